@@ -1,0 +1,25 @@
+# The two commands of the README.
+#   make run    set up, build, and run the main job (a batch run over example/)
+#   make test   set up, build, and run every test
+BUILD_DIR ?= build
+
+.PHONY: all build run test test-asan clean
+
+all: build
+
+build:
+	scripts/setup.sh
+
+run: build
+	scripts/run-example.sh
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j8
+
+# The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan:
+	BUILD_DIR=build-asan CMAKE_ARGS="-DENABLE_SANITIZERS=ON -DBUILD_BENCHMARKS=OFF" scripts/setup.sh
+	cd build-asan && ctest --output-on-failure -j8
+
+clean:
+	rm -rf $(BUILD_DIR) build-asan

@@ -1,0 +1,25 @@
+#include "app/session.h"
+
+#include <cstdlib>
+
+namespace fw {
+
+Session::Session(Ui& u, Clock& c, std::filesystem::path folder)
+    : ui(u), clock(c), programFolder(std::move(folder)), errlog(programFolder / kErrorLogName) {}
+
+std::filesystem::path defaultProgramFolder() {
+  if (const char* home = std::getenv("FLUMEWRIGHT_HOME"); home && *home) return home;
+  return std::filesystem::current_path();
+}
+
+MsgResult notify(Session& s, const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) {
+  if (s.BatchMode) {
+    s.errlog.writeLine(text);
+    return defaultAnswer(buttons);
+  }
+  return s.ui.msgBox(text, buttons, icon, title);
+}
+
+void logPaneLine(Session& s, const std::string& text) { s.form.Text1.appendLine(text); }
+
+}  // namespace fw

@@ -1,0 +1,42 @@
+#pragma once
+// The program's state, passed by reference to every routine. Each subsystem keeps its part in
+// its own state struct; Session joins them, so a routine reads `s.HdbConnString` or `s.BatchMode`
+// directly. No mutable globals: two sessions can live side by side in one test.
+#include <filesystem>
+#include <string>
+
+#include "app/error_log.h"
+#include "app/main_form.h"
+#include "platform/clock.h"
+#include "platform/ui.h"
+#include "run/run_state.h"
+#include "store/store_state.h"
+#include "wizard/what_if_settings.h"
+
+namespace fw {
+
+struct Session : StoreState, RunState {
+  Session(Ui& ui, Clock& clock, std::filesystem::path programFolder);
+
+  Ui& ui;
+  Clock& clock;
+  std::filesystem::path programFolder;  // FLUMEWRIGHT_HOME, else the current directory
+  ErrorLog errlog;
+  MainForm form;
+  WhatIfSettings WhatIf;
+
+  std::filesystem::path inProgramFolder(const std::string& name) const { return programFolder / name; }
+};
+
+// The program folder: the folder named by FLUMEWRIGHT_HOME, else the current directory.
+std::filesystem::path defaultProgramFolder();
+
+// A message the user must see: a box when interactive; in batch mode nobody can click, so the text
+// goes to the error log and the box's default answer is taken.
+MsgResult notify(Session& s, const std::string& text, MsgButtons buttons = MsgButtons::OK,
+                 MsgIcon icon = MsgIcon::None, const std::string& title = "");
+
+// Appends a line (and a line end) to the log pane and keeps it scrolled to its end.
+void logPaneLine(Session& s, const std::string& text);
+
+}  // namespace fw

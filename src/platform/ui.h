@@ -1,0 +1,63 @@
+#pragma once
+// Message boxes, input boxes, DoEvents and the beep: the interactive side of the program.
+// The Qt main window installs a real one; batch runs without a display use HeadlessUi; tests use
+// ScriptedUi, which records every box and answers from a queue.
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace fw {
+
+enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel };
+enum class MsgIcon { None, Critical, Question, Exclamation, Information };
+// VB's vbOK ... vbNo values.
+enum class MsgResult { OK = 1, Cancel = 2, Yes = 6, No = 7 };
+
+class Ui {
+ public:
+  virtual ~Ui() = default;
+  virtual MsgResult msgBox(const std::string& text, MsgButtons buttons = MsgButtons::OK,
+                           MsgIcon icon = MsgIcon::None, const std::string& title = "") = 0;
+  // The text the user typed; "" when cancelled.
+  virtual std::string inputBox(const std::string& prompt, const std::string& title = "",
+                               const std::string& defaultText = "") = 0;
+  // Lets the window process pending events (VB's DoEvents).
+  virtual void doEvents() {}
+  virtual void beep() {}
+  // The name a box falls back to when its title is empty.
+  virtual bool hasDisplay() const { return false; }
+};
+
+// No display: every box takes its default answer (OK, Yes for questions is never assumed:
+// the first button) and input boxes return their default text.
+class HeadlessUi : public Ui {
+ public:
+  MsgResult msgBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) override;
+  std::string inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override;
+};
+
+// For tests: records boxes and input prompts; answers from queues, else the default answer.
+class ScriptedUi : public Ui {
+ public:
+  struct Box {
+    std::string text, title;
+    MsgButtons buttons;
+    MsgIcon icon;
+  };
+  std::vector<Box> boxes;
+  std::vector<std::string> prompts;
+  std::deque<MsgResult> answers;
+  std::deque<std::string> inputs;
+  int doEventsCalls = 0;
+  int beeps = 0;
+
+  MsgResult msgBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) override;
+  std::string inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override;
+  void doEvents() override { ++doEventsCalls; }
+  void beep() override { ++beeps; }
+};
+
+// The answer a box gives when nobody can click it: the first button (OK, or Yes).
+MsgResult defaultAnswer(MsgButtons buttons);
+
+}  // namespace fw
