@@ -1,11 +1,15 @@
 #pragma once
 // Run state shared by all subsystems: set by the run, read by the store, the computations and the
-// windows. Values that live for the program are here; one run's counters belong to RunContext.
+// windows. Values that live for the program are here (Session inherits RunState); one run's
+// counters and the values carried from line to line belong to RunContext (run/run_context.h),
+// which lives only while runstations runs.
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/vb/date.h"
+#include "run/run_services.h"
 
 namespace fw {
 
@@ -13,7 +17,7 @@ namespace fw {
 struct FloodAlertTracker {
   int16_t AlertActive = 0;  // series kind of the alert line: 1 DAY, 2 HOUR, 3 UNIT, 4 DAYMAX; 0 none
   double AlertValue = 0;
-  double AlertLevel = 0;    // the single level
+  double AlertLevel = 0;      // the single level
   int16_t AlertSumCount = 0;  // values to sum; 0 = the last value alone
   std::vector<double> AlertLevels;
   std::vector<std::string> AlertTexts;
@@ -23,28 +27,64 @@ struct FloodAlertTracker {
   vb::VbDate AlertFromTime = 0;
 };
 
-// The two flags of ModelRunWrite.
+// The two flags of ModelRunWrite, set per station line from its destination prefix.
 struct ModelRunFlags {
-  int16_t modelRun = 0;  // write the model-run tables under RunId and TraceNo
-  int16_t saveHour = 0;  // with modelRun, write the same series again into the value table
+  int16_t modelRun = 0;  // the m-table flag: write the model-run tables under RunId and TraceNo
+  int16_t saveHour = 0;  // this hour is a save hour of the line; with modelRun the writers write
+                         // the same series again into the value table
 };
 
+// How the last run ended (the program's exit status reads it).
+enum class RunOutcome { None, Finished, Cancelled };
+
 struct RunState {
-  bool BatchMode = false;
-  bool RealtimeMode = true;
-  vb::VbDate RunDateTime = 0;
-  vb::VbDate RunStartTime = 0;
-  std::string LastError;
-  bool CanadaSite = false;
+  // ---- set at the start of every run, read by everyone during it ----------------------------
+  vb::VbDate RunDateTime = 0;   // the run's "now": StartDateSetting when given, else the clock
+  vb::VbDate RunDay = 0;        // the whole day of RunDateTime
+  bool BatchMode = false;       // unattended: no questions; set at start-up for "BATCH", never cleared
+  bool RealtimeMode = true;     // set: the last days up to RunDay; clear: the date dialog's window
+  bool UnitValues = false;      // per station line: sub-daily values (read by the retrievers)
+  bool CanadaSite = false;      // per station line: the site's state is a Canadian province
+  bool InternetFailed = false;  // a download failed to open, read or close (set by GetURL)
+  std::string LastError;        // the last error or warning text; stored in rupdate row 0
   ModelRunFlags ModelRunWrite;
-  int16_t RunId = 0;
-  int16_t TraceNo = 0;
-  bool OverwriteSource5 = false;
+  int16_t RunId = 0;              // run_id of the current model run
+  int16_t TraceNo = 0;            // trace of the current model run; kept from line to line while not 0
+  bool MrunLine = false;          // the line's id holds "MRUN-"
+  std::string ModelRunTime;       // RunDateTime as "yyyy-mm-dd hh:mm" for the model-run bookkeeping
+  bool OverwriteSource5 = false;  // "Overwrite Source 5" (Check4), copied at run start
   FloodAlertTracker Alert;
-  double PeakFlow = 0;
+  double PeakFlow = 0;  // largest daily maximum written in the run (the daily maximum writer keeps it)
   vb::VbDate PeakFlowTime = 0;
-  double RunoffTotals[2] = {0, 0};
-  int16_t NoAskFlag = 0;
+  double RunoffTotals[2] = {0, 0};  // rain and excess totals of the runoff line in work
+  // Chosen by PARAM condition lines and never cleared while the program runs; hdbrouting picks one
+  // entry of a comma list in a routing line by it.
+  int16_t ParamSelector = 0;
+
+  // ---- members of the main window that outlive a run -----------------------------------------
+  bool BatchScheduled = false;       // a batch run has ended with "Scheduled Batch" ticked
+  int32_t BatchInterval = 0;         // minutes between scheduled runs (Text5)
+  int32_t BaseBatchInterval = 0;     // the interval set by the first scheduled run; SET lines return to it
+  vb::VbDate NextRunTime = 0;        // Timer1_Timer starts a run when the clock reaches it; 0 = none due
+  vb::VbDate LastRunStart = 0;       // RunDateTime of the last run started
+  int16_t CompactStatus = 0;         // set by the timer's daily compaction: 0 none, 1 done, -1 failed
+  bool NoAsks = false;               // "No Asks" was ticked at a run start; the run never clears it
+  int16_t AlertIssueLine = 0;        // the last station line whose Datatype_Name holds ">"
+  std::string RunLastError;          // LastError at the end of the last run (the tray's Info item)
+  std::string HdbSizeText;           // ", HDB size= N MB" after a DAO run; empty over ADO
+  vb::VbDate ForecastHoldUntil = 0;  // stamp of the last forecast model run
+
+  // ---- the run's own bookkeeping -------------------------------------------------------------
+  bool RunActive = false;      // runstations is running: a second run must not start
+  bool ExitRequested = false;  // an unscheduled batch run has ended: the program ends
+  // Asked from outside (a signal, the window's close): the walk stops before its next line and
+  // the run finishes.
+  std::atomic<bool> StopRequested{false};
+  RunOutcome LastRunOutcome = RunOutcome::None;
+
+  // The other subsystems the run calls (retrievers, computations, radar, outside models, windows,
+  // tray, internet session). Headless stand-ins until the program installs the real ones.
+  RunServices services;
 };
 
 }  // namespace fw

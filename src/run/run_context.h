@@ -1,0 +1,106 @@
+#pragma once
+// One run's state (RunContext: made by runstations, dropped at its end) and one station line's
+// state (LineState: made afresh for every line). A value that one line hands to the next belongs
+// to RunContext, never to LineState.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/vb/date.h"
+#include "run/run_services.h"
+
+namespace fw {
+
+// Settings read from the main window once, when the run starts, and held for its length.
+struct RunSettings {
+  int16_t MissingAllowedPercent = 0;  // Text8: values a day may miss, percent
+  double BadValuePercent = 0;         // Text4 divided by 100: a fraction (10% gives 0.1)
+  int16_t AllowedBadStations = 0;     // txtAllowedBadStations: bad stations before the run cancels
+  int32_t FutureDays = 0;             // Text7: future days to run
+  std::string OneStationSdid;         // Text3 while Check1 (one station) is ticked, else empty
+  bool DeleteTempFiles = false;       // chkDeleteTMP
+};
+
+struct RunContext {
+  RunSettings settings;
+  int32_t DaysBack = 0;       // days to retrieve; set at start-up and again for every line
+  vb::VbDate LastUpdate = 0;  // the updated date of rupdate row 0, read at start-up
+
+  // ---- counts reported at the run's end ----
+  int16_t BadStationCount = 0;  // stations ended with an error text without "Warning"
+  int16_t WarningCount = 0;     // stations ended with an error text holding "Warning"
+  int16_t StationsRun = 0;      // station lines that reached the station set-up
+  int32_t MaxUpdatedDays = 0;   // largest day count of any station of the run
+  std::string RunErrorText;     // every station error line of the run, each after a CR LF
+  int16_t ConditionResult = 0;  // skip result of the last line that reached the condition check
+  std::string FinishLine;       // "F I N I S H E D  m:ss"; stays empty on the cancel path
+
+  // ---- carried from line to line ----
+  int16_t SourceType = 0;  // kept: an id like "08MF005" takes the previous line's type
+  int16_t PreviousSourceType = 0;
+  std::string RetrievalText;        // the last download; a retriever may reuse it for the same station
+  std::string RetrievalCacheId;     // the station whose download RetrievalText holds
+  int32_t PreviousLineCount = 0;    // upper line index of the last parsed RetrievalText
+  bool InternetFailedCopy = false;  // a weather-station download failed earlier in the run
+  bool SnotelStop = false;          // no further snow-telemetry calls this run
+  std::string HeldText;             // the forecast model key of the last forecast line
+  int16_t SnowFollowStep = 0;       // pass of a line kind that is walked several times
+  int16_t PreviousSiteNumber = 0;   // SiteNumber of the last station that reached its end
+  int16_t RunAnswer = 0;            // the one answer slot of the run's questions
+  std::string IssuedAlerts;         // flood-alert messages of the run
+  bool BadValueCheckOn = false;     // "Bad Value Check" for the station in work
+
+  // ---- cleared at the head of every outer pass ----
+  int16_t ValueFieldIndex = 0;  // field of the value in RetrievalText lines
+  bool UnitWriteFlag = false;   // second series of a two-DSID line: handed to the unit writer
+  bool UnitGraphFlag = false;   // set by the unit-graph step of a runoff line
+};
+
+// One station line as the run reads it, and what the line's steps work out for it.
+struct LineState {
+  int32_t StationIndex = 0;  // its line in StationTable
+  std::string StationId;     // Station_ID upper-cased (a SHELL line keeps its command's case)
+  std::string Dsid;          // Datatype_Site_ID with every blank removed
+  std::string DsidList;      // the same text, kept only when it holds ","
+  std::string Datatype_Name;
+  std::string Site_Name;
+  int16_t SiteNumber = 0;           // Val of the DSID's last three characters
+  std::vector<std::string> fields;  // the line's columns as read: fields[1] is Station_ID
+  TripleTable Triples;
+  std::string StationError;  // empty = no error so far; holding "Warning" = a warning
+
+  // Column k of the line (1 = Station_ID, 5 = base1, ...); "" beyond its last field.
+  const std::string& field(int k) const {
+    static const std::string empty;
+    return k >= 0 && k < static_cast<int>(fields.size()) ? fields[static_cast<size_t>(k)] : empty;
+  }
+
+  // ---- set up for the dispatch ----
+  std::string ParameterCode;
+  std::vector<std::string> ParameterCodes;
+  int16_t ParameterCount = -1;
+  int16_t DatatypeCode = 0;
+  int16_t ValueCode = 0;
+  int16_t ValueClass = 0;
+  double HourShift = 0;
+  int32_t FirstDay = 0;  // whole day numbers of the retrieval window
+  int32_t LastDay = 0;
+  int32_t WindowDays = 0;
+  int32_t SiteRow = 0;
+  std::string SiteText;  // column 7 of the site's row
+  std::string UnitText;  // column 3 of the site's row
+  std::vector<int16_t> ValueColumns;
+  int16_t DateFieldIndex = 1;
+  int16_t PrecipKind = 0;
+  bool WindDirSeries = false;
+  bool WindDegrees = false;
+  bool FormulaUsesN = false;
+  bool ShellHmsLine = false;
+  bool ComputeFlag = false;  // handed to hdbcompute
+  // Out flags of the dispatch.
+  bool RetrievalFailed = false;
+  bool ComputeCanceled = false;
+  bool NothingToParse = false;
+};
+
+}  // namespace fw

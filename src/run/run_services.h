@@ -1,0 +1,217 @@
+#pragma once
+// What the run asks of the other subsystems: the retrievers, the computations, the radar batch,
+// the outside models, the graph and radar windows, the tray icon and the internet session.
+// Each is an interface whose base class is the stand-in used until the program installs the real
+// one: a retriever or computation that is not there yet leaves a clear error text (so its station
+// line fails and the run goes on), a window that does not exist is never shown.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/vb/date.h"
+
+namespace fw {
+
+struct Session;
+
+// One base/shift/formula triple of a station line.
+struct Triple {
+  std::string base, shift, formula;
+};
+// The line's triples, 1 to 5 (index 0 is unused, so that Triples[1].base is base1).
+using TripleTable = std::array<Triple, 6>;
+
+// The call shape shared by every retriever and computation the dispatch calls: what the line asks
+// for, and what comes back. A retriever fills RetrievalText with lines whose first TAB field is
+// "Z" and reports where the date and the value are; Error stays empty on success.
+struct SourceCall {
+  // ---- in ----
+  int16_t SourceType = 0;
+  std::string StationId;  // upper-cased, without its model-run destination
+  std::string ParameterCode;
+  std::vector<std::string> ParameterCodes;
+  int16_t ParameterCount = -1;  // upper index of ParameterCodes
+  int16_t DatatypeCode = 0;
+  std::string LineText;  // the per-line text some retrievers are handed
+  int32_t DayCount = 0;  // days in the window
+  int32_t FirstDay = 0;  // whole day numbers of the window
+  int32_t LastDay = 0;
+  std::array<vb::VbDate, 3> DateValues{};  // the three dates some daily retrievers take
+  TripleTable Triples;
+  std::string Dsid;
+  std::string DatatypeName;
+  std::string SiteName;
+  std::string SiteText;          // column 7 of the site's row
+  std::string FileName;          // FILE lines: the text file to read
+  std::string RetrievalCacheId;  // the station whose download RetrievalText holds
+  bool UnitValues = false;
+  bool MrunLine = false;
+  int16_t RunId = 0;
+  int16_t TraceNo = 0;
+  // ---- in and out ----
+  std::string RetrievalText;          // a retriever may find the previous download of the same station here
+  double HourShift = 0;               // hours added to every parsed date
+  std::vector<int16_t> ValueColumns;  // entry k-1: field index of parameter k; 0 = none
+  bool FormulaUsesN = false;
+  bool SnotelStop = false;  // once set, no further snow-telemetry calls this run
+  std::string HeldText;     // the forecast model key kept between forecast lines
+  // ---- out ----
+  std::string Error;  // empty on success
+  int16_t DateFieldIndex = 1;
+  int16_t ValueFieldIndex = 0;
+  bool WindDegrees = false;
+  bool WindDirSeries = false;
+};
+
+// Web data retrieval: one retriever per service.
+class Retrievers {
+ public:
+  virtual ~Retrievers() = default;
+  virtual void GetCanada(Session& s, SourceCall& c);
+  virtual void GetWxStation(Session& s, SourceCall& c);
+  virtual void GetWxDaily(Session& s, SourceCall& c);
+  virtual void GetUSGS(Session& s, SourceCall& c);
+  virtual void GetCDEC(Session& s, SourceCall& c);
+  virtual void GetSNOTEL(Session& s, SourceCall& c);
+  virtual void GetHydromet(Session& s, SourceCall& c);
+  virtual void GetCOE(Session& s, SourceCall& c);
+  virtual void GetCIMIS(Session& s, SourceCall& c);
+  virtual void GetAFWS(Session& s, SourceCall& c);
+  virtual void GetKiWIS(Session& s, SourceCall& c);
+  virtual void Spotwx(Session& s, SourceCall& c);
+  virtual void GetMadis(Session& s, SourceCall& c);
+  virtual void GetNWSForecast(Session& s, SourceCall& c);
+  virtual void GetNWPSForecast(Session& s, SourceCall& c);
+  virtual void Snowcast(Session& s, SourceCall& c);
+};
+
+// Hydrologic computations that hand their result back as RetrievalText.
+class Computations {
+ public:
+  virtual ~Computations() = default;
+  virtual void hdbrouting(Session& s, SourceCall& c);
+  // Error "OK": it stored the series itself; "Canceled": the user stopped the run.
+  virtual void hdbcompute(Session& s, SourceCall& c);
+  virtual void computefromtextfile(Session& s, SourceCall& c);
+  virtual void Lookup(Session& s, SourceCall& c);
+  virtual void getrunoffinput(Session& s, SourceCall& c);
+  virtual void Snowcalc(Session& s, SourceCall& c);
+  // The next Monte Carlo sample of the what-if parameter for the trace.
+  virtual double getMonte(Session& s, int32_t trace, int32_t traces);
+};
+
+// The radar batch over the radar station lines gathered by the run.
+struct RadarCall {
+  std::string SiteName, StationId, Product, Dsid, UnitText;
+  double ConnectionStatus = 0;  // -8 when no connection was found
+  float BatchValue = 5.0f;
+  int32_t NewSite = 0;
+  TripleTable Triples;
+  int16_t ValueClass = 0;
+  double HourShift = 0;
+  int32_t HrrrHours = 0;
+  std::string Error;
+};
+class RadarRain {
+ public:
+  virtual ~RadarRain() = default;
+  virtual void radarrainupdate(Session& s, RadarCall& c);
+  // Forgets the image listing fetched last, so that the next radar line fetches a new one.
+  virtual void clearImageList(Session&) {}
+};
+
+// Outside models started from SHELL lines; they wait for the model to end.
+struct ShellCall {
+  std::string Command;  // the station id: the command line
+  std::string Parameter;
+  int32_t BeginDay = 0;  // in and out
+  int32_t DayCount = 0;  // in and out
+  TripleTable Triples;
+  std::string Error;  // empty on success
+};
+class OutsideModels {
+ public:
+  virtual ~OutsideModels() = default;
+  virtual void ShellHms(Session& s, ShellCall& c);
+  virtual void ShellResSim(Session& s, ShellCall& c);
+  virtual void ShellSwmm(Session& s, ShellCall& c);
+  virtual void ShellProgram(Session& s, ShellCall& c);
+};
+
+// The graph window (FrmGraph) as the run sees it. Its buttons set the flags while the run yields.
+class GraphWindow {
+ public:
+  virtual ~GraphWindow() = default;
+  bool GraphWait = false;  // the run waits while set
+  bool GraphAdd = false;   // the next series joins the chart as a new column
+  bool GraphNext = false;
+  bool GraphClosed = false;
+  bool NoPause = false;  // the run is no longer paused for the user
+  virtual bool isShown() const { return false; }
+  virtual void hide() {}
+  // "Continue": stop pausing for the run.
+  virtual void Command2_Click() {
+    NoPause = true;
+    GraphWait = false;
+  }
+};
+
+// The radar image window (Form3).
+class RadarWindow {
+ public:
+  virtual ~RadarWindow() = default;
+  virtual bool isVisible() const { return false; }
+  virtual void hide() {}
+};
+
+// The tray icon. Without a desktop there is no icon: add() refuses and the run goes on.
+class TrayIcon {
+ public:
+  virtual ~TrayIcon() = default;
+  // Shows the icon with the tip; true when it is shown.
+  virtual bool add(const std::string& tip) {
+    (void)tip;
+    return false;
+  }
+  virtual void modify(const std::string& tip) { (void)tip; }
+};
+
+// The one internet session all downloads share: opened at run start, closed at its end.
+class InternetSession {
+ public:
+  virtual ~InternetSession() = default;
+  // Opens the session with the agent text; false when no session can be had.
+  virtual bool open(const std::string& agent) {
+    agent_ = agent;
+    open_ = true;
+    return true;
+  }
+  virtual void setReceiveTimeout(int32_t milliseconds) { timeoutMs_ = milliseconds; }
+  virtual void close() { open_ = false; }
+  bool isOpen() const { return open_; }
+  const std::string& agent() const { return agent_; }
+  int32_t receiveTimeoutMs() const { return timeoutMs_; }
+
+ protected:
+  bool open_ = false;
+  std::string agent_;
+  int32_t timeoutMs_ = 0;
+};
+
+// The set the run calls through. Every member is always set; the program (or a test) replaces the
+// stand-ins by assigning its own.
+struct RunServices {
+  RunServices();
+  std::shared_ptr<Retrievers> retrievers;
+  std::shared_ptr<Computations> computations;
+  std::shared_ptr<RadarRain> radar;
+  std::shared_ptr<OutsideModels> models;
+  std::shared_ptr<GraphWindow> graph;
+  std::shared_ptr<RadarWindow> radarWindow;
+  std::shared_ptr<TrayIcon> tray;
+  std::shared_ptr<InternetSession> internet;
+};
+
+}  // namespace fw
