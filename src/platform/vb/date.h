@@ -18,12 +18,13 @@ struct CivilDateTime {
 // landing at 14:59:59.99999 reads as 15:00:00 (and 23:59:59.9999 as the next day's 00:00:00).
 CivilDateTime toCivil(VbDate d);
 VbDate fromCivil(const CivilDateTime& c);  // no range check; fields must be valid
+int daysInMonth(int year, int month);  // month 1..12, Gregorian leap years
 // Rounds a date to the nearest whole second (as stored by the database layer).
 VbDate roundToSecond(VbDate d);
 
 // DateSerial and TimeSerial roll over like VB: month 13 is January of the next year, day 0 is the
-// last day of the previous month, hour 25 is 01:00 of the next day. Raise Overflow outside the
-// years 100..9999.
+// last day of the previous month, hour 25 is 01:00 of the next day. Years 0..29 are read as
+// 2000..2029 and 30..99 as 1930..1999. Raise Overflow outside the years 100..9999.
 VbDate DateSerial(int year, int month, int day);
 VbDate TimeSerial(int hour, int minute, int second);
 

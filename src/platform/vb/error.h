@@ -28,6 +28,8 @@ inline constexpr int32_t DivisionByZero = 11;       // "Division by zero"
 inline constexpr int32_t TypeMismatch = 13;         // "Type mismatch"
 inline constexpr int32_t FileNotFound = 53;         // "File not found"
 inline constexpr int32_t InputPastEndOfFile = 62;   // "Input past end of file"
+inline constexpr int32_t PathFileAccess = 75;       // "Path/File access error"
+inline constexpr int32_t PathNotFound = 76;         // "Path not found"
 }  // namespace err
 
 // Throws vb::Error with the number and VB's standard description for it.

@@ -14,6 +14,9 @@ namespace vb {
 // = minutes, AM/PM am/pm A/P a/p and AMPM ampm (12-hour clock, AMPM prints "AM"/"PM"), "\x" and
 // "..." literals, every other character literal. Seconds are truncated to the minute only by
 // leaving the "s" token out; components come from the date rounded to the nearest second.
+// A double goes to the number form instead when the pattern's first placeholder is a digit
+// placeholder ("0.00", "#,##0", "$0") or when the pattern is empty (CStr of the number; the
+// default text of a date is CStrDate).
 std::string Format(VbDate d, const std::string& pattern);
 // Format(value, pattern) for numbers: 0 # . , and literal prefix and suffix text, "%" multiplies by
 // 100; the value is rounded half away from zero at the last shown decimal, as VB does. An empty

@@ -29,7 +29,6 @@ class Variant {
   Variant(bool b) : v_(b) {}
   Variant(int16_t i) : v_(i) {}
   Variant(int32_t l) : v_(l) {}
-  Variant(int i) : v_(static_cast<int32_t>(i)) {}
   Variant(float f) : v_(f) {}
   Variant(double d) : v_(d) {}
   Variant(std::string s) : v_(std::move(s)) {}
