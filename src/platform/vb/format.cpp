@@ -571,6 +571,13 @@ std::string Format(VbDate d, const std::string& pattern) {
 
 std::string FormatNumber(double value, const std::string& pattern) { return formatNumberAs(value, pattern, 15); }
 
+std::string Format(float value, const std::string& pattern) {
+  if (isNumberPattern(pattern)) return formatNumberAs(value, pattern, 7);
+  return formatDateText(value, pattern);
+}
+
+std::string Format(int32_t value, const std::string& pattern) { return Format(static_cast<double>(value), pattern); }
+
 std::string Format(const Variant& v, const std::string& pattern) {
   switch (v.type()) {
     case VarType::Empty:
@@ -585,8 +592,7 @@ std::string Format(const Variant& v, const std::string& pattern) {
       return Format(v.toDouble(), pattern);
     case VarType::Single:
       if (pattern.empty()) return v.toString();
-      if (isNumberPattern(pattern)) return formatNumberAs(v.toDouble(), pattern, 7);
-      return formatDateText(v.toDouble(), pattern);
+      return Format(v.toSingle(), pattern);
     case VarType::Date: {
       VbDate d = v.toDate();
       if (!pattern.empty() && isNumberPattern(pattern)) return formatNumberAs(d, pattern, 15);

@@ -22,6 +22,9 @@ std::string Format(VbDate d, const std::string& pattern);
 // 100; the value is rounded half away from zero at the last shown decimal, as VB does. An empty
 // pattern gives CStr(value).
 std::string FormatNumber(double value, const std::string& pattern);
+// A Single shows 7 significant digits, as in VB; an integer goes to the number form.
+std::string Format(float value, const std::string& pattern);
+std::string Format(int32_t value, const std::string& pattern);
 // A Variant: dates go to the date form, numbers (and numeric texts) to the number form.
 std::string Format(const Variant& v, const std::string& pattern);
 
@@ -30,10 +33,12 @@ std::string Format(const Variant& v, const std::string& pattern);
 // VB's range ("1E-05", "1.5E+20").
 std::string Str(double value);
 std::string StrSingle(float value);
+inline std::string Str(float value) { return StrSingle(value); }
 std::string Str(int32_t value);
 // CStr of a number: as Str without the leading blank, and "0.5" with its leading zero.
 std::string CStr(double value);
 std::string CStrSingle(float value);
+inline std::string CStr(float value) { return CStrSingle(value); }
 std::string CStr(int32_t value);
 // The default text of a date: "M/d/yyyy h:mm:ss AM/PM"; the date alone at midnight, the time
 // alone ("h:mm:ss AM/PM") for a date of day 0 with a time.

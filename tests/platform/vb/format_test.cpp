@@ -55,6 +55,12 @@ INSTANTIATE_TEST_SUITE_P(
                       DateCase{"h:mm:ss am/pm", kJan5, "6:00:00 am"},
                       DateCase{"hh:mm a/p", fromCivil({2024, 1, 5, 0, 30, 0}), "12:30 a"},
                       DateCase{"yy-mm-dd \"at\" hh\\h", kJune5, "24-06-05 at 13h"},
+                      DateCase{"q w ww", kJune5, "2 4 23"},
+                      DateCase{"ddddd", kJune5, "6/5/2024"},
+                      DateCase{"dddddd", kJune5, "Wednesday, June 05, 2024"},
+                      DateCase{"Short Date", kJune5, "6/5/2024"},
+                      DateCase{"Long Time", kJune5, "1:15:07 PM"},
+                      DateCase{"hh:mm:ss mm/dd", kJune5, "13:15:07 06/05"},
                       // Seconds are dropped, not rounded, when the pattern has none.
                       DateCase{"hh:mm", fromCivil({2024, 6, 5, 9, 59, 54}), "09:59"},
                       // Components come from the date rounded to the nearest second.
@@ -106,7 +112,12 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{"0.0;(0.0)", -2.25, "(2.3)"},
                       NumberCase{"0;-0;\"zero\"", 0, "zero"},
                       NumberCase{"0", 1e20, "100000000000000000000"},
-                      NumberCase{"", 0.5, "0.5"}));
+                      NumberCase{"", 0.5, "0.5"},
+                      NumberCase{"##.##", 0, "."},
+                      NumberCase{".00", 5.5, "5.50"},
+                      NumberCase{"#,##0,", 1234567, "1,235"},
+                      NumberCase{"Standard", 1234.5, "1,234.50"},
+                      NumberCase{"Percent", 0.5, "50.00%"}));
 
 TEST(FormatVariant, ChoosesTheFormByValueAndPattern) {
   EXPECT_EQ(Format(Variant::Date(kJune5), "mm/dd/yyyy"), "06/05/2024");
@@ -114,6 +125,8 @@ TEST(FormatVariant, ChoosesTheFormByValueAndPattern) {
   EXPECT_EQ(Format(Variant("2.5"), "0.00"), "2.50");
   EXPECT_EQ(Format(Variant("abc"), "0.00"), "abc");
   EXPECT_EQ(Format(Variant(int16_t{7}), "00"), "07");
+  EXPECT_EQ(Format(7, "00"), "07");
+  EXPECT_EQ(Format(45448.5, "mm/dd/yyyy hh:mm"), "06/05/2024 12:00");  // a date pattern reads the double as a date
   EXPECT_EQ(Format(Variant(0.1f), "0.000000000"), "0.100000000");
   EXPECT_EQ(Format(Variant(), "0"), "");
 }
@@ -156,6 +169,11 @@ TEST(StrSingle, SevenSignificantDigits) {
   EXPECT_EQ(StrSingle(12345678.0f), " 1.234568E+07");
   EXPECT_EQ(StrSingle(0.00001f), " 1E-05");
   EXPECT_EQ(CStrSingle(0.1f), "0.1");
+  // A float argument is a Single: 7 digits through Str, CStr and Format alike.
+  EXPECT_EQ(Str(0.1f), " .1");
+  EXPECT_EQ(CStr(2.675f), "2.675");
+  EXPECT_EQ(Format(0.1f, "0.000000000"), "0.100000000");
+  EXPECT_EQ(FormatNumber(0.1f, "0.000000000"), "0.100000001");
   // The same float printed as a double shows its binary error.
   EXPECT_EQ(Str(static_cast<double>(0.1f)), " .100000001490116");
 }
