@@ -53,9 +53,14 @@ int64_t daySerial(int year, int month, int day) { return daysFromCivil(year, mon
 // magnitude is split into days and time before they are made linear.
 int64_t linearSeconds(VbDate d) {
   if (!std::isfinite(d) || d < kMinDate - 1 || d > kMaxDate + 1) raise(err::Overflow);
-  if (d >= 0) return std::llround(d * static_cast<double>(kSecondsPerDay));
+  if (d >= 0) {
+    const int64_t s = std::llround(d * static_cast<double>(kSecondsPerDay));
+    if (s >= (static_cast<int64_t>(kMaxDate) + 1) * kSecondsPerDay) raise(err::Overflow);
+    return s;
+  }
   const int64_t magnitude = std::llround(-d * static_cast<double>(kSecondsPerDay));
   const int64_t daysBack = magnitude / kSecondsPerDay;
+  if (daysBack > -static_cast<int64_t>(kMinDate)) raise(err::Overflow);
   return -daysBack * kSecondsPerDay + magnitude % kSecondsPerDay;
 }
 

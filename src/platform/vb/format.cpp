@@ -490,18 +490,38 @@ const DatePattern& compiledDate(const std::string& pattern) {
   return cache.get(pattern, compileDate);
 }
 
+// The fixed forms, compiled once. Tokens that expand to them use these and never the cache, so
+// formatting one pattern never evicts the cache entry it is reading.
+enum class Fixed { ShortDate, LongDate, MediumDate, LongTime, MediumTime, ShortTime, General, TimeOnly };
+
+const DatePattern& fixedPattern(Fixed f) {
+  static const DatePattern kPatterns[] = {
+      compileDate("m/d/yyyy"),    compileDate("dddd, mmmm dd, yyyy"), compileDate("dd-mmm-yy"),
+      compileDate("h:nn:ss AMPM"), compileDate("hh:nn AMPM"),          compileDate("hh:nn"),
+      compileDate("m/d/yyyy h:nn:ss AMPM"), compileDate("h:nn:ss AMPM"),
+  };
+  return kPatterns[static_cast<int>(f)];
+}
+
 std::string formatDateWith(VbDate d, const DatePattern& dp);
 
+std::string generalDate(VbDate d) {
+  VbDate rounded = roundToSecond(d);
+  VbDate day = DateValue(rounded);
+  if (day == 0) return formatDateWith(rounded, fixedPattern(Fixed::TimeOnly));
+  if (rounded == day) return formatDateWith(rounded, fixedPattern(Fixed::ShortDate));
+  return formatDateWith(rounded, fixedPattern(Fixed::General));
+}
+
 std::string formatDateText(VbDate d, const std::string& pattern) {
-  if (pattern.empty() || equalsNoCase(pattern, "General Date")) return CStrDate(d);
-  const char* named = nullptr;
-  if (equalsNoCase(pattern, "Short Date")) named = "m/d/yyyy";
-  else if (equalsNoCase(pattern, "Long Date")) named = "dddd, mmmm dd, yyyy";
-  else if (equalsNoCase(pattern, "Medium Date")) named = "dd-mmm-yy";
-  else if (equalsNoCase(pattern, "Long Time")) named = "h:mm:ss AMPM";
-  else if (equalsNoCase(pattern, "Medium Time")) named = "hh:mm AMPM";
-  else if (equalsNoCase(pattern, "Short Time")) named = "hh:mm";
-  return formatDateWith(d, compiledDate(named ? std::string(named) : pattern));
+  if (pattern.empty() || equalsNoCase(pattern, "General Date")) return generalDate(d);
+  if (equalsNoCase(pattern, "Short Date")) return formatDateWith(d, fixedPattern(Fixed::ShortDate));
+  if (equalsNoCase(pattern, "Long Date")) return formatDateWith(d, fixedPattern(Fixed::LongDate));
+  if (equalsNoCase(pattern, "Medium Date")) return formatDateWith(d, fixedPattern(Fixed::MediumDate));
+  if (equalsNoCase(pattern, "Long Time")) return formatDateWith(d, fixedPattern(Fixed::LongTime));
+  if (equalsNoCase(pattern, "Medium Time")) return formatDateWith(d, fixedPattern(Fixed::MediumTime));
+  if (equalsNoCase(pattern, "Short Time")) return formatDateWith(d, fixedPattern(Fixed::ShortTime));
+  return formatDateWith(d, compiledDate(pattern));
 }
 
 std::string formatDateWith(VbDate d, const DatePattern& dp) {
@@ -518,8 +538,8 @@ std::string formatDateWith(VbDate d, const DatePattern& dp) {
       case DateItem::DD: twoDigits(out, c.day); break;
       case DateItem::DDD: out.append(detail::kDayNames[Weekday(d) - 1], 3); break;
       case DateItem::DDDD: out += detail::kDayNames[Weekday(d) - 1]; break;
-      case DateItem::ShortDate: out += formatDateText(d, "Short Date"); break;
-      case DateItem::LongDate: out += formatDateText(d, "Long Date"); break;
+      case DateItem::ShortDate: out += formatDateWith(d, fixedPattern(Fixed::ShortDate)); break;
+      case DateItem::LongDate: out += formatDateWith(d, fixedPattern(Fixed::LongDate)); break;
       case DateItem::W: number(out, Weekday(d)); break;
       case DateItem::WW: number(out, DatePart("ww", d)); break;
       case DateItem::M: number(out, c.month); break;
@@ -546,8 +566,8 @@ std::string formatDateWith(VbDate d, const DatePattern& dp) {
         break;
       }
       case DateItem::AMPM: out += pm ? "PM" : "AM"; break;
-      case DateItem::General: out += CStrDate(d); break;
-      case DateItem::LongTime: out += formatDateText(d, "Long Time"); break;
+      case DateItem::General: out += generalDate(d); break;
+      case DateItem::LongTime: out += formatDateWith(d, fixedPattern(Fixed::LongTime)); break;
     }
   }
   return out;
@@ -629,13 +649,7 @@ std::string CStr(int32_t value) {
   return std::string(buf, r.ptr);
 }
 
-std::string CStrDate(VbDate d) {
-  VbDate rounded = roundToSecond(d);
-  VbDate day = DateValue(rounded);
-  if (day == 0) return formatDateWith(rounded, compiledDate("h:nn:ss AM/PM"));
-  if (rounded == day) return formatDateWith(rounded, compiledDate("m/d/yyyy"));
-  return formatDateWith(rounded, compiledDate("m/d/yyyy h:nn:ss AM/PM"));
-}
+std::string CStrDate(VbDate d) { return generalDate(d); }
 
 std::string PrintNumber(double value) { return Str(value) + ' '; }
 

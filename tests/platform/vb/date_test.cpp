@@ -43,6 +43,9 @@ TEST(Civil, ComponentsRoundToTheNearestSecond) {
   // A sum and the same instant built from its fields give the same double after rounding.
   EXPECT_EQ(roundToSecond(45448.0 + 13.25 / 24), fromCivil({2024, 6, 5, 13, 15, 0}));
   EXPECT_THROW(toCivil(1e10), Error);
+  EXPECT_THROW(toCivil(2958465.9999999), Error);  // would round into the year 10000
+  EXPECT_THROW(toCivil(-657435.0), Error);
+  EXPECT_EQ(Year(-657434.0), 100);
 }
 
 TEST(DateSerial, RollsOverLikeVb) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "platform/vb/vb.h"
 
 namespace vb {
@@ -129,6 +131,22 @@ TEST(FormatVariant, ChoosesTheFormByValueAndPattern) {
   EXPECT_EQ(Format(45448.5, "mm/dd/yyyy hh:mm"), "06/05/2024 12:00");  // a date pattern reads the double as a date
   EXPECT_EQ(Format(Variant(0.1f), "0.000000000"), "0.100000000");
   EXPECT_EQ(Format(Variant(), "0"), "");
+}
+
+TEST(FormatCache, ExpandingTokensDoNotDisturbThePatternBeingFormatted) {
+  // A fresh thread starts with an empty cache. The short date form is cached first, then
+  // "ddddd x", then three more patterns push the short form out: the next entry to be replaced
+  // is now the one of "ddddd x" itself, while "ddddd" needs the short form again.
+  const VbDate midnight = DateValue(kJune5);
+  std::string text;
+  std::thread([&] {
+    CStrDate(midnight);
+    Format(kJune5, "ddddd x");
+    for (const char* p : {"yyyy", "mm", "dd"}) Format(kJune5, p);
+    text = Format(kJune5, "ddddd x");
+  }).join();
+  EXPECT_EQ(text, "6/5/2024 x");
+  EXPECT_EQ(Format(kJune5, "c ttttt"), "6/5/2024 1:15:07 PM 1:15:07 PM");
 }
 
 struct StrCase {
