@@ -9,8 +9,14 @@ using Color = int32_t;
 inline constexpr Color RGB(int red, int green, int blue) {
   return static_cast<Color>((red & 0xFF) | ((green & 0xFF) << 8) | ((blue & 0xFF) << 16));
 }
-inline constexpr int Red(Color c) { return c & 0xFF; }
-inline constexpr int Green(Color c) { return (c >> 8) & 0xFF; }
-inline constexpr int Blue(Color c) { return (c >> 16) & 0xFF; }
+inline constexpr int Red(Color c) {
+  return c & 0xFF;
+}
+inline constexpr int Green(Color c) {
+  return (c >> 8) & 0xFF;
+}
+inline constexpr int Blue(Color c) {
+  return (c >> 16) & 0xFF;
+}
 
 }  // namespace vb

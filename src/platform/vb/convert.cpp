@@ -11,10 +11,18 @@
 namespace vb {
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isSpaceAround(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool isSpaceAround(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+char lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+bool isLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 int hexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -42,11 +50,13 @@ Parsed decimalValue(const std::string& buf, double& out) {
     // Tell overflow from underflow by the decimal magnitude of the literal.
     size_t e = buf.find('e');
     long exp10 = 0;
-    if (e != std::string::npos) std::from_chars(buf.data() + e + 1 + (buf[e + 1] == '+'), buf.data() + buf.size(), exp10);
+    if (e != std::string::npos)
+      std::from_chars(buf.data() + e + 1 + (buf[e + 1] == '+'), buf.data() + buf.size(), exp10);
     size_t firstDigit = buf.find_first_of("123456789");
     size_t point = buf.find('.');
     if (point == std::string::npos || point > e) point = std::min(e, buf.size());
-    long magnitude = exp10 + (firstDigit < point ? static_cast<long>(point - firstDigit) : -static_cast<long>(firstDigit - point));
+    long magnitude = exp10 + (firstDigit < point ? static_cast<long>(point - firstDigit)
+                                                 : -static_cast<long>(firstDigit - point));
     if (magnitude > 0) return Parsed::Overflow;
     out = 0;
     return Parsed::Ok;
@@ -108,9 +118,12 @@ Parsed strictNumber(const std::string& text, double& out) {
 double checked(const std::string& text) {
   double v = 0;
   switch (strictNumber(text, v)) {
-    case Parsed::Ok: return v;
-    case Parsed::Overflow: raise(err::Overflow);
-    case Parsed::NotNumber: break;
+    case Parsed::Ok:
+      return v;
+    case Parsed::Overflow:
+      raise(err::Overflow);
+    case Parsed::NotNumber:
+      break;
   }
   raise(err::TypeMismatch);
 }
@@ -304,7 +317,9 @@ bool IsNumeric(const std::string& text) {
   return strictNumber(text, v) == Parsed::Ok;
 }
 
-double CDbl(const std::string& text) { return checked(text); }
+double CDbl(const std::string& text) {
+  return checked(text);
+}
 
 float CSng(const std::string& text) {
   double v = checked(text);
@@ -320,10 +335,18 @@ float CSng(const std::string& text) {
   return static_cast<float>(v);
 }
 
-int16_t CInt(const std::string& text) { return toInteger(checked(text)); }
-int32_t CLng(const std::string& text) { return toLong(checked(text)); }
-int16_t CInt(double value) { return toInteger(value); }
-int32_t CLng(double value) { return toLong(value); }
+int16_t CInt(const std::string& text) {
+  return toInteger(checked(text));
+}
+int32_t CLng(const std::string& text) {
+  return toLong(checked(text));
+}
+int16_t CInt(double value) {
+  return toInteger(value);
+}
+int32_t CLng(double value) {
+  return toLong(value);
+}
 
 std::optional<VbDate> parseDate(const std::string& text) {
   size_t b = 0, e = text.size();
@@ -368,6 +391,8 @@ VbDate CDate(const std::string& text) {
   return *d;
 }
 
-bool IsDate(const std::string& text) { return parseDate(text).has_value(); }
+bool IsDate(const std::string& text) {
+  return parseDate(text).has_value();
+}
 
 }  // namespace vb

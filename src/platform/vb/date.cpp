@@ -45,8 +45,9 @@ constexpr int64_t kEpochDays = daysFromCivil(1899, 12, 30);
 static_assert(kEpochDays == -25569);
 
 // Day number relative to 1899-12-30.
-int64_t daySerial(int year, int month, int day) { return daysFromCivil(year, month, day) - kEpochDays; }
-
+int64_t daySerial(int year, int month, int day) {
+  return daysFromCivil(year, month, day) - kEpochDays;
+}
 
 // A date as a linear count of seconds from 1899-12-30 00:00, rounded to the nearest second.
 // Negative dates count whole days back while their fraction is the time forward, so their
@@ -92,7 +93,9 @@ Split splitSeconds(int64_t s) {
 }
 
 // 1 = Sunday ... 7 = Saturday; day 0 (1899-12-30) was a Saturday.
-int weekdayOfSerial(int64_t day) { return static_cast<int>((day % 7 + 7 + 6) % 7) + 1; }
+int weekdayOfSerial(int64_t day) {
+  return static_cast<int>((day % 7 + 7 + 6) % 7) + 1;
+}
 
 void checkRange(int64_t day) {
   if (day < static_cast<int64_t>(kMinDate) || day > static_cast<int64_t>(kMaxDate)) raise(err::Overflow);
@@ -154,13 +157,17 @@ VbDate fromCivil(const CivilDateTime& c) {
   return fromLinearSeconds(day * kSecondsPerDay + c.hour * 3600 + c.minute * 60 + c.second);
 }
 
-VbDate roundToSecond(VbDate d) { return fromLinearSeconds(linearSeconds(d)); }
+VbDate roundToSecond(VbDate d) {
+  return fromLinearSeconds(linearSeconds(d));
+}
 
 VbDate DateSerial(int year, int month, int day) {
   // Two-digit years as VB reads them: 0..29 are 2000..2029, 30..99 are 1930..1999.
   int64_t y = year;
-  if (y >= 0 && y < 30) y += 2000;
-  else if (y >= 30 && y < 100) y += 1900;
+  if (y >= 0 && y < 30)
+    y += 2000;
+  else if (y >= 30 && y < 100)
+    y += 1900;
   int64_t total = y * 12 + (static_cast<int64_t>(month) - 1);
   int64_t yy = floorDiv(total, 12);
   int mm = static_cast<int>(total - yy * 12) + 1;
@@ -175,14 +182,28 @@ VbDate TimeSerial(int hour, int minute, int second) {
   return static_cast<double>(s) / static_cast<double>(kSecondsPerDay);
 }
 
-int Year(VbDate d) { return toCivil(d).year; }
-int Month(VbDate d) { return toCivil(d).month; }
-int Day(VbDate d) { return toCivil(d).day; }
-int Hour(VbDate d) { return toCivil(d).hour; }
-int Minute(VbDate d) { return toCivil(d).minute; }
-int Second(VbDate d) { return toCivil(d).second; }
+int Year(VbDate d) {
+  return toCivil(d).year;
+}
+int Month(VbDate d) {
+  return toCivil(d).month;
+}
+int Day(VbDate d) {
+  return toCivil(d).day;
+}
+int Hour(VbDate d) {
+  return toCivil(d).hour;
+}
+int Minute(VbDate d) {
+  return toCivil(d).minute;
+}
+int Second(VbDate d) {
+  return toCivil(d).second;
+}
 
-int Weekday(VbDate d) { return weekdayOfSerial(splitSeconds(linearSeconds(d)).day); }
+int Weekday(VbDate d) {
+  return weekdayOfSerial(splitSeconds(linearSeconds(d)).day);
+}
 
 int DayOfYear(VbDate d) {
   int64_t day = splitSeconds(linearSeconds(d)).day;
@@ -190,25 +211,42 @@ int DayOfYear(VbDate d) {
   return static_cast<int>(day - daySerial(ymd.year, 1, 1)) + 1;
 }
 
-VbDate DateValue(VbDate d) { return fromLinearSeconds(splitSeconds(linearSeconds(d)).day * kSecondsPerDay); }
+VbDate DateValue(VbDate d) {
+  return fromLinearSeconds(splitSeconds(linearSeconds(d)).day * kSecondsPerDay);
+}
 
-VbDate TimeValue(VbDate d) { return fromLinearSeconds(splitSeconds(linearSeconds(d)).time); }
+VbDate TimeValue(VbDate d) {
+  return fromLinearSeconds(splitSeconds(linearSeconds(d)).time);
+}
 
 VbDate DateAdd(const std::string& interval, double number, VbDate d) {
   Unit unit = parseInterval(interval);
   int64_t n = toLong(number);
   int64_t perUnit = 0;
   switch (unit) {
-    case Unit::Year: return addMonths(d, n * 12);
-    case Unit::Quarter: return addMonths(d, n * 3);
-    case Unit::Month: return addMonths(d, n);
-    case Unit::Week: perUnit = 7 * kSecondsPerDay; break;
+    case Unit::Year:
+      return addMonths(d, n * 12);
+    case Unit::Quarter:
+      return addMonths(d, n * 3);
+    case Unit::Month:
+      return addMonths(d, n);
+    case Unit::Week:
+      perUnit = 7 * kSecondsPerDay;
+      break;
     case Unit::Day:
     case Unit::DayOfYear:
-    case Unit::Weekday: perUnit = kSecondsPerDay; break;
-    case Unit::Hour: perUnit = 3600; break;
-    case Unit::Minute: perUnit = 60; break;
-    case Unit::Second: perUnit = 1; break;
+    case Unit::Weekday:
+      perUnit = kSecondsPerDay;
+      break;
+    case Unit::Hour:
+      perUnit = 3600;
+      break;
+    case Unit::Minute:
+      perUnit = 60;
+      break;
+    case Unit::Second:
+      perUnit = 1;
+      break;
   }
   int64_t s = linearSeconds(d) + n * perUnit;
   int64_t day = splitSeconds(s).day;
@@ -222,7 +260,8 @@ int64_t DateDiff(const std::string& interval, VbDate d1, VbDate d2) {
   Unit unit = parseInterval(interval);
   int64_t s1 = linearSeconds(d1), s2 = linearSeconds(d2);
   switch (unit) {
-    case Unit::Year: return Year(d2) - Year(d1);
+    case Unit::Year:
+      return Year(d2) - Year(d1);
     case Unit::Quarter: {
       CivilDateTime a = toCivil(d1), b = toCivil(d2);
       return (static_cast<int64_t>(b.year) * 4 + (b.month - 1) / 3) -
@@ -235,33 +274,47 @@ int64_t DateDiff(const std::string& interval, VbDate d1, VbDate d2) {
     case Unit::Week:
       // Sundays crossed; day 1 (1899-12-31) was a Sunday.
       return floorDiv(splitSeconds(s2).day - 1, 7) - floorDiv(splitSeconds(s1).day - 1, 7);
-    case Unit::Weekday: return (splitSeconds(s2).day - splitSeconds(s1).day) / 7;
+    case Unit::Weekday:
+      return (splitSeconds(s2).day - splitSeconds(s1).day) / 7;
     case Unit::Day:
-    case Unit::DayOfYear: return splitSeconds(s2).day - splitSeconds(s1).day;
-    case Unit::Hour: return floorDiv(s2, 3600) - floorDiv(s1, 3600);
-    case Unit::Minute: return floorDiv(s2, 60) - floorDiv(s1, 60);
-    case Unit::Second: return s2 - s1;
+    case Unit::DayOfYear:
+      return splitSeconds(s2).day - splitSeconds(s1).day;
+    case Unit::Hour:
+      return floorDiv(s2, 3600) - floorDiv(s1, 3600);
+    case Unit::Minute:
+      return floorDiv(s2, 60) - floorDiv(s1, 60);
+    case Unit::Second:
+      return s2 - s1;
   }
   return 0;
 }
 
 int DatePart(const std::string& interval, VbDate d) {
   switch (parseInterval(interval)) {
-    case Unit::Year: return Year(d);
-    case Unit::Quarter: return (Month(d) - 1) / 3 + 1;
-    case Unit::Month: return Month(d);
-    case Unit::DayOfYear: return DayOfYear(d);
-    case Unit::Day: return Day(d);
-    case Unit::Weekday: return Weekday(d);
+    case Unit::Year:
+      return Year(d);
+    case Unit::Quarter:
+      return (Month(d) - 1) / 3 + 1;
+    case Unit::Month:
+      return Month(d);
+    case Unit::DayOfYear:
+      return DayOfYear(d);
+    case Unit::Day:
+      return Day(d);
+    case Unit::Weekday:
+      return Weekday(d);
     case Unit::Week: {
       // Week 1 holds 1 January; weeks start on Sunday.
       int doy = DayOfYear(d);
       int jan1 = weekdayOfSerial(splitSeconds(linearSeconds(d)).day - (doy - 1));
       return (doy + jan1 - 2) / 7 + 1;
     }
-    case Unit::Hour: return Hour(d);
-    case Unit::Minute: return Minute(d);
-    case Unit::Second: return Second(d);
+    case Unit::Hour:
+      return Hour(d);
+    case Unit::Minute:
+      return Minute(d);
+    case Unit::Second:
+      return Second(d);
   }
   return 0;
 }

@@ -18,7 +18,7 @@ struct CivilDateTime {
 // landing at 14:59:59.99999 reads as 15:00:00 (and 23:59:59.9999 as the next day's 00:00:00).
 CivilDateTime toCivil(VbDate d);
 VbDate fromCivil(const CivilDateTime& c);  // no range check; fields must be valid
-int daysInMonth(int year, int month);  // month 1..12, Gregorian leap years
+int daysInMonth(int year, int month);      // month 1..12, Gregorian leap years
 // Rounds a date to the nearest whole second (as stored by the database layer).
 VbDate roundToSecond(VbDate d);
 
@@ -34,8 +34,8 @@ int Day(VbDate d);
 int Hour(VbDate d);
 int Minute(VbDate d);
 int Second(VbDate d);
-int Weekday(VbDate d);    // 1 = Sunday ... 7 = Saturday
-int DayOfYear(VbDate d);  // 1 = 1 January
+int Weekday(VbDate d);       // 1 = Sunday ... 7 = Saturday
+int DayOfYear(VbDate d);     // 1 = 1 January
 VbDate DateValue(VbDate d);  // the day at 00:00
 VbDate TimeValue(VbDate d);  // the time of day alone
 

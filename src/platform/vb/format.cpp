@@ -12,7 +12,9 @@
 namespace vb {
 namespace {
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+char lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
 
 bool equalsNoCase(const std::string& a, const char* b) {
   size_t i = 0;
@@ -38,7 +40,8 @@ std::string generalText(double value, int significant, bool leadingBlank, bool l
   }
   if (!leadingZero) {
     size_t zero = s.find("0.");
-    if (zero != std::string::npos && (zero == 0 || s[zero - 1] == '-' || s[zero - 1] == ' ')) s.erase(zero, 1);
+    if (zero != std::string::npos && (zero == 0 || s[zero - 1] == '-' || s[zero - 1] == ' '))
+      s.erase(zero, 1);
   }
   return s;
 }
@@ -78,7 +81,8 @@ void fixedDigits(const Decimal& d, int decimals, std::string& whole, std::string
   if (d.digits.empty()) return;
   const int keep = d.point + decimals;  // digits kept from the first significant one
   if (keep < 0) return;
-  std::string kept = d.digits.substr(0, static_cast<size_t>(std::min<int>(keep, static_cast<int>(d.digits.size()))));
+  std::string kept =
+      d.digits.substr(0, static_cast<size_t>(std::min<int>(keep, static_cast<int>(d.digits.size()))));
   int point = d.point;
   if (keep < static_cast<int>(d.digits.size()) && d.digits[static_cast<size_t>(keep)] >= '5') {
     kept.resize(static_cast<size_t>(keep), '0');
@@ -106,7 +110,7 @@ enum class NumItem : uint8_t { Literal, Int0, IntHash, Point, Frac0, FracHash, E
 
 struct NumToken {
   NumItem kind;
-  std::string text;  // Literal: the text; Exponent: "E+" / "E-" / "e+" / "e-"
+  std::string text;   // Literal: the text; Exponent: "E+" / "E-" / "e+" / "e-"
   int expDigits = 0;  // Exponent: minimum exponent digits
 };
 
@@ -123,8 +127,10 @@ NumSection compileSection(const std::string& p) {
   int pendingCommas = 0;
   bool seenZero = false;
   auto literal = [&](const std::string& t) {
-    if (!s.items.empty() && s.items.back().kind == NumItem::Literal) s.items.back().text += t;
-    else s.items.push_back({NumItem::Literal, t});
+    if (!s.items.empty() && s.items.back().kind == NumItem::Literal)
+      s.items.back().text += t;
+    else
+      s.items.push_back({NumItem::Literal, t});
   };
   auto flushCommas = [&] {
     if (pendingCommas > 0 && s.intCount > 0) s.scale1000 += pendingCommas;
@@ -221,12 +227,15 @@ NumPattern compileNumber(const std::string& pattern) {
 
 std::string exponentText(int x, const NumToken& t) {
   std::string out(1, t.text[0]);
-  if (x < 0) out += '-';
-  else if (t.text[1] == '+') out += '+';
+  if (x < 0)
+    out += '-';
+  else if (t.text[1] == '+')
+    out += '+';
   char buf[16];
   auto r = std::to_chars(buf, buf + sizeof buf, x < 0 ? -x : x);
   std::string digits(buf, r.ptr);
-  if (static_cast<int>(digits.size()) < t.expDigits) digits.insert(0, static_cast<size_t>(t.expDigits) - digits.size(), '0');
+  if (static_cast<int>(digits.size()) < t.expDigits)
+    digits.insert(0, static_cast<size_t>(t.expDigits) - digits.size(), '0');
   return out + digits;
 }
 
@@ -250,7 +259,8 @@ std::string formatSection(const NumSection& s, double value, int significant, bo
   }
   std::string whole, fraction;
   fixedDigits(d, s.fracCount, whole, fraction);
-  if (static_cast<int>(whole.size()) < s.minInt) whole.insert(0, static_cast<size_t>(s.minInt) - whole.size(), '0');
+  if (static_cast<int>(whole.size()) < s.minInt)
+    whole.insert(0, static_cast<size_t>(s.minInt) - whole.size(), '0');
   size_t fracLen = fraction.size();
   while (fracLen > static_cast<size_t>(s.minFrac) && fraction[fracLen - 1] == '0') --fracLen;
   bool allZero = whole.find_first_not_of('0') == std::string::npos &&
@@ -269,7 +279,9 @@ std::string formatSection(const NumSection& s, double value, int significant, bo
   };
   for (const NumToken& t : s.items) {
     switch (t.kind) {
-      case NumItem::Literal: out += t.text; break;
+      case NumItem::Literal:
+        out += t.text;
+        break;
       case NumItem::Int0:
       case NumItem::IntHash: {
         const int k = intIndex++;
@@ -281,14 +293,18 @@ std::string formatSection(const NumSection& s, double value, int significant, bo
         }
         break;
       }
-      case NumItem::Point: out += '.'; break;
+      case NumItem::Point:
+        out += '.';
+        break;
       case NumItem::Frac0:
       case NumItem::FracHash: {
         const size_t k = static_cast<size_t>(fracIndex++);
         if (k < fracLen) out += fraction[k];
         break;
       }
-      case NumItem::Exponent: out += exponentText(exponent, t); break;
+      case NumItem::Exponent:
+        out += exponentText(exponent, t);
+        break;
     }
   }
   return out;
@@ -346,8 +362,36 @@ std::string formatNumberAs(double value, const std::string& pattern, int signifi
 // ---- date patterns ------------------------------------------------------------------------
 
 enum class DateItem : uint8_t {
-  Literal, D, DD, DDD, DDDD, ShortDate, LongDate, W, WW, M, MM, MMM, MMMM, MinM, MinMM, Q, Y, YY,
-  YYYY, H, HH, N, NN, S, SS, AmPm, AP, AMPM, General, LongTime,
+  Literal,
+  D,
+  DD,
+  DDD,
+  DDDD,
+  ShortDate,
+  LongDate,
+  W,
+  WW,
+  M,
+  MM,
+  MMM,
+  MMMM,
+  MinM,
+  MinMM,
+  Q,
+  Y,
+  YY,
+  YYYY,
+  H,
+  HH,
+  N,
+  NN,
+  S,
+  SS,
+  AmPm,
+  AP,
+  AMPM,
+  General,
+  LongTime,
 };
 
 struct DateToken {
@@ -374,8 +418,10 @@ DatePattern compileDate(const std::string& p) {
   bool afterHour = false;
   bool decided = false;
   auto literal = [&](const std::string& t) {
-    if (!dp.items.empty() && dp.items.back().kind == DateItem::Literal) dp.items.back().text += t;
-    else dp.items.push_back({DateItem::Literal, t});
+    if (!dp.items.empty() && dp.items.back().kind == DateItem::Literal)
+      dp.items.back().text += t;
+    else
+      dp.items.push_back({DateItem::Literal, t});
   };
   auto token = [&](DateItem k, std::string text = {}) {
     dp.items.push_back({k, std::move(text)});
@@ -447,19 +493,38 @@ DatePattern compileDate(const std::string& p) {
         token(n == 4 ? DateItem::YYYY : (n == 2 ? DateItem::YY : DateItem::Y));
         break;
       }
-      case 'h': n = std::min<size_t>(run(i, 'h'), 2); token(n == 2 ? DateItem::HH : DateItem::H); break;
-      case 'n': n = std::min<size_t>(run(i, 'n'), 2); token(n == 2 ? DateItem::NN : DateItem::N); break;
-      case 's': n = std::min<size_t>(run(i, 's'), 2); token(n == 2 ? DateItem::SS : DateItem::S); break;
-      case 'w': n = std::min<size_t>(run(i, 'w'), 2); token(n == 2 ? DateItem::WW : DateItem::W); break;
-      case 'q': n = 1; token(DateItem::Q); break;
-      case 'c': n = 1; token(DateItem::General); break;
+      case 'h':
+        n = std::min<size_t>(run(i, 'h'), 2);
+        token(n == 2 ? DateItem::HH : DateItem::H);
+        break;
+      case 'n':
+        n = std::min<size_t>(run(i, 'n'), 2);
+        token(n == 2 ? DateItem::NN : DateItem::N);
+        break;
+      case 's':
+        n = std::min<size_t>(run(i, 's'), 2);
+        token(n == 2 ? DateItem::SS : DateItem::S);
+        break;
+      case 'w':
+        n = std::min<size_t>(run(i, 'w'), 2);
+        token(n == 2 ? DateItem::WW : DateItem::W);
+        break;
+      case 'q':
+        n = 1;
+        token(DateItem::Q);
+        break;
+      case 'c':
+        n = 1;
+        token(DateItem::General);
+        break;
       case 't':
         if (run(i, 't') >= 5) {
           n = 5;
           token(DateItem::LongTime);
         }
         break;
-      default: break;
+      default:
+        break;
     }
     if (n > 0) {
       i += n - 1;
@@ -496,9 +561,14 @@ enum class Fixed { ShortDate, LongDate, MediumDate, LongTime, MediumTime, ShortT
 
 const DatePattern& fixedPattern(Fixed f) {
   static const DatePattern kPatterns[] = {
-      compileDate("m/d/yyyy"),    compileDate("dddd, mmmm dd, yyyy"), compileDate("dd-mmm-yy"),
-      compileDate("h:nn:ss AMPM"), compileDate("hh:nn AMPM"),          compileDate("hh:nn"),
-      compileDate("m/d/yyyy h:nn:ss AMPM"), compileDate("h:nn:ss AMPM"),
+      compileDate("m/d/yyyy"),
+      compileDate("dddd, mmmm dd, yyyy"),
+      compileDate("dd-mmm-yy"),
+      compileDate("h:nn:ss AMPM"),
+      compileDate("hh:nn AMPM"),
+      compileDate("hh:nn"),
+      compileDate("m/d/yyyy h:nn:ss AMPM"),
+      compileDate("h:nn:ss AMPM"),
   };
   return kPatterns[static_cast<int>(f)];
 }
@@ -533,41 +603,99 @@ std::string formatDateWith(VbDate d, const DatePattern& dp) {
   out.reserve(32);
   for (const DateToken& t : dp.items) {
     switch (t.kind) {
-      case DateItem::Literal: out += t.text; break;
-      case DateItem::D: number(out, c.day); break;
-      case DateItem::DD: twoDigits(out, c.day); break;
-      case DateItem::DDD: out.append(detail::kDayNames[Weekday(d) - 1], 3); break;
-      case DateItem::DDDD: out += detail::kDayNames[Weekday(d) - 1]; break;
-      case DateItem::ShortDate: out += formatDateWith(d, fixedPattern(Fixed::ShortDate)); break;
-      case DateItem::LongDate: out += formatDateWith(d, fixedPattern(Fixed::LongDate)); break;
-      case DateItem::W: number(out, Weekday(d)); break;
-      case DateItem::WW: number(out, DatePart("ww", d)); break;
-      case DateItem::M: number(out, c.month); break;
-      case DateItem::MM: twoDigits(out, c.month); break;
-      case DateItem::MMM: out.append(detail::kMonthNames[c.month - 1], 3); break;
-      case DateItem::MMMM: out += detail::kMonthNames[c.month - 1]; break;
-      case DateItem::MinM: number(out, c.minute); break;
-      case DateItem::MinMM: twoDigits(out, c.minute); break;
-      case DateItem::Q: number(out, (c.month - 1) / 3 + 1); break;
-      case DateItem::Y: number(out, DayOfYear(d)); break;
-      case DateItem::YY: twoDigits(out, c.year % 100); break;
-      case DateItem::YYYY: number(out, c.year); break;
-      case DateItem::H: number(out, hour); break;
-      case DateItem::HH: twoDigits(out, hour); break;
-      case DateItem::N: number(out, c.minute); break;
-      case DateItem::NN: twoDigits(out, c.minute); break;
-      case DateItem::S: number(out, c.second); break;
-      case DateItem::SS: twoDigits(out, c.second); break;
+      case DateItem::Literal:
+        out += t.text;
+        break;
+      case DateItem::D:
+        number(out, c.day);
+        break;
+      case DateItem::DD:
+        twoDigits(out, c.day);
+        break;
+      case DateItem::DDD:
+        out.append(detail::kDayNames[Weekday(d) - 1], 3);
+        break;
+      case DateItem::DDDD:
+        out += detail::kDayNames[Weekday(d) - 1];
+        break;
+      case DateItem::ShortDate:
+        out += formatDateWith(d, fixedPattern(Fixed::ShortDate));
+        break;
+      case DateItem::LongDate:
+        out += formatDateWith(d, fixedPattern(Fixed::LongDate));
+        break;
+      case DateItem::W:
+        number(out, Weekday(d));
+        break;
+      case DateItem::WW:
+        number(out, DatePart("ww", d));
+        break;
+      case DateItem::M:
+        number(out, c.month);
+        break;
+      case DateItem::MM:
+        twoDigits(out, c.month);
+        break;
+      case DateItem::MMM:
+        out.append(detail::kMonthNames[c.month - 1], 3);
+        break;
+      case DateItem::MMMM:
+        out += detail::kMonthNames[c.month - 1];
+        break;
+      case DateItem::MinM:
+        number(out, c.minute);
+        break;
+      case DateItem::MinMM:
+        twoDigits(out, c.minute);
+        break;
+      case DateItem::Q:
+        number(out, (c.month - 1) / 3 + 1);
+        break;
+      case DateItem::Y:
+        number(out, DayOfYear(d));
+        break;
+      case DateItem::YY:
+        twoDigits(out, c.year % 100);
+        break;
+      case DateItem::YYYY:
+        number(out, c.year);
+        break;
+      case DateItem::H:
+        number(out, hour);
+        break;
+      case DateItem::HH:
+        twoDigits(out, hour);
+        break;
+      case DateItem::N:
+        number(out, c.minute);
+        break;
+      case DateItem::NN:
+        twoDigits(out, c.minute);
+        break;
+      case DateItem::S:
+        number(out, c.second);
+        break;
+      case DateItem::SS:
+        twoDigits(out, c.second);
+        break;
       case DateItem::AmPm:
       case DateItem::AP: {
         const bool upper = t.text[0] >= 'A' && t.text[0] <= 'Z';
-        if (t.kind == DateItem::AmPm) out += pm ? (upper ? "PM" : "pm") : (upper ? "AM" : "am");
-        else out += pm ? (upper ? 'P' : 'p') : (upper ? 'A' : 'a');
+        if (t.kind == DateItem::AmPm)
+          out += pm ? (upper ? "PM" : "pm") : (upper ? "AM" : "am");
+        else
+          out += pm ? (upper ? 'P' : 'p') : (upper ? 'A' : 'a');
         break;
       }
-      case DateItem::AMPM: out += pm ? "PM" : "AM"; break;
-      case DateItem::General: out += generalDate(d); break;
-      case DateItem::LongTime: out += formatDateWith(d, fixedPattern(Fixed::LongTime)); break;
+      case DateItem::AMPM:
+        out += pm ? "PM" : "AM";
+        break;
+      case DateItem::General:
+        out += generalDate(d);
+        break;
+      case DateItem::LongTime:
+        out += formatDateWith(d, fixedPattern(Fixed::LongTime));
+        break;
     }
   }
   return out;
@@ -589,19 +717,24 @@ std::string Format(VbDate d, const std::string& pattern) {
   return formatDateText(d, pattern);
 }
 
-std::string FormatNumber(double value, const std::string& pattern) { return formatNumberAs(value, pattern, 15); }
+std::string FormatNumber(double value, const std::string& pattern) {
+  return formatNumberAs(value, pattern, 15);
+}
 
 std::string Format(float value, const std::string& pattern) {
   if (isNumberPattern(pattern)) return formatNumberAs(value, pattern, 7);
   return formatDateText(value, pattern);
 }
 
-std::string Format(int32_t value, const std::string& pattern) { return Format(static_cast<double>(value), pattern); }
+std::string Format(int32_t value, const std::string& pattern) {
+  return Format(static_cast<double>(value), pattern);
+}
 
 std::string Format(const Variant& v, const std::string& pattern) {
   switch (v.type()) {
     case VarType::Empty:
-    case VarType::Null: return std::string();
+    case VarType::Null:
+      return std::string();
     case VarType::Boolean:
       if (pattern.empty()) return v.toString();
       return formatNumberAs(v.toDouble(), pattern, 15);
@@ -631,8 +764,12 @@ std::string Format(const Variant& v, const std::string& pattern) {
   return std::string();
 }
 
-std::string Str(double value) { return generalText(value, 15, true, false); }
-std::string StrSingle(float value) { return generalText(value, 7, true, false); }
+std::string Str(double value) {
+  return generalText(value, 15, true, false);
+}
+std::string StrSingle(float value) {
+  return generalText(value, 7, true, false);
+}
 std::string Str(int32_t value) {
   char buf[16];
   char* out = buf;
@@ -641,16 +778,24 @@ std::string Str(int32_t value) {
   return std::string(buf, r.ptr);
 }
 
-std::string CStr(double value) { return generalText(value, 15, false, true); }
-std::string CStrSingle(float value) { return generalText(value, 7, false, true); }
+std::string CStr(double value) {
+  return generalText(value, 15, false, true);
+}
+std::string CStrSingle(float value) {
+  return generalText(value, 7, false, true);
+}
 std::string CStr(int32_t value) {
   char buf[16];
   auto r = std::to_chars(buf, buf + sizeof buf, value);
   return std::string(buf, r.ptr);
 }
 
-std::string CStrDate(VbDate d) { return generalDate(d); }
+std::string CStrDate(VbDate d) {
+  return generalDate(d);
+}
 
-std::string PrintNumber(double value) { return Str(value) + ' '; }
+std::string PrintNumber(double value) {
+  return Str(value) + ' ';
+}
 
 }  // namespace vb

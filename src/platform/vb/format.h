@@ -33,12 +33,16 @@ std::string Format(const Variant& v, const std::string& pattern);
 // VB's range ("1E-05", "1.5E+20").
 std::string Str(double value);
 std::string StrSingle(float value);
-inline std::string Str(float value) { return StrSingle(value); }
+inline std::string Str(float value) {
+  return StrSingle(value);
+}
 std::string Str(int32_t value);
 // CStr of a number: as Str without the leading blank, and "0.5" with its leading zero.
 std::string CStr(double value);
 std::string CStrSingle(float value);
-inline std::string CStr(float value) { return CStrSingle(value); }
+inline std::string CStr(float value) {
+  return CStrSingle(value);
+}
 std::string CStr(int32_t value);
 // The default text of a date: "M/d/yyyy h:mm:ss AM/PM"; the date alone at midnight, the time
 // alone ("h:mm:ss AM/PM") for a date of day 0 with a time.

@@ -31,9 +31,15 @@ double Round(double x, int decimals) {
   return halfEven(y) / scale;
 }
 
-double Int(double x) { return std::floor(x); }
-double Fix(double x) { return std::trunc(x); }
-int Sgn(double x) { return x > 0 ? 1 : (x < 0 ? -1 : 0); }
+double Int(double x) {
+  return std::floor(x);
+}
+double Fix(double x) {
+  return std::trunc(x);
+}
+int Sgn(double x) {
+  return x > 0 ? 1 : (x < 0 ? -1 : 0);
+}
 
 int32_t toLong(double value) {
   if (std::isnan(value)) raise(err::Overflow);
@@ -54,9 +60,15 @@ int16_t toInteger(double value) {
   return static_cast<int16_t>(r);
 }
 
-int16_t addInteger(int16_t a, int16_t b) { return toInteger(static_cast<int64_t>(a) + b); }
-int16_t subInteger(int16_t a, int16_t b) { return toInteger(static_cast<int64_t>(a) - b); }
-int16_t mulInteger(int16_t a, int16_t b) { return toInteger(static_cast<int64_t>(a) * b); }
+int16_t addInteger(int16_t a, int16_t b) {
+  return toInteger(static_cast<int64_t>(a) + b);
+}
+int16_t subInteger(int16_t a, int16_t b) {
+  return toInteger(static_cast<int64_t>(a) - b);
+}
+int16_t mulInteger(int16_t a, int16_t b) {
+  return toInteger(static_cast<int64_t>(a) * b);
+}
 
 int32_t IntDiv(double a, double b) {
   int64_t la = toLong(a), lb = toLong(b);

@@ -29,6 +29,8 @@ int32_t toLong(double value);  // rounds half to even first
 // VB's Boolean as an integer: True is -1.
 inline constexpr int16_t True = -1;
 inline constexpr int16_t False = 0;
-inline int16_t fromBool(bool b) { return b ? True : False; }
+inline int16_t fromBool(bool b) {
+  return b ? True : False;
+}
 
 }  // namespace vb

@@ -4,7 +4,9 @@
 
 namespace vb {
 
-int InStr(const std::string& haystack, const std::string& needle) { return InStr(1, haystack, needle); }
+int InStr(const std::string& haystack, const std::string& needle) {
+  return InStr(1, haystack, needle);
+}
 
 int InStr(int start, const std::string& haystack, const std::string& needle) {
   if (start < 1) raise(err::InvalidProcedureCall);
@@ -46,7 +48,9 @@ std::string Right(const std::string& text, int length) {
   return n >= text.size() ? text : text.substr(text.size() - n);
 }
 
-int Len(const std::string& text) { return static_cast<int>(text.size()); }
+int Len(const std::string& text) {
+  return static_cast<int>(text.size());
+}
 
 std::vector<std::string> Split(const std::string& text, const std::string& separator) {
   std::vector<std::string> parts;
@@ -135,6 +139,8 @@ std::string String(int count, char c) {
   return std::string(static_cast<size_t>(count), c);
 }
 
-int UBound(const std::vector<std::string>& parts) { return static_cast<int>(parts.size()) - 1; }
+int UBound(const std::vector<std::string>& parts) {
+  return static_cast<int>(parts.size()) - 1;
+}
 
 }  // namespace vb

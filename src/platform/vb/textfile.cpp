@@ -21,13 +21,14 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 [[noreturn]] void raiseForErrno(int e, const std::filesystem::path&) {
   int number = err::PathFileAccess;
   if (e == ENOENT) number = err::PathNotFound;
-  if (e == ENOSPC) number = 61;  // "Disk full"
+  if (e == ENOSPC) number = 61;                // "Disk full"
   if (e == EACCES || e == EPERM) number = 70;  // "Permission denied"
   raise(number);
 }
 
 void writeAll(std::FILE* f, const std::string& bytes, const std::filesystem::path& path) {
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) raiseForErrno(errno, path);
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
+    raiseForErrno(errno, path);
 }
 
 // Writes bytes to a temporary file beside path, flushes it to disk and renames it over path.
@@ -120,7 +121,9 @@ void writeLines(const std::filesystem::path& path, const std::vector<std::string
   replaceFile(path, bytes);
 }
 
-void writeAllBytes(const std::filesystem::path& path, const std::string& bytes) { replaceFile(path, bytes); }
+void writeAllBytes(const std::filesystem::path& path, const std::string& bytes) {
+  replaceFile(path, bytes);
+}
 
 void appendLine(const std::filesystem::path& path, const std::string& line) {
   File f(std::fopen(path.c_str(), "ab"));

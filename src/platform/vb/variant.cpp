@@ -18,7 +18,9 @@ struct Overloaded : Ts... {
 template <class... Ts>
 Overloaded(Ts...) -> Overloaded<Ts...>;
 
-[[noreturn]] void nullUse() { raise(InvalidUseOfNull); }
+[[noreturn]] void nullUse() {
+  raise(InvalidUseOfNull);
+}
 
 bool equalsNoCase(const std::string& a, const char* b) {
   size_t i = 0;
@@ -39,8 +41,8 @@ std::string trimmed(const std::string& s) {
 }  // namespace
 
 VarType Variant::type() const {
-  static constexpr VarType kTypes[] = {VarType::Empty,  VarType::Null,   VarType::Boolean,
-                                       VarType::Integer, VarType::Long,  VarType::Single,
+  static constexpr VarType kTypes[] = {VarType::Empty,   VarType::Null,   VarType::Boolean,
+                                       VarType::Integer, VarType::Long,   VarType::Single,
                                        VarType::Double,  VarType::String, VarType::Date};
   return kTypes[v_.index()];
 }

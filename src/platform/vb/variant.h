@@ -52,7 +52,8 @@ class Variant {
 
   bool operator==(const Variant& o) const = default;  // same type and value
 
-  using Storage = std::variant<EmptyTag, NullTag, bool, int16_t, int32_t, float, double, std::string, DateTag>;
+  using Storage =
+      std::variant<EmptyTag, NullTag, bool, int16_t, int32_t, float, double, std::string, DateTag>;
   const Storage& storage() const { return v_; }
 
  private:

@@ -67,9 +67,9 @@ TEST(DateSerial, RollsOverLikeVb) {
 }
 
 TEST(DateParts, WeekdayDayOfYearAndDatePart) {
-  EXPECT_EQ(Weekday(0), 7);                        // 1899-12-30 was a Saturday
-  EXPECT_EQ(Weekday(DateSerial(2024, 6, 2)), 1);   // Sunday
-  EXPECT_EQ(Weekday(DateSerial(2024, 6, 5)), 4);   // Wednesday
+  EXPECT_EQ(Weekday(0), 7);                       // 1899-12-30 was a Saturday
+  EXPECT_EQ(Weekday(DateSerial(2024, 6, 2)), 1);  // Sunday
+  EXPECT_EQ(Weekday(DateSerial(2024, 6, 5)), 4);  // Wednesday
   EXPECT_EQ(Weekday(-1), 6);
   EXPECT_EQ(DayOfYear(DateSerial(2024, 1, 1)), 1);
   EXPECT_EQ(DayOfYear(DateSerial(2024, 12, 31)), 366);

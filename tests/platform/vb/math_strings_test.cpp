@@ -22,9 +22,10 @@ TEST(Round, HalfToEven) {
     int n;
     double expected;
   };
-  for (const Case& c : {Case{2.5, 0, 2}, Case{3.5, 0, 4}, Case{-2.5, 0, -2}, Case{-3.5, 0, -4}, Case{2.4999, 0, 2},
-                        Case{0.125, 2, 0.12}, Case{0.375, 2, 0.38}, Case{60.4655, 1, 60.5}, Case{1.23456, 3, 1.235},
-                        Case{1e300, 2, 1e300}, Case{-0.5, 0, -0.0}}) {
+  for (const Case& c :
+       {Case{2.5, 0, 2}, Case{3.5, 0, 4}, Case{-2.5, 0, -2}, Case{-3.5, 0, -4}, Case{2.4999, 0, 2},
+        Case{0.125, 2, 0.12}, Case{0.375, 2, 0.38}, Case{60.4655, 1, 60.5}, Case{1.23456, 3, 1.235},
+        Case{1e300, 2, 1e300}, Case{-0.5, 0, -0.0}}) {
     EXPECT_EQ(Round(c.x, c.n), c.expected) << c.x << " at " << c.n;
   }
   EXPECT_EQ(errorNumber([] { Round(1.5, -1); }), err::InvalidProcedureCall);
@@ -43,14 +44,14 @@ TEST(IntFixSgn, FloorTruncateSign) {
 TEST(IntDivMod, OperandsRoundHalfToEvenFirst) {
   EXPECT_EQ(IntDiv(7, 2), 3);
   EXPECT_EQ(IntDiv(-7, 2), -3);
-  EXPECT_EQ(IntDiv(2.5, 1), 2);    // 2.5 -> 2
-  EXPECT_EQ(IntDiv(3.5, 1), 4);    // 3.5 -> 4
-  EXPECT_EQ(IntDiv(10, 2.5), 5);   // 2.5 -> 2
+  EXPECT_EQ(IntDiv(2.5, 1), 2);   // 2.5 -> 2
+  EXPECT_EQ(IntDiv(3.5, 1), 4);   // 3.5 -> 4
+  EXPECT_EQ(IntDiv(10, 2.5), 5);  // 2.5 -> 2
   EXPECT_EQ(IntDiv(33000, 3), 11000);
   EXPECT_EQ(Mod(7, 3), 1);
-  EXPECT_EQ(Mod(-7, 3), -1);       // sign of the dividend
+  EXPECT_EQ(Mod(-7, 3), -1);  // sign of the dividend
   EXPECT_EQ(Mod(7, -3), 1);
-  EXPECT_EQ(Mod(5.5, 4), 2);       // 5.5 -> 6
+  EXPECT_EQ(Mod(5.5, 4), 2);  // 5.5 -> 6
   EXPECT_EQ(Mod(-2147483647.0 - 1, -1), 0);
   EXPECT_EQ(errorNumber([] { IntDiv(1, 0.4); }), err::DivisionByZero);
   EXPECT_EQ(errorNumber([] { Mod(1, 0); }), err::DivisionByZero);
@@ -76,10 +77,11 @@ TEST(Errors, NumbersAndDescriptions) {
     int32_t number;
     const char* description;
   };
-  for (const Case& c : {Case{5, "Invalid procedure call or argument"}, Case{6, "Overflow"},
-                        Case{9, "Subscript out of range"}, Case{11, "Division by zero"}, Case{13, "Type mismatch"},
-                        Case{53, "File not found"}, Case{62, "Input past end of file"},
-                        Case{94, "Invalid use of Null"}, Case{12345, "Application-defined or object-defined error"}}) {
+  for (const Case& c :
+       {Case{5, "Invalid procedure call or argument"}, Case{6, "Overflow"}, Case{9, "Subscript out of range"},
+        Case{11, "Division by zero"}, Case{13, "Type mismatch"}, Case{53, "File not found"},
+        Case{62, "Input past end of file"}, Case{94, "Invalid use of Null"},
+        Case{12345, "Application-defined or object-defined error"}}) {
     EXPECT_EQ(errorDescription(c.number), c.description);
     try {
       raise(c.number);

@@ -39,9 +39,17 @@ class TextFiles : public ::testing::Test {
 
 TEST_F(TextFiles, WritesCrLfAndReadsBytesBack) {
   const auto file = dir / "out.txt";
-  writeLines(file, {"first", "caf\xe9 \xb0" "F", ""});
-  EXPECT_EQ(readAllBytes(file), "first\r\ncaf\xe9 \xb0" "F\r\n\r\n");
-  EXPECT_EQ(readLines(file), (Lines{"first", "caf\xe9 \xb0" "F", ""}));
+  writeLines(file, {"first",
+                    "caf\xe9 \xb0"
+                    "F",
+                    ""});
+  EXPECT_EQ(readAllBytes(file),
+            "first\r\ncaf\xe9 \xb0"
+            "F\r\n\r\n");
+  EXPECT_EQ(readLines(file), (Lines{"first",
+                                    "caf\xe9 \xb0"
+                                    "F",
+                                    ""}));
   writeAllBytes(file, std::string("a\0b", 3));
   EXPECT_EQ(readAllBytes(file), std::string("a\0b", 3));
   appendLine(file, "c");
