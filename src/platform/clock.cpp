@@ -33,10 +33,11 @@ ZoneInfo localZoneAt(vb::VbDate localTime) {
   tm.tm_min = c.minute;
   tm.tm_sec = c.second;
   tm.tm_isdst = -1;
+  tm.tm_wday = -1;  // mktime sets it on success; (time_t)-1 alone is a valid second
   std::time_t t = mktime(&tm);
   std::tm local{};
-  localtime_r(&t, &local);
   ZoneInfo z;
+  if (tm.tm_wday < 0 || !localtime_r(&t, &local)) return z;
   z.hoursToUtc = -static_cast<double>(local.tm_gmtoff) / 3600.0;
   z.daylight = local.tm_isdst > 0;
   return z;

@@ -40,7 +40,8 @@ class FixedClock : public Clock {
 };
 
 // The local zone's offset from UTC, in hours to add to local time to get UTC, and whether
-// daylight saving time is in force at that moment (from localtime_r).
+// daylight saving time is in force at that moment (from localtime_r). When the system cannot
+// tell, 0 hours and no daylight.
 struct ZoneInfo {
   double hoursToUtc = 0;
   bool daylight = false;
