@@ -17,8 +17,9 @@ bool CheckFileClosed(Session& s, const std::filesystem::path& path);
 // floor(length / 3) (counting from 1) on, with no line end added, so a 33,000-byte file loses its
 // first 10,999 bytes; the cut may fall inside a line. A missing file or one at or below the
 // limit is left alone. The file is replaced atomically. When the file is the session's error log
-// and that is open, it is closed around the rewrite and opened again. On failure LastError
-// becomes "ShrinkLog: " and the system's error text, which also goes to the error log.
+// and that is open, it is closed around the rewrite and opened again; no other stream may hold
+// the file meanwhile. On failure LastError becomes "ShrinkLog: " and the system's error text,
+// which also goes to the error log.
 void ShrinkLog(Session& s, const std::filesystem::path& path, int32_t limit);
 
 }  // namespace fw
