@@ -37,8 +37,9 @@ TEST(NthWeekday, AgreesWithCountingDaysAcross2025) {
 TEST(NthWeekday, MonthStartingOnTheWeekdayAndRollOver) {
   // June 2025 begins on a Sunday.
   EXPECT_EQ(NthWeekday(2025, 6, 1, 1), vb::DateSerial(2025, 6, 1));
-  // There is no fifth Monday in February 2025: 7 x 4 + 1 + 6 = day 35, that is 7 March.
-  EXPECT_EQ(NthWeekday(2025, 2, 5, 2), vb::DateSerial(2025, 3, 7));
+  // There is no fifth Monday in February 2025 (it begins on a Saturday): 7 x 4 + 1 + 2 = day 31,
+  // that is 3 March.
+  EXPECT_EQ(NthWeekday(2025, 2, 5, 2), vb::DateSerial(2025, 3, 3));
   // The result is at midnight.
   EXPECT_EQ(NthWeekday(2025, 3, 2, 1), vb::DateValue(NthWeekday(2025, 3, 2, 1)));
 }
