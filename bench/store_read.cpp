@@ -1,0 +1,164 @@
+// Reading a year of 15-minute values (35,040 rows) with GetHDB from a runit of 1,000,000 rows,
+// beside the same rows read by a plain prepared sqlite3 select in the same process. Prints the
+// ratio GetHDB / plain select; the goal is 1.5 or less.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+#include <string>
+
+#include "app/session.h"
+#include "platform/db/sqlite_backend.h"
+#include "platform/vb/textfile.h"
+#include "store/connection.h"
+#include "store/series_reader.h"
+
+namespace {
+
+constexpr int kTotalRows = 1000000;
+constexpr int kSeriesRows = 40000;  // per DSID; 25 DSIDs fill the table
+constexpr int kYearRows = 35040;
+constexpr double kStart = 44927;  // 01/01/2023
+constexpr double kStep = 15.0 / 1440.0;
+const double kEnd = kStart + (kYearRows - 1) * kStep;
+
+struct World {
+  std::filesystem::path folder;
+  std::filesystem::path file;
+  fw::HeadlessUi ui;
+  fw::FixedClock clock{45448.5};
+  std::unique_ptr<fw::Session> dao, ado;
+
+  World() {
+    folder = std::filesystem::temp_directory_path() / ("fw_bench_store_read_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    file = folder / "hdb.mdb";
+    fw::db::createSqliteDatabase(file, vb::readAllBytes(FLUMEWRIGHT_SCHEMA));
+    fill();
+    dao = open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file.string() + ";");
+    ado = open("Provider=SQLite;Data Source=" + file.string());
+  }
+  ~World() {
+    dao.reset();
+    ado.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+  }
+
+  // One transaction, one prepared insert.
+  void fill() {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_exec(db, "BEGIN;", nullptr, nullptr, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "insert into runit values (?, ?, ?, ?)", -1, &st, nullptr);
+    for (int i = 0; i < kTotalRows; ++i) {
+      int dsid = 1001 + i / kSeriesRows;
+      int k = i % kSeriesRows;
+      sqlite3_bind_int(st, 1, dsid);
+      sqlite3_bind_double(st, 2, kStart + k * kStep);
+      sqlite3_bind_double(st, 3, 100.0 + (k % 977) * 0.25);
+      sqlite3_bind_int(st, 4, 2);
+      if (sqlite3_step(st) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db));
+      sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
+  }
+
+  std::unique_ptr<fw::Session> open(const std::string& conn) {
+    auto s = std::make_unique<fw::Session>(ui, clock, folder);
+    s->BatchMode = true;
+    s->HdbConnString = conn;
+    fw::openHDB(*s);
+    if (!s->LastError.empty()) throw std::runtime_error(s->LastError);
+    s->UnitSeries.assign(kSeriesRows + 1, fw::SeriesPoint{});
+    return s;
+  }
+};
+
+World& world() {
+  static World w;
+  return w;
+}
+
+void readWithGetHDB(benchmark::State& state, fw::Session& s) {
+  for (auto _ : state) {
+    int32_t count = 0;
+    fw::GetHDB(s, "1010", "runit", kStart, kEnd, count, 0, 0, 0, -1, 0);
+    if (count != kYearRows - 1) state.SkipWithError("GetHDB read the wrong number of rows");
+    benchmark::DoNotOptimize(s.UnitSeries.data());
+  }
+}
+
+void BM_GetHDB_Dao(benchmark::State& state) { readWithGetHDB(state, *world().dao); }
+void BM_GetHDB_Ado(benchmark::State& state) { readWithGetHDB(state, *world().ado); }
+
+void BM_PlainSelect(benchmark::State& state) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(world().file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db,
+                     "select date_time, value, source from runit where datatype_site_id=? and date_time between ? and ? "
+                     "order by date_time",
+                     -1, &st, nullptr);
+  std::vector<fw::SeriesPoint> series(kSeriesRows + 1);
+  for (auto _ : state) {
+    sqlite3_bind_int(st, 1, 1010);
+    sqlite3_bind_double(st, 2, kStart);
+    sqlite3_bind_double(st, 3, kEnd);
+    size_t n = 0;
+    while (sqlite3_step(st) == SQLITE_ROW && n < series.size()) {
+      series[n].date = sqlite3_column_double(st, 0);
+      series[n].value = sqlite3_column_double(st, 1);
+      series[n].source = static_cast<int16_t>(sqlite3_column_int(st, 2));
+      ++n;
+    }
+    sqlite3_reset(st);
+    if (n != kYearRows) state.SkipWithError("the plain select read the wrong number of rows");
+    benchmark::DoNotOptimize(series.data());
+  }
+  sqlite3_finalize(st);
+  sqlite3_close_v2(db);
+}
+
+BENCHMARK(BM_PlainSelect)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GetHDB_Dao)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GetHDB_Ado)->Unit(benchmark::kMillisecond);
+
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, double> seconds;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs)
+      if (r.run_type == Run::RT_Iteration && r.iterations > 0)
+        seconds[r.benchmark_name()] = r.real_accumulated_time / static_cast<double>(r.iterations);
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  world();  // build the database before any timing
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  auto base = reporter.seconds.find("BM_PlainSelect");
+  if (base != reporter.seconds.end() && base->second > 0) {
+    for (const char* name : {"BM_GetHDB_Dao", "BM_GetHDB_Ado"}) {
+      auto it = reporter.seconds.find(name);
+      if (it != reporter.seconds.end())
+        std::printf("%s / plain select: %.2f (goal <= 1.50)\n", name, it->second / base->second);
+    }
+  }
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,80 @@
+#pragma once
+// The engine behind the recordsets: runs one statement, writes one row by its key, and nests
+// transactions. SQLite is the one implementation today; PostgreSQL comes behind the same
+// interface. SQL reaching a backend is already translated from the Access dialect (dialect.h):
+// date literals are plain day numbers.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/vb/variant.h"
+
+namespace fw::db {
+
+// How the layer treats a column's values.
+enum class ColumnKind {
+  Date,     // REAL day numbers: read as dates, rounded to whole seconds when written
+  Integer,  // whole numbers (texts holding a number are converted on assignment)
+  Real,     // 64-bit floats
+  Text,
+  Any,      // no declared type: kept as given
+};
+
+struct ColumnInfo {
+  std::string name;  // the name the result gives the column
+  std::string origin;  // the table column it comes from (for writes); empty for expressions
+  ColumnKind kind = ColumnKind::Any;
+};
+
+// The identity of a stored row (SQLite: its rowid).
+using RowKey = int64_t;
+
+// What a statement gave back. A statement without result columns (delete, insert, create) has
+// hasRows false and changes set. A select returns every row at once: recordsets are client-side,
+// as the program's recordsets always were.
+struct QueryResult {
+  bool hasRows = false;
+  std::vector<ColumnInfo> columns;
+  std::vector<vb::Variant> cells;  // row-major, columns.size() per row
+  std::vector<RowKey> keys;        // one per row when the rows can be written back
+  std::string table;               // the base table when they can, else empty
+  int64_t changes = 0;
+  bool updatable() const { return !table.empty(); }
+  size_t rowCount() const { return columns.empty() ? 0 : cells.size() / columns.size(); }
+};
+
+// A transaction level handed out by begin(); 0 is never a valid level.
+using TxnId = uint64_t;
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  virtual bool isOpen() const = 0;
+  virtual bool readOnly() const = 0;
+  // Rolls back any open transaction and releases the engine. Further calls raise NotAllowed.
+  virtual void close() = 0;
+
+  virtual QueryResult run(const std::string& sql) = 0;
+
+  // Row writes for recordsets. Values are already converted to their column's kind.
+  virtual RowKey insertRow(const std::string& table, const std::vector<std::string>& columns,
+                           const std::vector<vb::Variant>& values) = 0;
+  virtual void updateRow(const std::string& table, RowKey key, const std::vector<std::string>& columns,
+                         const std::vector<vb::Variant>& values) = 0;
+  virtual void deleteRow(const std::string& table, RowKey key) = 0;
+
+  // Nested transactions. The outermost level is a real transaction; inner levels are savepoints.
+  // commit() takes only the innermost open level (NotAllowed otherwise); rollback() undoes the
+  // level and every level opened after it. isOpen(level) tells a holder whether its level was
+  // ended by someone else (an outer rollback, or close()).
+  virtual TxnId begin() = 0;
+  virtual void commit(TxnId level) = 0;
+  virtual void rollback(TxnId level) = 0;
+  virtual bool isOpen(TxnId level) const = 0;
+  virtual bool inTransaction() const = 0;
+};
+
+}  // namespace fw::db

@@ -1,0 +1,127 @@
+#include "platform/db/dao.h"
+
+#include "platform/db/connection_string.h"
+#include "platform/db/dialect.h"
+#include "platform/db/error.h"
+#include "platform/db/sqlite_backend.h"
+
+namespace fw::db {
+
+DaoRecordset::DaoRecordset() : rows_(std::make_unique<RowSet>()) {}
+DaoRecordset::~DaoRecordset() = default;
+DaoRecordset::DaoRecordset(DaoRecordset&& other) noexcept : rows_(std::make_unique<RowSet>()) { rows_.swap(other.rows_); }
+
+DaoRecordset& DaoRecordset::operator=(DaoRecordset&& other) noexcept {
+  if (this != &other) {
+    rows_.swap(other.rows_);
+    try {
+      other.rows_->close();
+    } catch (...) {
+    }
+  }
+  return *this;
+}
+
+void DaoRecordset::Close() {
+  if (!rows_->loaded()) raiseNotAllowed();
+  rows_->close();
+}
+
+DaoDatabase::~DaoDatabase() {
+  try {
+    Close();
+  } catch (...) {
+  }
+}
+
+DaoDatabase::DaoDatabase(DaoDatabase&& other) noexcept
+    : RecordsAffected(other.RecordsAffected), backend_(std::move(other.backend_)), levels_(std::move(other.levels_)) {}
+
+DaoDatabase& DaoDatabase::operator=(DaoDatabase&& other) noexcept {
+  if (this != &other) {
+    try {
+      Close();
+    } catch (...) {
+    }
+    RecordsAffected = other.RecordsAffected;
+    backend_ = std::move(other.backend_);
+    levels_ = std::move(other.levels_);
+  }
+  return *this;
+}
+
+void DaoDatabase::openOn(std::shared_ptr<Backend> backend) {
+  Close();
+  backend_ = std::move(backend);
+}
+
+void DaoDatabase::requireOpen() const {
+  if (!isOpen()) raiseNotAllowed();
+}
+
+DaoRecordset DaoDatabase::OpenRecordset(const std::string& sql, int type) {
+  requireOpen();
+  QueryResult result = backend_->run(translateAccessSql(sql, false));
+  if (!result.hasRows) raise(err::FaultyCommand, "Invalid SQL statement: a recordset needs a select query.");
+  DaoRecordset rs;
+  rs.rows_->load(backend_, std::move(result), Flavor::Dao, type != dbOpenSnapshot, false);
+  return rs;
+}
+
+void DaoDatabase::Execute(const std::string& sql) {
+  requireOpen();
+  QueryResult result = backend_->run(translateAccessSql(sql, false));
+  if (result.hasRows) raise(err::ExecuteSelect, "Cannot execute a select query.");
+  RecordsAffected = result.changes;
+}
+
+void DaoDatabase::Close() {
+  levels_.clear();
+  if (backend_) {
+    std::shared_ptr<Backend> b = std::move(backend_);
+    b->close();
+  }
+}
+
+int DaoDatabase::BeginTrans() {
+  requireOpen();
+  levels_.push_back(backend_->begin());
+  return static_cast<int>(levels_.size());
+}
+
+void DaoDatabase::CommitTrans() {
+  requireOpen();
+  while (!levels_.empty() && !backend_->isOpen(levels_.back())) levels_.pop_back();
+  if (levels_.empty()) raiseNotAllowed();
+  backend_->commit(levels_.back());
+  levels_.pop_back();
+}
+
+void DaoDatabase::Rollback() {
+  requireOpen();
+  while (!levels_.empty() && !backend_->isOpen(levels_.back())) levels_.pop_back();
+  if (levels_.empty()) raiseNotAllowed();
+  backend_->rollback(levels_.back());
+  levels_.pop_back();
+}
+
+DaoDatabase DaoEngine::OpenDatabase(const std::string& path, bool, bool readOnly) {
+  std::filesystem::path file = resolveDataSource(path, ProgramFolder);
+  DaoDatabase db;
+  db.openOn(std::make_shared<SqliteBackend>(file, readOnly));
+  return db;
+}
+
+void DaoEngine::CompactDatabase(const std::string& source, const std::string& destination) {
+  std::filesystem::path file = resolveDataSource(source, ProgramFolder);
+  std::error_code ec;
+  std::filesystem::path dest(destination);
+  if (std::filesystem::exists(dest, ec)) raise(err::DatabaseExists, "Database already exists: " + destination);
+  if (openCount(file) > 0)
+    raise(err::DatabaseInUse, "The database '" + file.string() + "' is open; it cannot be compacted while it is in use.");
+  SqliteBackend backend(file, true);
+  backend.compactInto(dest);
+  backend.close();
+}
+
+}  // namespace fw::db

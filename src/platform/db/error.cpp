@@ -1,0 +1,9 @@
+#include "platform/db/error.h"
+
+namespace fw::db {
+
+void raise(int32_t number, const std::string& description) { throw vb::Error(number, description); }
+
+void raiseNotAllowed() { raise(err::NotAllowed, "Operation is not allowed in this context."); }
+
+}  // namespace fw::db

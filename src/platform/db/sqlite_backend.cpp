@@ -1,0 +1,434 @@
+#include "platform/db/sqlite_backend.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+#include <map>
+#include <mutex>
+
+#include "platform/db/error.h"
+
+namespace fw::db {
+
+namespace {
+
+std::mutex registryMutex;
+std::map<std::string, int>& registry() {
+  static std::map<std::string, int> r;
+  return r;
+}
+
+std::string registryKey(const std::filesystem::path& file) {
+  std::error_code ec;
+  auto p = std::filesystem::weakly_canonical(file, ec);
+  return (ec ? file : p).string();
+}
+
+void registerOpen(const std::string& key, int delta) {
+  std::lock_guard<std::mutex> lock(registryMutex);
+  auto& r = registry();
+  r[key] += delta;
+  if (r[key] <= 0) r.erase(key);
+}
+
+[[noreturn]] void raiseEngine(int extended, const std::string& message) {
+  int primary = extended & 0xff;
+  if (primary == SQLITE_ERROR || extended == SQLITE_CONSTRAINT_UNIQUE || extended == SQLITE_CONSTRAINT_PRIMARYKEY)
+    raise(err::FaultyCommand, message);
+  raise(err::EngineFailure, message);
+}
+
+bool iequalsWord(const std::string& s, size_t pos, const char* word) {
+  size_t n = std::char_traits<char>::length(word);
+  if (pos + n > s.size()) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(s[pos + i])) != word[i]) return false;
+  return pos + n == s.size() || !(std::isalnum(static_cast<unsigned char>(s[pos + n])) || s[pos + n] == '_');
+}
+
+std::string lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Where "rowid, " can go into a plain single-table select so that its rows can be written back;
+// npos when the statement is not of that shape.
+size_t rowidInsertPoint(const std::string& sql) {
+  size_t i = 0;
+  while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+  if (!iequalsWord(sql, i, "select")) return std::string::npos;
+  size_t after = i + 6;
+  size_t j = after;
+  while (j < sql.size() && std::isspace(static_cast<unsigned char>(sql[j]))) ++j;
+  if (iequalsWord(sql, j, "distinct") || iequalsWord(sql, j, "all")) return std::string::npos;
+  std::string l = lower(sql);
+  for (const char* w : {" group ", " union ", " join ", " having ", " except ", " intersect "})
+    if (l.find(w) != std::string::npos) return std::string::npos;
+  return after;
+}
+
+ColumnKind kindOf(const char* declared) {
+  if (!declared) return ColumnKind::Any;
+  std::string d = lower(declared);
+  if (d.find("date") != std::string::npos || d.find("time") != std::string::npos) return ColumnKind::Date;
+  if (d.find("int") != std::string::npos) return ColumnKind::Integer;
+  if (d.find("char") != std::string::npos || d.find("clob") != std::string::npos || d.find("text") != std::string::npos)
+    return ColumnKind::Text;
+  if (d.find("real") != std::string::npos || d.find("floa") != std::string::npos || d.find("doub") != std::string::npos)
+    return ColumnKind::Real;
+  return ColumnKind::Any;
+}
+
+vb::Variant readCell(sqlite3_stmt* st, int col, ColumnKind kind) {
+  switch (sqlite3_column_type(st, col)) {
+    case SQLITE_NULL:
+      return vb::Variant::Null();
+    case SQLITE_INTEGER: {
+      sqlite3_int64 v = sqlite3_column_int64(st, col);
+      if (kind == ColumnKind::Date) return vb::Variant::Date(static_cast<double>(v));
+      if (v >= INT32_MIN && v <= INT32_MAX) return vb::Variant(static_cast<int32_t>(v));
+      return vb::Variant(static_cast<double>(v));
+    }
+    case SQLITE_FLOAT: {
+      double v = sqlite3_column_double(st, col);
+      if (kind == ColumnKind::Date) return vb::Variant::Date(v);
+      return vb::Variant(v);
+    }
+    default: {
+      const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+      return vb::Variant(std::string(t ? t : "", static_cast<size_t>(sqlite3_column_bytes(st, col))));
+    }
+  }
+}
+
+void bindValue(sqlite3_stmt* st, int index, const vb::Variant& v) {
+  const auto& s = v.storage();
+  int rc = SQLITE_OK;
+  if (std::holds_alternative<vb::EmptyTag>(s) || std::holds_alternative<vb::NullTag>(s)) {
+    rc = sqlite3_bind_null(st, index);
+  } else if (const bool* b = std::get_if<bool>(&s)) {
+    rc = sqlite3_bind_int(st, index, *b ? -1 : 0);
+  } else if (const int16_t* i = std::get_if<int16_t>(&s)) {
+    rc = sqlite3_bind_int(st, index, *i);
+  } else if (const int32_t* l = std::get_if<int32_t>(&s)) {
+    rc = sqlite3_bind_int(st, index, *l);
+  } else if (const float* f = std::get_if<float>(&s)) {
+    rc = sqlite3_bind_double(st, index, *f);
+  } else if (const double* d = std::get_if<double>(&s)) {
+    rc = sqlite3_bind_double(st, index, *d);
+  } else if (const vb::DateTag* dt = std::get_if<vb::DateTag>(&s)) {
+    rc = sqlite3_bind_double(st, index, dt->value);
+  } else if (const std::string* t = std::get_if<std::string>(&s)) {
+    rc = sqlite3_bind_text(st, index, t->data(), static_cast<int>(t->size()), SQLITE_TRANSIENT);
+  }
+  if (rc != SQLITE_OK) raise(err::EngineFailure, sqlite3_errstr(rc));
+}
+
+std::string quoteName(const std::string& name) {
+  std::string q = "\"";
+  for (char c : name) {
+    if (c == '"') q += '"';
+    q += c;
+  }
+  return q + "\"";
+}
+
+}  // namespace
+
+void SqliteBackend::StmtDeleter::operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+
+SqliteBackend::SqliteBackend(const std::filesystem::path& file, bool readOnly) : file_(file), readOnly_(readOnly) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) raise(err::EngineFailure, "Could not find file '" + file.string() + "'.");
+  int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+  sqlite3* handle = nullptr;
+  int rc = sqlite3_open_v2(file.c_str(), &handle, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string msg = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
+    sqlite3_close_v2(handle);
+    raise(err::EngineFailure, msg);
+  }
+  db_ = handle;
+  sqlite3_extended_result_codes(db_, 1);
+  sqlite3_busy_timeout(db_, 5000);
+  // A file that is not an SQLite database (a real Access file, say) fails here, not at the first query.
+  rc = sqlite3_exec(db_, "PRAGMA schema_version;", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string msg = sqlite3_errmsg(db_);
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    raise(err::EngineFailure, msg + ": " + file.string());
+  }
+  registerOpen(registryKey(file_), 1);
+}
+
+SqliteBackend::~SqliteBackend() { close(); }
+
+void SqliteBackend::close() {
+  if (!db_) return;
+  cache_.clear();
+  if (!levels_.empty()) sqlite3_exec(db_, "ROLLBACK;", nullptr, nullptr, nullptr);
+  levels_.clear();
+  sqlite3_close_v2(db_);
+  db_ = nullptr;
+  registerOpen(registryKey(file_), -1);
+}
+
+void SqliteBackend::requireOpen() const {
+  if (!db_) raiseNotAllowed();
+}
+
+void SqliteBackend::fail(int rc) const {
+  (void)rc;
+  raiseEngine(sqlite3_extended_errcode(db_), sqlite3_errmsg(db_));
+}
+
+SqliteBackend::Stmt SqliteBackend::prepare(const std::string& sql, bool requireWhole) {
+  sqlite3_stmt* raw = nullptr;
+  const char* tail = nullptr;
+  int rc = sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &raw, &tail);
+  Stmt st(raw);
+  if (rc != SQLITE_OK) fail(rc);
+  if (!st) raise(err::FaultyCommand, "Invalid SQL statement: the command text is empty.");
+  if (requireWhole && tail) {
+    for (const char* p = tail; *p; ++p)
+      if (!std::isspace(static_cast<unsigned char>(*p)) && *p != ';')
+        raise(err::FaultyCommand, "Characters found after end of SQL statement.");
+  }
+  return st;
+}
+
+sqlite3_stmt* SqliteBackend::cached(const std::string& sql) {
+  auto it = cache_.find(sql);
+  if (it != cache_.end()) {
+    sqlite3_reset(it->second.get());
+    sqlite3_clear_bindings(it->second.get());
+    return it->second.get();
+  }
+  if (cache_.size() >= 64) cache_.clear();
+  Stmt st = prepare(sql, true);
+  sqlite3_stmt* raw = st.get();
+  cache_.emplace(sql, std::move(st));
+  return raw;
+}
+
+void SqliteBackend::step(sqlite3_stmt* stmt) {
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+  }
+  if (rc != SQLITE_DONE) {
+    int ext = sqlite3_extended_errcode(db_);
+    std::string msg = sqlite3_errmsg(db_);
+    sqlite3_reset(stmt);
+    raiseEngine(ext, msg);
+  }
+  sqlite3_reset(stmt);
+}
+
+void SqliteBackend::exec(const std::string& sql) {
+  char* msg = nullptr;
+  int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &msg);
+  if (rc != SQLITE_OK) {
+    std::string text = msg ? msg : sqlite3_errstr(rc);
+    sqlite3_free(msg);
+    raiseEngine(sqlite3_extended_errcode(db_), text);
+  }
+}
+
+QueryResult SqliteBackend::run(const std::string& sql) {
+  requireOpen();
+  QueryResult result;
+  Stmt st;
+  bool withRowid = false;
+  if (size_t at = rowidInsertPoint(sql); at != std::string::npos) {
+    std::string rewritten = sql.substr(0, at) + " rowid," + sql.substr(at);
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db_, rewritten.c_str(), static_cast<int>(rewritten.size()), &raw, &tail) == SQLITE_OK && raw) {
+      st.reset(raw);
+      withRowid = true;
+      for (const char* p = tail; p && *p; ++p)
+        if (!std::isspace(static_cast<unsigned char>(*p)) && *p != ';') {
+          st.reset();
+          withRowid = false;
+          break;
+        }
+    } else {
+      sqlite3_finalize(raw);
+    }
+  }
+  if (!st) st = prepare(sql, true);
+
+  int total = sqlite3_column_count(st.get());
+  if (total == 0) {
+    step(st.get());
+    result.changes = sqlite3_changes64(db_);
+    return result;
+  }
+  result.hasRows = true;
+  int first = withRowid ? 1 : 0;
+  std::string table;
+  bool sameTable = withRowid;
+  if (withRowid) {
+    const char* t0 = sqlite3_column_table_name(st.get(), 0);
+    const char* d0 = sqlite3_column_database_name(st.get(), 0);
+    if (!t0 || !d0 || std::string(d0) != "main") sameTable = false;
+    else table = t0;
+  }
+  for (int c = first; c < total; ++c) {
+    ColumnInfo info;
+    info.name = sqlite3_column_name(st.get(), c);
+    const char* origin = sqlite3_column_origin_name(st.get(), c);
+    const char* t = sqlite3_column_table_name(st.get(), c);
+    if (origin) info.origin = origin;
+    if (!t || table != t) sameTable = false;
+    info.kind = kindOf(sqlite3_column_decltype(st.get(), c));
+    result.columns.push_back(std::move(info));
+  }
+  if (sameTable) result.table = table;
+  const size_t n = result.columns.size();
+  std::vector<ColumnKind> kinds;
+  kinds.reserve(n);
+  for (const auto& c : result.columns) kinds.push_back(c.kind);
+
+  int rc;
+  while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+    if (sameTable) result.keys.push_back(sqlite3_column_int64(st.get(), 0));
+    for (size_t c = 0; c < n; ++c) result.cells.push_back(readCell(st.get(), static_cast<int>(c) + first, kinds[c]));
+  }
+  if (rc != SQLITE_DONE) fail(rc);
+  return result;
+}
+
+RowKey SqliteBackend::insertRow(const std::string& table, const std::vector<std::string>& columns,
+                                const std::vector<vb::Variant>& values) {
+  requireOpen();
+  std::string sql = "insert into " + quoteName(table);
+  if (columns.empty()) {
+    sql += " default values";
+  } else {
+    sql += " (";
+    std::string marks;
+    for (size_t i = 0; i < columns.size(); ++i) {
+      if (i) {
+        sql += ",";
+        marks += ",";
+      }
+      sql += quoteName(columns[i]);
+      marks += "?";
+    }
+    sql += ") values (" + marks + ")";
+  }
+  sqlite3_stmt* st = cached(sql);
+  for (size_t i = 0; i < values.size(); ++i) bindValue(st, static_cast<int>(i) + 1, values[i]);
+  step(st);
+  return sqlite3_last_insert_rowid(db_);
+}
+
+void SqliteBackend::updateRow(const std::string& table, RowKey key, const std::vector<std::string>& columns,
+                              const std::vector<vb::Variant>& values) {
+  requireOpen();
+  if (columns.empty()) return;
+  std::string sql = "update " + quoteName(table) + " set ";
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (i) sql += ",";
+    sql += quoteName(columns[i]) + "=?";
+  }
+  sql += " where rowid=?";
+  sqlite3_stmt* st = cached(sql);
+  for (size_t i = 0; i < values.size(); ++i) bindValue(st, static_cast<int>(i) + 1, values[i]);
+  sqlite3_bind_int64(st, static_cast<int>(values.size()) + 1, key);
+  step(st);
+}
+
+void SqliteBackend::deleteRow(const std::string& table, RowKey key) {
+  requireOpen();
+  sqlite3_stmt* st = cached("delete from " + quoteName(table) + " where rowid=?");
+  sqlite3_bind_int64(st, 1, key);
+  step(st);
+}
+
+TxnId SqliteBackend::begin() {
+  requireOpen();
+  TxnId id = nextLevel_++;
+  exec("SAVEPOINT fw_" + std::to_string(id) + ";");
+  levels_.push_back(id);
+  return id;
+}
+
+void SqliteBackend::commit(TxnId level) {
+  requireOpen();
+  if (levels_.empty() || levels_.back() != level) raiseNotAllowed();
+  try {
+    exec("RELEASE fw_" + std::to_string(level) + ";");
+  } catch (const vb::Error&) {
+    rollback(level);
+    throw;
+  }
+  levels_.pop_back();
+}
+
+void SqliteBackend::rollback(TxnId level) {
+  requireOpen();
+  size_t i = 0;
+  while (i < levels_.size() && levels_[i] != level) ++i;
+  if (i == levels_.size()) raiseNotAllowed();
+  std::string name = "fw_" + std::to_string(level);
+  levels_.resize(i);
+  if (i == 0) {
+    // Ending the whole transaction: ROLLBACK also works when SQLite has already undone it
+    // itself (after a failed commit or a full disk).
+    sqlite3_exec(db_, "ROLLBACK;", nullptr, nullptr, nullptr);
+    return;
+  }
+  exec("ROLLBACK TO " + name + "; RELEASE " + name + ";");
+}
+
+bool SqliteBackend::isOpen(TxnId level) const {
+  for (TxnId l : levels_)
+    if (l == level) return true;
+  return false;
+}
+
+void SqliteBackend::compactInto(const std::filesystem::path& destination) {
+  requireOpen();
+  Stmt st = prepare("VACUUM INTO ?", true);
+  std::string dest = destination.string();
+  sqlite3_bind_text(st.get(), 1, dest.c_str(), static_cast<int>(dest.size()), SQLITE_TRANSIENT);
+  step(st.get());
+}
+
+void createSqliteDatabase(const std::filesystem::path& file, const std::string& script) {
+  std::error_code ec;
+  if (std::filesystem::exists(file, ec)) raise(err::DatabaseExists, "Database already exists: " + file.string());
+  sqlite3* handle = nullptr;
+  int rc = sqlite3_open_v2(file.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  std::string failure;
+  int code = rc;
+  if (rc == SQLITE_OK) {
+    sqlite3_extended_result_codes(handle, 1);
+    char* msg = nullptr;
+    std::string all = "BEGIN;\n" + script + "\nCOMMIT;";
+    rc = sqlite3_exec(handle, all.c_str(), nullptr, nullptr, &msg);
+    if (rc != SQLITE_OK) {
+      failure = msg ? msg : sqlite3_errstr(rc);
+      code = sqlite3_extended_errcode(handle);
+    }
+    sqlite3_free(msg);
+  } else {
+    failure = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
+  }
+  sqlite3_close_v2(handle);
+  if (!failure.empty()) {
+    std::filesystem::remove(file, ec);
+    raiseEngine(code, failure);
+  }
+}
+
+int openCount(const std::filesystem::path& file) {
+  std::lock_guard<std::mutex> lock(registryMutex);
+  auto it = registry().find(registryKey(file));
+  return it == registry().end() ? 0 : it->second;
+}
+
+}  // namespace fw::db

@@ -1,0 +1,77 @@
+#pragma once
+// The SQLite backend: one database file, prepared statements kept for reuse, nested
+// transactions as savepoints.
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/db/backend.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace fw::db {
+
+class SqliteBackend : public Backend {
+ public:
+  // Opens an existing file; never creates one (a missing file raises EngineFailure with
+  // "Could not find file 'PATH'.").
+  SqliteBackend(const std::filesystem::path& file, bool readOnly);
+  ~SqliteBackend() override;
+  SqliteBackend(const SqliteBackend&) = delete;
+  SqliteBackend& operator=(const SqliteBackend&) = delete;
+
+  bool isOpen() const override { return db_ != nullptr; }
+  bool readOnly() const override { return readOnly_; }
+  void close() override;
+
+  QueryResult run(const std::string& sql) override;
+  RowKey insertRow(const std::string& table, const std::vector<std::string>& columns,
+                   const std::vector<vb::Variant>& values) override;
+  void updateRow(const std::string& table, RowKey key, const std::vector<std::string>& columns,
+                 const std::vector<vb::Variant>& values) override;
+  void deleteRow(const std::string& table, RowKey key) override;
+
+  TxnId begin() override;
+  void commit(TxnId level) override;
+  void rollback(TxnId level) override;
+  bool isOpen(TxnId level) const override;
+  bool inTransaction() const override { return !levels_.empty(); }
+
+  // Writes a compacted copy of this database into a new file (VACUUM INTO).
+  void compactInto(const std::filesystem::path& destination);
+
+  const std::filesystem::path& file() const { return file_; }
+
+ private:
+  struct StmtDeleter {
+    void operator()(sqlite3_stmt* s) const;
+  };
+  using Stmt = std::unique_ptr<sqlite3_stmt, StmtDeleter>;
+
+  sqlite3_stmt* cached(const std::string& sql);
+  Stmt prepare(const std::string& sql, bool requireWhole);
+  void exec(const std::string& sql);
+  void requireOpen() const;
+  [[noreturn]] void fail(int rc) const;
+  void step(sqlite3_stmt* stmt);
+
+  sqlite3* db_ = nullptr;
+  std::filesystem::path file_;
+  bool readOnly_ = false;
+  std::unordered_map<std::string, Stmt> cache_;
+  std::vector<TxnId> levels_;  // open levels, outermost first
+  TxnId nextLevel_ = 1;
+};
+
+// Makes a new SQLite file from an SQL script (the HDB schema). Raises EngineFailure when the
+// file exists or the script fails; a failed script leaves no file behind.
+void createSqliteDatabase(const std::filesystem::path& file, const std::string& script);
+
+// How many backends of this process hold the file open (compaction refuses an open file: on Linux
+// a rename under an open connection would send its later writes to the moved file).
+int openCount(const std::filesystem::path& file);
+
+}  // namespace fw::db
