@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/vb/error.h"
 #include "store/connection.h"
 #include "support/test_hdb.h"
 #include "support/test_session.h"
@@ -38,7 +39,9 @@ TEST_F(ConnectionTest, ConnectionStringDecidesEngineAndDateQuoting) {
     EXPECT_EQ(s.HdbAposDates, c.apos) << c.conn;
     EXPECT_EQ(s.LastError, c.error) << c.conn;
     EXPECT_EQ(s.HdbFile, c.dao ? file.string() : "") << c.conn;
-    if (c.error.empty()) EXPECT_TRUE(c.dao ? s.HdbDb.isOpen() : s.HdbCnn.State() == db::adStateOpen) << c.conn;
+    if (c.error.empty()) {
+      EXPECT_TRUE(c.dao ? s.HdbDb.isOpen() : s.HdbCnn.State() == db::adStateOpen) << c.conn;
+    }
   }
   EXPECT_EQ(s.errlog.written().back(), "openHDB: Provider cannot be found. It may not be properly installed.");
 }

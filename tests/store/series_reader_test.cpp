@@ -155,7 +155,9 @@ TEST_P(SeriesReaderTest, SixReadErrorsCancelTheRead) {
   GetHDB(s, "1001", "runit", kDay, kDay + 1, count, 0, 0, 0, -1, 0);
   EXPECT_EQ(count, 5);
   EXPECT_EQ(s.errlog.written().size(), 6u);
-  EXPECT_EQ(s.LastError.substr(s.LastError.size() - 39), "\r\nGetHDB read canceled after 6 errors.");
+  const std::string tail = "\r\nGetHDB read canceled after 6 errors.";
+  ASSERT_GT(s.LastError.size(), tail.size());
+  EXPECT_EQ(s.LastError.substr(s.LastError.size() - tail.size()), tail);
   ASSERT_EQ(t.ui.boxes.size(), 1u);
   EXPECT_EQ(s.HdbRs.State(), db::adStateClosed);
   EXPECT_FALSE(s.HdbDaoRsOpen);
