@@ -10,12 +10,13 @@
 #include "platform/clock.h"
 #include "platform/ui.h"
 #include "run/run_state.h"
+#include "store/graph_model.h"
 #include "store/store_state.h"
 #include "wizard/what_if_settings.h"
 
 namespace fw {
 
-struct Session : StoreState, RunState {
+struct Session : StoreState, RunState, GraphState {
   Session(Ui& ui, Clock& clock, std::filesystem::path programFolder);
 
   Ui& ui;
