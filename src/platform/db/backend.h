@@ -17,6 +17,7 @@ namespace fw::db {
 enum class ColumnKind {
   Date,     // REAL day numbers: read as dates, rounded to whole seconds when written
   Integer,  // whole numbers (texts holding a number are converted on assignment)
+  SmallInteger,  // whole numbers read as 16-bit integers (SMALLINT: sources, traces, run ids)
   Real,     // 64-bit floats
   Text,
   Any,      // no declared type: kept as given

@@ -155,6 +155,7 @@ vb::Variant RowSet::coerce(int index, const vb::Variant& v) const {
       return vb::Variant::Date(vb::roundToSecond(v.toDate()));
     }
     case ColumnKind::Integer:
+    case ColumnKind::SmallInteger:
       if (text) {
         std::string t = trimBlanks(v.toString());
         if (t.empty()) return vb::Variant::Null();

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <mutex>
@@ -71,6 +72,7 @@ ColumnKind kindOf(const char* declared) {
   if (!declared) return ColumnKind::Any;
   std::string d = lower(declared);
   if (d.find("date") != std::string::npos || d.find("time") != std::string::npos) return ColumnKind::Date;
+  if (d.find("smallint") != std::string::npos) return ColumnKind::SmallInteger;
   if (d.find("int") != std::string::npos) return ColumnKind::Integer;
   if (d.find("char") != std::string::npos || d.find("clob") != std::string::npos || d.find("text") != std::string::npos)
     return ColumnKind::Text;
@@ -79,24 +81,28 @@ ColumnKind kindOf(const char* declared) {
   return ColumnKind::Any;
 }
 
+// Reads through the column's value object: one engine call per cell instead of two (the
+// connection is used by one thread only, which the value functions need).
 vb::Variant readCell(sqlite3_stmt* st, int col, ColumnKind kind) {
-  switch (sqlite3_column_type(st, col)) {
+  sqlite3_value* value = sqlite3_column_value(st, col);
+  switch (sqlite3_value_type(value)) {
     case SQLITE_NULL:
       return vb::Variant::Null();
     case SQLITE_INTEGER: {
-      sqlite3_int64 v = sqlite3_column_int64(st, col);
+      sqlite3_int64 v = sqlite3_value_int64(value);
       if (kind == ColumnKind::Date) return vb::Variant::Date(static_cast<double>(v));
+      if (kind == ColumnKind::SmallInteger && v >= INT16_MIN && v <= INT16_MAX) return vb::Variant(static_cast<int16_t>(v));
       if (v >= INT32_MIN && v <= INT32_MAX) return vb::Variant(static_cast<int32_t>(v));
       return vb::Variant(static_cast<double>(v));
     }
     case SQLITE_FLOAT: {
-      double v = sqlite3_column_double(st, col);
+      double v = sqlite3_value_double(value);
       if (kind == ColumnKind::Date) return vb::Variant::Date(v);
       return vb::Variant(v);
     }
     default: {
-      const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-      return vb::Variant(std::string(t ? t : "", static_cast<size_t>(sqlite3_column_bytes(st, col))));
+      const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(value));
+      return vb::Variant(std::string(t ? t : "", static_cast<size_t>(sqlite3_value_bytes(value))));
     }
   }
 }
@@ -140,7 +146,8 @@ void SqliteBackend::StmtDeleter::operator()(sqlite3_stmt* s) const { sqlite3_fin
 SqliteBackend::SqliteBackend(const std::filesystem::path& file, bool readOnly) : file_(file), readOnly_(readOnly) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) raise(err::EngineFailure, "Could not find file '" + file.string() + "'.");
-  int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+  // One connection is never used by two threads at once, so SQLite need not lock it on every call.
+  int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
   sqlite3* handle = nullptr;
   int rc = sqlite3_open_v2(file.c_str(), &handle, flags, nullptr);
   if (rc != SQLITE_OK) {
@@ -291,12 +298,16 @@ QueryResult SqliteBackend::run(const std::string& sql) {
   kinds.reserve(n);
   for (const auto& c : result.columns) kinds.push_back(c.kind);
 
+  // Series reads come in runs of similar size: starting from the last result's size saves most
+  // of the copying while the rows are gathered.
+  result.cells.reserve(std::max<size_t>(lastRowCount_, 256) * n);
   int rc;
   while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
     if (sameTable) result.keys.push_back(sqlite3_column_int64(st.get(), 0));
-    for (size_t c = 0; c < n; ++c) result.cells.push_back(readCell(st.get(), static_cast<int>(c) + first, kinds[c]));
+    for (size_t c = 0; c < n; ++c) result.cells.emplace_back(readCell(st.get(), static_cast<int>(c) + first, kinds[c]));
   }
   if (rc != SQLITE_DONE) fail(rc);
+  lastRowCount_ = result.rowCount();
   return result;
 }
 

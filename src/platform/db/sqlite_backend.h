@@ -64,6 +64,7 @@ class SqliteBackend : public Backend {
   std::unordered_map<std::string, Stmt> cache_;
   std::vector<TxnId> levels_;  // open levels, outermost first
   TxnId nextLevel_ = 1;
+  size_t lastRowCount_ = 0;
 };
 
 // Makes a new SQLite file from an SQL script (the HDB schema). Raises EngineFailure when the

@@ -69,6 +69,8 @@ TEST_F(AdoTest, ReadsRowsByPositionWithDatesAndNulls) {
   EXPECT_EQ(rs.RecordCount(), 5);
   EXPECT_EQ(rs.Fields(1).Value().type(), vb::VarType::Date);
   EXPECT_EQ(rs.Fields(1).Value().toDate(), vb::roundToSecond(at(10, 0)));
+  EXPECT_EQ(rs.Fields(0).Value(), vb::Variant(int32_t(1001)));
+  EXPECT_EQ(rs.Fields(3).Value(), vb::Variant(int16_t(2)));  // SMALLINT reads as a 16-bit Integer
   EXPECT_EQ(values(rs), (std::vector<double>{1, 2, 3, 4, 5}));
   rs.MoveLast();
   EXPECT_EQ(rs.Fields(2).Value().toDouble(), 5);
