@@ -76,24 +76,17 @@ int64_t AdoConnection::Execute(const std::string& sql) {
 
 int AdoConnection::BeginTrans() {
   requireOpen();
-  levels_.push_back(backend_->begin());
-  return static_cast<int>(levels_.size());
+  return levels_.begin(*backend_);
 }
 
 void AdoConnection::CommitTrans() {
   requireOpen();
-  while (!levels_.empty() && !backend_->isOpen(levels_.back())) levels_.pop_back();
-  if (levels_.empty()) raiseNotAllowed();
-  backend_->commit(levels_.back());
-  levels_.pop_back();
+  levels_.commit(*backend_);
 }
 
 void AdoConnection::RollbackTrans() {
   requireOpen();
-  while (!levels_.empty() && !backend_->isOpen(levels_.back())) levels_.pop_back();
-  if (levels_.empty()) raiseNotAllowed();
-  backend_->rollback(levels_.back());
-  levels_.pop_back();
+  levels_.rollback(*backend_);
 }
 
 AdoRecordset::AdoRecordset() : rows_(std::make_unique<RowSet>()) {}

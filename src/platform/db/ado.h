@@ -72,7 +72,7 @@ class AdoConnection {
   void requireOpen() const;
   std::shared_ptr<Backend> backend_;
   bool aposDates_ = false;
-  std::vector<TxnId> levels_;
+  TransactionStack levels_;
 };
 
 class AdoRecordset {

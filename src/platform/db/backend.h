@@ -78,4 +78,19 @@ class Backend {
   virtual bool inTransaction() const = 0;
 };
 
+// The levels a connection object began itself, innermost last: what AdoConnection's BeginTrans /
+// CommitTrans / RollbackTrans and DaoDatabase's BeginTrans / CommitTrans / Rollback work on.
+// Levels ended from elsewhere (an outer rollback) are forgotten on the way.
+class TransactionStack {
+ public:
+  int begin(Backend& backend);  // returns the new depth, 1 = outermost
+  void commit(Backend& backend);
+  void rollback(Backend& backend);
+  void clear() { levels_.clear(); }
+
+ private:
+  TxnId innermost(Backend& backend);
+  std::vector<TxnId> levels_;
+};
+
 }  // namespace fw::db

@@ -3,22 +3,13 @@
 #include <cctype>
 
 #include "platform/db/error.h"
+#include "platform/vb/strings.h"
 
 namespace fw::db {
 
 namespace {
 
-std::string trim(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-  return s.substr(b, e - b);
-}
 
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 std::string squeezeLower(const std::string& s) {
   std::string out;
@@ -45,7 +36,7 @@ std::string connectionValue(const std::string& connectionString, const std::stri
     std::string part = connectionString.substr(start, end - start);
     size_t eq = part.find('=');
     if (eq != std::string::npos && squeezeLower(part.substr(0, eq)) == want) {
-      std::string v = trim(part.substr(eq + 1));
+      std::string v = vb::Trim(part.substr(eq + 1));
       if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
       return v;
     }
@@ -58,8 +49,8 @@ DataSourceSpec parseConnectionString(const std::string& connectionString) {
   DataSourceSpec spec;
   spec.provider = connectionValue(connectionString, "Provider");
   spec.dataSource = connectionValue(connectionString, "Data Source");
-  if (lower(connectionString).find("excel") != std::string::npos) raise(err::EngineFailure, kWorkbookNotSupported);
-  std::string p = lower(spec.provider);
+  if (vb::LCase(connectionString).find("excel") != std::string::npos) raise(err::EngineFailure, kWorkbookNotSupported);
+  std::string p = vb::LCase(spec.provider);
   if (p.find("jet") != std::string::npos || p.find("ace.oledb") != std::string::npos || p.find("access") != std::string::npos) {
     spec.aposDates = false;
   } else if (p.find("sqlite") != std::string::npos) {
@@ -71,7 +62,7 @@ DataSourceSpec parseConnectionString(const std::string& connectionString) {
 }
 
 std::filesystem::path resolveDataSource(const std::string& dataSource, const std::filesystem::path& programFolder) {
-  std::string text = trim(dataSource);
+  std::string text = vb::Trim(dataSource);
   if (text.empty()) notFound(text);
   std::error_code ec;
   if (!windowsPath(text)) {
@@ -85,9 +76,9 @@ std::filesystem::path resolveDataSource(const std::string& dataSource, const std
   if (name.empty()) notFound(text);
   std::filesystem::path here = programFolder / name;
   if (std::filesystem::is_regular_file(here, ec)) return here;
-  const std::string want = lower(name);
+  const std::string want = vb::LCase(name);
   for (std::filesystem::directory_iterator it(programFolder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (it->is_regular_file(ec) && lower(it->path().filename().string()) == want) return it->path();
+    if (it->is_regular_file(ec) && vb::LCase(it->path().filename().string()) == want) return it->path();
   }
   notFound(text);
 }

@@ -85,24 +85,17 @@ void DaoDatabase::Close() {
 
 int DaoDatabase::BeginTrans() {
   requireOpen();
-  levels_.push_back(backend_->begin());
-  return static_cast<int>(levels_.size());
+  return levels_.begin(*backend_);
 }
 
 void DaoDatabase::CommitTrans() {
   requireOpen();
-  while (!levels_.empty() && !backend_->isOpen(levels_.back())) levels_.pop_back();
-  if (levels_.empty()) raiseNotAllowed();
-  backend_->commit(levels_.back());
-  levels_.pop_back();
+  levels_.commit(*backend_);
 }
 
 void DaoDatabase::Rollback() {
   requireOpen();
-  while (!levels_.empty() && !backend_->isOpen(levels_.back())) levels_.pop_back();
-  if (levels_.empty()) raiseNotAllowed();
-  backend_->rollback(levels_.back());
-  levels_.pop_back();
+  levels_.rollback(*backend_);
 }
 
 DaoDatabase DaoEngine::OpenDatabase(const std::string& path, bool, bool readOnly) {

@@ -81,7 +81,7 @@ class DaoDatabase {
  private:
   void requireOpen() const;
   std::shared_ptr<Backend> backend_;
-  std::vector<TxnId> levels_;
+  TransactionStack levels_;
 };
 
 class DaoEngine {

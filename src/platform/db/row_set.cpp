@@ -12,17 +12,7 @@ namespace fw::db {
 
 namespace {
 
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
-std::string trimBlanks(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-  return s.substr(b, e - b);
-}
 
 [[noreturn]] void badCriterion(const std::string& criterion) {
   raise(err::BadArguments, "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another: " +
@@ -151,19 +141,19 @@ vb::Variant RowSet::coerce(int index, const vb::Variant& v) const {
   const bool text = v.type() == vb::VarType::String;
   switch (columns_[static_cast<size_t>(index)].kind) {
     case ColumnKind::Date: {
-      if (text && trimBlanks(v.toString()).empty()) return vb::Variant::Null();
+      if (text && vb::Trim(v.toString()).empty()) return vb::Variant::Null();
       return vb::Variant::Date(vb::roundToSecond(v.toDate()));
     }
     case ColumnKind::Integer:
     case ColumnKind::SmallInteger:
       if (text) {
-        std::string t = trimBlanks(v.toString());
+        std::string t = vb::Trim(v.toString());
         if (t.empty()) return vb::Variant::Null();
         return vb::Variant(vb::CLng(vb::CDbl(t)));
       }
       return vb::Variant(v.toLong());
     case ColumnKind::Real:
-      if (text && trimBlanks(v.toString()).empty()) return vb::Variant::Null();
+      if (text && vb::Trim(v.toString()).empty()) return vb::Variant::Null();
       return vb::Variant(v.toDouble());
     case ColumnKind::Text:
       return text ? v : vb::Variant(v.toString());
@@ -456,11 +446,11 @@ void RowSet::find(const std::string& criterion) {
   // "<column> = <value>" with the value a #date#, a number or a 'text'.
   size_t eq = criterion.find('=');
   if (eq == std::string::npos) badCriterion(criterion);
-  std::string name = lower(trimBlanks(criterion.substr(0, eq)));
-  std::string literal = trimBlanks(criterion.substr(eq + 1));
+  std::string name = vb::LCase(vb::Trim(criterion.substr(0, eq)));
+  std::string literal = vb::Trim(criterion.substr(eq + 1));
   int col = -1;
   for (size_t i = 0; i < columns_.size(); ++i)
-    if (lower(columns_[i].name) == name) col = static_cast<int>(i);
+    if (vb::LCase(columns_[i].name) == name) col = static_cast<int>(i);
   if (col < 0) raise(err::NoSuchField, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
   std::optional<double> number;
   std::optional<std::string> text;

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "platform/db/error.h"
+#include "platform/vb/strings.h"
 
 namespace fw::db {
 
@@ -47,10 +48,6 @@ bool iequalsWord(const std::string& s, size_t pos, const char* word) {
   return pos + n == s.size() || !(std::isalnum(static_cast<unsigned char>(s[pos + n])) || s[pos + n] == '_');
 }
 
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // Where "rowid, " can go into a plain single-table select so that its rows can be written back;
 // npos when the statement is not of that shape.
@@ -62,7 +59,7 @@ size_t rowidInsertPoint(const std::string& sql) {
   size_t j = after;
   while (j < sql.size() && std::isspace(static_cast<unsigned char>(sql[j]))) ++j;
   if (iequalsWord(sql, j, "distinct") || iequalsWord(sql, j, "all")) return std::string::npos;
-  std::string l = lower(sql);
+  std::string l = vb::LCase(sql);
   for (const char* w : {" group ", " union ", " join ", " having ", " except ", " intersect "})
     if (l.find(w) != std::string::npos) return std::string::npos;
   return after;
@@ -70,7 +67,7 @@ size_t rowidInsertPoint(const std::string& sql) {
 
 ColumnKind kindOf(const char* declared) {
   if (!declared) return ColumnKind::Any;
-  std::string d = lower(declared);
+  std::string d = vb::LCase(declared);
   if (d.find("date") != std::string::npos || d.find("time") != std::string::npos) return ColumnKind::Date;
   if (d.find("smallint") != std::string::npos) return ColumnKind::SmallInteger;
   if (d.find("int") != std::string::npos) return ColumnKind::Integer;
