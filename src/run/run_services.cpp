@@ -70,7 +70,6 @@ RunServices::RunServices()
       computations(std::make_shared<Computations>()),
       radar(std::make_shared<RadarRain>()),
       models(std::make_shared<OutsideModels>()),
-      graph(std::make_shared<GraphWindow>()),
       radarWindow(std::make_shared<RadarWindow>()),
       tray(std::make_shared<TrayIcon>()),
       internet(std::make_shared<InternetSession>()) {}

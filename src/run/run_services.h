@@ -1,6 +1,7 @@
 #pragma once
 // What the run asks of the other subsystems: the retrievers, the computations, the radar batch,
-// the outside models, the graph and radar windows, the tray icon and the internet session.
+// the outside models, the radar window, the tray icon and the internet session. (The graph
+// window is data in the session: GraphState.)
 // Each is an interface whose base class is the stand-in used until the program installs the real
 // one: a retriever or computation that is not there yet leaves a clear error text (so its station
 // line fails and the run goes on), a window that does not exist is never shown.
@@ -140,24 +141,6 @@ class OutsideModels {
   virtual void ShellProgram(Session& s, ShellCall& c);
 };
 
-// The graph window (FrmGraph) as the run sees it. Its buttons set the flags while the run yields.
-class GraphWindow {
- public:
-  virtual ~GraphWindow() = default;
-  bool GraphWait = false;  // the run waits while set
-  bool GraphAdd = false;   // the next series joins the chart as a new column
-  bool GraphNext = false;
-  bool GraphClosed = false;
-  bool NoPause = false;  // the run is no longer paused for the user
-  virtual bool isShown() const { return false; }
-  virtual void hide() {}
-  // "Continue": stop pausing for the run.
-  virtual void Command2_Click() {
-    NoPause = true;
-    GraphWait = false;
-  }
-};
-
 // The radar image window (Form3).
 class RadarWindow {
  public:
@@ -208,7 +191,6 @@ struct RunServices {
   std::shared_ptr<Computations> computations;
   std::shared_ptr<RadarRain> radar;
   std::shared_ptr<OutsideModels> models;
-  std::shared_ptr<GraphWindow> graph;
   std::shared_ptr<RadarWindow> radarWindow;
   std::shared_ptr<TrayIcon> tray;
   std::shared_ptr<InternetSession> internet;
