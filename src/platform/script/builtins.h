@@ -1,0 +1,26 @@
+#pragma once
+// The VBScript functions formulas may call (Abs ... Trim), each over the VB runtime. A function
+// the user adds with the same name takes its place.
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "platform/vb/variant.h"
+
+namespace fw::script {
+
+using BuiltinFn = vb::Variant (*)(const vb::Variant* args, int argc);
+
+struct Builtin {
+  std::string_view name;
+  uint8_t minArgs;
+  uint8_t maxArgs;
+  BuiltinFn fn;
+};
+
+inline constexpr int kMaxBuiltinArgs = 5;
+
+std::optional<uint16_t> findBuiltin(std::string_view name);  // case-insensitive
+const Builtin& builtinAt(uint16_t index);
+
+}  // namespace fw::script
