@@ -75,60 +75,60 @@ Variant keepingType(const Variant& v, F f) {
   }
 }
 
-Variant fnAbs(const Variant* a, int) {
+Variant fnAbs(const Variant* a, int, int64_t&) {
   return keepingType(a[0], [](double x) { return std::fabs(x); });
 }
-Variant fnInt(const Variant* a, int) {
+Variant fnInt(const Variant* a, int, int64_t&) {
   return keepingType(a[0], [](double x) { return vb::Int(x); });
 }
-Variant fnFix(const Variant* a, int) {
+Variant fnFix(const Variant* a, int, int64_t&) {
   return keepingType(a[0], [](double x) { return vb::Fix(x); });
 }
-Variant fnRound(const Variant* a, int n) {
+Variant fnRound(const Variant* a, int n, int64_t&) {
   int decimals = n > 1 ? a[1].toInteger() : 0;
   if (decimals < 0) invalidArgument();
   if (kindOf(a[0]) == vt::Date) return number(vb::Round(toNumber(a[0]), decimals));
   return keepingType(a[0], [decimals](double x) { return vb::Round(x, decimals); });
 }
-Variant fnSgn(const Variant* a, int) { return integer(vb::Sgn(toNumber(a[0]))); }
-Variant fnAtn(const Variant* a, int) { return number(std::atan(toNumber(a[0]))); }
-Variant fnCos(const Variant* a, int) { return number(std::cos(toNumber(a[0]))); }
-Variant fnSin(const Variant* a, int) { return number(std::sin(toNumber(a[0]))); }
-Variant fnTan(const Variant* a, int) { return number(std::tan(toNumber(a[0]))); }
-Variant fnExp(const Variant* a, int) { return number(std::exp(toNumber(a[0]))); }
-Variant fnLog(const Variant* a, int) {
+Variant fnSgn(const Variant* a, int, int64_t&) { return integer(vb::Sgn(toNumber(a[0]))); }
+Variant fnAtn(const Variant* a, int, int64_t&) { return number(std::atan(toNumber(a[0]))); }
+Variant fnCos(const Variant* a, int, int64_t&) { return number(std::cos(toNumber(a[0]))); }
+Variant fnSin(const Variant* a, int, int64_t&) { return number(std::sin(toNumber(a[0]))); }
+Variant fnTan(const Variant* a, int, int64_t&) { return number(std::tan(toNumber(a[0]))); }
+Variant fnExp(const Variant* a, int, int64_t&) { return number(std::exp(toNumber(a[0]))); }
+Variant fnLog(const Variant* a, int, int64_t&) {
   double x = toNumber(a[0]);
   if (x <= 0) invalidArgument();
   return number(std::log(x));
 }
-Variant fnSqr(const Variant* a, int) {
+Variant fnSqr(const Variant* a, int, int64_t&) {
   double x = toNumber(a[0]);
   if (x < 0) invalidArgument();
   return number(std::sqrt(x));
 }
 
-Variant fnCBool(const Variant* a, int) { return Variant(a[0].toBoolean()); }
-Variant fnCDbl(const Variant* a, int) { return number(a[0].toDouble()); }
-Variant fnCInt(const Variant* a, int) { return Variant(a[0].toInteger()); }
-Variant fnCLng(const Variant* a, int) { return Variant(a[0].toLong()); }
-Variant fnCSng(const Variant* a, int) {
+Variant fnCBool(const Variant* a, int, int64_t&) { return Variant(a[0].toBoolean()); }
+Variant fnCDbl(const Variant* a, int, int64_t&) { return number(a[0].toDouble()); }
+Variant fnCInt(const Variant* a, int, int64_t&) { return Variant(a[0].toInteger()); }
+Variant fnCLng(const Variant* a, int, int64_t&) { return Variant(a[0].toLong()); }
+Variant fnCSng(const Variant* a, int, int64_t&) {
   double x = toNumber(a[0]);
   if (std::fabs(x) > FLT_MAX) fail(vb::err::Overflow);
   return Variant(static_cast<float>(x));
 }
-Variant fnCStr(const Variant* a, int) { return Variant(text(a[0])); }
-Variant fnCDate(const Variant* a, int) {
+Variant fnCStr(const Variant* a, int, int64_t&) { return Variant(text(a[0])); }
+Variant fnCDate(const Variant* a, int, int64_t&) {
   if (isNull(a[0])) fail(vb::InvalidUseOfNull);
   return Variant::Date(dateArg(a[0]));
 }
 
 template <int (*Part)(vb::VbDate)>
-Variant datePart(const Variant* a, int) {
+Variant datePart(const Variant* a, int, int64_t&) {
   if (isNull(a[0])) return null();
   return integer(Part(dateArg(a[0])));
 }
 
-Variant fnWeekday(const Variant* a, int n) {
+Variant fnWeekday(const Variant* a, int n, int64_t&) {
   if (isNull(a[0])) return null();
   int first = n > 1 ? a[1].toInteger() : 1;
   if (first == 0) first = 1;  // the system's first day: Sunday
@@ -137,26 +137,26 @@ Variant fnWeekday(const Variant* a, int n) {
   return integer((sundayBased - first + 7) % 7 + 1);
 }
 
-Variant fnDateSerial(const Variant* a, int) {
+Variant fnDateSerial(const Variant* a, int, int64_t&) {
   return Variant::Date(checkedDate(vb::DateSerial(a[0].toInteger(), a[1].toInteger(), a[2].toInteger())));
 }
 
-Variant fnDateAdd(const Variant* a, int) {
+Variant fnDateAdd(const Variant* a, int, int64_t&) {
   std::string interval = text(a[0]);
   double count = toNumber(a[1]);
   if (isNull(a[2])) return null();
   return Variant::Date(checkedDate(vb::DateAdd(interval, count, dateArg(a[2]))));
 }
 
-Variant fnDateDiff(const Variant* a, int) {
+Variant fnDateDiff(const Variant* a, int, int64_t&) {
   std::string interval = text(a[0]);
   if (isNull(a[1]) || isNull(a[2])) return null();
   return longValue(vb::DateDiff(interval, dateArg(a[1]), dateArg(a[2])));
 }
 
-Variant fnIIf(const Variant* a, int) { return a[0].toBoolean() ? a[1] : a[2]; }
+Variant fnIIf(const Variant* a, int, int64_t&) { return a[0].toBoolean() ? a[1] : a[2]; }
 
-Variant fnLen(const Variant* a, int) {
+Variant fnLen(const Variant* a, int, int64_t&) {
   if (isNull(a[0])) return null();
   return longValue(static_cast<int64_t>(text(a[0]).size()));
 }
@@ -167,7 +167,7 @@ int32_t lengthArg(const Variant& v) {
   return n;
 }
 
-Variant fnLeft(const Variant* a, int) {
+Variant fnLeft(const Variant* a, int, int64_t&) {
   if (isNull(a[0])) return null();
   int32_t n = lengthArg(a[1]);
   std::string s = text(a[0]);
@@ -175,7 +175,7 @@ Variant fnLeft(const Variant* a, int) {
   return Variant(vb::Left(s, n));
 }
 
-Variant fnRight(const Variant* a, int) {
+Variant fnRight(const Variant* a, int, int64_t&) {
   if (isNull(a[0])) return null();
   int32_t n = lengthArg(a[1]);
   std::string s = text(a[0]);
@@ -183,7 +183,7 @@ Variant fnRight(const Variant* a, int) {
   return Variant(vb::Right(s, n));
 }
 
-Variant fnMid(const Variant* a, int n) {
+Variant fnMid(const Variant* a, int n, int64_t&) {
   if (isNull(a[0])) return null();
   int32_t start = wholeArg(a[1]);
   if (start < 1) invalidArgument();
@@ -196,7 +196,7 @@ Variant fnMid(const Variant* a, int n) {
   return Variant(vb::Mid(s, start, length));
 }
 
-Variant fnInStr(const Variant* a, int n) {
+Variant fnInStr(const Variant* a, int n, int64_t& steps) {
   int32_t start = 1;
   int first = 0;
   if (n >= 3) {
@@ -216,16 +216,21 @@ Variant fnInStr(const Variant* a, int n) {
   }
   if (h.empty() || static_cast<std::size_t>(start) > h.size()) return Variant(static_cast<int32_t>(0));
   if (s.empty()) return Variant(start);
+  // A search may compare the whole needle at every position of the text.
+  if (s.size() <= h.size()) {
+    steps -= static_cast<int64_t>(h.size() - s.size() + 1) * static_cast<int64_t>(s.size()) / 64;
+    if (steps < 0) failTooManySteps();
+  }
   return Variant(static_cast<int32_t>(vb::InStr(start, h, s)));
 }
 
 template <std::string (*F)(const std::string&)>
-Variant textFunction(const Variant* a, int) {
+Variant textFunction(const Variant* a, int, int64_t&) {
   if (isNull(a[0])) return null();
   return Variant(F(text(a[0])));
 }
 
-Variant fnIsNumeric(const Variant* a, int) {
+Variant fnIsNumeric(const Variant* a, int, int64_t&) {
   switch (kindOf(a[0])) {
     case vt::Null:
     case vt::Date: return Variant(false);
@@ -233,8 +238,8 @@ Variant fnIsNumeric(const Variant* a, int) {
     default: return Variant(true);
   }
 }
-Variant fnIsEmpty(const Variant* a, int) { return Variant(kindOf(a[0]) == vt::Empty); }
-Variant fnIsNull(const Variant* a, int) { return Variant(isNull(a[0])); }
+Variant fnIsEmpty(const Variant* a, int, int64_t&) { return Variant(kindOf(a[0]) == vt::Empty); }
+Variant fnIsNull(const Variant* a, int, int64_t&) { return Variant(isNull(a[0])); }
 
 constexpr std::array kBuiltins{
     Builtin{"Abs", 1, 1, fnAbs},

@@ -9,7 +9,9 @@
 
 namespace fw::script {
 
-using BuiltinFn = vb::Variant (*)(const vb::Variant* args, int argc);
+// `steps` is the caller's work budget; a function whose work grows faster than its result
+// (InStr) takes its share from it.
+using BuiltinFn = vb::Variant (*)(const vb::Variant* args, int argc, int64_t& steps);
 
 struct Builtin {
   std::string_view name;

@@ -35,11 +35,6 @@ bool truth(const vb::Variant& v) {
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isSpace(char c) { return isBlank(c) || c == '\r' || c == '\n'; }
 
-[[noreturn]] void tooManySteps() {
-  failWith(code::OutOfStackSpace,
-           "Script runs too long (more than " + std::to_string(limit::kSteps) + " steps)");
-}
-
 }  // namespace
 
 // ---- top level ------------------------------------------------------------------------------
@@ -232,9 +227,18 @@ void Engine::defineFunctions(const Program& p) {
 
 // ---- evaluation -----------------------------------------------------------------------------
 
+// Every node costs a step, and a text result one more per 16 characters, so that neither deep
+// recursion nor copying long strings can keep a call running for long.
 vb::Variant Engine::evalNode(const Unit& u, uint32_t index) {
-  if (--steps_ < 0) tooManySteps();
-  const Node& n = u.nodes[index];
+  if (--steps_ < 0) failTooManySteps();
+  vb::Variant v = evalOp(u, u.nodes[index]);
+  if (const auto* s = std::get_if<std::string>(&v.storage())) {
+    steps_ -= static_cast<int64_t>(s->size() / 16);
+  }
+  return v;
+}
+
+vb::Variant Engine::evalOp(const Unit& u, const Node& n) {
   switch (n.op) {
     case Op::Const: return u.constants[n.a];
     case Op::Global: return readGlobal(u, n);
@@ -296,7 +300,7 @@ vb::Variant Engine::callBuiltin(const Unit& u, const Node& n) {
   if (n.argc < b.minArgs || n.argc > b.maxArgs) failNamed(code::WrongArgumentCount, b.name);
   vb::Variant args[kMaxBuiltinArgs];
   for (uint32_t i = 0; i < n.argc; ++i) args[i] = evalNode(u, u.args[n.a + i]);
-  return b.fn(args, n.argc);
+  return b.fn(args, n.argc, steps_);
 }
 
 vb::Variant Engine::callUser(const FunctionDef& f, const Unit& u, const Node& n) {

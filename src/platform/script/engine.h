@@ -55,6 +55,7 @@ class Engine {
   void defineFunctions(const Program& p);
 
   vb::Variant evalNode(const Unit& u, uint32_t index);
+  vb::Variant evalOp(const Unit& u, const Node& n);
   vb::Variant readGlobal(const Unit& u, const Node& n);
   vb::Variant readImplicit(const Unit& u, const Node& n);
   vb::Variant callNode(const Unit& u, const Node& n);

@@ -40,4 +40,8 @@ void failNamed(int32_t number, std::string_view name) {
 
 void failWith(int32_t number, std::string description) { throw vb::Error(number, std::move(description)); }
 
+void failTooManySteps() {
+  failWith(code::OutOfStackSpace, "Script runs too long (more than " + std::to_string(limit::kSteps) + " steps)");
+}
+
 }  // namespace fw::script

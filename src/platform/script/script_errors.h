@@ -38,7 +38,7 @@ inline constexpr int32_t NameRedefined = 1041;
 namespace limit {
 inline constexpr std::size_t kTextLength = 65536;     // characters of one AddCode/Eval text
 inline constexpr std::size_t kIdentifierLength = 255;
-inline constexpr uint32_t kNesting = 200;             // parentheses, unary operators and blocks
+inline constexpr uint32_t kNesting = 100;             // parentheses, unary operators and blocks
 inline constexpr uint32_t kHeight = 1000;             // levels of one expression tree
 inline constexpr uint32_t kEvalDepth = 4000;          // levels summed over the active calls
 inline constexpr uint32_t kCallDepth = 200;           // active user-function calls
@@ -55,5 +55,7 @@ std::string describe(int32_t number);
 [[noreturn]] void fail(int32_t number);
 [[noreturn]] void failNamed(int32_t number, std::string_view name);
 [[noreturn]] void failWith(int32_t number, std::string description);
+// The error for a call that used up limit::kSteps.
+[[noreturn]] void failTooManySteps();
 
 }  // namespace fw::script

@@ -360,7 +360,7 @@ TEST(ScriptControl, RefusesWhatWouldExhaustStackTimeOrMemory) {
   EXPECT_EQ(errorOf(sc, "", "1" + repeat("+1", 20000)), 28);
   EXPECT_EQ(errorOf(sc, repeat("If 1 Then\n", 3000) + repeat("End If\n", 3000), ""), 28);
   // Each level of recursion nests deeply too: the sum over the calls is bounded.
-  EXPECT_EQ(errorOf(sc, "Function deep(n)\ndeep = " + repeat("(", 150) + "deep(n+1)" + repeat(")", 150) +
+  EXPECT_EQ(errorOf(sc, "Function deep(n)\ndeep = " + repeat("(", 90) + "deep(n+1)" + repeat(")", 90) +
                             "\nEnd Function",
                     "deep(1)"),
             28);
@@ -370,6 +370,14 @@ TEST(ScriptControl, RefusesWhatWouldExhaustStackTimeOrMemory) {
   EXPECT_EQ(errorOf(sc, "Function s(n)\nIf n = 0 Then s = \"xy\" Else s = s(n - 1) & s(n - 1)\nEnd Function",
                     "Len(s(40))"),
             7);
+  // Copying long strings counts as work too.
+  sc.AddCode("B = \"xxxxxxxx\"");
+  for (int i = 0; i < 13; ++i) sc.AddCode("B = B & B");
+  EXPECT_EQ(sc.Eval("Len(B)").toLong(), 65536);
+  EXPECT_EQ(errorOf(sc, "B = B & \"x\"", ""), 7);
+  EXPECT_EQ(errorOf(sc, "Function c(n)\nIf n > 0 Then c = Len(B & \"\") + c(n - 1) + c(n - 1)\nEnd Function", "c(40)"),
+            28);
+  EXPECT_EQ(errorOf(sc, "", "InStr(B, Left(B, 30000) & \"y\")"), 28);
   // The engine is still sound afterwards.
   EXPECT_EQ(sc.Eval("g(3)").toDouble(), 7.0);
   EXPECT_EQ(sc.Eval("Len(s(4))").toLong(), 32);
