@@ -1,9 +1,12 @@
 #pragma once
 // The main window as data: its controls under their own names, so that every routine that reads
 // or writes a control works headless. The Qt view shows this model and forwards events to it.
+// Initial values are those the window shows before any setup file has been read.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/vb/color.h"
 
@@ -16,6 +19,7 @@ struct CheckBox {
   bool Enabled = true;
   bool Visible = true;
   static constexpr vb::Color kDefaultBackColor = -2147483633;  // the system's button face
+  // A greyed box counts as ticked wherever the program asks.
   bool ticked() const { return Value != 0; }
 };
 
@@ -27,62 +31,99 @@ struct TextBox {
   static constexpr vb::Color kDefaultBackColor = -2147483643;  // the system's window background
 };
 
-// The log pane: a rich text box the program appends to and keeps scrolled to its end.
+// The log pane: a rich text box the program appends to and keeps scrolled to its end. Coloured
+// appends are kept as runs so that a view can show them; plain appends use the pane's colour.
 struct LogPane {
+  struct ColourRun {
+    std::size_t start;  // byte offset into Text
+    vb::Color color;
+  };
   std::string Text;
+  std::vector<ColourRun> Runs;
+
   void append(const std::string& text) { Text += text; }
+  void append(const std::string& text, vb::Color color) {
+    Runs.push_back({Text.size(), color});
+    Text += text;
+  }
   void appendLine(const std::string& text) { Text += text + "\r\n"; }
-  void clear() { Text.clear(); }
+  void clear() {
+    Text.clear();
+    Runs.clear();
+  }
 };
 
 // Colours a writer gives its option box while it works and when it has finished.
 inline constexpr vb::Color kBusyColor = 5869787;
 inline constexpr vb::Color kDoneColor = 10579031;
 
+// Window states, as VB numbers them.
+enum class WindowState : int16_t { Normal = 0, Minimized = 1, Maximized = 2 };
+
 struct MainForm {
   std::string Caption;
+  bool Visible = false;
+  WindowState State = WindowState::Normal;
   LogPane Text1;  // the log pane
 
-  TextBox Text2;  // "Days to retrieve"
-  TextBox Text3;  // DSID of the station in work
-  TextBox Text4;
-  TextBox Text5;  // "Percent Missing Allowed"
-  TextBox Text6;
-  TextBox Text7;  // "Future Days"
-  TextBox Text8;  // "Minutes between retrievals"
-  TextBox TextBegindate;  // history mode begin, "yyyy-mm-dd hh:mm"
-  TextBox TextEnddate;    // history mode end
-  TextBox txtRadarMaxHrs;
-  TextBox txtAllowedBadStations;
-  TextBox txtRadarInch;
+  TextBox Text2{"0"};           // "Days to retrieve"; disabled while in history mode
+  TextBox Text3;                // DSID of the one station to retrieve
+  TextBox Text4;                // percent change between unit values for "Bad Value Check"
+  TextBox Text5{"30"};          // "Minutes between retrievals"
+  TextBox Text6;                // station text: the one station's name, a picked range or the last run
+  TextBox Text7{"1"};           // "Future Days" to run
+  TextBox Text8;                // percent of unit values allowed missing in a day
+  TextBox Text9{"2"};           // past radar hours, mirrored with txtRadarMaxHrs
+  TextBox TextBegindate;        // history mode begin, "yyyy-mm-dd hh:mm"
+  TextBox TextEnddate;          // history mode end
+  TextBox txtRadarMaxHrs{"2"};  // "Max hours of radar"
+  TextBox txtAllowedBadStations{"10"};  // bad or missing stations allowed before a run stops
+  TextBox txtRadarInch{"0.00"};         // radar value
+  TextBox txtMinToStart;
+  TextBox txtRunoffPrecipAdj;  // inches of rain for the base-flow adjustment
 
-  CheckBox Check1;
-  CheckBox Check2;
-  CheckBox Check3;  // "Write  Hourly Avg"
-  CheckBox Check4;  // "Overwrite Source 5"
-  CheckBox Check5;  // "Write Dailys"
-  CheckBox Check6;  // "Write Unit Values"
-  CheckBox Check7;  // "Write Daily MaxMin"
-  CheckBox Check8;  // "Write Unit Shifts"
-  CheckBox CheckBatch;  // "Scheduled Batch"
-  CheckBox Checkbadvalue;  // "Bad Value Check"
-  CheckBox chkSaveRadar;
-  CheckBox chkBeep;
-  CheckBox chkDeleteTMP;
-  CheckBox chkLoopBoundarys;
-  CheckBox chk30R70;
-  CheckBox chkCompactRepair;  // "HDB Compact"
-  CheckBox chkNoAsks;         // "No Asks"
-  CheckBox chkWindsaloftgraphic;
-  CheckBox chkMetric;
-  int16_t optLongDir = 0;  // the selected one of the three radar listing options
+  CheckBox Check1;                // just one station (Text3) instead of the list
+  CheckBox Check2;                // "Last Run's Storage"
+  CheckBox Check3;                // "Write  Hourly Avg"
+  CheckBox Check4;                // "Overwrite Source 5"
+  CheckBox Check5;                // "Write Dailys"
+  CheckBox Check6;                // "Write Unit Values"
+  CheckBox Check7;                // "Write Daily MaxMin"
+  CheckBox Check8;                // "Write Unit Shifts"
+  CheckBox CheckBatch;            // "Scheduled Batch"
+  CheckBox Checkbadvalue;         // "Bad Value Check"
+  CheckBox chkSaveRadar;          // "Save Radar >"
+  CheckBox chkBeep;               // "Beep ON"
+  CheckBox chkDeleteTMP;          // delete temporary internet files
+  CheckBox chkLoopBoundarys;      // loop radar boundaries
+  CheckBox chk30R70;              // "Use Nowcast 30R70 line"
+  CheckBox chkCompactRepair;      // "HDB Compact"
+  CheckBox chkNoAsks;             // "No Asks"
+  CheckBox chkWindsaloftgraphic;  // "Winds Aloft Graphic"
+  CheckBox chkMetric;             // "Metric Computations"
+  CheckBox chkReadSetup;
+  CheckBox chkForecastOverwrite;  // "Overwrite Forecast"
+  CheckBox chkRunoffPrecipAdj;    // "Base FLow Adjust"
+  CheckBox chkLimitDays;          // "Limit Days"
+  CheckBox chkMtablesOff;         // "Mtables OFF"
 
-  // A view installs this to repaint a control whose back colour changed; headless it is empty.
+  // The selected one of the three radar listing options: 0 "Nexrad full directory listing",
+  // 1 "Nexrad short listing", 2 "Iowa 24hrs and historical".
+  int16_t optLongDir = 2;
+  bool FrameBatchVisible = false;  // the scheduled-batch options
+
+  // A view installs these to repaint a control whose back colour changed and to bring the
+  // window up; headless they are empty.
   std::function<void(const char* control)> onRepaint;
+  std::function<void()> onShow;
 
   void setBackColor(CheckBox& box, vb::Color color, const char* name) {
     box.BackColor = color;
     if (onRepaint) onRepaint(name);
+  }
+  void show() {
+    Visible = true;
+    if (onShow) onShow();
   }
 };
 

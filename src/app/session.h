@@ -7,8 +7,10 @@
 
 #include "app/error_log.h"
 #include "app/main_form.h"
+#include "app/setup_state.h"
 #include "platform/clock.h"
 #include "platform/ui.h"
+#include "radar/colour_tables.h"
 #include "run/run_state.h"
 #include "store/graph_model.h"
 #include "store/store_state.h"
@@ -16,7 +18,7 @@
 
 namespace fw {
 
-struct Session : StoreState, RunState, GraphState {
+struct Session : StoreState, RunState, GraphState, SetupState, ColourTables {
   Session(Ui& ui, Clock& clock, std::filesystem::path programFolder);
 
   Ui& ui;

@@ -1,0 +1,172 @@
+#include "app/setup_keys.h"
+
+#include <unordered_map>
+
+#include "app/session.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/format.h"
+#include "platform/vb/strings.h"
+
+namespace fw {
+
+namespace {
+
+std::string upperKeyOf(const std::string& written) {
+  return vb::UCase(vb::Trim(written.substr(0, written.find('='))));
+}
+
+bool isTrue(const std::string& value) {
+  return vb::UCase(value) == "TRUE";
+}
+
+const char* trueFalse(bool b) {
+  return b ? "True" : "False";
+}
+
+// Text boxes: the value upper-cased.
+SetupKey textKey(const char* written, TextBox MainForm::*box) {
+  return {written, upperKeyOf(written),
+          [box](Session& s, const std::string& v) { (s.form.*box).Text = vb::UCase(v); },
+          [box](const Session& s) { return (s.form.*box).Text; }};
+}
+
+// Check boxes: "TRUE" in any case ticks the box; any other value leaves it as it was.
+SetupKey boxKey(const char* written, CheckBox MainForm::*box) {
+  return {written, upperKeyOf(written),
+          [box](Session& s, const std::string& v) {
+            if (isTrue(v)) (s.form.*box).Value = 1;
+          },
+          [box](const Session& s) { return std::string(trueFalse((s.form.*box).ticked())); }};
+}
+
+SetupKey optionKey(const char* written, int16_t index) {
+  return {written, upperKeyOf(written),
+          [index](Session& s, const std::string& v) {
+            if (isTrue(v)) s.form.optLongDir = index;
+          },
+          [index](const Session& s) { return std::string(trueFalse(s.form.optLongDir == index)); }};
+}
+
+// Texts kept as written: folders and file paths (the file system is case-sensitive) and e-mail
+// addresses.
+SetupKey caseKey(const char* written, std::string SetupState::*field) {
+  return {written, upperKeyOf(written), [field](Session& s, const std::string& v) { s.*field = v; },
+          [field](const Session& s) { return s.*field; }};
+}
+
+std::string columnWidthsText(const StationGrid& grid) {
+  std::string text;
+  for (int c = 1; c <= 7; ++c) {
+    if (c > 1) text += ",";
+    text += vb::CStr(grid.ColWidth(c));
+  }
+  return text;
+}
+
+void readColumnWidths(StationGrid& grid, const std::string& value) {
+  std::vector<std::string> entries = vb::Split(value, ",");
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    int32_t width = vb::CLng(vb::Val(entries[i]));
+    if (width != 0) grid.setColWidth(static_cast<int>(i) + 1, width);
+  }
+}
+
+std::vector<SetupKey> buildKeys() {
+  std::vector<SetupKey> k;
+  k.push_back(textKey("Future Days=", &MainForm::Text7));
+  k.push_back(textKey("Percent Missing Allowed= ", &MainForm::Text8));
+  k.push_back(boxKey("Write Dailys= ", &MainForm::Check5));
+  k.push_back(boxKey("Write Hourly Avg= ", &MainForm::Check3));
+  k.push_back(boxKey("Write Daily Max= ", &MainForm::Check7));
+  k.push_back(boxKey("Write Unit Values= ", &MainForm::Check6));
+  k.push_back(boxKey("Write Unit Shifts= ", &MainForm::Check8));
+  k.push_back(boxKey("Overwrite Protected Source 5= ", &MainForm::Check4));
+  k.push_back(boxKey("Check for Possible Bad Values= ", &MainForm::Checkbadvalue));
+  k.push_back(textKey("Possible Bad Value Change= ", &MainForm::Text4));
+  k.push_back(boxKey("Last Runoff Run's Storage= ", &MainForm::Check2));
+  k.push_back(textKey("Minutes between retrievals=", &MainForm::Text5));
+  k.push_back(textKey("Max hours of radar=", &MainForm::txtRadarMaxHrs));
+  k.push_back(boxKey("Save Radar greater than= ", &MainForm::chkSaveRadar));
+  k.push_back(boxKey("Beep on Save= ", &MainForm::chkBeep));
+  k.push_back(boxKey("Delete temporary internet files=", &MainForm::chkDeleteTMP));
+  k.push_back(boxKey("Loop radar boundaries=", &MainForm::chkLoopBoundarys));
+  k.push_back(optionKey("Use Nexrad Ridge1 full web file listing=", 0));
+  k.push_back(optionKey("Use Nexrad short web file listing=", 1));
+  k.push_back(optionKey("Use Nexrad Ridge2 Iowa State Mesonet=", 2));
+  k.push_back(boxKey("Use Nowcast 70R30 line=", &MainForm::chk30R70));
+  k.push_back(boxKey("Compact and Backup HDB at midnight= ", &MainForm::chkCompactRepair));
+  k.push_back(caseKey("Tablewise.exe folder=", &SetupState::TablewiseFolder));
+  k.push_back(caseKey("Plotwerks.exe folder=", &SetupState::PlotwerksFolder));
+  k.push_back(caseKey("Skyvantor.exe folder=", &SetupState::SkyvantorFolder));
+  k.push_back(caseKey("NowCast Info folder=", &SetupState::NowcastInfoFolder));
+  k.push_back(caseKey("Gage Avg OnOff folder=", &SetupState::GageAvgFolder));
+  k.push_back(caseKey("Radar Boundary File folder=", &SetupState::RadarBoundaryFolder));
+  k.push_back(caseKey("Menu Pic=", &SetupState::MenuPic));
+  k.push_back({"Menu Text Color=", "MENU TEXT COLOR",
+               [](Session& s, const std::string& v) { s.MenuTextColor = vb::CLng(v); },
+               [](const Session& s) { return vb::CStr(static_cast<int32_t>(s.MenuTextColor)); }});
+  k.push_back({"Minimize to System Tray=", "MINIMIZE TO SYSTEM TRAY",
+               [](Session& s, const std::string& v) {
+                 if (vb::UCase(v) == "FALSE") s.TrayState = kTrayOff;
+               },
+               [](const Session& s) { return std::string(trueFalse(s.TrayState != kTrayOff)); }});
+  k.push_back({"Column Widths=", "COLUMN WIDTHS",
+               [](Session& s, const std::string& v) { readColumnWidths(s.Form2.MSFlexGrid1, v); },
+               [](const Session& s) { return columnWidthsText(s.Form2.MSFlexGrid1); }});
+  k.push_back(caseKey("Alert Address=", &SetupState::AlertAddress));
+  k.push_back(caseKey("Alert Address CC=", &SetupState::AlertAddressCC));
+  k.push_back(caseKey("Alert Address BCC=", &SetupState::AlertAddressBCC));
+  k.push_back({"Alert Start Time=", "ALERT START TIME",
+               [](Session& s, const std::string& v) { s.AlertStartTime = vb::Val(v); },
+               [](const Session& s) { return vb::CStr(s.AlertStartTime); }});
+  k.push_back(boxKey("Don't Ask Questions=", &MainForm::chkNoAsks));
+  k.push_back(boxKey("Create Winds Aloft graphic file=", &MainForm::chkWindsaloftgraphic));
+  k.push_back({"Metric Units=", "METRIC UNITS",
+               [](Session& s, const std::string& v) {
+                 s.MetricUnits = isTrue(v);
+                 if (s.MetricUnits) s.form.chkMetric.Value = 1;
+               },
+               [](const Session& s) { return std::string(trueFalse(s.form.chkMetric.ticked())); }});
+  k.push_back({"Shell Timed Out Minutes=", "SHELL TIMED OUT MINUTES",
+               [](Session& s, const std::string& v) { s.ShellTimeoutMinutes = vb::Val(v); },
+               [](const Session& s) { return vb::FormatNumber(s.ShellTimeoutMinutes, "0.0"); }});
+  k.push_back(textKey("Bad/Missing Stations Allowed=", &MainForm::txtAllowedBadStations));
+
+  // Read, never written.
+  k.push_back({"", "START DATE", [](Session& s, const std::string& v) { s.StartDateSetting = vb::CDate(v); },
+               nullptr});
+  k.push_back({"", "RADAR VALUE",
+               [](Session& s, const std::string& v) { s.form.txtRadarInch.Text = vb::UCase(v); }, nullptr});
+  k.push_back({"", "STATION LIST FILENAME",
+               [](Session& s, const std::string& v) { s.form.Text6.Text = vb::UCase(v); }, nullptr});
+  return k;
+}
+
+const std::unordered_map<std::string, std::size_t>& keyIndex() {
+  static const std::unordered_map<std::string, std::size_t> index = [] {
+    std::unordered_map<std::string, std::size_t> m;
+    const auto& keys = setupKeys();
+    for (std::size_t i = 0; i < keys.size(); ++i) m.emplace(keys[i].upper, i);
+    return m;
+  }();
+  return index;
+}
+
+}  // namespace
+
+const std::vector<SetupKey>& setupKeys() {
+  static const std::vector<SetupKey> keys = buildKeys();
+  return keys;
+}
+
+const SetupKey* findSetupKey(const std::string& upperKey) {
+  const auto& index = keyIndex();
+  auto it = index.find(upperKey);
+  return it == index.end() ? nullptr : &setupKeys()[it->second];
+}
+
+bool isKnownSetupKey(const std::string& upperKey) {
+  return upperKey == kConnectionKey || findSetupKey(upperKey) != nullptr;
+}
+
+}  // namespace fw

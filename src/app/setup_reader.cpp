@@ -1,0 +1,186 @@
+// getstationfile: the setup file reader.
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+#include "app/setup_file.h"
+#include "app/setup_keys.h"
+#include "common/proper_name.h"
+#include "platform/vb/error.h"
+#include "platform/vb/strings.h"
+#include "platform/vb/textfile.h"
+
+namespace fw {
+
+namespace {
+
+constexpr int kMinStationFields = 4;
+constexpr int kMaxStationFields = 19;
+constexpr vb::Color kWhite = 16777215;
+
+std::string describe(const std::exception& e) {
+  if (const auto* vbe = dynamic_cast<const vb::Error*>(&e)) return vbe->description();
+  return e.what();
+}
+
+// The built-in Access database beside the program: a program installed as
+// .../Flumewright/Flumewright finds it in .../Flumewright/Tablewise.
+std::string defaultConnectionString(const Session& s) {
+  std::string folder =
+      vb::Replace(s.programFolder.string(), "Flumewright/Flumewright", "Flumewright/Tablewise");
+  return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder +
+         "/TablewiseHDB.mdb;User Id=admin;Password=;";
+}
+
+void readConnectionLine(Session& s, const std::string& value) {
+  s.HdbConnString = value;
+  // A value that ends within a few characters after "Source" names no database.
+  if (vb::Len(value) - vb::InStr(value, "Source") < 10) s.HdbConnString = defaultConnectionString(s);
+  if (s.BatchMode) return;
+  std::vector<std::string> parts = vb::Split(s.HdbConnString, "=");
+  std::string provider = parts.size() > 1 ? vb::LCase(parts[1]) : "";
+  s.HdbAposDates = vb::InStr(provider, ".jet") == 0 && vb::InStr(provider, "access") == 0 &&
+                   vb::InStr(provider, "excel") == 0;
+  if (s.HdbAposDates) {
+    // A database server may take a while to answer: say so before the window waits.
+    s.form.Text1.append("Connecting to server...\r\n", kWhite);
+    s.form.show();
+    s.ui.doEvents();
+  }
+}
+
+void readStationLine(Session& s, const std::string& line, int n, bool& trackArmed) {
+  std::vector<std::string> fields = vb::Split(line, ";");
+  const int count = static_cast<int>(fields.size());
+  if (count < kMinStationFields || count > kMaxStationFields) vb::raise(vb::err::SubscriptOutOfRange);
+  StationGrid& grid = s.Form2.MSFlexGrid1;
+  grid.setRows(n + 2);  // one empty row beyond the last filled one while reading
+  StationGrid::GridRow& row = grid.row(n);
+  for (int k = 0; k < count; ++k) {
+    std::string f = vb::Trim(fields[static_cast<std::size_t>(k)]);
+    if (k == 2 || k == 3) f = ProperName(f);
+    s.StationTable(k + 1, n) = f;
+    row[static_cast<std::size_t>(k) + 1] = std::move(f);
+  }
+  const std::string& stationId = row[1];
+  if (trackArmed && vb::InStr(stationId, "NEXRAD") > 0) {
+    s.NowcastTrackFile = s.NowcastInfoFolder + "NowCast_" + vb::Right(stationId, 3) + "_N0B_RECENT.txt";
+    trackArmed = false;
+  }
+}
+
+// Rewrites the file from its lines, each ended by CR LF, after TABs were converted.
+void resaveConverted(Session& s, const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& l : lines) {
+    text += l;
+    text += "\r\n";
+  }
+  const auto path = s.inProgramFolder(kSetupFileName);
+  try {
+    vb::writeAllBytes(path, text);
+  } catch (const std::exception& e) {
+    notify(s, path.string() + ": " + describe(e));
+    return;
+  }
+  notify(s, std::string(kSetupFileName) + " with Tabs re-saved");
+}
+
+}  // namespace
+
+std::string convertTabs(const std::string& line) {
+  std::vector<std::string> fields = vb::Split(vb::Replace(line, "\t", ";"), ";");
+  while (fields.size() > 1 && vb::Trim(fields.back()).empty()) fields.pop_back();
+  return vb::Join(fields, ";");
+}
+
+std::size_t findEndLine(const std::string& text) {
+  auto beginsEnd = [&](std::size_t p) { return text.compare(p, 3, "END") == 0; };
+  if (beginsEnd(0)) return 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\n' || (c == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
+      if (i + 1 < text.size() && beginsEnd(i + 1)) return i + 1;
+    }
+  }
+  return std::string::npos;
+}
+
+void getstationfile(Session& s) {
+  const auto path = s.inProgramFolder(kSetupFileName);
+  std::string text;
+  try {
+    text = vb::readAllBytes(path);
+    if (text.empty()) vb::raise(vb::err::InputPastEndOfFile);
+  } catch (const std::exception& e) {
+    notify(s, path.string() + "\r\n" + describe(e));
+    return;
+  }
+
+  std::vector<std::string> lines = vb::splitLines(text, vb::LineEnds::Any);
+  const int lineCount = static_cast<int>(lines.size());
+  s.StationTable.redim(kStationTableColumns, lineCount);
+  s.LastSavedHour.assign(lines.size(), 0);
+  StationGrid& grid = s.Form2.MSFlexGrid1;
+  grid.clear();
+  grid.setRows(1);
+  grid.resetColWidths();
+  s.Form2.Loaded = true;
+  s.AlertStartTime = -1;
+
+  int n = 0;  // station lines read, the header included
+  int connections = 0;
+  bool trackArmed = false;
+  bool resave = false;
+  bool complete = false;
+  std::size_t i = 0;
+  try {
+    for (; i < lines.size(); ++i) {
+      std::string& line = lines[i];
+      if (line.compare(0, 3, "END") == 0) break;
+
+      bool settingsLine = false;
+      bool connectionLine = false;
+      if (std::size_t eq = line.find('='); eq != std::string::npos) {
+        const std::string key = vb::UCase(vb::Trim(line.substr(0, eq)));
+        const std::string value = vb::Trim(line.substr(eq + 1));
+        if (key == kConnectionKey) {
+          settingsLine = connectionLine = true;
+          ++connections;
+          readConnectionLine(s, value);
+        } else if (const SetupKey* k = findSetupKey(key)) {
+          settingsLine = true;
+          k->read(s, value);
+          if (key == kNowcastInfoKey) trackArmed = true;
+        }
+        if (connections > 1) {
+          notify(s, "Multiple database connections given.  Missing END statement before notes??");
+          break;
+        }
+      }
+
+      // The connection line is kept as written, so that a re-save keeps the database.
+      if (!connectionLine && line.find('\t') != std::string::npos) {
+        line = convertTabs(line);
+        resave = true;
+      }
+
+      // A settings value may hold ";" (several alert addresses): it is no station line.
+      if (!settingsLine && line.find(';') != std::string::npos) {
+        if (n >= 32767) vb::raise(vb::err::Overflow);
+        readStationLine(s, line, n, trackArmed);
+        ++n;
+      }
+    }
+    complete = connections <= 1;
+  } catch (const std::exception& e) {
+    notify(s, (i < lines.size() ? lines[i] : std::string()) + "\r\n" + describe(e));
+  }
+
+  grid.setRows(n);
+  s.StationCount = static_cast<int16_t>(n - 1);
+  if (complete && resave) resaveConverted(s, lines);
+}
+
+}  // namespace fw
