@@ -27,6 +27,10 @@ TEST(RunLinks, SelectGivesTheFirstRowOrTheLargestValueAndKeepsLastErrorOnSuccess
   QueryResult all = runSelect(t.s, "select value from rhour where datatype_site_id=1045", -99);
   EXPECT_EQ(all.largest, 7);
   closeSelect(t.s);
+  QueryResult most = runSelect(t.s, "SELECT MAX(value) as maxrday FROM rhour where datatype_site_id=1045;");
+  EXPECT_FALSE(most.eof);  // an aggregate has its one row
+  EXPECT_EQ(most.first.toDouble(), 7);
+  closeSelect(t.s);
   QueryResult none = runSelect(t.s, "select value from rhour where datatype_site_id=9", -99);
   EXPECT_TRUE(none.eof);
   EXPECT_FALSE(none.failed);

@@ -55,10 +55,12 @@ void RowSet::load(std::shared_ptr<Backend> backend, QueryResult&& result, Flavor
   table_ = result.table;
   writable_ = writable && result.updatable() && !backend_->readOnly();
   batch_ = batch;
+  // Counted before the cells move: a result without row keys (an aggregate) counts by its cells.
+  const size_t rowCount = result.keys.empty() ? result.rowCount() : result.keys.size();
   columns_ = std::move(result.columns);
   cells_ = std::move(result.cells);
   rows_.clear();
-  rows_.resize(result.keys.empty() ? result.rowCount() : result.keys.size());
+  rows_.resize(rowCount);
   for (size_t i = 0; i < result.keys.size(); ++i) rows_[i].key = result.keys[i];
   visible_ = static_cast<int64_t>(rows_.size());
   pos_ = 0;
