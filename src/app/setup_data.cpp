@@ -5,6 +5,7 @@
 
 #include "app/session.h"
 #include "app/setup_file.h"
+#include "app/site_table.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/error.h"
 #include "platform/vb/strings.h"
@@ -21,6 +22,11 @@ constexpr const char* kEtHourFractions =
     "0.083921277,0.059784627,0.030449313,0.008169328,0.001113999,0.000742666";
 // Months 1 to 12.
 constexpr const char* kMonthlyCoefficients = "0.50,0.50,0.63,0.74,0.79,0.84,1.00,1.00,0.84,0.79,0.74,0.50";
+
+std::string describe(const std::exception& e) {
+  if (const auto* vbe = dynamic_cast<const vb::Error*>(&e)) return vbe->description();
+  return e.what();
+}
 
 }  // namespace
 
@@ -57,7 +63,16 @@ void setupdata(Session& s) {
   buildBuiltinTables(s);
   loadColourTables(s);
   getstationfile(s);
+  try {
+    getrsite(s);
+  } catch (const std::exception& e) {
+    notify(s, describe(e));
+  }
   s.FolderTag = folderTagFor(s.programFolder);
+  if (s.HdbDaoRsOpen) {
+    if (s.HdbDaoRs.isOpen()) s.HdbDaoRs.Close();
+    s.HdbDaoRsOpen = false;
+  }
 }
 
 }  // namespace fw

@@ -32,6 +32,7 @@ TEST_F(SetupDataTest, BuiltInTables) {
 
 TEST_F(SetupDataTest, ABadOverrideFileStillLeavesTheStationsLoaded) {
   copyFixture("Flumewright_setup.txt", kSetupFileName);
+  makeFixtureHdb();
   copyFixture("Level3RGB2RainRateA2m.txt", kA2mRateFile);
   writeFile(folder / kDbz2RainrateFile, "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15");
   writeFile(folder / kLevel2RGBFile, "t\r\nt\r\nt\r\n20\tx\t1\t1\t1\t1\t1\t1\t1\r\n");
@@ -53,6 +54,7 @@ TEST_F(SetupDataTest, ABadOverrideFileStillLeavesTheStationsLoaded) {
 
 TEST_F(SetupDataTest, RunningTwiceGivesTheSameTables) {
   copyFixture("Flumewright_setup.txt", kSetupFileName);
+  makeFixtureHdb();
   copyFixture("Level2RGB.txt", kLevel2RGBFile);
   copyFixture("Level3RGB2RainRateA2m.txt", kA2mRateFile);
   writeFile(folder / kDbz2RainrateFile, "1,2,3");
@@ -88,6 +90,7 @@ class SaveTest : public SetupDataTest {};
 
 TEST_F(SaveTest, SaveWritesReadsBackAndReturnsToTheMainWindow) {
   copyFixture("Flumewright_setup.txt", kSetupFileName);
+  makeFixtureHdb();
   copyFixture("Level2RGB.txt", kLevel2RGBFile);
   copyFixture("Level3RGB2RainRateA2m.txt", kA2mRateFile);
   getstationfile(s);
@@ -135,6 +138,7 @@ TEST_F(SaveTest, SaveWritesReadsBackAndReturnsToTheMainWindow) {
 
 TEST_F(SaveTest, AFailedSaveKeepsTheEditsAndTheOldFile) {
   copyFixture("Flumewright_setup.txt", kSetupFileName);
+  makeFixtureHdb();
   getstationfile(s);
   s.Form2.Visible = true;
   s.Form2.ListDirty = true;

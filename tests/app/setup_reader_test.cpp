@@ -45,7 +45,7 @@ TEST_F(SetupReaderTest, ReadsTheSampleSetupFile) {
   EXPECT_EQ(s.AlertStartTime, -1);
   EXPECT_DOUBLE_EQ(s.ShellTimeoutMinutes, 2.5);
   EXPECT_EQ(s.HdbConnString,
-            "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/data/Flumewright/Tablewise/TablewiseHDB.mdb;User "
+            "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\Flumewright\\Tablewise\\TablewiseHDB.mdb;User "
             "Id=admin;Password=;");
   EXPECT_FALSE(s.HdbAposDates);
 
@@ -188,6 +188,16 @@ TEST_F(SetupReaderTest, ConnectionLine) {
   EXPECT_EQ(s.HdbConnString, "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder.path().string() +
                                  "/TablewiseHDB.mdb;User Id=admin;Password=;");
   EXPECT_EQ(s.StationCount, -1);  // blanked: never a station line
+
+  // A program in .../Flumewright/Flumewright finds the database in its sibling .../Flumewright/Tablewise.
+  const auto nested = folder / "Flumewright" / "Flumewright";
+  std::filesystem::create_directories(nested);
+  Session inner(ui, clock, nested);
+  testing::writeFile(nested / kSetupFileName, "Database Connection String=Source=\r\n");
+  getstationfile(inner);
+  EXPECT_EQ(inner.HdbConnString, "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" +
+                                     (folder / "Flumewright" / "Tablewise").string() +
+                                     "/TablewiseHDB.mdb;User Id=admin;Password=;");
 
   read({"Database Connection String=Provider=SQLOLEDB;Data Source=hydro-db;Initial Catalog=HDB"});
   EXPECT_EQ(s.HdbConnString, "Provider=SQLOLEDB;Data Source=hydro-db;Initial Catalog=HDB");

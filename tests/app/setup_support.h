@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/setup_state.h"
+#include "support/test_hdb.h"
 #include "support/test_session.h"
 
 namespace fw::testing {
@@ -33,6 +34,8 @@ struct SetupSession : TestSession {
     std::filesystem::copy_file(setupFixture(name), folder / as,
                                std::filesystem::copy_options::overwrite_existing);
   }
+  // The database the sample setup file names (a Windows path, found by its name in the program folder).
+  std::filesystem::path makeFixtureHdb() const { return makeHdb(folder.path(), "TablewiseHDB.mdb"); }
   std::vector<std::string> boxTexts() const {
     std::vector<std::string> texts;
     for (const auto& b : ui.boxes) texts.push_back(b.text);
