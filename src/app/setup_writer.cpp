@@ -96,7 +96,8 @@ void CommandSave_Click(Session& s) {
   StationEditor& editor = s.Form2;
   StationGrid& grid = editor.MSFlexGrid1;
   if (editor.Text1.Visible) {
-    if (grid.Row < grid.Rows()) grid.TextMatrix(grid.Row, grid.Col) = editor.Text1.Text;
+    if (grid.Row >= 0 && grid.Row < grid.Rows() && grid.Col >= 0 && grid.Col < grid.Cols())
+      grid.TextMatrix(grid.Row, grid.Col) = editor.Text1.Text;
     editor.Text1.Visible = false;
   }
   editor.State = WindowState::Normal;
