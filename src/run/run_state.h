@@ -5,6 +5,7 @@
 // which lives only while runstations runs.
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ struct FloodAlertTracker {
   int16_t AlertNextLevel = 0;
   int16_t AlertLastLevel = 0;  // index of the last level; 0 = no level list
   vb::VbDate AlertFromTime = 0;
+  // The values in AlertValue's running sum, newest last (at most AlertSumCount; the writers keep
+  // it). Whoever sets AlertValue for a new alert line clears it too.
+  std::deque<double> AlertSumWindow;
 };
 
 // The two flags of ModelRunWrite, set per station line from its destination prefix.

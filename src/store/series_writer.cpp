@@ -1,0 +1,478 @@
+#include "store/series_writer.h"
+
+#include <algorithm>
+
+#include "platform/vb/convert.h"
+#include "platform/vb/date.h"
+#include "platform/vb/format.h"
+#include "platform/vb/strings.h"
+#include "store/flood_alert_feed.h"
+#include "store/series_reader.h"
+#include "store/writer_table.h"
+
+namespace fw {
+
+// ---- the pass ------------------------------------------------------------------------------
+
+std::vector<SeriesPoint>& WriterPass::series() const {
+  return s.*(w.series);
+}
+
+SeriesPoint& WriterPass::element(int32_t i) const {
+  auto& v = series();
+  if (i < 0 || static_cast<size_t>(i) >= v.size()) vb::raise(vb::err::SubscriptOutOfRange);
+  return v[static_cast<size_t>(i)];
+}
+
+int32_t WriterPass::dsidNumber() const {
+  return vb::CLng(args.dsid);
+}
+
+// ---- building blocks -----------------------------------------------------------------------
+
+namespace writer {
+
+std::string tablePart(const WriterPass& p) {
+  if (p.modelRun)
+    return p.w.modelRunTable + " where run_id=" + vb::CStr(static_cast<int32_t>(p.s.RunId)) +
+           " and trace=" + vb::CStr(static_cast<int32_t>(p.s.TraceNo)) + " and ";
+  return p.w.valueTable + " where";
+}
+
+vb::VbDate dayKey(vb::VbDate d) {
+  return vb::DateValue(d);
+}
+vb::VbDate timeKey(vb::VbDate d) {
+  return vb::roundToSecond(d);
+}
+
+int16_t sourceOf(const WriterPass& p, const SeriesPoint& e) {
+  return e.source != 0 ? e.source : p.args.defaultSource;
+}
+
+void addModelRunColumns(const WriterPass& p, std::vector<vb::Variant>& row) {
+  if (!p.modelRun) return;
+  row.emplace_back(p.s.TraceNo);
+  row.emplace_back(p.s.RunId);
+}
+
+std::string elementErrorText(const WriterPass& p, const vb::Error& e) {
+  const auto& v = p.series();
+  const vb::VbDate when =
+      (p.at >= 0 && static_cast<size_t>(p.at) < v.size()) ? v[static_cast<size_t>(p.at)].date : 0;
+  return vb::Format(when, "mm-dd-yyyy hh:mm ") + p.args.dsid + p.w.rowErrorWord + vb::Str(p.at) + "  " +
+         e.description();
+}
+
+}  // namespace writer
+
+// ---- the daily writer's rules as defaults ------------------------------------------------------
+
+SeriesWriter dailyRules() {
+  SeriesWriter w;
+  w.trim = [](WriterPass& p) {
+    const int32_t n = p.args.lastIndex;
+    auto kept = [&](int32_t i) {
+      const SeriesPoint& e = p.element(i);
+      return !(e.date == 0 || e.value == MissingValue);
+    };
+    int32_t f = 0;
+    while (f <= n && !kept(f)) ++f;
+    int32_t l = n;
+    while (l >= f && !kept(l)) --l;
+    p.first = f;
+    p.last = l;
+    p.appendFrom = 0;  // the append looks at every element given, not only the trimmed range
+    p.appendTo = n;
+    return l >= f;
+  };
+  w.period = [](const WriterPass& p, PeriodUse) {
+    return "date_time between #" + vb::Format(p.element(p.first).date, "mm/dd/yyyy") + "# and #" +
+           vb::Format(p.element(p.last).date, "mm/dd/yyyy") + "#";
+  };
+  w.scanRows = [](const WriterPass&) { return true; };
+  w.key = writer::dayKey;
+  w.skip = [](WriterPass& p, int32_t i) {
+    const SeriesPoint& e = p.element(i);
+    if (e.date <= 2.0 || e.value == MissingValue) return true;
+    return i >= 2 && e.date <= p.element(i - 1).date;
+  };
+  w.fillRow = [](const WriterPass& p, const SeriesPoint& e, std::vector<vb::Variant>& row) {
+    row = {vb::Variant(p.dsidNumber()), vb::Variant::Date(writer::dayKey(e.date)), vb::Variant(e.value),
+           vb::Variant(writer::sourceOf(p, e))};
+    writer::addModelRunColumns(p, row);
+  };
+  w.feedAlert = [](WriterPass& p, const SeriesPoint& e) { feedAlertSum(p.s.Alert, e.value, e.date); };
+  w.workbookElement = [](WriterPass& p, int32_t i) {
+    return p.w.skip(p, i) ? WorkbookStep::Skip : WorkbookStep::Take;
+  };
+  w.workbookCriterion = [](const WriterPass&, const SeriesPoint& e) {
+    return "date_time = #" + vb::CStrDate(e.date) + "#";
+  };
+  w.workbookFields = [](const WriterPass& p, const SeriesPoint& e, std::vector<vb::Variant>& row) {
+    row = {vb::Variant(p.dsidNumber()), vb::Variant::Date(e.date), vb::Variant(e.value),
+           vb::Variant(writer::sourceOf(p, e))};
+  };
+  w.commandErrorLine = [](const WriterPass& p, const vb::Error& e) {
+    return p.w.routine + " " + vb::CStr(e.number());
+  };
+  w.rowErrorText = writer::elementErrorText;
+  return w;
+}
+
+// ---- the engine ------------------------------------------------------------------------------
+
+namespace {
+
+class Engine {
+ public:
+  Engine(WriterPass& p, WriterTable& t) : p_(p), s_(p.s), w_(p.w), t_(t) {}
+  // A pass left by anything but vb::Error is undone too.
+  ~Engine() {
+    if (!begun_) return;
+    try {
+      t_.rollbackPass();
+    } catch (...) {
+      // The connection's own close rolls back what is still open.
+    }
+  }
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  // One pass from rule 2 on. False when nothing is left to write (the writer returns).
+  bool run();
+
+ private:
+  // Runs one step under the writer's error rules; false when the pass must end.
+  template <class Step>
+  bool attempt(Step&& step) {
+    try {
+      step();
+      return true;
+    } catch (const vb::Error& e) {
+      return onError(e);
+    }
+  }
+  bool onError(const vb::Error& e);
+  void reportRowError(const vb::Error& e, const std::string& tail);
+  // Ends the pass at an error limit: nothing of it stays in the table.
+  void stopPass();
+  void endPass();
+
+  std::string sqlText(PeriodUse use) const;
+  bool scanStoredRows();
+  void protect(vb::VbDate rowTime);
+  void append();
+  void workbookPath();
+  bool sendBatch(void (WriterTable::*send)());
+  void feed(const SeriesPoint& e);
+
+  WriterPass& p_;
+  Session& s_;
+  const SeriesWriter& w_;
+  WriterTable& t_;
+  bool hadRows_ = false;
+  bool begun_ = false;
+  bool ended_ = false;
+  std::vector<vb::Variant> row_;
+};
+
+bool Engine::onError(const vb::Error& e) {
+  if (p_.form == WriterForm::DaoImmediate) {
+    reportRowError(e, kDaoErrorHint);
+    return false;
+  }
+  const auto& numbers = w_.commandErrorNumbers;
+  if (std::find(numbers.begin(), numbers.end(), e.number()) != numbers.end()) {
+    s_.errlog.writeLine(w_.commandErrorLine(p_, e));
+    return ++p_.call.commandErrors <= w_.commandErrorLimit;
+  }
+  reportRowError(e, w_.adoRowErrorTail);
+  return ++p_.call.errors < w_.errorLimit;
+}
+
+void Engine::reportRowError(const vb::Error& e, const std::string& tail) {
+  s_.LastError = w_.rowErrorText(p_, e);
+  if (!tail.empty()) s_.LastError += "\n" + tail;
+  logPaneLine(s_, s_.LastError);
+  s_.errlog.writeLine(s_.LastError);
+}
+
+void Engine::stopPass() {
+  p_.stopped = true;
+  if (begun_) {
+    begun_ = false;
+    try {
+      t_.rollbackPass();
+    } catch (const vb::Error& e) {
+      s_.errlog.writeLine(w_.routine + ": " + e.description());
+    }
+  }
+  endPass();
+}
+
+void Engine::endPass() {
+  if (ended_) return;
+  ended_ = true;
+  if (w_.afterPass) attempt([&] { w_.afterPass(p_); });
+  try {
+    t_.closeShared();
+  } catch (const vb::Error& e) {
+    s_.errlog.writeLine(w_.routine + ": " + e.description());
+  }
+}
+
+std::string Engine::sqlText(PeriodUse use) const {
+  std::string sql = std::string(use == PeriodUse::Delete ? "delete from " : "select * from ") +
+                    writer::tablePart(p_) + " datatype_site_id=" + p_.args.dsid + " and " +
+                    w_.period(p_, use) + (use == PeriodUse::Delete ? ";" : " order by date_time;");
+  if (p_.form == WriterForm::AdoBatch) {
+    if (s_.HdbAposDates) sql = vb::Replace(sql, "#", "'");
+    if (p_.workbook) sql = vb::Replace(sql, w_.valueTable, "[" + w_.valueTable + "$]");
+  }
+  return sql;
+}
+
+void Engine::protect(vb::VbDate rowTime) {
+  p_.lastProtected = rowTime;
+  const vb::VbDate wanted = w_.key(rowTime);
+  bool matched = false;
+  // The whole write range, for every protected row: a row without a match must not use up the
+  // search for the rows after it.
+  for (int32_t i = p_.first; i <= p_.last; ++i) {
+    SeriesPoint& e = p_.element(i);
+    if (e.date != 0 && w_.key(e.date) == wanted) {
+      e.date = 0;
+      matched = true;
+    }
+  }
+  if (matched && w_.logProtectedDays)
+    logPaneLine(s_, vb::Format(rowTime, "mm/dd/yyyy") + "daily source 5 protected");
+}
+
+// Rule 7. False when the pass ended.
+bool Engine::scanStoredRows() {
+  bool opened = false;
+  if (!attempt([&] {
+        t_.openRows(sqlText(PeriodUse::Select));
+        opened = true;
+        hadRows_ = !t_.atEnd();
+      }))
+    return false;
+  if (!opened || !hadRows_ || !w_.scanRows(p_)) return true;
+  for (;;) {
+    bool done = false;
+    if (!attempt([&] {
+          if (t_.atEnd()) {
+            done = true;
+            return;
+          }
+          const vb::Variant source = t_.field(w_.sourceColumn);
+          const bool protectedRow = !source.isNull() && source.toDouble() == 5 && !s_.OverwriteSource5;
+          if (protectedRow) {
+            protect(t_.field(1).toDate());
+          } else if (p_.workbook) {
+            done = true;  // a workbook keeps its rows: the scan ends at the first one to replace
+          } else {
+            t_.deleteRow();
+          }
+        }))
+      return false;
+    if (done) break;
+    if (!attempt([&] { t_.moveNext(); })) return false;
+  }
+  if (!p_.workbook && !sendBatch(&WriterTable::sendDeletions)) return false;
+  return true;
+}
+
+void Engine::feed(const SeriesPoint& e) {
+  const FloodAlertTracker& a = s_.Alert;
+  if (w_.alertKind == 0 || a.AlertActive != w_.alertKind || !w_.feedAlert) return;
+  if (w_.alertAfterFromTime && !(e.date > a.AlertFromTime)) return;
+  w_.feedAlert(p_, e);
+}
+
+// Sends a batch. The batch reaches the table whole or not at all, so a failed send ends the pass
+// whatever the error count: committing after it would keep the deletions without the new rows.
+bool Engine::sendBatch(void (WriterTable::*send)()) {
+  bool sent = false;
+  attempt([&] {
+    (t_.*send)();
+    sent = true;
+  });
+  return sent;
+}
+
+void Engine::append() {
+  p_.stage = 6;
+  if (w_.beforeAppend && !attempt([&] { w_.beforeAppend(p_); })) return stopPass();
+  for (int32_t i = p_.appendFrom; i <= p_.appendTo; ++i) {
+    p_.at = i;
+    if (!attempt([&] {
+          if (w_.skip(p_, i)) return;
+          const SeriesPoint e = p_.element(i);
+          if (begun_) {
+            w_.fillRow(p_, e, row_);
+            t_.addRow(row_);
+            ++p_.rowsAdded;
+            p_.lastAdded = e.date;
+            feed(e);
+            if (w_.afterRowAdded) w_.afterRowAdded(p_, i);
+          }
+          if (w_.afterAccepted) w_.afterAccepted(p_, i);
+        }))
+      return stopPass();
+  }
+  if (p_.rowsAdded > 0 && !sendBatch(&WriterTable::sendAdditions)) return stopPass();
+}
+
+void Engine::workbookPath() {
+  p_.stage = 6;
+  if (hadRows_ && !attempt([&] { t_.moveFirst(); })) return stopPass();
+  for (int32_t i = p_.appendFrom; i <= p_.appendTo; ++i) {
+    p_.at = i;
+    bool stop = false;
+    if (!attempt([&] {
+          const WorkbookStep step = w_.workbookElement(p_, i);
+          if (step == WorkbookStep::Stop) stop = true;
+          if (step != WorkbookStep::Take) return;
+          const SeriesPoint e = p_.element(i);
+          if (!t_.find(w_.workbookCriterion(p_, e))) {
+            if (w_.workbookAddsMissing && !w_.workbookAddsMissing(p_, i)) return;
+            w_.workbookFields(p_, e, row_);
+            t_.addRow(row_);
+            ++p_.rowsAdded;
+            if (w_.afterRowAdded) w_.afterRowAdded(p_, i);
+            t_.moveFirst();
+            return;
+          }
+          const vb::Variant source = t_.field(w_.sourceColumn);
+          if (w_.workbookKeepsProtected && !source.isNull() && source.toDouble() == 5 &&
+              !s_.form.Check4.ticked())
+            return;
+          w_.workbookFields(p_, e, row_);
+          t_.overwrite(row_);
+        }))
+      return stopPass();
+    if (stop) break;
+  }
+  if (!sendBatch(&WriterTable::sendAdditions)) return stopPass();
+}
+
+bool Engine::run() {
+  // Rule 2.
+  if (!attempt([&] { t_.closeShared(); })) return true;
+  // Rule 3.
+  p_.stage = 1;
+  p_.at = p_.args.lastIndex;
+  bool any = false;
+  if (!attempt([&] { any = w_.trim(p_); }) || !any) return false;
+  if (w_.writing && !w_.writing(p_)) {
+    append();
+    endPass();
+    return true;
+  }
+  // Rule 4.
+  s_.form.setBackColor(s_.form.*(w_.busyBox), kBusyColor, w_.busyBoxName);
+  p_.call.busy = true;
+
+  p_.stage = 2;
+  p_.at = p_.first;
+  attempt([&] {
+    t_.beginPass();
+    begun_ = true;
+  });
+  if (!begun_) {  // without a transaction nothing is deleted
+    stopPass();
+    return true;
+  }
+  // Rule 6.
+  if (s_.OverwriteSource5 && !p_.workbook) {
+    if (!attempt([&] { t_.execute(sqlText(PeriodUse::Delete)); })) {
+      stopPass();
+      return true;
+    }
+    if (p_.form == WriterForm::DaoImmediate) s_.ui.doEvents();
+  }
+  // Rules 7 to 10.
+  if (!scanStoredRows()) {
+    stopPass();
+    return true;
+  }
+  if (p_.workbook)
+    workbookPath();
+  else
+    append();
+  if (p_.stopped) return true;
+  endPass();
+  bool committed = false;
+  attempt([&] {
+    t_.commitPass();
+    committed = true;
+  });
+  if (committed)
+    begun_ = false;
+  else
+    stopPass();
+  return true;
+}
+
+}  // namespace
+
+WriteResult runSeriesWriter(Session& s, const SeriesWriter& w, const WriterArgs& args, WriterForm form) {
+  WriteResult result;
+  WriterCallState call;
+  const int16_t modelRunOnEntry = s.ModelRunWrite.modelRun;
+  bool leaveBusy = false;
+  // Rule 12, on every return.
+  struct Finish {
+    Session& s;
+    const SeriesWriter& w;
+    const WriterCallState& call;
+    int16_t modelRun;
+    const bool& leaveBusy;
+    ~Finish() {
+      s.ModelRunWrite.modelRun = modelRun;
+      if (call.busy && !leaveBusy) s.form.setBackColor(s.form.*(w.busyBox), kDoneColor, w.busyBoxName);
+    }
+  } finish{s, w, call, modelRunOnEntry, leaveBusy};
+
+  if (!isDsid(args.dsid)) {
+    s.LastError = w.routine + ": the datatype_site_id \"" + args.dsid +
+                  "\" is not a whole number, nothing was written. Correct the DSID of the station line.";
+    logPaneLine(s, s.LastError);
+    s.errlog.writeLine(s.LastError);
+    return result;
+  }
+  if (w.busyBeforeTrim) {
+    s.form.setBackColor(s.form.*(w.busyBox), kBusyColor, w.busyBoxName);
+    call.busy = true;
+  }
+  std::unique_ptr<WriterTable> table = makeWriterTable(s, form);
+  for (int number = 1; number <= 2; ++number) {
+    WriterPass p{s, w, args, call, form};
+    p.workbook = form == WriterForm::AdoBatch && s.HdbIsExcel;
+    p.number = number;
+    p.modelRun = !w.modelRunTable.empty() && s.ModelRunWrite.modelRun != 0;
+    const bool wrote = Engine(p, *table).run();
+    ++result.passes;
+    if (!wrote) {
+      leaveBusy = w.busyBeforeTrim && number == 1;
+      break;
+    }
+    if (p.stopped)
+      result.stopped = true;
+    else
+      result.wrote = true;
+    // Rule 11.
+    if (number == 1 && p.modelRun && s.ModelRunWrite.saveHour != 0) {
+      s.ModelRunWrite.modelRun = 0;
+      continue;
+    }
+    break;
+  }
+  result.errors = call.errors;
+  return result;
+}
+
+}  // namespace fw
