@@ -77,7 +77,7 @@ void RedoCurrentday(Session& s, const std::string& dsid, int32_t day, int16_t de
     if (s.DaySeries.empty()) vb::raise(vb::err::SubscriptOutOfRange);
     SeriesPoint& e = s.DaySeries[0];
     e.date = day;
-    e.value = RoundValue(dailyValue, valueCode, s.form.chkMetric.ticked(), s.CanadaSite);
+    e.value = RoundValue(dailyValue, valueCode, s.MetricUnits, s.CanadaSite);
     if (s.HdbUseDAO)
       hdbdailyDAO(s, dsid, 0, defaultSource, valueCode);
     else
