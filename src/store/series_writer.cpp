@@ -159,7 +159,8 @@ class Engine {
   void stopPass();
   void endPass();
 
-  std::string sqlText(PeriodUse use) const;
+  // "delete from " or "select * from " the pass's table, DSID and period.
+  std::string sqlText(const char* verb, PeriodUse use) const;
   bool scanStoredRows();
   void protect(vb::VbDate rowTime);
   void append();
@@ -222,10 +223,10 @@ void Engine::endPass() {
   }
 }
 
-std::string Engine::sqlText(PeriodUse use) const {
-  std::string sql = std::string(use == PeriodUse::Delete ? "delete from " : "select * from ") +
-                    writer::tablePart(p_) + " datatype_site_id=" + p_.args.dsid + " and " +
-                    w_.period(p_, use) + (use == PeriodUse::Delete ? ";" : " order by date_time;");
+std::string Engine::sqlText(const char* verb, PeriodUse use) const {
+  const bool deleting = verb[0] == 'd';
+  std::string sql = verb + writer::tablePart(p_) + " datatype_site_id=" + p_.args.dsid + " and " +
+                    w_.period(p_, use) + (deleting ? ";" : " order by date_time;");
   if (p_.form == WriterForm::AdoBatch) {
     if (s_.HdbAposDates) sql = vb::Replace(sql, "#", "'");
     if (p_.workbook) sql = vb::Replace(sql, w_.valueTable, "[" + w_.valueTable + "$]");
@@ -254,35 +255,50 @@ void Engine::protect(vb::VbDate rowTime) {
 bool Engine::scanStoredRows() {
   bool opened = false;
   if (!attempt([&] {
-        t_.openRows(sqlText(PeriodUse::Select));
+        t_.openRows(sqlText("select * from ", PeriodUse::Select));
         opened = true;
         hadRows_ = !t_.atEnd();
       }))
     return false;
   if (!opened || !hadRows_ || !w_.scanRows(p_)) return true;
+  // First the protected rows; then the others go. A row whose protection could not be read stays.
+  std::vector<bool> keep;
+  bool anyKept = false;
   for (;;) {
     bool done = false;
-    if (!attempt([&] {
-          if (t_.atEnd()) {
-            done = true;
-            return;
-          }
-          const vb::Variant source = t_.field(w_.sourceColumn);
-          const bool protectedRow = !source.isNull() && source.toDouble() == 5 && !s_.OverwriteSource5;
-          if (protectedRow) {
-            protect(t_.field(1).toDate());
-          } else if (p_.workbook) {
-            done = true;  // a workbook keeps its rows: the scan ends at the first one to replace
-          } else {
-            t_.deleteRow();
-          }
-        }))
-      return false;
+    bool kept = true;
+    const bool ok = attempt([&] {
+      if (t_.atEnd()) {
+        done = true;
+        return;
+      }
+      const vb::Variant source = t_.field(w_.sourceColumn);
+      if (!source.isNull() && source.toDouble() == 5 && !s_.OverwriteSource5) {
+        protect(t_.field(1).toDate());
+      } else if (p_.workbook) {
+        done = true;  // a workbook keeps its rows: the scan ends at the first one to replace
+      } else {
+        kept = false;
+      }
+    });
+    if (!ok) return false;
     if (done) break;
+    keep.push_back(kept);
+    anyKept = anyKept || kept;
     if (!attempt([&] { t_.moveNext(); })) return false;
   }
-  if (!p_.workbook && !sendBatch(&WriterTable::sendDeletions)) return false;
-  return true;
+  if (p_.workbook || keep.empty()) return true;
+  if (!anyKept) {
+    // Every row the select found goes: one statement with the select's own condition removes
+    // exactly those rows, inside the pass transaction, instead of one delete per row.
+    return attempt([&] { t_.deleteSelected(sqlText("delete from ", PeriodUse::Select)); });
+  }
+  if (!attempt([&] { t_.moveFirst(); })) return false;
+  for (const bool kept : keep) {
+    if (!kept && !attempt([&] { t_.deleteRow(); })) return false;
+    if (!attempt([&] { t_.moveNext(); })) return false;
+  }
+  return sendBatch(&WriterTable::sendDeletions);
 }
 
 void Engine::feed(const SeriesPoint& e) {
@@ -388,7 +404,7 @@ bool Engine::run() {
   }
   // Rule 6.
   if (s_.OverwriteSource5 && !p_.workbook) {
-    if (!attempt([&] { t_.execute(sqlText(PeriodUse::Delete)); })) {
+    if (!attempt([&] { t_.execute(sqlText("delete from ", PeriodUse::Delete)); })) {
       stopPass();
       return true;
     }

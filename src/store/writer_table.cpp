@@ -26,6 +26,7 @@ class AdoWriterTable : public WriterTable {
     s_.HdbRs.Open(sql, s_.HdbCnn);
     closeShared();
   }
+  void deleteSelected(const std::string& sql) override { s_.HdbCnn.Execute(sql); }
   void openRows(const std::string& sql) override {
     s_.HdbRs.LockType = db::adLockBatchOptimistic;
     s_.HdbRs.Open(sql, s_.HdbCnn);
@@ -80,6 +81,7 @@ class DaoWriterTable : public WriterTable {
     s_.HdbDaoRs.Close();
   }
   void execute(const std::string& sql) override { s_.HdbDb.Execute(sql); }
+  void deleteSelected(const std::string& sql) override { s_.HdbDb.Execute(sql); }
   void openRows(const std::string& sql) override {
     s_.HdbDaoRs = s_.HdbDb.OpenRecordset(sql, db::dbOpenDynaset);
     s_.HdbDaoRsOpen = true;

@@ -22,7 +22,9 @@ class WriterTable {
   virtual void rollbackPass() = 0;
 
   virtual void closeShared() = 0;
-  virtual void execute(const std::string& sql) = 0;   // the period delete
+  virtual void execute(const std::string& sql) = 0;  // the period delete
+  // Runs a delete beside the open rows, which stay open as they are.
+  virtual void deleteSelected(const std::string& sql) = 0;
   virtual void openRows(const std::string& sql) = 0;  // the period's stored rows, for changing
   virtual bool atEnd() = 0;
   virtual vb::Variant field(int position) = 0;
