@@ -1,0 +1,276 @@
+// The unit and unit-shift writers on SQLite, over DAO and over ADO.
+#include <gtest/gtest.h>
+
+#include "platform/vb/convert.h"
+#include "store/series_writer.h"
+#include "store/stored_rows.h"
+#include "store/unit_writer.h"
+#include "support/test_session.h"
+
+namespace fw {
+namespace {
+
+using testing::execSql;
+using testing::HdbEngine;
+using testing::Stored;
+
+const vb::VbDate kDay = 45448;  // 06/05/2024
+const double M = MissingValue;
+// 15-minute steps from 00:00 of the test day.
+vb::VbDate q(int n, vb::VbDate day = kDay) {
+  return vb::roundToSecond(day + n / 96.0);
+}
+
+class UnitWriterTest : public ::testing::TestWithParam<HdbEngine> {
+ protected:
+  void SetUp() override { file = testing::openTestHdb(s, GetParam()); }
+
+  bool write(int32_t last, int32_t count = 5, bool midnightOnly = false) {
+    bool written = true;
+    if (s.HdbUseDAO)
+      hdbunitDAO(s, "1001", count, 2, 1, last, written, midnightOnly);
+    else
+      hdbunit(s, "1001", count, 2, 1, last, written, midnightOnly);
+    return written;
+  }
+  void shift(int32_t last, vb::VbDate end) {
+    if (s.HdbUseDAO)
+      hdbunitshiftDAO(s, "1001", 0, last, end);
+    else
+      hdbunitshift(s, "1001", 0, last, end);
+  }
+  std::vector<Stored> rows(const std::string& table = "runit", const std::string& extra = "") {
+    return testing::storedRows(file, table, extra);
+  }
+  void store(vb::VbDate when, double value, int source, const std::string& table = "runit") {
+    testing::storeRow(file, table, when, value, source);
+  }
+
+  testing::TestSession t;
+  Session& s = t.s;
+  std::filesystem::path file;
+};
+
+TEST_P(UnitWriterTest, WritesEachTimeAndKeepsASourceFiveRow) {
+  for (int n = 0; n <= 5; ++n) store(q(n), n == 2 ? 99 : 1, n == 2 ? 5 : 2);
+  // A missing value inside the period deletes its old row; a repeated time stamp is passed over
+  // without a word; trailing missing values do not widen the period.
+  s.UnitSeries = {{q(0), M, 0},  {q(1), 10, 0}, {q(2), 20, 0}, {q(3), M, 0},
+                  {q(4), 40, 7}, {q(4), 41, 0}, {0, M, 0}};
+  EXPECT_TRUE(write(6));
+  EXPECT_EQ(rows(),
+            (std::vector<Stored>{{q(0), 1, 2}, {q(1), 10, 2}, {q(2), 99, 5}, {q(4), 40, 7}, {q(5), 1, 2}}));
+  EXPECT_EQ(s.UnitSeries[2].date, 0);  // the protected element is kept out of the append
+  EXPECT_EQ(s.form.Text1.Text, "");
+  EXPECT_EQ(s.LastError, "");
+  EXPECT_EQ(s.form.Check6.BackColor, kDoneColor);
+
+  s.OverwriteSource5 = true;
+  s.UnitSeries = {{q(1), 11, 0}, {q(2), 21, 0}, {q(3), 31, 0}};
+  EXPECT_TRUE(write(2));
+  EXPECT_EQ(rows(),
+            (std::vector<Stored>{
+                {q(0), 1, 2}, {q(1), 11, 2}, {q(2), 21, 2}, {q(3), 31, 2}, {q(4), 40, 7}, {q(5), 1, 2}}));
+}
+
+TEST_P(UnitWriterTest, OnlyMissingValuesWriteNothingAndLeaveTheBoxBusy) {
+  store(q(0), 1, 2);
+  s.UnitSeries = {{q(0), M, 0}, {q(1), M, 0}};
+  EXPECT_FALSE(write(1));
+  EXPECT_EQ(rows(), (std::vector<Stored>{{q(0), 1, 2}}));
+  EXPECT_EQ(s.form.Check6.BackColor, kBusyColor);
+}
+
+TEST_P(UnitWriterTest, StoredTimesWithACountOfZeroAreSkippedAsDuplicates) {
+  for (int n = 0; n < 14; ++n) store(q(n), 1, 2);
+  s.UnitSeries.clear();
+  for (int n = 0; n < 14; ++n) s.UnitSeries.push_back({q(n), 5, 0});
+  s.UnitSeries.push_back({q(20), 5, 0});
+  const bool written = write(14, 0);
+  if (s.HdbUseDAO) {
+    // DAO does not look at the count: the period is replaced.
+    EXPECT_TRUE(written);
+    EXPECT_EQ(rows().size(), 15u);
+    EXPECT_EQ(rows()[0].value, 5);
+    return;
+  }
+  // Each refused row is one line; the eleventh ends the pass, and the pass is undone.
+  EXPECT_FALSE(written);
+  ASSERT_EQ(s.errlog.written().size(), 11u);
+  EXPECT_EQ(s.errlog.written()[0], "1001 at 6/5/2024 RUNIT skip dublicate -2147217900");
+  EXPECT_EQ(s.errlog.written()[1], "1001 at 6/5/2024 12:15:00 AM RUNIT skip dublicate -2147217900");
+  EXPECT_EQ(rows().size(), 14u);
+  for (const Stored& r : rows()) EXPECT_EQ(r.value, 1);
+  EXPECT_EQ(s.LastError, "");
+
+  // Fewer duplicates: those rows are skipped, the others written.
+  s.UnitSeries = {{q(12), 6, 0}, {q(13), 6, 0}, {q(30), 6, 0}};
+  const size_t before = s.errlog.written().size();
+  EXPECT_TRUE(write(2, 0));
+  EXPECT_EQ(s.errlog.written().size() - before, 2u);
+  EXPECT_EQ(rows().size(), 15u);
+  EXPECT_EQ(rows().back(), (Stored{q(30), 6, 2}));
+}
+
+TEST_P(UnitWriterTest, MidnightOnlyWritesTheValuesAtZeroHours) {
+  s.UnitSeries = {{q(0), 1, 0}, {q(1), 2, 0}, {q(95), 3, 0}, {q(96), 4, 0}};
+  EXPECT_TRUE(write(3, 5, true));
+  EXPECT_EQ(rows(), (std::vector<Stored>{{q(0), 1, 2}, {q(96), 4, 2}}));
+}
+
+TEST_P(UnitWriterTest, AModelRunGoesToMunitThenRunit) {
+  s.ModelRunWrite = {1, 1};
+  s.RunId = 4;
+  s.TraceNo = 2;
+  s.UnitSeries = {{q(0), 1, 0}, {q(1), 2, 0}};
+  EXPECT_TRUE(write(1));
+  EXPECT_EQ(rows("munit", " and run_id=4 and trace=2"), (std::vector<Stored>{{q(0), 1, 2}, {q(1), 2, 2}}));
+  EXPECT_EQ(rows(), (std::vector<Stored>{{q(0), 1, 2}, {q(1), 2, 2}}));
+  EXPECT_EQ(s.ModelRunWrite.modelRun, 1);
+}
+
+TEST_P(UnitWriterTest, TheAlertSumsTheLastFourValuesAfterTheAlertStart) {
+  FloodAlertTracker& a = s.Alert;
+  a.AlertActive = 3;
+  a.AlertSumCount = 4;
+  a.AlertLevel = 10;
+  a.AlertCrossDates.assign(1, 0);
+  a.AlertFromTime = q(0);
+  // 100 at the alert start itself is not counted; 3 + 3 + 3 + 1 is 10, which does not cross.
+  s.UnitSeries = {{q(0), 100, 0}, {q(1), 3, 0}, {q(2), 3, 0}, {q(3), 3, 0}, {q(4), 1, 0}};
+  write(4);
+  EXPECT_EQ(a.AlertValue, 10);
+  EXPECT_EQ(a.AlertActive, 3);
+  s.UnitSeries = {{q(5), 5, 0}};  // 3 drops out: 3 + 3 + 1 + 5 = 12
+  write(0);
+  EXPECT_EQ(a.AlertValue, 12);
+  EXPECT_EQ(a.AlertCrossDates[0], q(5));
+  EXPECT_EQ(a.AlertActive, 0);
+
+  a.AlertActive = 2;  // an hourly alert is not fed by unit values
+  a.AlertValue = 0;
+  s.UnitSeries = {{q(6), 50, 0}};
+  write(0);
+  EXPECT_EQ(a.AlertValue, 0);
+}
+
+TEST_P(UnitWriterTest, AnIndexBeyondTheSeries) {
+  s.UnitSeries = {{q(0), 1, 0}, {q(1), 2, 0}};
+  int32_t last = 5;
+  bool written = false;
+  if (s.HdbUseDAO) {
+    hdbunitDAO(s, "1001", 5, 2, 1, last, written, false);
+    EXPECT_EQ(last, 1);  // lowered to the last element
+    EXPECT_TRUE(written);
+    EXPECT_EQ(rows().size(), 2u);
+  } else {
+    hdbunit(s, "1001", 5, 2, 1, last, written, false);
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(rows().empty());
+    EXPECT_NE(s.LastError.find("1001 RUNIT at Line  5  Subscript out of range"), std::string::npos)
+        << s.LastError;
+  }
+}
+
+TEST_P(UnitWriterTest, AFailingAppendLeavesTheOldRowsAndTellsWhatMayHelp) {
+  for (int n = 0; n <= 9; ++n) store(q(n), 1, 2);
+  execSql(file,
+          "create trigger full_disk before insert on runit begin select raise(abort, 'disk full'); end;");
+  s.UnitSeries.clear();
+  for (int n = 0; n <= 9; ++n) s.UnitSeries.push_back({q(n), 2, 0});
+  EXPECT_FALSE(write(9));
+  EXPECT_EQ(rows().size(), 10u);
+  for (const Stored& r : rows()) EXPECT_EQ(r.value, 1);
+  if (s.HdbUseDAO)
+    EXPECT_EQ(s.LastError,
+              "06-05-2024 00:00 1001 RUNIT at Line  0  disk full\n" + std::string(kDaoErrorHint));
+  else
+    EXPECT_EQ(
+        s.LastError,
+        "06-05-2024 01:15 1001 RUNIT at Line  5  disk full\nChanging ending retrieval date or deleting last "
+        "day values for calculations with missing values may resolve this error.");
+}
+
+// ---- shifts ------------------------------------------------------------------------------------
+
+TEST_P(UnitWriterTest, ShiftPeriodStartsAtTheUnitTimeOfTheFirstShift) {
+  for (int n = 0; n <= 4; ++n) store(q(n), 0.1, 2, "runitshift");
+  // The shifts carry the unit values' index; the first one is missing.
+  s.UnitSeries = {{q(0), 5, 0}, {q(1), 5, 0}, {q(2), 5, 0}, {q(3), 5, 0}};
+  s.ShiftSeries = {{q(0), M, 0}, {q(1), 0.2, 3}, {q(2), 0.3, 0}, {q(3), M, 0}};
+  shift(3, q(3));
+  EXPECT_EQ(rows("runitshift"),
+            (std::vector<Stored>{{q(0), 0.1, 2}, {q(1), 0.2, 3}, {q(2), 0.3, 0}, {q(4), 0.1, 2}}));
+  EXPECT_EQ(s.form.Check8.BackColor, kDoneColor);
+}
+
+TEST_P(UnitWriterTest, AProtectedShiftKeepsItsShiftElementOutAndLeavesTheUnitValues) {
+  store(q(1), 0.9, 5, "runitshift");
+  s.UnitSeries = {{q(0), 5, 0}, {q(1), 6, 0}, {q(2), 7, 0}};
+  const auto units = s.UnitSeries;
+  s.ShiftSeries = {{q(0), 0.1, 2}, {q(1), 0.2, 2}, {q(2), 0.3, 2}};
+  shift(2, q(2));
+  EXPECT_EQ(rows("runitshift"), (std::vector<Stored>{{q(0), 0.1, 2}, {q(1), 0.9, 5}, {q(2), 0.3, 2}}));
+  EXPECT_EQ(s.ShiftSeries[1].date, 0);
+  for (size_t i = 0; i < units.size(); ++i) EXPECT_EQ(s.UnitSeries[i].date, units[i].date) << i;
+  EXPECT_EQ(s.LastError, "");
+  EXPECT_TRUE(s.errlog.written().empty());
+}
+
+TEST_P(UnitWriterTest, ShiftsWithoutAValueLeaveTheBoxBusy) {
+  s.UnitSeries = {{q(0), 5, 0}};
+  s.ShiftSeries = {{q(0), M, 0}};
+  shift(0, q(0));
+  EXPECT_TRUE(rows("runitshift").empty());
+  EXPECT_EQ(s.form.Check8.BackColor, kBusyColor);
+}
+
+TEST_P(UnitWriterTest, ShiftWriteCanceledAfterFiveErrors) {
+  for (int n = 0; n <= 9; ++n) store(q(n), 0.1, 2, "runitshift");
+  execSql(
+      file,
+      "create trigger full_disk before insert on runitshift begin select raise(abort, 'disk full'); end;");
+  s.UnitSeries.clear();
+  s.ShiftSeries.clear();
+  for (int n = 0; n <= 9; ++n) {
+    s.UnitSeries.push_back({q(n), 5, 0});
+    s.ShiftSeries.push_back({q(n), 0.5, 2});
+  }
+  shift(9, q(9));
+  EXPECT_EQ(rows("runitshift").size(), 10u);
+  for (const Stored& r : rows("runitshift")) EXPECT_EQ(r.value, 0.1);
+  if (s.HdbUseDAO) {
+    EXPECT_EQ(s.LastError,
+              "06-05-2024 00:00 1001 RUNITSHIFT at Line  0  disk full\n" + std::string(kDaoErrorHint));
+    EXPECT_TRUE(t.ui.boxes.empty());
+  } else {
+    EXPECT_EQ(s.LastError, "06-05-2024 13:15 1001 RUNITSHIFT  at Line  5  disk full");
+    ASSERT_EQ(t.ui.boxes.size(), 1u);
+    EXPECT_EQ(t.ui.boxes[0].text, "1001 RUNITSHIFT write canceled after 5 errors.");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, UnitWriterTest,
+                         ::testing::Values(HdbEngine::Dao, HdbEngine::AdoJet, HdbEngine::AdoSqlite),
+                         [](const auto& info) { return std::string(testing::engineName(info.param)); });
+
+// A workbook edits its rows in place and does not report them as appended.
+TEST(UnitWriterWorkbookTest, OverwritesInPlaceAndLeavesTheWrittenFlagClear) {
+  testing::TestSession t;
+  Session& s = t.s;
+  const auto file = testing::openTestHdb(s, HdbEngine::AdoJet);
+  s.HdbIsExcel = true;
+  testing::storeRow(file, "runit", q(1), 1, 2);
+  testing::storeRow(file, "runit", q(2), 1, 5);
+  s.UnitSeries = {{q(0), 10, 0}, {q(1), 11, 0}, {q(2), 12, 0}, {q(3), M, 0}};
+  int32_t last = 3;
+  bool written = true;
+  hdbunit(s, "1001", 5, 2, 1, last, written, false);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(testing::storedRows(file, "runit"),
+            (std::vector<Stored>{{q(0), 10, 2}, {q(1), 11, 2}, {q(2), 1, 5}}));
+  EXPECT_EQ(s.LastError, "");
+}
+
+}  // namespace
+}  // namespace fw
