@@ -2,12 +2,14 @@
 // The main window as data: its controls under their own names, so that every routine that reads
 // or writes a control works headless. The Qt view shows this model and forwards events to it.
 // Initial values are those the window shows before any setup file has been read.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/script/script_control.h"
 #include "platform/vb/color.h"
 
 namespace fw {
@@ -47,10 +49,52 @@ struct LogPane {
     Text += text;
   }
   void appendLine(const std::string& text) { Text += text + "\r\n"; }
+  // A stretch of text already in the pane shown in another colour (the run's error lines in red).
+  struct ColourMark {
+    std::size_t start;
+    std::size_t length;
+    vb::Color color;
+  };
+  std::vector<ColourMark> Marks;
+  void colourRange(std::size_t start, std::size_t length, vb::Color color) {
+    Marks.push_back({start, length, color});
+  }
+
   void clear() {
     Text.clear();
     Runs.clear();
+    Marks.clear();
   }
+};
+
+struct CommandButton {
+  bool Enabled = true;
+  bool Visible = true;
+};
+
+// A window timer: while enabled it ticks every Interval milliseconds.
+struct Timer {
+  int32_t Interval = 0;
+  bool Enabled = false;
+};
+
+// The mouse pointer over the window, as VB numbers them.
+enum class Pointer : int16_t { Default = 0, Hourglass = 11 };
+
+struct OptionButton {
+  bool Value = false;
+};
+
+// The progress display of a run: a frame, the bar inside it and the "3 of 12" label.
+struct ProgressDisplay {
+  bool Visible = false;
+  double Width = 1500;  // the frame's width; the bar grows to it
+};
+struct ProgressBar {
+  double Width = 0;
+};
+struct Label {
+  std::string Caption;
 };
 
 // Colours a writer gives its option box while it works and when it has finished.
@@ -111,6 +155,18 @@ struct MainForm {
   // 1 "Nexrad short listing", 2 "Iowa 24hrs and historical".
   int16_t optLongDir = 2;
   bool FrameBatchVisible = false;  // the scheduled-batch options
+
+  // What the run shows and uses while it walks the station lines.
+  std::array<OptionButton, 2> Option1{OptionButton{false},
+                                      OptionButton{true}};  // 0 "Dailys Only", 1 "Unit values"
+  Pointer MousePointer = Pointer::Default;
+  std::string Icon = "Flumewr";  // key of the window's icon in ImageList1
+  ProgressDisplay frameProgressBar;
+  ProgressBar imgProgressBar;
+  Label Label11;                 // "3 of 12"
+  ScriptControl ScriptControl1;  // conditions and formulas of the station lines
+  CommandButton Command1;        // "Start Retrievals"
+  Timer Timer1{10000, false};    // the scheduled-batch tick; the run turns it on and off
 
   // A view installs these to repaint a control whose back colour changed and to bring the
   // window up; headless they are empty.

@@ -4,8 +4,10 @@
 #include <system_error>
 
 #include "app/session.h"
+#include "app/setup_data.h"
 #include "platform/vb/format.h"
 #include "store/connection.h"
+#include "store/update_rows.h"
 
 namespace fw {
 
@@ -50,6 +52,31 @@ void closeRunDatabase(Session& s) {
   if (s.HdbRs.State() != db::adStateClosed) s.HdbRs.Close();
   if (s.HdbCnn.State() != db::adStateClosed) s.HdbCnn.Close();
   s.HdbSizeText.clear();
+}
+
+UpdateRow lastUpdate(Session& s, const std::string& dsid) {
+  UpdateRow row;
+  if (s.HdbUseDAO)
+    hdblastupdateDAO(s, dsid, row.updated, row.value);
+  else
+    hdblastupdate(s, dsid, row.updated, row.value);
+  return row;
+}
+
+void writeUpdate(Session& s, const std::string& dsid, const std::string& note, vb::VbDate updated,
+                 double value) {
+  if (s.HdbUseDAO)
+    hdbupdateDAO(s, dsid, note, vb::Variant::Date(updated), value);
+  else
+    hdbupdate(s, dsid, note, vb::Variant::Date(updated), value);
+}
+
+ScriptControl& scriptControl(Session& s) {
+  return s.form.ScriptControl1;
+}
+
+void reloadSetup(Session& s) {
+  setupdata(s);
 }
 
 }  // namespace fw

@@ -67,7 +67,11 @@ struct LineState {
   int16_t SiteNumber = 0;           // Val of the DSID's last three characters
   std::vector<std::string> fields;  // the line's columns as read: fields[1] is Station_ID
   TripleTable Triples;
-  std::string StationError;  // empty = no error so far; holding "Warning" = a warning
+  std::string StationError;     // empty = no error so far; holding "Warning" = a warning
+  bool CloseDirectly = false;   // the line goes straight to the station close: its error is
+                                // counted and logged, but not reported as the run's LastError
+  int32_t StationDayCount = 0;  // days the station has produced values for
+  int32_t LowCountDays = 0;     // days with too few values; not 0 makes the station an error
 
   // Column k of the line (1 = Station_ID, 5 = base1, ...); "" beyond its last field.
   const std::string& field(int k) const {

@@ -1,10 +1,13 @@
 #include "run/service_fakes.h"
 
+#include "platform/vb/error.h"
+
 namespace fw {
 
-void FakeSources::reply(const char* method, Session&, SourceCall& c) {
+void FakeSources::reply(const char* method, Session& s, SourceCall& c) {
   calls.push_back(std::string(method) + " " + c.StationId);
   if (keepCalls) received.push_back(c);
+  if (onCall) onCall(s, c);
   auto it = replies.find(c.StationId);
   const FakeReply& r = it != replies.end() ? it->second : otherwise;
   c.RetrievalText = r.RetrievalText;
@@ -21,6 +24,8 @@ bool FakeInternet::open(const std::string& agent) {
 
 void FakeInternet::close() {
   ++closes;
+  if (failOnClose)
+    throw vb::Error(vb::err::InvalidProcedureCall, "The internet session could not be closed.");
   InternetSession::close();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // In-memory stand-ins for the services the run calls, for tests and benchmarks: they answer from
 // tables set up beforehand and record every call.
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ class FakeSources : public Retrievers, public Computations {
   std::vector<std::string> calls;
   std::vector<SourceCall> received;  // the calls as they came in (kept only while keepCalls)
   bool keepCalls = true;
+  // Runs before each reply (to move a test clock, to throw, ...).
+  std::function<void(Session&, SourceCall&)> onCall;
 
   void GetCanada(Session& s, SourceCall& c) override { reply("GetCanada", s, c); }
   void GetWxStation(Session& s, SourceCall& c) override { reply("GetWxStation", s, c); }
@@ -58,6 +61,7 @@ class FakeSources : public Retrievers, public Computations {
 class FakeInternet : public InternetSession {
  public:
   bool refuse = false;
+  bool failOnClose = false;  // close() raises an error
   int opens = 0;
   int closes = 0;
   bool open(const std::string& agent) override;

@@ -1,0 +1,117 @@
+#include "run/runstations.h"
+
+#include <exception>
+
+#include "app/session.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/error.h"
+#include "platform/vb/format.h"
+#include "run/run_end.h"
+#include "run/run_start.h"
+#include "run/station_end.h"
+#include "run/station_road.h"
+#include "run/walk.h"
+
+namespace fw {
+
+namespace {
+
+std::string describe(const std::exception& e) {
+  if (const auto* v = dynamic_cast<const vb::Error*>(&e)) return v->description();
+  return e.what();
+}
+
+void showProgress(Session& s, const StationWalk& walk) {
+  MainForm& f = s.form;
+  const double total = static_cast<float>(walk.total());
+  f.imgProgressBar.Width = total > 0 ? f.frameProgressBar.Width * walk.done() / total : 0;
+  f.Label11.Caption = vb::CStr(walk.done()) + " of " + vb::CStr(walk.total());
+}
+
+// One line from its first step to the move that ends it.
+Move walkLine(Session& s, RunContext& ctx, LineState& line) {
+  Move move;
+  try {
+    move = stationRoad(s, ctx, line);
+  } catch (const std::exception& e) {
+    line.StationError = describe(e);
+    move = Move::endStation();
+  }
+  if (move.kind != MoveKind::EndStation) return move;
+  try {
+    return endOfStation(s, ctx, line);
+  } catch (const std::exception& e) {
+    s.LastError = describe(e);
+    s.errlog.writeLine(s.LastError);
+    return Move::nextLine();
+  }
+}
+
+void walkStations(Session& s, RunContext& ctx) {
+  StationWalk walk(s.StationRange.first, s.StationRange.last, s.StationCount);
+  outerPassHead(ctx);
+  for (;;) {
+    if (s.StopRequested) {
+      s.LastError = "Run stopped before line " + vb::CStr(walk.index() + 1) + ".";
+      s.errlog.writeLine(s.LastError);
+      finishRun(s, ctx);
+      return;
+    }
+    if (!walk.nextLine()) {
+      finishRun(s, ctx);
+      return;
+    }
+    showProgress(s, walk);
+    ctx.BadValueCheckOn = s.form.Checkbadvalue.ticked();
+    LineState line;
+    Move move;
+    try {
+      line = readStationLine(s, walk.index());
+      move = walkLine(s, ctx, line);
+    } catch (const std::exception& e) {
+      s.LastError = describe(e);
+      s.errlog.writeLine(s.LastError);
+      move = Move::nextLine();
+    }
+    switch (move.kind) {
+      case MoveKind::NextLine:
+      case MoveKind::EndStation:
+        break;
+      case MoveKind::SameLine:
+        walk.sameLine();
+        break;
+      case MoveKind::SkipLines:
+        walk.skipLines(move.count);
+        break;
+      case MoveKind::Finish:
+        finishRun(s, ctx);
+        return;
+      case MoveKind::Cancel:
+        cancelPath(s, ctx);
+        return;
+    }
+  }
+}
+
+}  // namespace
+
+void runstations(Session& s) {
+  if (s.RunActive) return;
+  s.RunActive = true;
+  s.LastRunOutcome = RunOutcome::None;
+  RunContext ctx;
+  StartResult start = StartResult::Cancel;
+  try {
+    start = startRun(s, ctx);
+  } catch (const std::exception& e) {
+    s.LastError = "runstations: " + describe(e);
+    s.errlog.writeLine(s.LastError);
+  }
+  if (start == StartResult::Walk)
+    walkStations(s, ctx);
+  else
+    cancelPath(s, ctx);
+  s.RunActive = false;
+}
+
+}  // namespace fw
