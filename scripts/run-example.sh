@@ -1,10 +1,58 @@
 #!/usr/bin/env bash
-# The main job: one batch run over the example program folder.
+# The main job: one batch run over the example program folder, then where its results went.
+# The run works in a copy of example/ under the build folder (build/example), so the checkout
+# stays clean; the database there is made from example/hdb_schema.sql when it is missing and kept
+# from run to run, like a real program folder's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR="${BUILD_DIR:-build}"
-if [ ! -x "$BUILD_DIR/flumewright" ]; then
-  echo "run: the flumewright program is not built yet; the core library and tests are."
-  exit 0
+EXE="$BUILD_DIR/flumewright"
+if [ ! -x "$EXE" ]; then
+  echo "run: $EXE is missing; build it with 'make build'." >&2
+  exit 1
 fi
-exec "$BUILD_DIR/flumewright" BATCH
+
+HOME_DIR="$(pwd)/$BUILD_DIR/example"
+mkdir -p "$HOME_DIR"
+# The setup file and its companion files, fresh from the checkout at every run.
+for f in example/*; do
+  case "$(basename "$f")" in
+    hdb_schema.sql | *.db | Flumewright_errlog.txt | BatchBackup) ;;
+    *) cp -r "$f" "$HOME_DIR/" ;;
+  esac
+done
+DB="$HOME_DIR/Flumewright_HDB.db"
+if [ ! -f "$DB" ] && [ -f example/hdb_schema.sql ]; then
+  sqlite3 "$DB" < example/hdb_schema.sql
+  echo "run: made the database $DB from example/hdb_schema.sql"
+fi
+LOG="$HOME_DIR/Flumewright_errlog.txt"
+before=0
+[ -f "$LOG" ] && before=$(wc -l < "$LOG")
+
+# No window: the run is unattended and writes its complaints to the error log.
+set +e
+FLUMEWRIGHT_HOME="$HOME_DIR" QT_QPA_PLATFORM=offscreen "$EXE" BATCH
+status=$?
+set -e
+
+echo
+echo "Program folder: $HOME_DIR"
+echo "Error log:      $LOG  (this run's lines below)"
+if [ -f "$LOG" ]; then tail -n +"$((before + 1))" "$LOG" | tr -d '\r' | sed 's/^/    /'; fi
+if [ -f "$DB" ]; then
+  echo "Database:       $DB"
+  for t in runit rhour rday rdaymax rdaymin runitshift rupdate; do
+    n=$(sqlite3 "$DB" "select count(*) from $t;" 2>/dev/null || echo "-")
+    echo "    $t: $n rows"
+  done
+fi
+# A cancelled run is an outcome of the job, not a failure of it; anything else is.
+case $status in
+  0) echo "The run finished." ;;
+  1) echo "The run was cancelled (exit status 1): see the error log." ;;
+  *)
+    echo "The program ended with status $status."
+    exit $status
+    ;;
+esac

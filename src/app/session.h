@@ -8,6 +8,7 @@
 #include "app/error_log.h"
 #include "app/main_form.h"
 #include "app/setup_state.h"
+#include "app/startup_state.h"
 #include "platform/clock.h"
 #include "platform/ui.h"
 #include "radar/colour_tables.h"
@@ -18,7 +19,7 @@
 
 namespace fw {
 
-struct Session : StoreState, RunState, GraphState, SetupState, ColourTables {
+struct Session : StoreState, RunState, GraphState, SetupState, ColourTables, StartupState {
   Session(Ui& ui, Clock& clock, std::filesystem::path programFolder);
 
   Ui& ui;

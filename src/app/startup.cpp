@@ -1,0 +1,116 @@
+#include "app/startup.h"
+
+#include <exception>
+
+#include "app/batch_timer.h"
+#include "app/session.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/error.h"
+#include "platform/vb/format.h"
+#include "platform/vb/strings.h"
+
+namespace fw {
+
+namespace {
+
+std::string describe(const std::exception& e) {
+  if (const auto* v = dynamic_cast<const vb::Error*>(&e)) return v->description();
+  return e.what();
+}
+
+// Runs one shutdown step; a failure in it must not keep the program from ending.
+template <typename F>
+void passOver(F step) {
+  try {
+    step();
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+std::string versionCaption() {
+  return "Flumewright " + vb::CStr(int32_t{FLUMEWRIGHT_VERSION_MAJOR}) + "." +
+         vb::CStr(int32_t{FLUMEWRIGHT_VERSION_MINOR}) + "." + vb::CStr(int32_t{FLUMEWRIGHT_VERSION_PATCH});
+}
+
+bool commandLineSelectsBatch(const std::string& commandLine) {
+  return !commandLine.empty() && vb::InStr(vb::UCase(commandLine), "BATCH") > 0;
+}
+
+bool commandLineSelectsSchedule(const std::string& commandLine) {
+  return vb::InStr(vb::UCase(commandLine), "SCHEDULED BATCH") > 0;
+}
+
+void Form_Load(Session& s, const std::string& commandLine) {
+  try {
+    s.form.Caption = versionCaption();
+    s.RadarWorkTable.assign(2, std::vector<int32_t>(2, 0));
+    if (commandLineSelectsBatch(commandLine)) s.BatchMode = true;
+    if (commandLineSelectsSchedule(commandLine)) s.form.CheckBatch.Value = 1;
+
+    s.links->setupdata(s);
+    s.form.Text4.BackColor = kBusyColor;
+
+    if (s.BatchMode) {
+      s.links->runstations(s);
+      return;
+    }
+    s.form.Text1.clear();
+    if (std::optional<vb::VbDate> last = s.links->lastRunTime(s)) {
+      s.form.Text6.Text = "  Last run " + vb::Format(*last, "Ddd Mmm dd at hh:mm");
+      s.LastRunTime = *last;
+    }
+  } catch (const std::exception& e) {
+    s.errlog.close();
+    notify(s, describe(e) +
+                  "\r\n\r\nUse the Connection button on the Select Station form to set the Database name.");
+  }
+}
+
+void Command1_Click(Session& s) {
+  if (s.RunActive || !s.form.Command1.Enabled) return;
+  if (vb::InStr(s.form.Text6.Text, "Last run") > 0) s.form.Text6.Text.clear();
+  s.links->runstations(s);
+}
+
+void Timer1_Timer(Session& s) {
+  if (s.RunActive) return;
+  const vb::VbDate now = s.clock.now();
+  if (!runIsDue(s.NextRunTime, now)) return;
+  s.NextRunTime = nextRunAfter(s.NextRunTime, s.BatchInterval, now);
+  s.LastError.clear();
+  s.CompactStatus = 0;
+
+  switch (dailyCompaction(s.HdbUseDAO, s.form.chkCompactRepair.ticked(), s.LastCompactDay, now)) {
+    case CompactStep::None:
+      break;
+    case CompactStep::Compact:
+      s.form.Timer1.Enabled = false;
+      s.form.Caption = "Compact&Repair";
+      s.links->CompactRepair(s);
+      s.CompactStatus = s.LastError.empty() ? 1 : -1;
+      [[fallthrough]];
+    case CompactStep::RecordDay:
+      s.LastCompactDay = dayNumber(now);
+      break;
+  }
+  s.links->runstations(s);
+}
+
+bool Form_QueryUnload(Session& s) {
+  if (s.RunActive) {
+    s.StopRequested = true;
+    return false;
+  }
+  passOver([&] { s.links->releaseDatabase(s); });
+  passOver([&] { s.services.internet->close(); });
+  s.GdiplusToken = 0;
+  passOver([&] { s.ui.doEvents(); });
+  passOver([&] { s.ui.doEvents(); });
+  passOver([&] { s.ui.doEvents(); });
+  passOver([&] { s.errlog.close(); });
+  return true;
+}
+
+}  // namespace fw

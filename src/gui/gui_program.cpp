@@ -1,0 +1,39 @@
+#include "gui/gui_program.h"
+
+#include <QApplication>
+
+#include "app/launch.h"
+#include "app/session.h"
+#include "app/startup.h"
+#include "gui/main_window.h"
+#include "gui/qt_ui.h"
+
+namespace fw::gui {
+
+int runWithWindow(int& argc, char** argv, const std::string& commandLine,
+                  const std::filesystem::path& programFolder,
+                  const std::function<void(Session*)>& onSession) {
+  QApplication app(argc, argv);
+  QtUi ui;
+  SystemClock clock;
+  Session s(ui, clock, programFolder);
+  onSession(&s);
+  MainWindow window(s);
+  ui.attach(s, &window, [&window] { window.refresh(); });
+
+  Form_Load(s, commandLine);
+  window.refresh();
+  if (!s.ExitRequested && !s.StopRequested) {
+    if (s.BatchMode)
+      window.showMinimized();
+    else
+      window.show();
+    window.startTimers();
+    app.exec();
+  }
+  Form_QueryUnload(s);
+  onSession(nullptr);
+  return exitStatus(s);
+}
+
+}  // namespace fw::gui

@@ -1,0 +1,97 @@
+#include "gui/qt_ui.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+
+#include "app/session.h"
+
+namespace fw::gui {
+
+namespace {
+
+QString qt(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QMessageBox::StandardButtons buttonsOf(MsgButtons b) {
+  switch (b) {
+    case MsgButtons::OKCancel:
+      return QMessageBox::Ok | QMessageBox::Cancel;
+    case MsgButtons::YesNo:
+      return QMessageBox::Yes | QMessageBox::No;
+    case MsgButtons::YesNoCancel:
+      return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MsgButtons::OK:
+      break;
+  }
+  return QMessageBox::Ok;
+}
+
+QMessageBox::Icon iconOf(MsgIcon i) {
+  switch (i) {
+    case MsgIcon::Critical:
+      return QMessageBox::Critical;
+    case MsgIcon::Question:
+      return QMessageBox::Question;
+    case MsgIcon::Exclamation:
+      return QMessageBox::Warning;
+    case MsgIcon::Information:
+      return QMessageBox::Information;
+    case MsgIcon::None:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+MsgResult resultOf(int button) {
+  switch (button) {
+    case QMessageBox::Cancel:
+      return MsgResult::Cancel;
+    case QMessageBox::Yes:
+      return MsgResult::Yes;
+    case QMessageBox::No:
+      return MsgResult::No;
+    default:
+      return MsgResult::OK;
+  }
+}
+
+}  // namespace
+
+void QtUi::attach(Session& s, QWidget* parent, std::function<void()> refresh) {
+  session_ = &s;
+  parent_ = parent;
+  refresh_ = std::move(refresh);
+}
+
+MsgResult QtUi::msgBox(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& title) {
+  if (session_ && session_->BatchMode) {
+    session_->errlog.writeLine(text);
+    return defaultAnswer(buttons);
+  }
+  if (refresh_) refresh_();
+  QMessageBox box(iconOf(icon), qt(title.empty() ? std::string("Flumewright") : title), qt(text),
+                  buttonsOf(buttons), parent_);
+  return resultOf(box.exec());
+}
+
+std::string QtUi::inputBox(const std::string& prompt, const std::string& title,
+                           const std::string& defaultText) {
+  if (session_ && session_->BatchMode) return defaultText;
+  bool ok = false;
+  QString answer = QInputDialog::getText(parent_, qt(title.empty() ? std::string("Flumewright") : title),
+                                         qt(prompt), QLineEdit::Normal, qt(defaultText), &ok);
+  return ok ? answer.toStdString() : std::string();
+}
+
+void QtUi::doEvents() {
+  if (refresh_) refresh_();
+  QCoreApplication::processEvents();
+}
+
+void QtUi::beep() {
+  QApplication::beep();
+}
+
+}  // namespace fw::gui

@@ -1,0 +1,38 @@
+#pragma once
+// Message boxes, input boxes, DoEvents and the beep of the windowed program. In batch mode no box
+// is shown, so an unattended run never waits for a click: the text goes to the error log and the
+// box's default answer is taken.
+#include <functional>
+
+#include "platform/ui.h"
+
+class QWidget;
+
+namespace fw {
+
+struct Session;
+
+namespace gui {
+
+class QtUi : public Ui {
+ public:
+  // The session whose BatchMode and error log the boxes consult, the window that owns the boxes,
+  // and what brings the window up to date with its model before events are processed.
+  void attach(Session& s, QWidget* parent, std::function<void()> refresh);
+
+  MsgResult msgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                   const std::string& title) override;
+  std::string inputBox(const std::string& prompt, const std::string& title,
+                       const std::string& defaultText) override;
+  void doEvents() override;
+  void beep() override;
+  bool hasDisplay() const override { return true; }
+
+ private:
+  Session* session_ = nullptr;
+  QWidget* parent_ = nullptr;
+  std::function<void()> refresh_;
+};
+
+}  // namespace gui
+}  // namespace fw

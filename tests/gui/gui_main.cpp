@@ -1,0 +1,22 @@
+// The GUI tests need one QApplication for the whole program. They run on the offscreen platform
+// unless --screenshot asks for a picture on a real (X) display.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstring>
+#include <string>
+
+namespace fw::gui::testing {
+int saveScreenshot(const std::string& path);
+}
+
+int main(int argc, char** argv) {
+  std::string screenshot;
+  for (int i = 1; i < argc; ++i)
+    if (std::strncmp(argv[i], "--screenshot=", 13) == 0) screenshot = argv[i] + 13;
+  if (screenshot.empty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  if (!screenshot.empty()) return fw::gui::testing::saveScreenshot(screenshot);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,13 @@
+# The main window's test: the Qt window over a session, driven as a user would, on the offscreen
+# platform (no display needed). Run with --screenshot=FILE.png under xvfb-run it instead shows the
+# window on the X display and saves a picture of the screen, to check the layout by eye.
+if(TARGET flumewright_gui)
+  find_package(Qt6 COMPONENTS Test REQUIRED)
+  file(GLOB GUI_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/gui/*.cpp)
+  add_executable(test_gui ${GUI_TEST_SOURCES})
+  target_include_directories(test_gui PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(test_gui PRIVATE flumewright_gui Qt6::Test GTest::gtest GTest::gmock)
+  target_compile_definitions(test_gui PRIVATE FLUMEWRIGHT_FIXTURES="${CMAKE_SOURCE_DIR}/tests/fixtures")
+  gtest_discover_tests(test_gui WORKING_DIRECTORY ${CMAKE_BINARY_DIR} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endif()
