@@ -6,6 +6,7 @@
 #include "app/launch.h"
 #include "fake_links.h"
 #include "platform/vb/error.h"
+#include "support/test_hdb.h"
 #include "support/test_session.h"
 
 namespace fw {
@@ -99,6 +100,36 @@ TEST_F(Startup, AnInteractiveStartWithoutALastRunLeavesText6) {
   EXPECT_DOUBLE_EQ(s.LastRunTime, 0);
 }
 
+// The real links with the setup reduced to its connection line.
+class ConnectionOnly : public StartupLinks {
+ public:
+  explicit ConnectionOnly(std::string conn) : conn_(std::move(conn)) {}
+  void setupdata(Session& s) override { s.HdbConnString = conn_; }
+
+ private:
+  std::string conn_;
+};
+
+TEST_F(Startup, TheLastRunComesFromRupdateRowZeroOverAReadOnlyConnection) {
+  const auto file = testing::makeHdb(t.folder.path());
+  testing::execSql(file,
+                   "insert into rupdate values (0, 'Last error: ', #06/03/2024 07:05#, 0);"
+                   "insert into rupdate values (5001, 'x', #06/04/2024 08:00#, 0)");
+  s.links = std::make_shared<ConnectionOnly>(testing::jetConnString(file));
+  Form_Load(s, "");
+  EXPECT_EQ(s.form.Text6.Text, "  Last run Mon Jun 03 at 07:05");
+  EXPECT_TRUE(t.ui.boxes.empty());
+
+  // No row 0 yet (a new database): Text6 stays as it was.
+  testing::execSql(file, "delete from rupdate where datatype_site_id=0");
+  TestSession fresh;
+  fresh.s.links = std::make_shared<ConnectionOnly>(testing::jetConnString(file));
+  fresh.s.form.Text6.Text = "Bridge Creek";
+  Form_Load(fresh.s, "");
+  EXPECT_EQ(fresh.s.form.Text6.Text, "Bridge Creek");
+  EXPECT_TRUE(fresh.ui.boxes.empty());
+}
+
 class FailingSetup : public FakeLinks {
  public:
   void setupdata(Session&) override { throw vb::Error(53, "File not found"); }
@@ -171,6 +202,16 @@ TEST_F(Startup, QueryUnloadWaitsForARunThenReleasesEverything) {
   EXPECT_FALSE(s.services.internet->isOpen());
   EXPECT_FALSE(s.errlog.isOpen());
   EXPECT_EQ(s.GdiplusToken, 0u);
+}
+
+TEST_F(Startup, QueryUnloadClosesTheMainConnectionOfEitherEngine) {
+  for (testing::HdbEngine engine : {testing::HdbEngine::Dao, testing::HdbEngine::AdoSqlite}) {
+    TestSession u;
+    testing::openTestHdb(u.s, engine);
+    EXPECT_TRUE(Form_QueryUnload(u.s));
+    EXPECT_FALSE(u.s.HdbDb.isOpen()) << testing::engineName(engine);
+    EXPECT_EQ(u.s.HdbCnn.State(), db::adStateClosed) << testing::engineName(engine);
+  }
 }
 
 class ThrowingRelease : public FakeLinks {
