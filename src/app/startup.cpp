@@ -61,6 +61,7 @@ void Form_Load(Session& s, const std::string& commandLine) {
       s.form.Text6.Text = "  Last run " + vb::Format(*last, "Ddd Mmm dd at hh:mm");
       s.LastRunTime = *last;
     }
+    s.form.show();
   } catch (const std::exception& e) {
     s.errlog.close();
     notify(s, describe(e) +
@@ -98,18 +99,28 @@ void Timer1_Timer(Session& s) {
   s.links->runstations(s);
 }
 
+void Form_Resize(Session& s) {
+  if (s.TrayState == kTrayShown && s.form.Visible) s.form.Visible = false;
+}
+
 bool Form_QueryUnload(Session& s) {
   if (s.RunActive) {
     s.StopRequested = true;
     return false;
   }
+  s.GridStale = true;
   passOver([&] { s.links->releaseDatabase(s); });
   passOver([&] { s.services.internet->close(); });
   s.GdiplusToken = 0;
   passOver([&] { s.ui.doEvents(); });
+  if (s.TrayState == kTrayShown || s.TrayState == kTrayBusy) {
+    passOver([&] { s.services.tray->remove(); });
+    s.TrayState = kTrayNone;
+  }
   passOver([&] { s.ui.doEvents(); });
   passOver([&] { s.ui.doEvents(); });
   passOver([&] { s.errlog.close(); });
+  s.form.Visible = false;
   return true;
 }
 

@@ -29,10 +29,14 @@ void Command1_Click(Session& s);
 // NextRunTime on, compacts the database once a day when asked to, and starts the run.
 void Timer1_Timer(Session& s);
 
+// While the tray icon is shown, any resize of the visible window hides it: minimising sends the
+// program to the tray.
+void Form_Resize(Session& s);
+
 // Asked before the program ends. While a run is going it only asks the run to stop before its
 // next station line and gives false (the caller asks again once the run has ended). Otherwise
-// it releases the database, the internet session and the image library, closes the error log
-// and gives true. Every failure on the way is passed over, so the program can always end.
+// it releases the database, the internet session, the image library and the tray icon, closes
+// the error log and gives true. Every failure on the way is passed over, so the program can always end.
 bool Form_QueryUnload(Session& s);
 
 }  // namespace fw

@@ -1,6 +1,8 @@
 #include "app/session.h"
+#include "app/setup_data.h"
 #include "app/startup_state.h"
 #include "platform/db/ado.h"
+#include "store/compact_repair.h"
 #include "store/connection.h"
 
 namespace fw {
@@ -15,7 +17,7 @@ void notAvailable(Session& s, const char* routine) {
 }  // namespace
 
 void StartupLinks::setupdata(Session& s) {
-  notAvailable(s, "setupdata");
+  fw::setupdata(s);
 }
 
 void StartupLinks::runstations(Session& s) {
@@ -42,7 +44,7 @@ std::optional<vb::VbDate> StartupLinks::lastRunTime(Session& s) {
 }
 
 void StartupLinks::CompactRepair(Session& s) {
-  s.LastError = "CompactRepair is not available in this version.";
+  fw::CompactRepair(s);
 }
 
 void StartupLinks::releaseDatabase(Session& s) {

@@ -22,12 +22,8 @@ int runWithWindow(int& argc, char** argv, const std::string& commandLine,
   ui.attach(s, &window, [&window] { window.refresh(); });
 
   Form_Load(s, commandLine);
-  window.refresh();
+  window.refresh();  // shows the window when start-up (or the batch start) made it visible
   if (!s.ExitRequested && !s.StopRequested) {
-    if (s.BatchMode)
-      window.showMinimized();
-    else
-      window.show();
     window.startTimers();
     app.exec();
   }

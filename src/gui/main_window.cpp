@@ -181,6 +181,14 @@ void MainWindow::refresh() {
     radarListing_[i]->setChecked(static_cast<size_t>(f.optLongDir) == i);
   }
   start_->setEnabled(f.Command1.Enabled && !s_.RunActive);
+  if (f.Visible && !isVisible()) {
+    if (f.State == WindowState::Minimized)
+      showMinimized();
+    else
+      show();
+  } else if (!f.Visible && isVisible()) {
+    hide();
+  }
   if (f.Text1.Text != shownLog_) {
     shownLog_ = f.Text1.Text;
     log_->setPlainText(paneText(shownLog_));
@@ -208,6 +216,20 @@ void MainWindow::tick() {
 
 void MainWindow::watchStop() {
   if ((s_.StopRequested || s_.ExitRequested) && !s_.RunActive) close();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  MainForm& f = s_.form;
+  f.State = isMinimized()   ? WindowState::Minimized
+            : isMaximized() ? WindowState::Maximized
+                            : WindowState::Normal;
+  // Minimising is the resize that sends the program to the tray while its icon is shown.
+  if (f.State == WindowState::Minimized) {
+    Form_Resize(s_);
+    refresh();
+  }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -159,6 +159,8 @@ class TrayIcon {
     return false;
   }
   virtual void modify(const std::string& tip) { (void)tip; }
+  // Takes the icon away (the program ends).
+  virtual void remove() {}
 };
 
 // The one internet session all downloads share: opened at run start, closed at its end.

@@ -77,6 +77,8 @@ class FakeTray : public TrayIcon {
     return true;
   }
   void modify(const std::string& tip) override { tips.push_back(tip); }
+  int removes = 0;
+  void remove() override { ++removes; }
 };
 
 // A radar window that is shown until the run hides it.

@@ -6,6 +6,7 @@
 #include "app/launch.h"
 #include "fake_links.h"
 #include "platform/vb/error.h"
+#include "run/service_fakes.h"
 #include "support/test_hdb.h"
 #include "support/test_session.h"
 
@@ -91,6 +92,7 @@ TEST_F(Startup, InteractiveStartShowsTheLastRunAndDoesNotRun) {
   EXPECT_EQ(s.form.Text6.Text, "  Last run Mon Jun 03 at 07:05");
   EXPECT_DOUBLE_EQ(s.LastRunTime, *links->lastRun);
   EXPECT_EQ(s.form.Text1.Text, "");
+  EXPECT_TRUE(s.form.Visible);
 }
 
 TEST_F(Startup, AnInteractiveStartWithoutALastRunLeavesText6) {
@@ -212,6 +214,22 @@ TEST_F(Startup, QueryUnloadClosesTheMainConnectionOfEitherEngine) {
     EXPECT_FALSE(u.s.HdbDb.isOpen()) << testing::engineName(engine);
     EXPECT_EQ(u.s.HdbCnn.State(), db::adStateClosed) << testing::engineName(engine);
   }
+}
+
+TEST_F(Startup, WithTheTrayIconShownResizingHidesTheWindowAndClosingRemovesTheIcon) {
+  auto tray = std::make_shared<FakeTray>();
+  s.services.tray = tray;
+  s.form.Visible = true;
+  Form_Resize(s);
+  EXPECT_TRUE(s.form.Visible);  // no icon: the window stays
+  s.TrayState = kTrayShown;
+  Form_Resize(s);
+  EXPECT_FALSE(s.form.Visible);
+
+  EXPECT_TRUE(Form_QueryUnload(s));
+  EXPECT_EQ(tray->removes, 1);
+  EXPECT_EQ(s.TrayState, kTrayNone);
+  EXPECT_TRUE(s.GridStale);
 }
 
 class ThrowingRelease : public FakeLinks {
