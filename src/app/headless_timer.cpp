@@ -15,6 +15,7 @@ void runHeadlessTimer(Session& s, int sliceMs) {
       s.clock.sleepMs(std::min(sliceMs, interval - waited));
     if (s.StopRequested) break;
     if (s.form.Timer1.Enabled) Timer1_Timer(s);
+    s.ui.doEvents();
   }
 }
 

@@ -25,7 +25,7 @@ bool displayAvailable(const std::function<const char*(const char*)>& env) {
 }
 
 int exitStatus(const Session& s) {
-  return s.LastRunOutcome == RunOutcome::Cancelled ? 1 : 0;
+  return s.LastRunOutcome == RunOutcome::Cancelled || s.LastRunStopped ? 1 : 0;
 }
 
 }  // namespace fw

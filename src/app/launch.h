@@ -15,7 +15,8 @@ std::string joinCommandLine(int argc, const char* const* argv);
 // does not ask for the offscreen platform. `env` reads a variable (nullptr when unset).
 bool displayAvailable(const std::function<const char*(const char*)>& env);
 
-// 0 when the last run finished (or none ran), 1 when it was cancelled.
+// 0 when the last run finished (or none ran), 1 when it was cancelled or stopped by a signal
+// before the end of its station list.
 int exitStatus(const Session& s);
 
 // The program was started without BATCH and has no display to show its window on.

@@ -45,6 +45,7 @@ bool commandLineSelectsSchedule(const std::string& commandLine) {
 void Form_Load(Session& s, const std::string& commandLine) {
   try {
     s.form.Caption = versionCaption();
+    s.form.MousePointer = Pointer::Hourglass;
     s.RadarWorkTable.assign(2, std::vector<int32_t>(2, 0));
     if (commandLineSelectsBatch(commandLine)) s.BatchMode = true;
     if (commandLineSelectsSchedule(commandLine)) s.form.CheckBatch.Value = 1;
@@ -54,18 +55,30 @@ void Form_Load(Session& s, const std::string& commandLine) {
 
     if (s.BatchMode) {
       s.links->runstations(s);
-      return;
+    } else {
+      s.form.Text1.clear();
+      if (std::optional<vb::VbDate> last = s.links->lastRunTime(s)) {
+        s.form.Text6.Text = "  Last run " + vb::Format(*last, "Ddd Mmm dd at hh:mm");
+        s.LastRunTime = *last;
+      }
+      s.form.show();
     }
-    s.form.Text1.clear();
-    if (std::optional<vb::VbDate> last = s.links->lastRunTime(s)) {
-      s.form.Text6.Text = "  Last run " + vb::Format(*last, "Ddd Mmm dd at hh:mm");
-      s.LastRunTime = *last;
-    }
-    s.form.show();
+    // Dates are always read month first here, whatever the desktop's settings, so there is no
+    // date order to warn about.
+    s.form.MousePointer = Pointer::Default;
   } catch (const std::exception& e) {
     s.errlog.close();
+    s.form.MousePointer = Pointer::Default;
     notify(s, describe(e) +
                   "\r\n\r\nUse the Connection button on the Select Station form to set the Database name.");
+    if (s.BatchMode) {
+      // Nothing ran and nothing will: an unattended program ends and says so by its exit status.
+      s.LastRunOutcome = RunOutcome::Cancelled;
+      s.ExitRequested = true;
+    } else {
+      // The user needs the window to mend the setup; without it the program would wait unseen.
+      s.form.show();
+    }
   }
 }
 

@@ -18,7 +18,9 @@ bool commandLineSelectsBatch(const std::string& commandLine);
 bool commandLineSelectsSchedule(const std::string& commandLine);
 
 // Start-up: caption, command line, setupdata; then in batch mode the run at once, otherwise the
-// time of the last run in Text6. The caller shows the window when BatchMode is clear.
+// time of the last run in Text6 and the window made visible in the model. A failure on the way is
+// reported with a hint on the database; an interactive start then still shows the window, and a
+// batch start asks the program to end with its run counted as cancelled.
 void Form_Load(Session& s, const std::string& commandLine);
 
 // "Start Retrievals": empties a "Last run" text in Text6 and runs. Nothing while a run is going

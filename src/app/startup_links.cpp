@@ -2,28 +2,21 @@
 #include "app/setup_data.h"
 #include "app/startup_state.h"
 #include "platform/db/ado.h"
+#include "run/runstations.h"
 #include "store/compact_repair.h"
 #include "store/connection.h"
 
 namespace fw {
-
-namespace {
-
-// What a link reports while the routine it stands for is not part of the program yet.
-void notAvailable(Session& s, const char* routine) {
-  s.errlog.writeLine(std::string(routine) + " is not available in this version.");
-}
-
-}  // namespace
 
 void StartupLinks::setupdata(Session& s) {
   fw::setupdata(s);
 }
 
 void StartupLinks::runstations(Session& s) {
-  notAvailable(s, "runstations");
-  s.LastRunOutcome = RunOutcome::Cancelled;
-  if (s.BatchMode && !s.form.CheckBatch.ticked()) s.ExitRequested = true;
+  if (s.RunActive) return;
+  fw::runstations(s);
+  // A stop asked while the run walked its lines ended it before the end of the station list.
+  s.LastRunStopped = s.StopRequested.load();
 }
 
 std::optional<vb::VbDate> StartupLinks::lastRunTime(Session& s) {

@@ -36,6 +36,8 @@ struct StartupState {
   int32_t LastCompactDay = 0;
   // The updated time of rupdate row 0, read at an interactive start; 0 when unknown.
   vb::VbDate LastRunTime = 0;
+  // The last run was stopped from outside (a signal) before the end of its station list.
+  bool LastRunStopped = false;
   // Non-zero while the image library the radar code uses needs shutting down at exit.
   uint64_t GdiplusToken = 0;
   // The radar batch's work table of whole numbers, indexes [0..1][0..1] until the batch enlarges it.

@@ -181,6 +181,10 @@ void MainWindow::refresh() {
     radarListing_[i]->setChecked(static_cast<size_t>(f.optLongDir) == i);
   }
   start_->setEnabled(f.Command1.Enabled && !s_.RunActive);
+  if (f.MousePointer == Pointer::Hourglass)
+    setCursor(Qt::WaitCursor);
+  else
+    unsetCursor();
   if (f.Visible && !isVisible()) {
     if (f.State == WindowState::Minimized)
       showMinimized();

@@ -1,9 +1,12 @@
 // The flumewright executable itself, started in a program folder without a display.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include "app/error_log.h"
 #include "app/launch.h"
 #include "run_program.h"
+#include "support/test_hdb.h"
 #include "support/test_session.h"
 
 namespace fw {
@@ -14,6 +17,86 @@ using testing::readFile;
 using testing::runProgram;
 using testing::TempFolder;
 
+// A program folder as a user keeps one: the setup file, the radar tables of the example folder
+// and a database made from the schema, named relative to the folder.
+struct ProgramFolder {
+  TempFolder folder;
+  std::filesystem::path hdb = testing::makeHdb(folder.path(), "Flumewright_HDB.db");
+
+  explicit ProgramFolder(const std::vector<std::string>& settings, const std::vector<std::string>& stations) {
+    for (const char* table : {"Level2RGB.txt", "Level3RGB2RainRateA2m.txt"})
+      std::filesystem::copy_file(std::filesystem::path(FLUMEWRIGHT_SOURCE_DIR) / "example" / table,
+                                 folder / table);
+    std::string text = "Write Dailys= True\r\n";
+    for (const std::string& line : settings) text += line + "\r\n";
+    text += "Database Connection String=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Flumewright_HDB.db;\r\n";
+    text += "Station_ID; Datatype_Site_ID; Datatype_Name; Site_Name; base1; shift1; formula1\r\n";
+    for (const std::string& line : stations) text += line + "\r\n";
+    text += "END\r\n";
+    testing::writeFile(folder / "Flumewright_setup.txt", text);
+  }
+  std::string log() const { return readFile(folder / kErrorLogName); }
+  int count(const std::string& text) const {
+    const std::string l = log();
+    int n = 0;
+    for (size_t at = l.find(text); at != std::string::npos; at = l.find(text, at + 1)) ++n;
+    return n;
+  }
+  ProgramRun run(std::vector<std::string> args) const {
+    ProgramRun r;
+    r.args = std::move(args);
+    r.workingFolder = folder.path();
+    return r;
+  }
+};
+
+const std::vector<std::string> kLines = {"*---- comment; 0; c; c", "IF; 0; Always; ; rday; -1; 1=1",
+                                         "*---- passed over; 0; c; c"};
+
+TEST(Program, BatchRunsTheStationListWritesTheLogAndTheDatabaseAndExitsWithZero) {
+  ProgramFolder p({}, kLines);
+  testing::ProgramResult r = runProgram(p.run({"/batch"}));
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(p.count("B E G I N  "), 1) << p.log();
+  EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
+  EXPECT_EQ(testing::countRows(p.hdb, "select * from rupdate where datatype_site_id=0"), 1);
+  // Without a window the log pane is echoed, so a terminal shows the run's progress.
+  EXPECT_NE(r.output.find("Always  IF  0\nrday 1=1 -1\n"), std::string::npos) << r.output;
+}
+
+TEST(Program, ACancelledBatchRunExitsWithOne) {
+  // No station may fail, and the line's DSID is missing from the site table, so the line fails
+  // before anything is retrieved.
+  ProgramFolder p({"Bad/Missing Stations Allowed=0"}, {"09380000; 1101; Flow; Colorado R; 0; 0; "});
+  testing::ProgramResult r = runProgram(p.run({"BATCH"}));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(p.count("Site not found in database table RSite."), 1) << p.log();
+  EXPECT_EQ(p.count("1 station errors... Run canceled."), 1) << p.log();
+}
+
+TEST(Program, ScheduledBatchKeepsRunningUntilSigtermAndThenEndsCleanly) {
+  ProgramFolder p({"Minutes between retrievals=30"}, kLines);
+  ProgramRun run = p.run({"Scheduled", "Batch"});
+  run.timeout = std::chrono::seconds(20);
+  bool sent = false;
+  auto start = std::chrono::steady_clock::now();
+  run.whileRunning = [&](int pid) {
+    // Once the first run has finished, the program waits for its next run in 30 minutes.
+    if (!sent && p.count("F I N I S H E D  ") == 1 &&
+        std::chrono::steady_clock::now() - start > std::chrono::milliseconds(500)) {
+      kill(pid, SIGTERM);
+      sent = true;
+    }
+  };
+  testing::ProgramResult r = runProgram(run);
+  EXPECT_TRUE(sent);
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.signal, 0);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(p.count("B E G I N  "), 1) << p.log();
+}
+
 TEST(Program, WithoutADisplayOrBatchItShowsNoWindowAndSaysSoInTheErrorLog) {
   TempFolder folder;
   ProgramRun run;
@@ -22,6 +105,7 @@ TEST(Program, WithoutADisplayOrBatchItShowsNoWindowAndSaysSoInTheErrorLog) {
   EXPECT_FALSE(r.timedOut);
   EXPECT_EQ(r.status, kExitNoDisplay);
   EXPECT_EQ(readFile(folder / kErrorLogName), std::string(kNoDisplayText) + "\r\n");
+  EXPECT_EQ(r.output, std::string(kNoDisplayText) + "\n");
 
   // QT_QPA_PLATFORM=offscreen counts as no display, and FLUMEWRIGHT_HOME names the folder.
   TempFolder home;

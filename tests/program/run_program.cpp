@@ -1,9 +1,12 @@
 #include "run_program.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 extern char** environ;
@@ -31,13 +34,30 @@ ProgramResult runProgram(const ProgramRun& run) {
   envp.push_back(nullptr);
 
   ProgramResult result;
+  // What the program prints goes to a file of its own, read back at the end.
+  std::string outputPath = (std::filesystem::temp_directory_path() / "fw_program_XXXXXX").string();
+  int outputFd = mkstemp(outputPath.data());
+  if (outputFd < 0) return result;
   pid_t pid = fork();
   if (pid == 0) {
+    dup2(outputFd, 1);
+    dup2(outputFd, 2);
     if (chdir(run.workingFolder.c_str()) != 0) _exit(126);
     execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
-  if (pid < 0) return result;
+  close(outputFd);
+  auto readOutput = [&] {
+    std::ifstream in(outputPath, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    result.output = ss.str();
+    std::filesystem::remove(outputPath);
+  };
+  if (pid < 0) {
+    readOutput();
+    return result;
+  }
 
   const auto deadline = std::chrono::steady_clock::now() + run.timeout;
   int wstatus = 0;
@@ -48,6 +68,7 @@ ProgramResult runProgram(const ProgramRun& run) {
       kill(pid, SIGKILL);
       waitpid(pid, &wstatus, 0);
       result.timedOut = true;
+      readOutput();
       return result;
     }
     if (run.whileRunning) run.whileRunning(pid);
@@ -55,6 +76,7 @@ ProgramResult runProgram(const ProgramRun& run) {
   }
   if (WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
   if (WIFSIGNALED(wstatus)) result.signal = WTERMSIG(wstatus);
+  readOutput();
   return result;
 }
 

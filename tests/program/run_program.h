@@ -14,6 +14,7 @@ struct ProgramResult {
   int status = -1;        // exit status; -1 when it did not exit normally
   int signal = 0;         // the signal that ended it, if one did
   bool timedOut = false;  // killed after the time-out
+  std::string output;     // what it wrote to standard output and standard error
 };
 
 struct ProgramRun {

@@ -146,13 +146,20 @@ TEST_F(Startup, AFailedStartSaysHowToSetTheDatabase) {
       t.ui.boxes[0].text,
       "File not found\r\n\r\nUse the Connection button on the Select Station form to set the Database name.");
   EXPECT_FALSE(s.errlog.isOpen());
+  // The window still shows, so the user can mend the setup, and nothing asks the program to end.
+  EXPECT_TRUE(s.form.Visible);
+  EXPECT_EQ(s.form.MousePointer, Pointer::Default);
+  EXPECT_FALSE(s.ExitRequested);
 
-  // In batch mode nobody can click: the same text goes to the error log and nothing runs.
+  // In batch mode nobody can click: the same text goes to the error log, nothing runs, and the
+  // program ends with the status of a cancelled run rather than that of a finished one.
   TestSession b;
   b.s.links = std::make_shared<FailingSetup>();
   Form_Load(b.s, "BATCH");
   EXPECT_TRUE(b.ui.boxes.empty());
   EXPECT_NE(readFile(b.folder / kErrorLogName).find("Use the Connection button"), std::string::npos);
+  EXPECT_TRUE(b.s.ExitRequested);
+  EXPECT_EQ(exitStatus(b.s), 1);
 }
 
 TEST_F(Startup, StartRetrievalsEmptiesOnlyALastRunText) {
@@ -268,10 +275,13 @@ TEST_F(Startup, HeadlessTimerTicksEveryTenSecondsUntilAStop) {
   EXPECT_LT((w.clock.now() - testing::kTestNow) * 86400.0, 0.5);
 }
 
-TEST_F(Startup, ExitStatusIsOneForACancelledRun) {
+TEST_F(Startup, ExitStatusIsOneForACancelledOrStoppedRun) {
   EXPECT_EQ(exitStatus(s), 0);
   s.LastRunOutcome = RunOutcome::Finished;
   EXPECT_EQ(exitStatus(s), 0);
+  s.LastRunStopped = true;
+  EXPECT_EQ(exitStatus(s), 1);
+  s.LastRunStopped = false;
   s.LastRunOutcome = RunOutcome::Cancelled;
   EXPECT_EQ(exitStatus(s), 1);
 }
