@@ -120,7 +120,8 @@ void AdoRecordset::Open(const std::string& source, AdoConnection& connection, in
   if (rows_->loaded() || connection.State() != adStateOpen) raiseNotAllowed();
   if (cursorType != -1) CursorType = cursorType;
   if (lockType != -1) LockType = lockType;
-  QueryResult result = connection.backend()->run(translateAccessSql(source, connection.aposDates()));
+  QueryResult result = connection.backend()->run(translateAccessSql(source, connection.aposDates()),
+                                                 LockType == adLockReadOnly ? RowUse::ReadOnly : RowUse::Write);
   if (!result.hasRows) return;
   rows_->load(connection.backend(), std::move(result), Flavor::Ado, LockType != adLockReadOnly,
               LockType == adLockBatchOptimistic);

@@ -46,6 +46,10 @@ struct QueryResult {
   size_t rowCount() const { return columns.empty() ? 0 : cells.size() / columns.size(); }
 };
 
+// What a select's rows are for: rows that may be written back carry their keys; rows that are
+// only read leave them out, which saves the engine a column per row.
+enum class RowUse { Write, ReadOnly };
+
 // A transaction level handed out by begin(); 0 is never a valid level.
 using TxnId = uint64_t;
 
@@ -58,7 +62,8 @@ class Backend {
   // Rolls back any open transaction and releases the engine. Further calls raise NotAllowed.
   virtual void close() = 0;
 
-  virtual QueryResult run(const std::string& sql) = 0;
+  virtual QueryResult run(const std::string& sql, RowUse use) = 0;
+  QueryResult run(const std::string& sql) { return run(sql, RowUse::Write); }
 
   // Row writes for recordsets. Values are already converted to their column's kind.
   virtual RowKey insertRow(const std::string& table, const std::vector<std::string>& columns,

@@ -61,7 +61,8 @@ void DaoDatabase::requireOpen() const {
 
 DaoRecordset DaoDatabase::OpenRecordset(const std::string& sql, int type) {
   requireOpen();
-  QueryResult result = backend_->run(translateAccessSql(sql, false));
+  QueryResult result =
+      backend_->run(translateAccessSql(sql, false), type == dbOpenSnapshot ? RowUse::ReadOnly : RowUse::Write);
   if (!result.hasRows) raise(err::FaultyCommand, "Invalid SQL statement: a recordset needs a select query.");
   DaoRecordset rs;
   rs.rows_->load(backend_, std::move(result), Flavor::Dao, type != dbOpenSnapshot, false);

@@ -182,15 +182,20 @@ void RowSet::setValue(int index, const vb::Variant& v) {
   dirty_[static_cast<size_t>(index)] = true;
 }
 
-std::vector<std::string> RowSet::dirtyColumns(std::vector<vb::Variant>& values) const {
-  std::vector<std::string> names;
+void RowSet::dirtyColumns() {
+  size_t k = 0;
+  values_.clear();
   for (size_t i = 0; i < columns_.size(); ++i) {
     if (!dirty_[i]) continue;
     if (columns_[i].origin.empty()) raiseNotAllowed();
-    names.push_back(columns_[i].origin);
-    values.push_back(buffer_[i]);
+    if (k < names_.size())
+      names_[k] = columns_[i].origin;  // reuses the string's storage
+    else
+      names_.push_back(columns_[i].origin);
+    ++k;
+    values_.push_back(buffer_[i]);
   }
-  return names;
+  names_.resize(k);
 }
 
 void RowSet::syncBatch() {
@@ -214,14 +219,12 @@ void RowSet::update() {
     return;
   }
   requireWritable();
-  std::vector<vb::Variant> values;
-  std::vector<std::string> names;
   const size_t n = columns_.size();
   try {
-    names = dirtyColumns(values);
+    dirtyColumns();
     ensureBatchLevel();
     if (edit_ == EditAdd) {
-      RowKey key = backend_->insertRow(table_, names, values);
+      RowKey key = backend_->insertRow(table_, names_, values_);
       Row row;
       row.key = key;
       row.batchAdded = batch_;
@@ -237,7 +240,7 @@ void RowSet::update() {
       }
     } else {
       Row& row = rows_[static_cast<size_t>(editRow_)];
-      backend_->updateRow(table_, row.key, names, values);
+      backend_->updateRow(table_, row.key, names_, values_);
       auto first = cells_.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(editRow_) * n);
       if (batch_ && !row.batchAdded && row.original < 0) {
         row.original = static_cast<int32_t>(originals_.size());

@@ -78,7 +78,8 @@ class RowSet {
   vb::Variant coerce(int index, const vb::Variant& v) const;
   int64_t firstVisible() const;
   int64_t lastVisible() const;
-  std::vector<std::string> dirtyColumns(std::vector<vb::Variant>& values) const;
+  // Fills names_ and values_ with the edited columns and their values.
+  void dirtyColumns();
 
   std::shared_ptr<Backend> backend_;
   Flavor flavor_ = Flavor::Ado;
@@ -98,6 +99,9 @@ class RowSet {
   int64_t beforeAdd_ = 0;
   std::vector<vb::Variant> buffer_;
   std::vector<bool> dirty_;
+  // Kept from one Update to the next, so adding rows one by one does not allocate for each.
+  std::vector<std::string> names_;
+  std::vector<vb::Variant> values_;
 
   TxnId batchLevel_ = 0;
 };

@@ -79,27 +79,37 @@ ColumnKind kindOf(const char* declared) {
 }
 
 // Reads through the column's value object: one engine call per cell instead of two (the
-// connection is used by one thread only, which the value functions need).
-vb::Variant readCell(sqlite3_stmt* st, int col, ColumnKind kind) {
+// connection is used by one thread only, which the value functions need). The cell is built in
+// place at the end of the result.
+void appendCell(std::vector<vb::Variant>& cells, sqlite3_stmt* st, int col, ColumnKind kind) {
   sqlite3_value* value = sqlite3_column_value(st, col);
   switch (sqlite3_value_type(value)) {
     case SQLITE_NULL:
-      return vb::Variant::Null();
+      cells.emplace_back(vb::NullTag{});
+      return;
     case SQLITE_INTEGER: {
       sqlite3_int64 v = sqlite3_value_int64(value);
-      if (kind == ColumnKind::Date) return vb::Variant::Date(static_cast<double>(v));
-      if (kind == ColumnKind::SmallInteger && v >= INT16_MIN && v <= INT16_MAX) return vb::Variant(static_cast<int16_t>(v));
-      if (v >= INT32_MIN && v <= INT32_MAX) return vb::Variant(static_cast<int32_t>(v));
-      return vb::Variant(static_cast<double>(v));
+      if (kind == ColumnKind::Date)
+        cells.emplace_back(vb::DateTag{static_cast<double>(v)});
+      else if (kind == ColumnKind::SmallInteger && v >= INT16_MIN && v <= INT16_MAX)
+        cells.emplace_back(static_cast<int16_t>(v));
+      else if (v >= INT32_MIN && v <= INT32_MAX)
+        cells.emplace_back(static_cast<int32_t>(v));
+      else
+        cells.emplace_back(static_cast<double>(v));
+      return;
     }
     case SQLITE_FLOAT: {
       double v = sqlite3_value_double(value);
-      if (kind == ColumnKind::Date) return vb::Variant::Date(v);
-      return vb::Variant(v);
+      if (kind == ColumnKind::Date)
+        cells.emplace_back(vb::DateTag{v});
+      else
+        cells.emplace_back(v);
+      return;
     }
     default: {
       const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(value));
-      return vb::Variant(std::string(t ? t : "", static_cast<size_t>(sqlite3_value_bytes(value))));
+      cells.emplace_back(std::string(t ? t : "", static_cast<size_t>(sqlite3_value_bytes(value))));
     }
   }
 }
@@ -163,6 +173,9 @@ SqliteBackend::SqliteBackend(const std::filesystem::path& file, bool readOnly) :
     db_ = nullptr;
     raise(err::EngineFailure, msg + ": " + file.string());
   }
+  // The recordsets' batches nest savepoints inside the writers' transactions; their
+  // sub-journals stay in memory instead of going through a temporary file page by page.
+  sqlite3_exec(db_, "PRAGMA temp_store=MEMORY;", nullptr, nullptr, nullptr);
   registerOpen(registryKey(file_), 1);
 }
 
@@ -170,6 +183,7 @@ SqliteBackend::~SqliteBackend() { close(); }
 
 void SqliteBackend::close() {
   if (!db_) return;
+  insertStmt_ = nullptr;
   cache_.clear();
   if (!levels_.empty()) sqlite3_exec(db_, "ROLLBACK;", nullptr, nullptr, nullptr);
   levels_.clear();
@@ -209,7 +223,10 @@ sqlite3_stmt* SqliteBackend::cached(const std::string& sql) {
     sqlite3_clear_bindings(it->second.get());
     return it->second.get();
   }
-  if (cache_.size() >= 64) cache_.clear();
+  if (cache_.size() >= 64) {
+    insertStmt_ = nullptr;
+    cache_.clear();
+  }
   Stmt st = prepare(sql, true);
   sqlite3_stmt* raw = st.get();
   cache_.emplace(sql, std::move(st));
@@ -239,12 +256,12 @@ void SqliteBackend::exec(const std::string& sql) {
   }
 }
 
-QueryResult SqliteBackend::run(const std::string& sql) {
+QueryResult SqliteBackend::run(const std::string& sql, RowUse use) {
   requireOpen();
   QueryResult result;
   Stmt st;
   bool withRowid = false;
-  if (size_t at = rowidInsertPoint(sql); at != std::string::npos) {
+  if (size_t at = use == RowUse::Write ? rowidInsertPoint(sql) : std::string::npos; at != std::string::npos) {
     std::string rewritten = sql.substr(0, at) + " rowid," + sql.substr(at);
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
@@ -301,7 +318,7 @@ QueryResult SqliteBackend::run(const std::string& sql) {
   int rc;
   while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
     if (sameTable) result.keys.push_back(sqlite3_column_int64(st.get(), 0));
-    for (size_t c = 0; c < n; ++c) result.cells.emplace_back(readCell(st.get(), static_cast<int>(c) + first, kinds[c]));
+    for (size_t c = 0; c < n; ++c) appendCell(result.cells, st.get(), static_cast<int>(c) + first, kinds[c]);
   }
   if (rc != SQLITE_DONE) fail(rc);
   lastRowCount_ = result.rowCount();
@@ -311,23 +328,31 @@ QueryResult SqliteBackend::run(const std::string& sql) {
 RowKey SqliteBackend::insertRow(const std::string& table, const std::vector<std::string>& columns,
                                 const std::vector<vb::Variant>& values) {
   requireOpen();
-  std::string sql = "insert into " + quoteName(table);
-  if (columns.empty()) {
-    sql += " default values";
-  } else {
-    sql += " (";
-    std::string marks;
-    for (size_t i = 0; i < columns.size(); ++i) {
-      if (i) {
-        sql += ",";
-        marks += ",";
+  if (!insertStmt_ || table != insertTable_ || columns != insertColumns_) {
+    insertStmt_ = nullptr;
+    std::string sql = "insert into " + quoteName(table);
+    if (columns.empty()) {
+      sql += " default values";
+    } else {
+      sql += " (";
+      std::string marks;
+      for (size_t i = 0; i < columns.size(); ++i) {
+        if (i) {
+          sql += ",";
+          marks += ",";
+        }
+        sql += quoteName(columns[i]);
+        marks += "?";
       }
-      sql += quoteName(columns[i]);
-      marks += "?";
+      sql += ") values (" + marks + ")";
     }
-    sql += ") values (" + marks + ")";
+    sqlite3_stmt* st = cached(sql);
+    insertTable_ = table;
+    insertColumns_ = columns;
+    insertStmt_ = st;
   }
-  sqlite3_stmt* st = cached(sql);
+  // step() left the statement reset; every parameter is bound again below.
+  sqlite3_stmt* st = insertStmt_;
   for (size_t i = 0; i < values.size(); ++i) bindValue(st, static_cast<int>(i) + 1, values[i]);
   step(st);
   return sqlite3_last_insert_rowid(db_);

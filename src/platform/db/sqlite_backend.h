@@ -27,7 +27,8 @@ class SqliteBackend : public Backend {
   bool readOnly() const override { return readOnly_; }
   void close() override;
 
-  QueryResult run(const std::string& sql) override;
+  using Backend::run;
+  QueryResult run(const std::string& sql, RowUse use) override;
   RowKey insertRow(const std::string& table, const std::vector<std::string>& columns,
                    const std::vector<vb::Variant>& values) override;
   void updateRow(const std::string& table, RowKey key, const std::vector<std::string>& columns,
@@ -65,6 +66,11 @@ class SqliteBackend : public Backend {
   std::vector<TxnId> levels_;  // open levels, outermost first
   TxnId nextLevel_ = 1;
   size_t lastRowCount_ = 0;
+  // The last insert's table, columns and statement (owned by cache_): a writer adds its rows one
+  // by one with the same columns, and this saves building and looking up the text for each.
+  std::string insertTable_;
+  std::vector<std::string> insertColumns_;
+  sqlite3_stmt* insertStmt_ = nullptr;
 };
 
 // Makes a new SQLite file from an SQL script (the HDB schema). Raises EngineFailure when the

@@ -33,6 +33,9 @@ class Variant {
   Variant(double d) : v_(d) {}
   Variant(std::string s) : v_(std::move(s)) {}
   Variant(const char* s) : v_(std::string(s)) {}
+  // Null and Date as constructors too, so that a container can build them in place.
+  explicit Variant(NullTag n) : v_(n) {}
+  explicit Variant(DateTag d) : v_(d) {}
 
   VarType type() const;
   bool isEmpty() const { return type() == VarType::Empty; }
@@ -57,8 +60,6 @@ class Variant {
   const Storage& storage() const { return v_; }
 
  private:
-  explicit Variant(NullTag n) : v_(n) {}
-  explicit Variant(DateTag d) : v_(d) {}
   Storage v_;
 };
 

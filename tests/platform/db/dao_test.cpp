@@ -80,6 +80,27 @@ TEST_F(DaoTest, DynasetDeletesAndAddsAtOnce) {
   rs.Close();
 }
 
+// New rows that set different fields, one after another: each row's values land in its own
+// columns, whichever row came before.
+TEST_F(DaoTest, AddedRowsWithDifferentFieldsKeepTheirColumns) {
+  DaoRecordset rs = db.OpenRecordset(all, dbOpenDynaset);
+  struct Added {
+    double hour;
+    bool withSource;
+  };
+  for (const Added& a : {Added{13, true}, Added{14, false}, Added{15, true}, Added{16, false}}) {
+    rs.AddNew();
+    rs.Fields(0) = int32_t(1001);
+    rs.Fields(1) = vb::Variant::Date(45448 + a.hour / 24.0);
+    rs.Fields(2) = a.hour;
+    if (a.withSource) rs.Fields(3) = int16_t(5);
+    rs.Update();
+  }
+  rs.Close();
+  EXPECT_EQ(countRows(file, "select * from rhour where value in (13, 15) and source=5"), 2);
+  EXPECT_EQ(countRows(file, "select * from rhour where value in (14, 16) and source is null"), 2);
+}
+
 TEST_F(DaoTest, SnapshotIsReadOnlyAndAnEmptyTableCountsZero) {
   DaoRecordset rs = db.OpenRecordset(all, dbOpenSnapshot);
   EXPECT_EQ(errorNumber([&] { rs.Delete(); }), err::NotAllowed);
