@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/session.h"
+#include "bench_support.h"
 #include "platform/db/sqlite_backend.h"
 #include "platform/vb/strings.h"
 #include "platform/vb/textfile.h"
@@ -30,19 +31,13 @@ const char* const kReply =
     "Z\t06/04/2024 00:15\t12350\n"
     "Z\t06/04/2024 00:30\t12410\n";
 
-struct World {
-  std::filesystem::path folder;
+struct World : fw::bench::TempDatabase {
   fw::HeadlessUi ui;
   fw::FixedClock clock{45448.5520833333};
   std::unique_ptr<fw::Session> s;
   std::shared_ptr<fw::FakeSources> sources;
 
-  World() {
-    folder = std::filesystem::temp_directory_path() / ("fw_bench_run_walk_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    const auto file = folder / "hdb.mdb";
-    fw::db::createSqliteDatabase(file, vb::readAllBytes(FLUMEWRIGHT_SCHEMA));
+  World() : TempDatabase("run_walk") {
     s = std::make_unique<fw::Session>(ui, clock, folder);
     s->BatchMode = true;
     s->HdbConnString = "Provider=SQLite;Data Source=" + file.string();
@@ -74,11 +69,6 @@ struct World {
     sources = fw::installFakeSources(s->services);
     sources->keepCalls = false;
     sources->otherwise.RetrievalText = kReply;
-  }
-  ~World() {
-    s.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
   }
 };
 
@@ -119,25 +109,14 @@ void BM_PlainLoop(benchmark::State& state) {
 BENCHMARK(BM_PlainLoop)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RunWalk)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> seconds;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs)
-      if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-        seconds[r.benchmark_name()] = r.real_accumulated_time / static_cast<double>(r.iterations);
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  fw::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  const double run = reporter.seconds["BM_RunWalk"];
-  const double plain = reporter.seconds["BM_PlainLoop"];
+  const double run = reporter.realOf("BM_RunWalk");
+  const double plain = reporter.realOf("BM_PlainLoop");
   if (run > 0 && plain > 0)
     std::printf("run over %d lines: %.3f s (goal: under 2 s); %.1f times the plain loop\n", kLines, run, run / plain);
   benchmark::Shutdown();

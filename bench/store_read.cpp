@@ -1,20 +1,11 @@
 // Reading a year of 15-minute values (35,040 rows) with GetHDB from a runit of 1,000,000 rows,
 // beside the same rows read by a plain prepared sqlite3 select in the same process. Prints the
 // ratio GetHDB / plain select; the goal is 1.5 or less.
-#include <benchmark/benchmark.h>
-#include <sqlite3.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
-#include "app/session.h"
-#include "platform/db/sqlite_backend.h"
-#include "platform/vb/textfile.h"
-#include "store/connection.h"
+#include "bench_support.h"
 #include "store/series_reader.h"
 
 namespace {
@@ -26,28 +17,15 @@ constexpr double kStart = 44927;  // 01/01/2023
 constexpr double kStep = 15.0 / 1440.0;
 const double kEnd = kStart + (kYearRows - 1) * kStep;
 
-struct World {
-  std::filesystem::path folder;
-  std::filesystem::path file;
+struct World : fw::bench::TempDatabase {
   fw::HeadlessUi ui;
   fw::FixedClock clock{45448.5};
   std::unique_ptr<fw::Session> dao, ado;
 
-  World() {
-    folder = std::filesystem::temp_directory_path() / ("fw_bench_store_read_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    file = folder / "hdb.mdb";
-    fw::db::createSqliteDatabase(file, vb::readAllBytes(FLUMEWRIGHT_SCHEMA));
+  World() : TempDatabase("store_read") {
     fill();
     dao = open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file.string() + ";");
     ado = open("Provider=SQLite;Data Source=" + file.string());
-  }
-  ~World() {
-    dao.reset();
-    ado.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
   }
 
   // One transaction, one prepared insert.
@@ -132,36 +110,16 @@ BENCHMARK(BM_PlainSelect)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GetHDB_Dao)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GetHDB_Ado)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> seconds, cpuSeconds;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs)
-      if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
-        seconds[r.benchmark_name()] = r.real_accumulated_time / static_cast<double>(r.iterations);
-        cpuSeconds[r.benchmark_name()] = r.cpu_accumulated_time / static_cast<double>(r.iterations);
-      }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   world();  // build the database before any timing
-  RatioReporter reporter;
+  fw::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  const char* base = "BM_PlainSelect";
-  if (reporter.seconds.count(base) && reporter.seconds[base] > 0 && reporter.cpuSeconds[base] > 0) {
-    for (const char* name : {"BM_GetHDB_Dao", "BM_GetHDB_Ado"}) {
-      if (!reporter.seconds.count(name)) continue;
-      // The CPU-time ratio is the steadier one on a machine shared with other work.
-      std::printf("%s / plain select: %.2f real, %.2f CPU (goal <= 1.50)\n", name,
-                  reporter.seconds[name] / reporter.seconds[base], reporter.cpuSeconds[name] / reporter.cpuSeconds[base]);
-    }
-  }
+  // The CPU-time ratio is the steadier one on a machine shared with other work.
+  reporter.printRatios("BM_PlainSelect", {"BM_GetHDB_Dao", "BM_GetHDB_Ado"}, "plain select", 1.5);
   benchmark::Shutdown();
   return 0;
 }

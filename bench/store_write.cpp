@@ -1,23 +1,9 @@
 // Writing ten years of daily values for one DSID over a period already stored, in an rday of
 // 1,000,000 rows: hdbdaily (and hdbdailyDAO) beside the same delete and insert as plain prepared
 // sqlite3 statements in one transaction. Prints the ratio of the writers' times to the plain one.
-#include <benchmark/benchmark.h>
-#include <sqlite3.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <map>
-#include <memory>
-#include <stdexcept>
 #include <string>
 
-#include "app/session.h"
-#include "platform/clock.h"
-#include "platform/db/sqlite_backend.h"
-#include "platform/ui.h"
-#include "platform/vb/textfile.h"
-#include "store/connection.h"
+#include "bench_support.h"
 #include "store/daily_writer.h"
 
 namespace {
@@ -29,43 +15,12 @@ constexpr int kFirstDsid = 1000;
 constexpr int kWrittenDsid = kFirstDsid + kDsidCount / 2;
 constexpr double kFirstDay = 41640;  // 01/01/2014
 
-struct Sqlite {
-  sqlite3* db = nullptr;
-  explicit Sqlite(const std::filesystem::path& file) {
-    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-      throw std::runtime_error("cannot open " + file.string());
-  }
-  ~Sqlite() { sqlite3_close_v2(db); }
-  void exec(const char* sql) {
-    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-      throw std::runtime_error(sqlite3_errmsg(db));
-  }
-};
-
-struct Stmt {
-  sqlite3_stmt* st = nullptr;
-  Stmt(sqlite3* db, const char* sql) {
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK)
-      throw std::runtime_error(sqlite3_errmsg(db));
-  }
-  ~Stmt() { sqlite3_finalize(st); }
-  void run() {
-    if (sqlite3_step(st) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(sqlite3_db_handle(st)));
-    sqlite3_reset(st);
-  }
-};
+using fw::bench::Sqlite;
+using fw::bench::Stmt;
 
 // A database in a temporary folder with kTableRows daily rows, made once for all benchmarks.
-struct Fixture {
-  std::filesystem::path folder;
-  std::filesystem::path file;
-
-  Fixture() {
-    folder = std::filesystem::temp_directory_path() / ("fw_bench_store_write_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    file = folder / "hdb.mdb";
-    fw::db::createSqliteDatabase(file, vb::readAllBytes(FLUMEWRIGHT_SCHEMA));
+struct Fixture : fw::bench::TempDatabase {
+  Fixture() : TempDatabase("store_write") {
     Sqlite s(file);
     s.exec("BEGIN");
     Stmt ins(s.db, "insert into rday values (?, ?, ?, 2)");
@@ -78,10 +33,6 @@ struct Fixture {
       }
     s.exec("COMMIT");
   }
-  ~Fixture() {
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
-  }
 };
 
 Fixture& fixture() {
@@ -90,15 +41,8 @@ Fixture& fixture() {
 }
 
 void writeWithHdbdaily(benchmark::State& state, bool dao) {
-  Fixture& f = fixture();
-  fw::HeadlessUi ui;
-  fw::FixedClock clock(45448.5);
-  fw::Session s(ui, clock, f.folder);
-  s.HdbConnString = dao ? "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + f.file.string() + ";"
-                        : "Provider=SQLite;Data Source=" + f.file.string();
-  fw::openHDB(s);
-  if (dao) s.HdbDb = s.DaoEngine->OpenDatabase(s.HdbFile);  // writable, as a run opens it
-  if (!s.LastError.empty()) throw std::runtime_error(s.LastError);
+  fw::bench::WriterSession w(fixture(), dao);
+  fw::Session& s = w.s;
   const std::string dsid = std::to_string(kWrittenDsid);
   double bump = 0;
   for (auto _ : state) {
@@ -148,31 +92,13 @@ BENCHMARK(BM_plainSqlite)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_hdbdaily)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_hdbdailyDAO)->Unit(benchmark::kMillisecond);
 
-// Keeps each benchmark's time per iteration for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> times;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs)
-      if (r.run_type == Run::RT_Iteration) times[r.benchmark_name()] = r.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  fw::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  const auto plain = reporter.times.find("BM_plainSqlite");
-  if (plain != reporter.times.end() && plain->second > 0)
-    for (const char* name : {"BM_hdbdaily", "BM_hdbdailyDAO"}) {
-      const auto it = reporter.times.find(name);
-      if (it != reporter.times.end())
-        std::printf("%s / plain prepared sqlite3: %.2f (goal: at most 1.5)\n", name,
-                    it->second / plain->second);
-    }
+  reporter.printRatios("BM_plainSqlite", {"BM_hdbdaily", "BM_hdbdailyDAO"}, "plain prepared sqlite3", 1.5);
   benchmark::Shutdown();
   return 0;
 }

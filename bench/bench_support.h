@@ -1,0 +1,123 @@
+#pragma once
+// What the benchmark programs share: a temporary folder holding a new HDB database, thin sqlite3
+// handles for the plain baselines, and a reporter that keeps each benchmark's time per iteration
+// so that a program can print its ratio to the baseline.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <initializer_list>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+#include "app/session.h"
+#include "platform/clock.h"
+#include "platform/db/sqlite_backend.h"
+#include "platform/ui.h"
+#include "platform/vb/textfile.h"
+#include "store/connection.h"
+
+namespace fw::bench {
+
+// A folder under the temporary directory, named for the program and its process, removed at the
+// end; `file` is an HDB database made from the schema in it.
+struct TempDatabase {
+  std::filesystem::path folder;
+  std::filesystem::path file;
+
+  explicit TempDatabase(const std::string& name) {
+    folder = std::filesystem::temp_directory_path() / ("fw_bench_" + name + "_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    file = folder / "hdb.mdb";
+    fw::db::createSqliteDatabase(file, vb::readAllBytes(FLUMEWRIGHT_SCHEMA));
+  }
+  ~TempDatabase() {
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+  }
+  TempDatabase(const TempDatabase&) = delete;
+  TempDatabase& operator=(const TempDatabase&) = delete;
+};
+
+struct Sqlite {
+  sqlite3* db = nullptr;
+  explicit Sqlite(const std::filesystem::path& file) {
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+      throw std::runtime_error("cannot open " + file.string());
+  }
+  ~Sqlite() { sqlite3_close_v2(db); }
+  Sqlite(const Sqlite&) = delete;
+  Sqlite& operator=(const Sqlite&) = delete;
+  void exec(const char* sql) {
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) throw std::runtime_error(sqlite3_errmsg(db));
+  }
+};
+
+struct Stmt {
+  sqlite3_stmt* st = nullptr;
+  Stmt(sqlite3* db, const char* sql) {
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) throw std::runtime_error(sqlite3_errmsg(db));
+  }
+  ~Stmt() { sqlite3_finalize(st); }
+  Stmt(const Stmt&) = delete;
+  Stmt& operator=(const Stmt&) = delete;
+  // Runs a statement without result rows and makes it ready for the next bindings.
+  void run() {
+    if (sqlite3_step(st) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(sqlite3_db_handle(st)));
+    sqlite3_reset(st);
+  }
+};
+
+// A session writing to the database as a run does: over ADO ("Provider=SQLite"), or over DAO with
+// the database opened writable.
+struct WriterSession {
+  fw::HeadlessUi ui;
+  fw::FixedClock clock{45448.5};
+  fw::Session s;
+
+  WriterSession(const TempDatabase& d, bool dao) : s(ui, clock, d.folder) {
+    s.HdbConnString = dao ? "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + d.file.string() + ";"
+                          : "Provider=SQLite;Data Source=" + d.file.string();
+    fw::openHDB(s);
+    if (dao) s.HdbDb = s.DaoEngine->OpenDatabase(s.HdbFile);
+    if (!s.LastError.empty()) throw std::runtime_error(s.LastError);
+  }
+};
+
+// Keeps each benchmark's real and CPU time per iteration, in seconds.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, double> seconds, cpuSeconds;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs)
+      if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
+        seconds[r.benchmark_name()] = r.real_accumulated_time / static_cast<double>(r.iterations);
+        cpuSeconds[r.benchmark_name()] = r.cpu_accumulated_time / static_cast<double>(r.iterations);
+      }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  double realOf(const std::string& name) const {
+    const auto it = seconds.find(name);
+    return it == seconds.end() ? 0 : it->second;
+  }
+  double cpuOf(const std::string& name) const {
+    const auto it = cpuSeconds.find(name);
+    return it == cpuSeconds.end() ? 0 : it->second;
+  }
+  // One line per benchmark that ran: its real and CPU time as a multiple of the baseline's.
+  void printRatios(const std::string& base, std::initializer_list<const char*> names, const char* baseText,
+                   double goal) const {
+    if (realOf(base) <= 0 || cpuOf(base) <= 0) return;
+    for (const char* name : names)
+      if (realOf(name) > 0)
+        std::printf("%s / %s: %.2f real, %.2f CPU (goal: at most %.1f)\n", name, baseText,
+                    realOf(name) / realOf(base), cpuOf(name) / cpuOf(base), goal);
+  }
+};
+
+}  // namespace fw::bench
