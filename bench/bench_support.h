@@ -92,7 +92,6 @@ struct WriterSession {
 // Keeps each benchmark's real and CPU time per iteration, in seconds.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
-  std::map<std::string, double> seconds, cpuSeconds;
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& r : runs)
       if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
@@ -118,6 +117,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
         std::printf("%s / %s: %.2f real, %.2f CPU (goal: at most %.1f)\n", name, baseText,
                     realOf(name) / realOf(base), cpuOf(name) / cpuOf(base), goal);
   }
+
+ private:
+  std::map<std::string, double> seconds, cpuSeconds;
 };
 
 }  // namespace fw::bench

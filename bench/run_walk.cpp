@@ -2,20 +2,12 @@
 // a fake retriever), beside a plain loop that reads the same lines and calls the same retriever in
 // the same process. Prints the time of a run (the goal is under 2 seconds) and the ratio to the
 // plain loop.
-#include <benchmark/benchmark.h>
-#include <unistd.h>
-
 #include <cstdio>
-#include <filesystem>
-#include <map>
 #include <stdexcept>
 #include <string>
 
-#include "app/session.h"
 #include "bench_support.h"
-#include "platform/db/sqlite_backend.h"
 #include "platform/vb/strings.h"
-#include "platform/vb/textfile.h"
 #include "run/runstations.h"
 #include "run/service_fakes.h"
 #include "store/connection.h"

@@ -30,24 +30,19 @@ struct World : fw::bench::TempDatabase {
 
   // One transaction, one prepared insert.
   void fill() {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_exec(db, "BEGIN;", nullptr, nullptr, nullptr);
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "insert into runit values (?, ?, ?, ?)", -1, &st, nullptr);
+    fw::bench::Sqlite s(file);
+    s.exec("BEGIN");
+    fw::bench::Stmt ins(s.db, "insert into runit values (?, ?, ?, ?)");
     for (int i = 0; i < kTotalRows; ++i) {
       int dsid = 1001 + i / kSeriesRows;
       int k = i % kSeriesRows;
-      sqlite3_bind_int(st, 1, dsid);
-      sqlite3_bind_double(st, 2, kStart + k * kStep);
-      sqlite3_bind_double(st, 3, 100.0 + (k % 977) * 0.25);
-      sqlite3_bind_int(st, 4, 2);
-      if (sqlite3_step(st) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db));
-      sqlite3_reset(st);
+      sqlite3_bind_int(ins.st, 1, dsid);
+      sqlite3_bind_double(ins.st, 2, kStart + k * kStep);
+      sqlite3_bind_double(ins.st, 3, 100.0 + (k % 977) * 0.25);
+      sqlite3_bind_int(ins.st, 4, 2);
+      ins.run();
     }
-    sqlite3_finalize(st);
-    sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr);
-    sqlite3_close_v2(db);
+    s.exec("COMMIT");
   }
 
   std::unique_ptr<fw::Session> open(const std::string& conn) {
