@@ -45,10 +45,19 @@ struct RunContext {
   bool SnotelStop = false;          // no further snow-telemetry calls this run
   std::string HeldText;             // the forecast model key of the last forecast line
   int16_t SnowFollowStep = 0;       // pass of a line kind that is walked several times
+  std::string SnowmeltParameters;   // parameter list of the snowmelt line whose passes follow
   int16_t PreviousSiteNumber = 0;   // SiteNumber of the last station that reached its end
   int16_t RunAnswer = 0;            // the one answer slot of the run's questions
   std::string IssuedAlerts;         // flood-alert messages of the run
   bool BadValueCheckOn = false;     // "Bad Value Check" for the station in work
+
+  // ---- station set-up and options, kept for the whole run ----
+  bool RunoffDateChecked = false;     // the first RUNOFF line of the run has been checked
+  int32_t RunoffWindowDays = 0;       // the longest runoff window of the run, in days
+  vb::VbDate EarliestRunoffUpdate = 0;  // the earliest runoff update date seen in the run
+  int32_t EarliestRunoffStart = 0;    // the earliest runoff start day number; 0 = none yet
+  bool StartDateReported = false;     // the begin-after-end message has been given this run
+  int16_t AlertEmail = 0;             // e-mail setting of the last alert line that asked for one
 
   // ---- cleared at the head of every outer pass ----
   int16_t ValueFieldIndex = 0;  // field of the value in RetrievalText lines
@@ -57,6 +66,19 @@ struct RunContext {
 };
 
 // One station line as the run reads it, and what the line's steps work out for it.
+// What the value loop keeps of the value in work; the station handler reads it for the
+// station-end count line and hands it to badvaluecheck when a value raises an error.
+struct ValueLoopState {
+  int16_t DayValueCount = 0;     // values counted in the current day
+  int32_t MissingCount = 0;      // missing or replaced values of the current day
+  double LastGoodValue = 0;      // the previous accepted value of the station
+  double CurrentValue = 0;       // the value being processed
+  vb::VbDate ValueDate = 0;      // date and time of the current value
+  vb::VbDate LastValueTime = 0;  // time of the last value accepted into a series
+  int32_t DayIndex = 0;          // the current day's index in the daily series
+  int32_t DayLimit = 0;          // the highest day index the station may fill
+};
+
 struct LineState {
   int32_t StationIndex = 0;  // its line in StationTable
   std::string StationId;     // Station_ID upper-cased (a SHELL line keeps its command's case)
@@ -101,6 +123,33 @@ struct LineState {
   bool FormulaUsesN = false;
   bool ShellHmsLine = false;
   bool ComputeFlag = false;  // handed to hdbcompute
+  bool FillFlag = false;     // set by hdbcompute: "-99" of parameters 2 and up is filled
+  int16_t IntervalCode = 0;  // 4 for routing results
+  std::string FileName;      // FILE lines: the text file to read
+
+  // ---- station options ----
+  bool AlertLine = false;     // Datatype_Name holds ">": the line feeds the flood-alert tracker
+  int16_t FormulaCount = 0;   // leading triples whose formula is not empty (0 to 5)
+  bool FormulaUsesD = false;  // a field of a counted triple holds "D"
+  int16_t FormulaPCount = 0;  // "P" letters in the formula of the last triple holding "N"
+  std::string ModelRunText;   // Site_Name and the counted triples, while ModelRunWrite is set
+  std::string ShiftAside;     // shift1 set aside for ET and solar lines
+  bool DailyFromSource = false;  // history mode, daily values only, weather or snow station
+  bool DayLine = false;       // the id holds "-DAY" (not a ratio line): one value per day
+  int32_t DaySlots = 0;       // day slots the value loop may fill
+  int16_t ValuesPerHour = 12;
+  int32_t ValueSlots = 0;     // size of the unit and shift arrays
+  bool LongRun = false;       // long window: the per-day log lines are left out
+  bool HugeRun = false;       // very long window: the graph display is switched off
+  int16_t ParameterTotal = 0;  // parameters of the line: ParameterCount + 1
+  // Per parameter, indexes 0 to ParameterCount + 1 (ValueColumns above is the fourth).
+  std::vector<int16_t> ParameterNumbers;    // the number after "P"; element 1 is 1
+  std::vector<double> ParameterLastValues;  // last value read, for the fill flag
+  std::vector<int32_t> ParameterFillCounts;
+
+  // ---- station handler ----
+  int16_t StationErrorCount = 0;  // runtime errors raised while the station is processed
+  ValueLoopState ValueLoop;
   // Out flags of the dispatch.
   bool RetrievalFailed = false;
   bool ComputeCanceled = false;

@@ -29,6 +29,9 @@ struct FloodAlertTracker {
   // The values in AlertValue's running sum, newest last (at most AlertSumCount; the writers keep
   // it). Whoever sets AlertValue for a new alert line clears it too.
   std::deque<double> AlertSumWindow;
+  std::string AlertPrefix;     // Datatype_Name before its first "-", upper-cased
+  std::string AlertTableWord;  // "DAY", "HOUR", "UNIT" or "DAYMAX" as the line wrote it
+  std::string AlertSiteName;   // Site_Name of the alert line: the first label of the message
 };
 
 // The two flags of ModelRunWrite, set per station line from its destination prefix.
@@ -49,6 +52,9 @@ struct RunState {
   bool RealtimeMode = true;     // set: the last days up to RunDay; clear: the date dialog's window
   bool UnitValues = false;      // per station line: sub-daily values (read by the retrievers)
   bool CanadaSite = false;      // per station line: the site's state is a Canadian province
+  std::string SiteState;        // per station line: the site's state, upper-cased (kept for DSID "0")
+  bool ExtraDay = false;        // read by the retrievers' real-time window; cleared per line
+  int16_t GraphDatatype = 0;    // datatype of the series in the review chart
   bool InternetFailed = false;  // a download failed to open, read or close (set by GetURL)
   std::string LastError;        // the last error or warning text; stored in rupdate row 0
   ModelRunFlags ModelRunWrite;

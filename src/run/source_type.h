@@ -15,6 +15,10 @@ struct Session;
 // an "HMS.CMD" script.
 int16_t classifySource(const std::string& id, int16_t previous, bool& shellHmsLine);
 
+// The id begins with a keyword of the code table ("ROUTE", "COMPUTE", "USBR", "NEXRAD", ...), as
+// opposed to being typed by its digits or length or taken over from the line before.
+bool hasSourceKeyword(const std::string& id);
+
 // Classifies the line into ctx.SourceType; a change of type clears the internet failure and the
 // held forecast key, and hides the radar window.
 void classifyLine(Session& s, RunContext& ctx, LineState& line);

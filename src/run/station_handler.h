@@ -1,0 +1,59 @@
+#pragma once
+// Where every station line ends: its error is reported and counted, a runtime error raised in
+// its work is reported through badvaluecheck (and the work goes on), the count line is written,
+// the station closes and the run's limit of bad stations is applied.
+#include <cstdint>
+#include <string>
+
+#include "platform/vb/date.h"
+#include "run/run_context.h"
+
+namespace fw {
+
+struct Session;
+
+// What badvaluecheck is handed; the fields marked "in and out" come back changed.
+struct BadValueCheckArgs {
+  std::string Message;  // in and out: the error text and a line break
+  std::string SiteName;
+  std::string Dsid;
+  std::string StationId;
+  double Value = 0;  // in and out: the value being processed
+  std::string UnitText;
+  vb::VbDate ValueDate = 0;
+  bool CheckOn = false;  // in and out: possible bad values are asked about
+  double LastGoodValue = 0;
+  int32_t DayIndex = 0;
+  int32_t DayLimit = 0;
+  int32_t MissingCount = 0;  // in and out
+  int16_t ValueClass = 0;
+  // The what-if run's switches (in and out): any error but a possible bad value ends it.
+  int16_t Coefficient = 0;
+  int16_t WriteMTables = 0;
+  int16_t MonteType = 0;
+  int16_t Stochastic = 0;
+};
+
+// The error number and text a possible bad value is raised with.
+inline constexpr int32_t kBadPunchError = -2147220990;
+inline constexpr const char* kBadPunchText = "Possible bad punch effecting Mean";
+
+// Reports a runtime error of the station's work: a possible bad value ("bad punch" in the
+// message) is asked about (Yes keeps it, No replaces it by the last good value and marks the day
+// entries as edited, Cancel stops asking) and logged; any other error is logged as no data and
+// ends a what-if run. Always true.
+bool badvaluecheck(Session& s, BadValueCheckArgs& a);
+
+// The arguments of badvaluecheck for the line's value in work, with `description` as message.
+BadValueCheckArgs badValueArgs(const Session& s, const RunContext& ctx, const LineState& line,
+                               const std::string& description);
+
+// A runtime error raised in the station's work: counts it in StationErrorCount, reports it through
+// badvaluecheck and takes back what that changed. The caller goes on after it.
+void stationRuntimeError(Session& s, RunContext& ctx, LineState& line, const std::string& description);
+
+// The texts a retrieval without a value column leaves: "Parameter Not Found" for an empty text,
+// "Site number or parameter not found." for an HTML page, "Data not available." otherwise.
+std::string noValueColumnText(const std::string& retrievalText);
+
+}  // namespace fw
