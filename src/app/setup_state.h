@@ -22,8 +22,8 @@ inline constexpr const char* kSetupFileName = "Flumewright_setup.txt";
 // Columns 0 to 20 of StationTable: 1 Station_ID, 2 Datatype_Site_ID, 3 Datatype_Name,
 // 4 Site_Name, then base1, shift1, formula1 from column 5 on; column 0 stays empty.
 inline constexpr int kStationTableColumns = 21;
-// Columns 0 to 7 of SiteList: 1 DSID, 2 data type number, 3 unit (lower case), 4 parameter code,
-// 6 the number of rsite position 11 (0 when the table has no such column), 7 source; 0 and 5 empty.
+// Columns 0 to 7 of SiteList: 1 DSID, 2 data type number, 3 unit (lower case), 4 parameter code, 5 state,
+// 6 the number of rsite position 11 (0 when the table has no such column), 7 source; 0 empty.
 inline constexpr int kSiteListColumns = 8;
 
 // First and last station line of the next run; first 0 means the whole list.

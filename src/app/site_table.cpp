@@ -17,6 +17,7 @@ constexpr int kDatatypeNumber = 3;
 constexpr int kUnit = 5;
 constexpr int kParameterCode = 7;
 constexpr int kSource = 8;
+constexpr int kState = 10;
 constexpr int kHourShift = 11;  // present only in tables of more than 12 columns
 
 template <class Recordset>
@@ -34,6 +35,8 @@ void fillSiteList(Session& s, Recordset& rs, int16_t count) {
     s.SiteList(6, i) = vb::Variant(static_cast<int16_t>(0));
     if (hasHourShift && !rs.Fields(kHourShift).IsNull()) s.SiteList(6, i) = rs.Fields(kHourShift).Value();
     s.SiteList(7, i) = rs.Fields(kSource).Value();
+    // The run reads the site's state (Canadian provinces are served by their own retriever).
+    if (rs.FieldCount() > kState) s.SiteList(5, i) = rs.Fields(kState).Value();
     rs.MoveNext();
   }
 }

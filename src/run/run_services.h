@@ -58,6 +58,7 @@ struct SourceCall {
   bool FormulaUsesN = false;
   bool SnotelStop = false;  // once set, no further snow-telemetry calls this run
   std::string HeldText;     // the forecast model key kept between forecast lines
+  bool FillFlag = false;    // COMPUTE: a "-99" of parameters 2 and up is filled from its last value
   // ---- out ----
   std::string Error;  // empty on success
   int16_t DateFieldIndex = 1;
@@ -121,6 +122,8 @@ class RadarRain {
   virtual void radarrainupdate(Session& s, RadarCall& c);
   // Forgets the image listing fetched last, so that the next radar line fetches a new one.
   virtual void clearImageList(Session&) {}
+  // Starts the image layer afresh before a radar line; false when it cannot be started.
+  virtual bool restartImages(Session&) { return true; }
 };
 
 // Outside models started from SHELL lines; they wait for the model to end.

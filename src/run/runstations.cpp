@@ -6,9 +6,11 @@
 #include "platform/vb/convert.h"
 #include "platform/vb/error.h"
 #include "platform/vb/format.h"
+#include "platform/vb/math.h"
 #include "run/run_end.h"
 #include "run/run_start.h"
 #include "run/station_end.h"
+#include "run/station_handler.h"
 #include "run/station_road.h"
 #include "run/walk.h"
 
@@ -34,7 +36,12 @@ Move walkLine(Session& s, RunContext& ctx, LineState& line) {
   try {
     move = stationRoad(s, ctx, line);
   } catch (const std::exception& e) {
-    line.StationError = describe(e);
+    // An error the station's steps did not catch: reported as its runtime error, then the
+    // station closes and counts once as bad.
+    stationRuntimeError(s, ctx, line, describe(e));
+    ctx.BadStationCount = vb::addInteger(ctx.BadStationCount, 1);
+    line.StationError.clear();
+    line.CloseDirectly = true;
     move = Move::endStation();
   }
   if (move.kind != MoveKind::EndStation) return move;

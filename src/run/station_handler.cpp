@@ -1,9 +1,13 @@
 #include "run/station_handler.h"
 
+#include <algorithm>
+
 #include "app/session.h"
+#include "common/round_value.h"
 #include "platform/vb/format.h"
 #include "platform/vb/math.h"
 #include "platform/vb/strings.h"
+#include "run/run_end.h"
 
 namespace fw {
 
@@ -16,6 +20,67 @@ void markEdited(std::vector<SeriesPoint>& series, int32_t index) {
 }
 
 }  // namespace
+
+namespace {
+
+void countStationError(RunContext& ctx, const std::string& error) {
+  if (vb::InStr(error, "Warning") > 0)
+    ctx.WarningCount = vb::addInteger(ctx.WarningCount, 1);
+  else
+    ctx.BadStationCount = vb::addInteger(ctx.BadStationCount, 1);
+}
+
+// The station-end count line: the last value, its unit, the day's count and missing values.
+void countLine(Session& s, const LineState& line) {
+  const ValueLoopState& v = line.ValueLoop;
+  if (v.DayValueCount == 0 || line.StationDayCount == 0) return;
+  double value = v.CurrentValue;
+  const std::string rounded = vb::CStr(RoundValue(value, line.ValueClass, s.MetricUnits, s.CanadaSite));
+  logPaneLine(s, vb::Format(v.LastValueTime, "mm/dd/yyyy ") + rounded + " " + line.UnitText + "   Count " +
+                     vb::Str(int32_t{v.DayValueCount}) + "  Missing " + vb::Str(v.MissingCount));
+}
+
+}  // namespace
+
+std::optional<Move> whatIfClosing(Session&, RunContext&, LineState&) { return std::nullopt; }
+
+std::optional<Move> stationHandler(Session& s, RunContext& ctx, LineState& line) {
+  if (!line.CloseDirectly) {
+    ctx.MaxUpdatedDays = std::max(ctx.MaxUpdatedDays, line.StationDayCount);
+    if (!line.StationError.empty() || line.LowCountDays != 0) {
+      if (line.LowCountDays != 0) line.StationError += "...Low count days" + vb::Str(line.LowCountDays);
+      // A line that repeats the site of the station before it is reported but not counted again.
+      if (line.SiteNumber != ctx.PreviousSiteNumber) countStationError(ctx, line.StationError);
+      s.LastError = line.StationId + " " + line.Dsid + " " + line.StationError;
+      ctx.RunErrorText += kCrLf + s.LastError;
+      s.errlog.writeLine(s.LastError);
+      logPaneLine(s, line.StationError);
+      if (!s.BatchMode) {
+        s.ui.doEvents();
+        s.ui.msgBox(s.LastError, MsgButtons::OK, MsgIcon::Question, "Error!");
+      }
+      line.StationError.clear();
+    } else {
+      countLine(s, line);
+    }
+  }
+
+  // The station close.
+  logPaneLine(s, " ");
+  s.ui.doEvents();
+  if (!line.StationError.empty()) {
+    countStationError(ctx, line.StationError);
+    s.errlog.writeLine(line.StationError);
+  }
+  if (ctx.BadStationCount > ctx.settings.AllowedBadStations) {
+    runLevelCancel(s, ctx);
+    return Move::finish();
+  }
+  if (s.WhatIf.Coefficient != 0)
+    if (auto move = whatIfClosing(s, ctx, line)) return move;
+  s.ui.doEvents();
+  return std::nullopt;
+}
 
 bool badvaluecheck(Session& s, BadValueCheckArgs& a) {
   const bool badPunch = vb::InStr(a.Message, "bad punch") > 0;

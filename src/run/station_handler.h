@@ -3,14 +3,26 @@
 // its work is reported through badvaluecheck (and the work goes on), the count line is written,
 // the station closes and the run's limit of bad stations is applied.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/vb/date.h"
 #include "run/run_context.h"
+#include "run/walk.h"
 
 namespace fw {
 
 struct Session;
+
+// Reports and counts the station's error (a "Warning" as a warning, anything else as a bad
+// station, a repeated site not again), writes the count line of a station without error, closes
+// the station and applies the run's limit of bad stations. Gives Finish when the limit is passed,
+// else nothing (the walk leaves the line).
+std::optional<Move> stationHandler(Session& s, RunContext& ctx, LineState& line);
+
+// The closing step of a what-if trace, once the trace's station has closed. Nothing yet: the
+// line goes on to the next.
+std::optional<Move> whatIfClosing(Session& s, RunContext& ctx, LineState& line);
 
 // What badvaluecheck is handed; the fields marked "in and out" come back changed.
 struct BadValueCheckArgs {

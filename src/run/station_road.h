@@ -14,15 +14,11 @@ struct Session;
 LineState readStationLine(const Session& s, int32_t index);
 
 // Runs the line down its road and gives the move that ends it. Errors raised on the way reach the
-// caller, which ends the line as a failed station with the error's text.
+// caller, which reports them as the station's runtime error and closes the station.
 Move stationRoad(Session& s, RunContext& ctx, LineState& line);
 
-// The retrieval window, UnitValues and the site row of a station line, as far as the retrievers
-// need them. Ends the line when it cannot be set up.
-std::optional<Move> stationSetUp(Session& s, RunContext& ctx, LineState& line);
-
-// Calls the retriever or computation that the line's SourceType selects; fills the line's
-// RetrievalFailed, ComputeCanceled and NothingToParse.
-void getsourcedata(Session& s, RunContext& ctx, LineState& line);
+// The retrieval call site: radar parameters, the dispatch and what its out flags ask for. Gives
+// the move that ends the line, or nothing when its text goes on to the value path.
+std::optional<Move> retrieve(Session& s, RunContext& ctx, LineState& line);
 
 }  // namespace fw

@@ -31,7 +31,7 @@ TEST_F(RunTest, AFinishedRunLogsItsBeginAndFinishAndStoresRowZero) {
   EXPECT_EQ(log[1], "Database connect using ADODB");
   EXPECT_TRUE(logHas("F I N I S H E D  3:07"));
   EXPECT_EQ(log.back(), "");  // the finish line is followed by an empty line
-  EXPECT_EQ(sources->calls, (std::vector<std::string>{"GetMadis MADIS-KSAC"}));
+  EXPECT_EQ(sources->calls, (std::vector<std::string>{"GetMadis KSAC"}));  // the id after its "-"
   EXPECT_EQ(s.LastRunOutcome, RunOutcome::Finished);
   EXPECT_EQ(testing::countRows(hdb,
                                "select * from rupdate where datatype_site_id=0 and note='Last error: ' "

@@ -1,0 +1,18 @@
+#include "app/show_source.h"
+
+#include "app/session.h"
+#include "platform/vb/strings.h"
+
+namespace fw {
+
+void showsource(Session& s, const std::string& label, const std::string& iconKey, const std::string& context) {
+  if (vb::InStr(context, label) == 0) {
+    s.form.Icon = iconKey;
+    s.form.Caption = label;
+    // The tip is a 64-character field ending in NUL.
+    if (s.BatchMode && s.TrayState == kTrayShown) s.services.tray->modify(vb::Left(s.form.Caption, 63));
+  }
+  s.ui.doEvents();
+}
+
+}  // namespace fw
