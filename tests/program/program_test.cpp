@@ -116,5 +116,35 @@ TEST(Program, WithoutADisplayOrBatchItShowsNoWindowAndSaysSoInTheErrorLog) {
   EXPECT_TRUE(std::filesystem::exists(home / kErrorLogName));
 }
 
+TEST(Program, BatchStationLinesOfEveryKindEndWithTheirOwnTextAndTheRunFinishes) {
+  // Local addresses for the services, in case a retriever is installed: nothing reaches the net.
+  ProgramFolder p({"USGS Server=http://127.0.0.1:9", "Canada Server=http://127.0.0.1:9"},
+                  {"09380000; 1101; Flow; Colorado R; 0; 0; ",
+                   "08MF005; 1102; Flow; Fraser R; 0; 0; ",
+                   "09381000; 1103; Flow-Alert>5000-HOUR-4000 ACTION,5000 MINOR; Gila R; 0; 0; ",
+                   "09382000; 1999; Flow; Nowhere R; 0; 0; ",
+                   "HCFCD1234; 10305; Rain; Brays Bayou; 0; 0; "});
+  testing::execSql(p.hdb,
+                   "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
+                   "state) values ('101', 1101, 'Colorado R', 1, 'cfs', '00060', 'AZ'), "
+                   "('102', 1102, 'Fraser R', 1, 'cms', '47', 'BC'), "
+                   "('103', 1103, 'Gila R', 1, 'cfs', '00060', 'AZ'), "
+                   "('305', 10305, 'Brays Bayou', 10, 'in', 'rain', 'TX')");
+  testing::ProgramResult r = runProgram(p.run({"BATCH"}));
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.status, 0) << p.log();  // five bad stations, ten allowed
+  // Each line ends with a text of its own; the Canadian site is served by the Canadian retriever.
+  for (const char* start : {"09380000 1101 ", "08MF005 1102 ", "09381000 1103 ", "09382000 1999 ",
+                            "HCFCD1234 10305 "})
+    EXPECT_EQ(p.count(std::string("\r\n") + start), 1) << start << "\n" << p.log();
+  EXPECT_EQ(p.count("08MF005 1102 GetCanada"), 1) << p.log();
+  EXPECT_EQ(p.count("09382000 1999 1999 Site not found in database table RSite."), 1) << p.log();
+  EXPECT_EQ(p.count("HCFCD1234 10305 HCFCD1234: no retriever exists for this kind of station line."), 1)
+      << p.log();
+  EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
+  EXPECT_EQ(p.count("Run canceled."), 0) << p.log();
+  EXPECT_EQ(testing::countRows(p.hdb, "select * from rupdate where datatype_site_id=0"), 1);
+}
+
 }  // namespace
 }  // namespace fw

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "store/hourly_writer.h"
+#include "support/test_hdb.h"
+#include "support/test_session.h"
+
 namespace fw {
 namespace {
 
@@ -100,6 +104,28 @@ TEST(AlertSetUp, TableWords) {
   EXPECT_EQ(alertTableKind("DAYMAX"), 4);
   EXPECT_EQ(alertTableKind("WEEK"), 0);
   EXPECT_EQ(alertTableKind(""), 0);
+}
+
+TEST(AlertSetUp, TheHourlyWriterFillsTheCrossingDatesOfAParsedAlertLine) {
+  testing::TestSession t;
+  Session& s = t.s;
+  testing::openTestHdb(s, testing::HdbEngine::AdoSqlite);
+  const vb::VbDate day = 45448;
+  auto hour = [&](int h) { return vb::roundToSecond(day + h / 24.0); };
+  int16_t email = 0;
+  ASSERT_TRUE(alertSetUp(s.Alert, email, "Flow-Alert>5000-HOUR-EMAIL-4000 ACTION,5000 MINOR,7000 MODERATE,9000 MAJOR",
+                         day, 0));
+  s.Alert.AlertActive = alertTableKind(s.Alert.AlertTableWord);
+  s.form.Check3.Value = 1;  // "Write  Hourly Avg"
+  s.HourSeries = {{hour(0), 2000, 0}, {hour(1), 3000, 0}, {hour(2), 4500, 0}, {hour(3), 5200, 0}, {hour(4), 6000, 0}};
+  int32_t last = 4;
+  hdbhourly(s, "1001", 1, 2, 0, last, 1, "", 0, hour(4));
+  ASSERT_EQ(s.Alert.AlertCrossDates.size(), 4u) << s.LastError;
+  EXPECT_EQ(s.LastError, "");
+  EXPECT_EQ(s.Alert.AlertCrossDates[0], hour(2));
+  EXPECT_EQ(s.Alert.AlertCrossDates[1], hour(3));
+  EXPECT_EQ(s.Alert.AlertCrossDates[2], 0);
+  EXPECT_EQ(s.Alert.AlertCrossDates[3], 0);
 }
 
 }  // namespace

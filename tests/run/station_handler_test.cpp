@@ -4,6 +4,7 @@
 
 #include "platform/vb/date.h"
 #include "platform/vb/error.h"
+#include "run/run_fixture.h"
 #include "run/series_slots.h"
 #include "run/service_fakes.h"
 #include "support/test_session.h"
@@ -152,6 +153,124 @@ TEST_F(BadValueCheckTest, ARuntimeErrorIsCountedAndTheValueComesBack) {
   stationRuntimeError(s, ctx, line, "Overflow");
   EXPECT_EQ(line.StationErrorCount, 2);
   EXPECT_EQ(s.WhatIf.Coefficient, 0);
+}
+
+class HandlerTest : public ::testing::Test {
+ protected:
+  LineState station(const std::string& error, int16_t siteNumber = 101) {
+    LineState line;
+    line.StationId = "09380000";
+    line.Dsid = "1101";
+    line.SiteNumber = siteNumber;
+    line.StationError = error;
+    line.UnitText = "cfs";
+    return line;
+  }
+  std::string log() {
+    s.errlog.close();
+    return testing::readFile(t.folder / "Flumewright_errlog.txt");
+  }
+  testing::TestSession t;
+  Session& s = t.s;
+  RunContext ctx;
+  void SetUp() override {
+    s.BatchMode = true;
+    ctx.settings.AllowedBadStations = 10;
+    s.errlog.open();
+  }
+};
+
+TEST_F(HandlerTest, AStationWithoutErrorOrValuesGetsOnlyTheBlankLine) {
+  LineState line = station("");
+  EXPECT_EQ(stationHandler(s, ctx, line), std::nullopt);
+  EXPECT_EQ(s.form.Text1.Text, " \r\n");
+  EXPECT_EQ(ctx.BadStationCount, 0);
+}
+
+TEST_F(HandlerTest, TheCountLineShowsTheLastValueOfAStationWithValues) {
+  LineState line = station("");
+  line.StationDayCount = 3;
+  line.ValueClass = 1;
+  line.ValueLoop.DayValueCount = 5;
+  line.ValueLoop.MissingCount = 1;
+  line.ValueLoop.CurrentValue = 12.345;
+  line.ValueLoop.LastValueTime = vb::DateSerial(2024, 6, 5) + vb::TimeSerial(13, 0, 0);
+  stationHandler(s, ctx, line);
+  EXPECT_EQ(s.form.Text1.Text, "06/05/2024 12.3 cfs   Count  5  Missing  1\r\n \r\n");
+  EXPECT_EQ(ctx.MaxUpdatedDays, 3);
+}
+
+TEST_F(HandlerTest, ErrorsWarningsLowCountsAndRepeatedSites) {
+  LineState low = station("");
+  low.LowCountDays = 2;
+  stationHandler(s, ctx, low);
+  EXPECT_EQ(s.LastError, "09380000 1101 ...Low count days 2");
+  EXPECT_EQ(ctx.BadStationCount, 1);
+
+  LineState lower = station("warning: gap", 102);
+  stationHandler(s, ctx, lower);
+  EXPECT_EQ(ctx.BadStationCount, 2);  // only "Warning" is a warning
+
+  LineState warning = station("Warning gap", 103);
+  stationHandler(s, ctx, warning);
+  EXPECT_EQ(ctx.WarningCount, 1);
+
+  ctx.PreviousSiteNumber = 104;
+  LineState repeated = station("Data not available.", 104);
+  stationHandler(s, ctx, repeated);
+  EXPECT_EQ(ctx.BadStationCount, 2);  // reported, not counted again
+  EXPECT_EQ(log(),
+            "09380000 1101 ...Low count days 2\r\n09380000 1101 warning: gap\r\n09380000 1101 Warning gap\r\n"
+            "09380000 1101 Data not available.\r\n");
+  EXPECT_EQ(ctx.RunErrorText.substr(0, 2), "\r\n");
+  EXPECT_TRUE(t.ui.boxes.empty());
+}
+
+TEST_F(HandlerTest, InteractiveRunsShowEachStationError) {
+  s.BatchMode = false;
+  LineState line = station("Data not available.");
+  stationHandler(s, ctx, line);
+  ASSERT_EQ(t.ui.boxes.size(), 1u);
+  EXPECT_EQ(t.ui.boxes[0].title, "Error!");
+  EXPECT_EQ(t.ui.boxes[0].text, "09380000 1101 Data not available.");
+}
+
+TEST_F(HandlerTest, TheEleventhBadStationOfTenAllowedCancelsTheRun) {
+  for (int16_t i = 1; i <= 10; ++i) {
+    LineState line = station("Data not available.", i);
+    EXPECT_EQ(stationHandler(s, ctx, line), std::nullopt) << i;
+  }
+  LineState eleventh = station("Data not available.", 11);
+  EXPECT_EQ(stationHandler(s, ctx, eleventh), Move::finish());
+  EXPECT_EQ(s.LastError, "11 station errors... Run canceled.");
+}
+
+TEST_F(HandlerTest, ADirectCloseCountsItsTextWithoutReportingIt) {
+  LineState line = station("09380000 1101 Your Start Date is later than your End Date, try again.");
+  line.CloseDirectly = true;
+  s.LastError = "before";
+  stationHandler(s, ctx, line);
+  EXPECT_EQ(ctx.BadStationCount, 1);
+  EXPECT_EQ(s.LastError, "before");
+  EXPECT_EQ(log(), "09380000 1101 Your Start Date is later than your End Date, try again.\r\n");
+}
+
+class HandlerRunTest : public testing::RunFixture {};
+
+TEST_F(HandlerRunTest, AnErrorRaisedInTheSetUpTakesTheNoDataRoadAndCountsOnce) {
+  // A datatype number too large for the station's 16-bit code overflows in the options.
+  setUp({}, {"09380000; 1101; Flow; Colorado R; 0; 0; ", "09380001; 1102; Flow; Gila R; 0; 0; "},
+        {{"1101", 99999}, {"1102"}});
+  s.WhatIf.Coefficient = 3;
+  runstations(s);
+  EXPECT_TRUE(logHas("Colorado R")) << testing::readFile(t.folder / "Flumewright_errlog.txt");
+  EXPECT_TRUE(logHas("1101--09380000--Overflow"));
+  EXPECT_TRUE(logHas(" **NoData, server down.**"));
+  EXPECT_EQ(s.WhatIf.Coefficient, 0);
+  EXPECT_EQ(sources->calls, (std::vector<std::string>{"GetUSGS 09380001"}));
+  EXPECT_EQ(s.form.Caption, "Bad Stations 2  Warnings 0");
+  ASSERT_EQ(t.ui.boxes.size(), 1u);  // only the second station's error is a box
+  EXPECT_EQ(t.ui.boxes[0].text.find("09380001 1102 "), 0u);
 }
 
 TEST(NoValueColumnText, NamesWhatTheRetrievalLeft) {
