@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <string_view>
 
 #include "app/session.h"
@@ -99,6 +100,21 @@ void pickDsidOfPair(RunContext& ctx, LineState& line) {
   ctx.UnitWriteFlag = true;
 }
 
+// A site-list cell holds the DSID as the database gave it (a number, mostly); it is compared with
+// the line's DSID as its text would be, without making that text for every row of the search.
+bool cellIs(const vb::Variant& cell, const std::string& text) {
+  const vb::Variant::Storage& v = cell.storage();
+  auto sameNumber = [&text](auto n) {
+    char buffer[24];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, n).ptr;
+    return std::string_view(buffer, static_cast<size_t>(end - buffer)) == text;
+  };
+  if (const auto* p = std::get_if<int32_t>(&v)) return sameNumber(*p);
+  if (const auto* p = std::get_if<int16_t>(&v)) return sameNumber(*p);
+  if (const auto* p = std::get_if<std::string>(&v)) return *p == text;
+  return !cell.isNull() && cell.toString() == text;
+}
+
 std::string columnText(const Session& s, int column, int32_t row) {
   const vb::Variant& v = s.SiteList(column, row);
   return v.isNull() ? std::string() : v.toString();
@@ -136,7 +152,7 @@ std::optional<Move> stationSetUp(Session& s, RunContext& ctx, LineState& line) {
   if (line.Dsid != "0") {
     line.SiteRow = 0;
     for (int32_t row = 1; row <= s.SiteCount && row < s.SiteList.rows(); ++row) {
-      if (columnText(s, 1, row) == line.Dsid) {
+      if (cellIs(s.SiteList(1, row), line.Dsid)) {
         line.SiteRow = row;
         break;
       }

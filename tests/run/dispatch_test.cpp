@@ -4,6 +4,7 @@
 
 #include "platform/vb/error.h"
 #include "run/service_fakes.h"
+#include "run/station_road.h"
 #include "support/test_session.h"
 
 namespace fw {
@@ -326,6 +327,56 @@ TEST_F(DispatchTest, AnErrorEscapingARetrieverGivesTheLineItsDescription) {
   dispatch(line);
   EXPECT_TRUE(line.RetrievalFailed);
   EXPECT_EQ(line.StationError, "Overflow");
+}
+
+class FailingImages : public RadarRain {
+ public:
+  int restarts = 0;
+  bool restartImages(Session&) override {
+    ++restarts;
+    return false;
+  }
+};
+
+TEST_F(DispatchTest, RadarParametersTakeTheRadarRoadWhateverTheId) {
+  for (const char* parameter : {"C0R", "C0S"}) {
+    LineState line = lineFor("09380000", 2);
+    line.ParameterCode = parameter;
+    EXPECT_EQ(retrieve(s, ctx, line), Move::endStation()) << parameter;
+    EXPECT_EQ(ctx.SourceType, 9) << parameter;
+    EXPECT_EQ(line.StationError, "Radar lines are not handled in this version.") << parameter;
+  }
+  EXPECT_TRUE(sources->calls.empty());
+}
+
+TEST_F(DispatchTest, AnImageLayerThatCannotStartEndsTheRunAndTheProgram) {
+  auto images = std::make_shared<FailingImages>();
+  s.services.radar = images;
+  LineState runoff = lineFor("NEXRAD-KDAX", 9);
+  runoff.DatatypeCode = 30;  // radar runoff lines need no images
+  EXPECT_EQ(retrieve(s, ctx, runoff), Move::endStation());
+  EXPECT_EQ(images->restarts, 0);
+
+  LineState line = lineFor("NEXRAD-KDAX", 9);
+  EXPECT_EQ(retrieve(s, ctx, line), Move::cancel());
+  ASSERT_EQ(t.ui.boxes.size(), 1u);
+  EXPECT_EQ(t.ui.boxes[0].text, "Error loading GDI+! (gdiplus.dll)");
+  EXPECT_EQ(t.ui.boxes[0].icon, MsgIcon::Critical);
+  EXPECT_TRUE(s.ExitRequested);
+
+  s.BatchMode = true;
+  s.ExitRequested = false;
+  LineState unattended = lineFor("A2M-KDAX", 23);
+  EXPECT_EQ(retrieve(s, ctx, unattended), Move::cancel());
+  EXPECT_EQ(t.ui.boxes.size(), 1u);
+  EXPECT_EQ(s.LastError, "Error loading GDI+! (gdiplus.dll)");
+  EXPECT_TRUE(s.ExitRequested);
+}
+
+TEST_F(DispatchTest, ACanceledComputationCancelsTheRun) {
+  sources->replies["COMPUTE-STOP"].Error = "Canceled";
+  LineState line = lineFor("COMPUTE-STOP", 11);
+  EXPECT_EQ(retrieve(s, ctx, line), Move::cancel());
 }
 
 TEST(WeatherPrecipKind, LaterRulesWin) {
