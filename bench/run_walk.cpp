@@ -32,19 +32,27 @@ const char* const kReply =
     "Z\t06/04/2024 00:15\t12350\n"
     "Z\t06/04/2024 00:30\t12410\n";
 
-struct World : fw::bench::TempDatabase {
+// A batch session over a fresh database, with fake retrievers that keep no calls.
+struct BatchWorld : fw::bench::TempDatabase {
   fw::HeadlessUi ui;
   fw::FixedClock clock{45448.5520833333};
   std::unique_ptr<fw::Session> s;
   std::shared_ptr<fw::FakeSources> sources;
 
-  World() : TempDatabase("run_walk") {
+  explicit BatchWorld(const char* name) : TempDatabase(name) {
     s = std::make_unique<fw::Session>(ui, clock, folder);
     s->BatchMode = true;
     s->HdbConnString = "Provider=SQLite;Data Source=" + file.string();
     fw::openHDB(*s);
     if (!s->LastError.empty()) throw std::runtime_error(s->LastError);
+    s->form.txtAllowedBadStations.Text = "32000";  // every line ends without storing
+    sources = fw::installFakeSources(s->services);
+    sources->keepCalls = false;
+  }
+};
 
+struct World : BatchWorld {
+  World() : BatchWorld("run_walk") {
     s->StationTable.redim(fw::kStationTableColumns, kLines + 1);
     for (int i = 1; i <= kLines; ++i) {
       const int site = i % kSites;
@@ -66,9 +74,6 @@ struct World : fw::bench::TempDatabase {
       s->SiteList(4, site + 1) = vb::Variant("00060");
     }
     s->SiteCount = kSites;
-    s->form.txtAllowedBadStations.Text = "32000";  // every gauge line ends without storing
-    sources = fw::installFakeSources(s->services);
-    sources->keepCalls = false;
     sources->otherwise.RetrievalText = kReply;
   }
 };
@@ -82,18 +87,8 @@ constexpr int kBigSites = 5000;
 constexpr int kDaysBack = 7;
 
 // Every line a gauge line, over a large site list; the retriever answers at once with no text.
-struct StepsWorld : fw::bench::TempDatabase {
-  fw::HeadlessUi ui;
-  fw::FixedClock clock{45448.5520833333};
-  std::unique_ptr<fw::Session> s;
-  std::shared_ptr<fw::FakeSources> sources;
-
-  StepsWorld() : TempDatabase("run_steps") {
-    s = std::make_unique<fw::Session>(ui, clock, folder);
-    s->BatchMode = true;
-    s->HdbConnString = "Provider=SQLite;Data Source=" + file.string();
-    fw::openHDB(*s);
-    if (!s->LastError.empty()) throw std::runtime_error(s->LastError);
+struct StepsWorld : BatchWorld {
+  StepsWorld() : BatchWorld("run_steps") {
     s->StationTable.redim(fw::kStationTableColumns, kLines + 1);
     for (int i = 1; i <= kLines; ++i) {
       const int site = (i * 7919) % kBigSites;  // spread over the whole list
@@ -115,9 +110,6 @@ struct StepsWorld : fw::bench::TempDatabase {
     }
     s->SiteCount = kBigSites;
     s->form.Text2.Text = std::to_string(kDaysBack);
-    s->form.txtAllowedBadStations.Text = "32000";  // every line ends without storing
-    sources = fw::installFakeSources(s->services);
-    sources->keepCalls = false;
   }
 };
 

@@ -9,6 +9,8 @@
 
 #include "app/setup_data.h"
 #include "platform/vb/textfile.h"
+#include "platform/vb/strings.h"
+#include "run/line_kinds.h"
 #include "run/runstations.h"
 #include "run/service_fakes.h"
 #include "store/connection.h"
@@ -46,6 +48,17 @@ class RunFixture : public ::testing::Test {
                        std::to_string(site.datatype) + ", '" + site.unit + "', '" + site.parameter + "')");
     setupdata(s);  // reads the setup file and loads the site list from rsite
     t.ui.boxes.clear();  // what the setup read said about missing companion files
+  }
+
+  // A station line as the walk reads it, from its ";"-separated text, with its head read.
+  static LineState stationLine(const std::string& text) {
+    LineState line;
+    line.fields = {""};
+    for (const std::string& part : vb::Split(text, ";")) line.fields.push_back(vb::Trim(part));
+    for (int n = 1; n <= 5; ++n)
+      line.Triples[static_cast<size_t>(n)] = {line.field(3 * n + 2), line.field(3 * n + 3), line.field(3 * n + 4)};
+    readLineHead(line);
+    return line;
   }
 
   // The error log's lines as the run left them in the file.

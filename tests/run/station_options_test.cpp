@@ -19,13 +19,7 @@ class OptionsTest : public testing::RunFixture {
  protected:
   void sites(const std::vector<SiteRow>& rows) { setUp({}, {"*; 0; c; "}, rows); }
   LineState line(const std::string& fields, int16_t type, int32_t daysBack = 7) {
-    std::vector<std::string> f{""};
-    for (const std::string& part : vb::Split(fields, ";")) f.push_back(vb::Trim(part));
-    LineState l;
-    l.fields = f;
-    for (int n = 1; n <= 5; ++n)
-      l.Triples[static_cast<size_t>(n)] = {l.field(3 * n + 2), l.field(3 * n + 3), l.field(3 * n + 4)};
-    readLineHead(l);
+    LineState l = stationLine(fields);
     for (int32_t row = 1; row <= s.SiteCount; ++row)
       if (s.SiteList(1, row).toString() == l.Dsid) l.SiteRow = row;
     ctx.SourceType = type;

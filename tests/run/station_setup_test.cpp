@@ -26,13 +26,7 @@ class SetUpTest : public testing::RunFixture {
     setupdata(s);
   }
   LineState line(const std::string& fields, int16_t type) {
-    std::vector<std::string> f{""};
-    for (const std::string& part : vb::Split(fields, ";")) f.push_back(vb::Trim(part));
-    LineState l;
-    l.fields = f;
-    for (int n = 1; n <= 5; ++n)
-      l.Triples[static_cast<size_t>(n)] = {l.field(3 * n + 2), l.field(3 * n + 3), l.field(3 * n + 4)};
-    readLineHead(l);
+    LineState l = stationLine(fields);
     ctx.SourceType = type;
     return l;
   }
