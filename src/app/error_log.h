@@ -4,12 +4,15 @@
 // Lines end with CR LF.
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
 namespace fw {
 
 inline constexpr const char* kErrorLogName = "Flumewright_errlog.txt";
+
+std::ostream* standardErrorStream();
 
 class ErrorLog {
  public:
@@ -24,14 +27,24 @@ class ErrorLog {
   void close();
   bool isOpen() const { return out_.is_open(); }
   // Writes the text and a line end; flushed at once so nothing is lost if the program dies.
+  // When the file cannot be opened or written (a folder without write permission, a full disk),
+  // that is said once on the fallback stream, and from then on every line goes there instead.
   void writeLine(const std::string& text);
   // The lines written through this object since it was made (for tests and the run summary).
   const std::vector<std::string>& written() const { return written_; }
+  // A line could not be written to the file.
+  bool failed() const { return failed_; }
+  // Where the lines go when the file fails (standard error unless set; nullptr drops them).
+  void setFallback(std::ostream* fallback) { fallback_ = fallback; }
 
  private:
+  void fail(const std::string& text);
+
   std::filesystem::path path_;
   std::ofstream out_;
   std::vector<std::string> written_;
+  bool failed_ = false;
+  std::ostream* fallback_ = standardErrorStream();
 };
 
 }  // namespace fw

@@ -25,7 +25,9 @@ bool displayAvailable(const std::function<const char*(const char*)>& env) {
 }
 
 int exitStatus(const Session& s) {
-  return s.LastRunOutcome == RunOutcome::Cancelled || s.LastRunStopped ? 1 : 0;
+  if (s.LastRunOutcome == RunOutcome::Cancelled || s.LastRunStopped) return kExitNotFinished;
+  if (!s.ProgramFault.empty() || s.errlog.failed()) return kExitFault;
+  return kExitFinished;
 }
 
 }  // namespace fw

@@ -15,8 +15,16 @@ std::string joinCommandLine(int argc, const char* const* argv);
 // does not ask for the offscreen platform. `env` reads a variable (nullptr when unset).
 bool displayAvailable(const std::function<const char*(const char*)>& env);
 
-// 0 when the last run finished (or none ran), 1 when it was cancelled or stopped by a signal
-// before the end of its station list.
+// The exit status a scheduler reads:
+//   0  the run finished and its station lines were handled (bad stations within the allowed
+//      number included), or no run was asked for;
+//   1  the run was cancelled, stopped, or could not start;
+//   2  the run finished, but the program's own work failed: the setup file could not be read
+//      whole, the database could not be opened or written, rupdate row 0 could not be written,
+//      or the error log could not be written.
+inline constexpr int kExitFinished = 0;
+inline constexpr int kExitNotFinished = 1;
+inline constexpr int kExitFault = 2;
 int exitStatus(const Session& s);
 
 // The program was started without BATCH and has no display to show its window on.

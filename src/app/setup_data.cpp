@@ -63,10 +63,14 @@ void setupdata(Session& s) {
   buildBuiltinTables(s);
   loadColourTables(s);
   getstationfile(s);
-  try {
-    getrsite(s);
-  } catch (const std::exception& e) {
-    notify(s, describe(e));
+  // Without a setup file there is no database to load the sites from: the setup file's own
+  // message says what is wrong, and no second one about a missing connection follows.
+  if (!s.SetupUnread) {
+    try {
+      getrsite(s);
+    } catch (const std::exception& e) {
+      notify(s, describe(e));
+    }
   }
   s.FolderTag = folderTagFor(s.programFolder);
   if (s.HdbDaoRsOpen) {

@@ -1,5 +1,7 @@
 // getstationfile: the setup file reader.
+#include <cstdint>
 #include <exception>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,37 @@ constexpr vb::Color kWhite = 16777215;
 std::string describe(const std::exception& e) {
   if (const auto* vbe = dynamic_cast<const vb::Error*>(&e)) return vbe->description();
   return e.what();
+}
+
+// A setup file is a few hundred lines; anything this large is something else.
+constexpr std::uintmax_t kMaxSetupBytes = 64u * 1024u * 1024u;
+
+// Why the file cannot be a setup file, or empty when it may be one. Looked at before reading,
+// so that a device, a FIFO or a huge file is never read.
+std::string unusableFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  const std::filesystem::file_status st = std::filesystem::status(path, ec);
+  if (!std::filesystem::exists(st)) return "";  // the read says "File not found"
+  if (!std::filesystem::is_regular_file(st))
+    return path.string() + " is not a regular file (a device, a folder or a pipe); the setup file must be a plain text file.";
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (!ec && size > kMaxSetupBytes)
+    return path.string() + " holds " + std::to_string(size) +
+           " bytes, more than a setup file can (64 MB); it was not read.";
+  return "";
+}
+
+// Why the text read cannot be a setup file, or empty.
+std::string unusableText(const std::filesystem::path& path, const std::string& text) {
+  if (text.empty())
+    return path.string() + ": " + vb::errorDescription(vb::err::InputPastEndOfFile) +
+           ": the file is empty, it holds no settings, no connection and no station list.";
+  // UTF-16 begins with its byte order mark, or without one has a NUL beside each ASCII letter.
+  const bool utf16 = text.size() >= 2 && ((text[0] == '\xFF' && text[1] == '\xFE') ||
+                                          (text[0] == '\xFE' && text[1] == '\xFF') ||
+                                          (text[0] == '\0') != (text[1] == '\0'));
+  if (utf16) return path.string() + " is UTF-16 text; save it as ANSI or UTF-8 text.";
+  return "";
 }
 
 // The built-in Access database beside the program: a program installed as
@@ -110,13 +143,20 @@ std::size_t findEndLine(const std::string& text) {
 void getstationfile(Session& s) {
   const auto path = s.inProgramFolder(kSetupFileName);
   std::string text;
+  s.SetupUnread = true;
   try {
+    if (std::string why = unusableFile(path); !why.empty()) throw vb::Error(vb::err::PathFileAccess, why);
     text = vb::readAllBytes(path);
-    if (text.empty()) vb::raise(vb::err::InputPastEndOfFile);
+    if (std::string why = unusableText(path, text); !why.empty()) throw vb::Error(vb::err::PathFileAccess, why);
   } catch (const std::exception& e) {
-    notify(s, path.string() + "\r\n" + describe(e));
+    const std::string what = describe(e);
+    const std::string message =
+        what.rfind(path.string(), 0) == 0 ? what : path.string() + ": " + what;
+    s.noteProgramFault(message);
+    notify(s, message);
     return;
   }
+  s.SetupUnread = false;
 
   std::vector<std::string> lines = vb::splitLines(text, vb::LineEnds::Any);
   const int lineCount = static_cast<int>(lines.size());
@@ -176,6 +216,16 @@ void getstationfile(Session& s) {
     complete = connections <= 1;
   } catch (const std::exception& e) {
     notify(s, (i < lines.size() ? lines[i] : std::string()) + "\r\n" + describe(e));
+  }
+  if (!complete) {
+    s.noteProgramFault(std::string(kSetupFileName) + " was not read whole: reading stopped at line " +
+                       std::to_string(i + 1) + ".");
+    s.errlog.writeLine(s.ProgramFault);
+  } else if (i == lines.size() && text.back() != '\n' && text.back() != '\r') {
+    // No END line and no line end after the last line: the file was most likely cut off while
+    // it was copied or written.
+    s.noteProgramFault(std::string(kSetupFileName) + " ends in the middle of a line without an END line; it may have been cut short.");
+    s.errlog.writeLine(s.ProgramFault);
   }
 
   grid.setRows(n);

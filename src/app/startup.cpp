@@ -53,7 +53,10 @@ void Form_Load(Session& s, const std::string& commandLine) {
     s.links->setupdata(s);
     s.form.Text4.BackColor = kBusyColor;
 
-    if (s.BatchMode) {
+    if (s.BatchMode && s.SetupUnread) {
+      // Nothing to run and no database to write to: the program ends, its exit status says why.
+      s.ExitRequested = true;
+    } else if (s.BatchMode) {
       s.links->runstations(s);
     } else {
       s.form.Text1.clear();

@@ -99,6 +99,15 @@ int16_t skipCount(int16_t r, const std::string& options) {
   return n < 0 ? int16_t{0} : n;
 }
 
+// The lines a condition passes over when it holds, whatever "NO" asks; none for a PARAM line.
+static int16_t guardedLines(const std::string& options) {
+  if (vb::InStr(options, "PARAM") > 0) return 0;
+  int dash = vb::InStr(options, "-");
+  if (dash == 0) return 0;
+  int16_t n = vb::CInt(vb::Val(vb::Mid(options, dash + 1)));
+  return n < 0 ? int16_t{0} : n;
+}
+
 int16_t ifskipcheck(Session& s, RunContext& ctx, const std::string& dsid, const std::string& table,
                     int32_t& startDay, int32_t endDay, const std::string& options,
                     const std::string& condition) {
@@ -132,6 +141,18 @@ int16_t ifskipcheck(Session& s, RunContext& ctx, const std::string& dsid, const 
     }
     QueryResult q = runSelect(s, sql);
     double value = 0;
+    if (q.failed) {
+      // A read that failed (a database locked past the busy timeout, say) tells nothing about
+      // the row: the lines the condition guards are passed over rather than run on a value
+      // nobody read, and the line counts as a bad station.
+      closeSelect(s);
+      s.LastError = dsid + " could not be read for IF/SKIP check, its lines are skipped: " + s.LastError;
+      s.errlog.writeLine(s.LastError);
+      s.form.Text1.append(s.LastError + kCrLf);
+      ctx.BadStationCount = vb::addInteger(ctx.BadStationCount, 1);
+      ctx.RunErrorText += kCrLf + s.LastError;
+      return guardedLines(options);
+    }
     if (q.eof) {
       s.LastError = dsid + " missing for IF/SKIP check, zero used.";
       s.errlog.writeLine(s.LastError);

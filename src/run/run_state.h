@@ -91,6 +91,15 @@ struct RunState {
   // the run finishes.
   std::atomic<bool> StopRequested{false};
   RunOutcome LastRunOutcome = RunOutcome::None;
+  // The first failure of the program's own work (the setup file not read whole, the database not
+  // opened or written, rupdate row 0 not written): the program then ends with status 2.
+  std::string ProgramFault;
+  // The last read of the setup file found nothing it could read (missing, not a regular file,
+  // too large, empty, not plain text): no database is known and a batch start runs nothing.
+  bool SetupUnread = false;
+  void noteProgramFault(const std::string& text) {
+    if (ProgramFault.empty()) ProgramFault = text.empty() ? std::string("failure") : text;
+  }
 
   // The other subsystems the run calls (retrievers, computations, radar, outside models, windows,
   // tray, internet session). Headless stand-ins until the program installs the real ones.

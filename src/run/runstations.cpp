@@ -1,10 +1,12 @@
 #include "run/runstations.h"
 
 #include <exception>
+#include <iostream>
 
 #include "app/session.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/error.h"
+#include "platform/file_lock.h"
 #include "platform/vb/format.h"
 #include "platform/vb/math.h"
 #include "run/run_end.h"
@@ -102,8 +104,32 @@ void walkStations(Session& s, RunContext& ctx) {
 
 }  // namespace
 
+// Takes the program folder's run lock. Two programs on one folder would shorten and append to
+// one error log at the same time and lose each other's lines; the second one does not start.
+bool lockProgramFolder(Session& s, FileLock& lock) {
+  if (lock.tryAcquire(s.inProgramFolder(kRunLockName))) return true;
+  std::string text = kAnotherRunText;
+  if (!lock.error().empty())
+    text = "The run lock " + s.inProgramFolder(kRunLockName).string() + " cannot be taken (" + lock.error() +
+           "); this run did not start.";
+  if (s.BatchMode) {
+    std::cerr << text << std::endl;
+    s.errlog.writeLine(text);
+  } else {
+    s.ui.msgBox(text, MsgButtons::OK, MsgIcon::Exclamation);
+  }
+  s.LastError = text;
+  return false;
+}
+
 void runstations(Session& s) {
   if (s.RunActive) return;
+  FileLock lock;
+  if (!lockProgramFolder(s, lock)) {
+    s.LastRunOutcome = RunOutcome::Cancelled;
+    if (s.BatchMode && !s.BatchScheduled && !s.form.CheckBatch.ticked()) s.ExitRequested = true;
+    return;
+  }
   s.RunActive = true;
   s.LastRunOutcome = RunOutcome::None;
   RunContext ctx;

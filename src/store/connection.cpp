@@ -73,6 +73,7 @@ void openHDB(Session& s) {
     s.HdbCnn.Open("", "", -1);
     s.ui.doEvents();
   } catch (const vb::Error& e) {
+    s.noteProgramFault("openHDB: " + e.description());
     reportFailure(s, "openHDB", e.description(),
                   "... check connection string by 'Select Station(s)', 'Connection'. (maybe \\Program Files (x86)\\) and "
                   "then 'Save' setup.");

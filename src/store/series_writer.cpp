@@ -179,6 +179,13 @@ class Engine {
 };
 
 bool Engine::onError(const vb::Error& e) {
+  if (begun_ && t_.passLost()) {
+    // The engine has undone the pass already: its text is said once and counted, and no further
+    // statement runs, so the period stays as it was.
+    reportRowError(e, p_.form == WriterForm::DaoImmediate ? kDaoErrorHint : w_.adoRowErrorTail);
+    if (p_.form != WriterForm::DaoImmediate) ++p_.call.errors;
+    return false;
+  }
   if (p_.form == WriterForm::DaoImmediate) {
     reportRowError(e, kDaoErrorHint);
     return false;
@@ -488,6 +495,8 @@ WriteResult runSeriesWriter(Session& s, const SeriesWriter& w, const WriterArgs&
     break;
   }
   result.errors = call.errors;
+  // A pass undone at its error limit (or one that could not begin) left its period unwritten.
+  if (result.stopped) s.noteProgramFault(s.LastError.empty() ? w.routine + ": a write was undone" : s.LastError);
   return result;
 }
 

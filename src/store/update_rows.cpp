@@ -81,6 +81,7 @@ void lastUpdate(Session& s, const std::string& dsid, vb::VbDate& updated, double
     } catch (const vb::Error& e) {
       value = 0;
       s.LastError = dsid + " hdblastupdate: " + e.description();
+      s.noteProgramFault(s.LastError);
       logPaneLine(s, s.LastError);
       if (s.form.onRepaint) s.form.onRepaint("Form1");
       s.errlog.writeLine(s.LastError);
@@ -131,6 +132,7 @@ void update(Session& s, const std::string& dsid, const std::string& note, const 
     rs.close();
   } catch (const vb::Error& e) {
     s.LastError = vb::Format(s.clock.now(), "mm-dd-yyyy hh:mm ") + dsid + " HDBupdate  " + e.description();
+    s.noteProgramFault(s.LastError);
     logPaneLine(s, s.LastError);
     s.errlog.writeLine(s.LastError);
     // Whatever was being added or edited is dropped: the row stays as it was.

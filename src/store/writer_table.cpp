@@ -5,6 +5,10 @@
 namespace fw {
 namespace {
 
+bool lost(const std::shared_ptr<db::Backend>& backend) {
+  return backend && backend->isOpen() && backend->transactionLost();
+}
+
 // ADO: the shared recordset with lock type 4. Its batch is written row by row inside a level of
 // its own, so a refused row fails at its own Update and the rows before it stay pending; the
 // batch update sends what is pending, and the pass transaction around it decides what stays.
@@ -18,6 +22,7 @@ class AdoWriterTable : public WriterTable {
     if (s_.HdbRs.State() != db::adStateClosed) s_.HdbRs.Close();
     s_.HdbCnn.RollbackTrans();
   }
+  bool passLost() override { return lost(s_.HdbCnn.backend()); }
 
   void closeShared() override {
     if (s_.HdbRs.State() != db::adStateClosed) s_.HdbRs.Close();
@@ -74,6 +79,7 @@ class DaoWriterTable : public WriterTable {
     closeShared();
     s_.HdbDb.Rollback();
   }
+  bool passLost() override { return lost(s_.HdbDb.backend()); }
 
   void closeShared() override {
     if (!s_.HdbDaoRsOpen) return;

@@ -20,6 +20,9 @@ class WriterTable {
   virtual void beginPass() = 0;
   virtual void commitPass() = 0;
   virtual void rollbackPass() = 0;
+  // The engine ended the pass transaction by itself (a full disk, an I/O error): nothing more of
+  // the pass may run.
+  virtual bool passLost() = 0;
 
   virtual void closeShared() = 0;
   virtual void execute(const std::string& sql) = 0;  // the period delete

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/db/sqlite_backend.h"
 #include "platform/vb/date.h"
 #include "platform/vb/error.h"
 #include "platform/vb/math.h"
@@ -89,6 +90,24 @@ TEST_F(LineKindsTest, AMissingValueIsZeroAndSaysSo) {
   EXPECT_EQ(s.LastError, "1045 missing for IF/SKIP check, zero used.");
   EXPECT_EQ(s.errlog.written().back(), s.LastError);
   EXPECT_EQ(pane.rfind("1045 missing for IF/SKIP check, zero used.\r\n", 0), 0u) << pane;
+}
+
+// A read that fails on a lock is no missing row: the lines the condition guards are passed over
+// (here the condition would be false on a zero and run them) and the line is a bad station.
+TEST_F(LineKindsTest, ALockedReadIsAnErrorOfTheReadAndItsLinesAreSkipped) {
+  testing::execSql(hdb, "insert into rday values (1045, 45447, 4000, 0)");
+  dynamic_cast<db::SqliteBackend&>(*s.HdbDb.backend()).setBusyTimeout(100);
+  db::SqliteBackend other(hdb, false);
+  other.run("BEGIN EXCLUSIVE;");
+  EXPECT_EQ(run({"IF", "1045", "Skip if dry", "", "rday", "-2", "P1>4500"}), Move::skipLines(2));
+  other.run("ROLLBACK;");
+  EXPECT_NE(s.LastError.find("1045 could not be read for IF/SKIP check"), std::string::npos) << s.LastError;
+  EXPECT_NE(s.LastError.find("database is locked"), std::string::npos) << s.LastError;
+  EXPECT_EQ(ctx.BadStationCount, 1);
+  for (const std::string& line : s.errlog.written()) EXPECT_EQ(line.find("zero used"), std::string::npos) << line;
+
+  // Unlocked, the same line reads its row again.
+  EXPECT_EQ(run({"IF", "1045", "Skip if dry", "", "rday", "-2", "P1>4500"}), Move::nextLine());
 }
 
 TEST_F(LineKindsTest, DsidZeroReadsNothingAndDefinesDOnlyWhenTheConditionNamesIt) {

@@ -1,6 +1,10 @@
 // The unit and unit-shift writers on SQLite, over DAO and over ADO.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
+#include "platform/db/sqlite_backend.h"
 #include "platform/vb/convert.h"
 #include "store/series_writer.h"
 #include "store/stored_rows.h"
@@ -248,6 +252,55 @@ TEST_P(UnitWriterTest, ShiftWriteCanceledAfterFiveErrors) {
     ASSERT_EQ(t.ui.boxes.size(), 1u);
     EXPECT_EQ(t.ui.boxes[0].text, "1001 RUNITSHIFT write canceled after 5 errors.");
   }
+}
+
+// A full disk makes SQLite undo the whole transaction by itself. The pass must stop there: the
+// rows after the failing one would otherwise go in one by one outside any transaction.
+TEST_P(UnitWriterTest, AFullDiskInTheMiddleOfTheAppendLeavesThePeriodAsItWas) {
+  for (int n = 0; n < 200; ++n) store(q(n), 1, 2);
+  const auto before = rows();
+  s.UnitSeries.clear();
+  for (int n = 0; n < 3000; ++n) s.UnitSeries.push_back({q(n), 7, 0});
+  // The database may not grow: the new rows fill the pages the old ones free, and then the disk
+  // is full.
+  const auto& backend = s.HdbUseDAO ? s.HdbDb.backend() : s.HdbCnn.backend();
+  const int64_t pages = backend->run("PRAGMA page_count;").cells.at(0).toInteger();
+  backend->run("PRAGMA max_page_count=" + std::to_string(pages) + ";");
+
+  EXPECT_FALSE(write(2999, 3000));
+  EXPECT_EQ(rows(), before);
+  EXPECT_NE(s.LastError.find("database or disk is full"), std::string::npos) << s.LastError;
+  int full = 0;
+  for (const std::string& line : s.errlog.written()) {
+    EXPECT_EQ(line.find("dublicate"), std::string::npos) << line;
+    if (line.find("database or disk is full") != std::string::npos) ++full;
+  }
+  EXPECT_EQ(full, 1);
+  EXPECT_FALSE(backend->inTransaction());
+  EXPECT_EQ(s.form.Check6.BackColor, kDoneColor);
+}
+
+// Another program holds a write for 2 s (the database editor, a second program): the pass waits
+// for it at its start instead of failing with "database is locked".
+TEST_P(UnitWriterTest, APassWaitsForAnotherWriterAndThenSucceeds) {
+  store(q(0), 1, 2);
+  db::SqliteBackend other(file, false);
+  other.run("BEGIN IMMEDIATE;");
+  other.run("insert into runit values (2002, 45000, 1, 2);");
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    other.run("COMMIT;");
+  });
+  s.UnitSeries = {{q(0), 5, 0}, {q(1), 6, 0}};
+  const auto start = std::chrono::steady_clock::now();
+  const bool written = write(1);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  release.join();
+  EXPECT_TRUE(written);
+  EXPECT_GE(waited, std::chrono::milliseconds(1500));
+  EXPECT_EQ(rows(), (std::vector<Stored>{{q(0), 5, 2}, {q(1), 6, 2}}));
+  EXPECT_EQ(s.LastError, "");
+  EXPECT_TRUE(s.errlog.written().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, UnitWriterTest,

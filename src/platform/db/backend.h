@@ -72,7 +72,8 @@ class Backend {
                          const std::vector<vb::Variant>& values) = 0;
   virtual void deleteRow(const std::string& table, RowKey key) = 0;
 
-  // Nested transactions. The outermost level is a real transaction; inner levels are savepoints.
+  // Nested transactions. The outermost level is a real transaction that takes the engine's write
+  // lock at once, so a busy database is waited for at the start; inner levels are savepoints.
   // commit() takes only the innermost open level (NotAllowed otherwise); rollback() undoes the
   // level and every level opened after it. isOpen(level) tells a holder whether its level was
   // ended by someone else (an outer rollback, or close()).
@@ -81,6 +82,11 @@ class Backend {
   virtual void rollback(TxnId level) = 0;
   virtual bool isOpen(TxnId level) const = 0;
   virtual bool inTransaction() const = 0;
+  // True while the engine has ended, by itself, a transaction whose levels are still open here (a
+  // full disk, an I/O error, an interrupt, a lost connection). Its levels stay open until their
+  // holders roll them back; until the outermost one is, every statement and begin() is refused,
+  // so that nothing meant for the transaction runs outside it.
+  virtual bool transactionLost() const { return false; }
 };
 
 // The levels a connection object began itself, innermost last: what AdoConnection's BeginTrans /

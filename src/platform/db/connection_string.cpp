@@ -64,6 +64,10 @@ DataSourceSpec parseConnectionString(const std::string& connectionString) {
 std::filesystem::path resolveDataSource(const std::string& dataSource, const std::filesystem::path& programFolder) {
   std::string text = vb::Trim(dataSource);
   if (text.empty()) notFound(text);
+  // The file system would end the path at the NUL and open some other file.
+  if (text.find('\0') != std::string::npos)
+    raise(err::EngineFailure, "The data source holds a NUL character; no file name can hold one: \"" +
+                                  vb::Replace(text, std::string(1, '\0'), "\\0") + "\".");
   std::error_code ec;
   if (!windowsPath(text)) {
     std::filesystem::path p(text);

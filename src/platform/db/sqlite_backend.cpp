@@ -164,7 +164,7 @@ SqliteBackend::SqliteBackend(const std::filesystem::path& file, bool readOnly) :
   }
   db_ = handle;
   sqlite3_extended_result_codes(db_, 1);
-  sqlite3_busy_timeout(db_, 5000);
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   // A file that is not an SQLite database (a real Access file, say) fails here, not at the first query.
   rc = sqlite3_exec(db_, "PRAGMA schema_version;", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
@@ -194,6 +194,25 @@ void SqliteBackend::close() {
 
 void SqliteBackend::requireOpen() const {
   if (!db_) raiseNotAllowed();
+}
+
+void SqliteBackend::requireUsable() const {
+  requireOpen();
+  if (transactionLost())
+    raise(err::EngineFailure,
+          "The database engine ended the transaction after an error; nothing more is done in it until it is "
+          "rolled back.");
+}
+
+bool SqliteBackend::transactionLost() const {
+  // SQLite undoes the whole transaction by itself after some errors (a full disk, an I/O error,
+  // an interrupt) and is then back in autocommit mode while our levels are still open.
+  return db_ && !levels_.empty() && sqlite3_get_autocommit(db_) != 0;
+}
+
+void SqliteBackend::setBusyTimeout(int milliseconds) {
+  requireOpen();
+  sqlite3_busy_timeout(db_, milliseconds);
 }
 
 void SqliteBackend::fail(int rc) const {
@@ -257,7 +276,7 @@ void SqliteBackend::exec(const std::string& sql) {
 }
 
 QueryResult SqliteBackend::run(const std::string& sql, RowUse use) {
-  requireOpen();
+  requireUsable();
   QueryResult result;
   Stmt st;
   bool withRowid = false;
@@ -327,7 +346,7 @@ QueryResult SqliteBackend::run(const std::string& sql, RowUse use) {
 
 RowKey SqliteBackend::insertRow(const std::string& table, const std::vector<std::string>& columns,
                                 const std::vector<vb::Variant>& values) {
-  requireOpen();
+  requireUsable();
   if (!insertStmt_ || table != insertTable_ || columns != insertColumns_) {
     insertStmt_ = nullptr;
     std::string sql = "insert into " + quoteName(table);
@@ -360,7 +379,7 @@ RowKey SqliteBackend::insertRow(const std::string& table, const std::vector<std:
 
 void SqliteBackend::updateRow(const std::string& table, RowKey key, const std::vector<std::string>& columns,
                               const std::vector<vb::Variant>& values) {
-  requireOpen();
+  requireUsable();
   if (columns.empty()) return;
   std::string sql = "update " + quoteName(table) + " set ";
   for (size_t i = 0; i < columns.size(); ++i) {
@@ -375,16 +394,23 @@ void SqliteBackend::updateRow(const std::string& table, RowKey key, const std::v
 }
 
 void SqliteBackend::deleteRow(const std::string& table, RowKey key) {
-  requireOpen();
+  requireUsable();
   sqlite3_stmt* st = cached("delete from " + quoteName(table) + " where rowid=?");
   sqlite3_bind_int64(st, 1, key);
   step(st);
 }
 
 TxnId SqliteBackend::begin() {
-  requireOpen();
+  requireUsable();
   TxnId id = nextLevel_++;
-  exec("SAVEPOINT fw_" + std::to_string(id) + ";");
+  if (levels_.empty()) {
+    // The outermost level takes the write lock now, where the busy timeout applies: a deferred
+    // transaction that first reads and then writes meets a busy database with an immediate
+    // "database is locked" instead of waiting for it.
+    exec(readOnly_ ? "BEGIN;" : "BEGIN IMMEDIATE;");
+  } else {
+    exec("SAVEPOINT fw_" + std::to_string(id) + ";");
+  }
   levels_.push_back(id);
   return id;
 }
@@ -393,7 +419,8 @@ void SqliteBackend::commit(TxnId level) {
   requireOpen();
   if (levels_.empty() || levels_.back() != level) raiseNotAllowed();
   try {
-    exec("RELEASE fw_" + std::to_string(level) + ";");
+    requireUsable();
+    exec(levels_.size() == 1 ? std::string("COMMIT;") : "RELEASE fw_" + std::to_string(level) + ";");
   } catch (const vb::Error&) {
     rollback(level);
     throw;
@@ -406,7 +433,7 @@ void SqliteBackend::rollback(TxnId level) {
   size_t i = 0;
   while (i < levels_.size() && levels_[i] != level) ++i;
   if (i == levels_.size()) raiseNotAllowed();
-  std::string name = "fw_" + std::to_string(level);
+  const bool lost = transactionLost();
   levels_.resize(i);
   if (i == 0) {
     // Ending the whole transaction: ROLLBACK also works when SQLite has already undone it
@@ -414,6 +441,8 @@ void SqliteBackend::rollback(TxnId level) {
     sqlite3_exec(db_, "ROLLBACK;", nullptr, nullptr, nullptr);
     return;
   }
+  if (lost) return;  // the engine has undone this level with the rest
+  std::string name = "fw_" + std::to_string(level);
   exec("ROLLBACK TO " + name + "; RELEASE " + name + ";");
 }
 

@@ -40,6 +40,12 @@ class SqliteBackend : public Backend {
   void rollback(TxnId level) override;
   bool isOpen(TxnId level) const override;
   bool inTransaction() const override { return !levels_.empty(); }
+  bool transactionLost() const override;
+
+  // How long a statement waits for another connection's lock before it fails with "database is
+  // locked". A run is unattended: the default waits out an editor's or another program's write.
+  static constexpr int kBusyTimeoutMs = 60000;
+  void setBusyTimeout(int milliseconds);
 
   // Writes a compacted copy of this database into a new file (VACUUM INTO).
   void compactInto(const std::filesystem::path& destination);
@@ -56,6 +62,8 @@ class SqliteBackend : public Backend {
   Stmt prepare(const std::string& sql, bool requireWhole);
   void exec(const std::string& sql);
   void requireOpen() const;
+  // requireOpen, and no statement while the engine has ended a transaction still open here.
+  void requireUsable() const;
   [[noreturn]] void fail(int rc) const;
   void step(sqlite3_stmt* stmt);
 

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "platform/db/ado.h"
 #include "platform/db/error.h"
+#include "platform/db/sqlite_backend.h"
 #include "support/test_hdb.h"
 #include "support/test_session.h"
 
@@ -285,6 +289,53 @@ TEST_F(AdoTest, AnOuterRollbackAlsoUndoesAnOpenBatch) {
   EXPECT_EQ(values(rs), (std::vector<double>{1, 2, 3, 4, 5}));
   rs.Close();
   EXPECT_EQ(stored(), 5);
+}
+
+// A full disk makes SQLite undo the transaction by itself; nothing may then run outside it until
+// the holder has rolled it back.
+TEST_F(AdoTest, ATransactionTheEngineEndedRefusesStatementsUntilItIsRolledBack) {
+  const int64_t pages = cnn.backend()->run("PRAGMA page_count;").cells.at(0).toInteger();
+  cnn.backend()->run("PRAGMA max_page_count=" + std::to_string(pages) + ";");
+  cnn.BeginTrans();
+  cnn.Execute("delete from runit where datatype_site_id=1001;");
+  std::string failure;
+  try {
+    for (int i = 0; i < 100000; ++i)
+      cnn.Execute("insert into runit values (2002, " + std::to_string(40000 + i) + ", 1, 2);");
+  } catch (const vb::Error& e) {
+    failure = e.description();
+  }
+  EXPECT_EQ(failure, "database or disk is full");
+  EXPECT_TRUE(cnn.backend()->transactionLost());
+  EXPECT_EQ(errorNumber([&] { cnn.Execute("delete from runit;"); }), err::EngineFailure);
+  EXPECT_EQ(errorNumber([&] { cnn.BeginTrans(); }), err::EngineFailure);
+  EXPECT_EQ(stored(), 5);
+  cnn.RollbackTrans();
+  EXPECT_FALSE(cnn.backend()->transactionLost());
+  EXPECT_FALSE(cnn.backend()->inTransaction());
+  cnn.backend()->run("PRAGMA max_page_count=1000000;");
+  cnn.Execute("delete from runit where datatype_site_id=1001 and value=1;");
+  EXPECT_EQ(stored(), 4);
+}
+
+// The outermost level takes the write lock at its start, so it waits for another writer (within
+// the busy timeout) instead of failing at its first write.
+TEST_F(AdoTest, ATransactionWaitsForAnotherWriterAtItsStart) {
+  SqliteBackend other(file, false);
+  const TxnId held = other.begin();
+  other.run("insert into runit values (2002, 45000, 1, 2);");
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    other.commit(held);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  cnn.BeginTrans();
+  const auto waited = std::chrono::steady_clock::now() - start;
+  release.join();
+  EXPECT_GE(waited, std::chrono::milliseconds(250));
+  cnn.Execute("delete from runit where datatype_site_id=2002;");
+  cnn.CommitTrans();
+  EXPECT_EQ(countRows(file, "select * from runit where datatype_site_id=2002"), 0);
 }
 
 }  // namespace
