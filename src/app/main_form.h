@@ -108,6 +108,8 @@ struct MainForm {
   std::string Caption;
   bool Visible = false;
   WindowState State = WindowState::Normal;
+  // The window's place and the screen's width, in screen units; the graph window is laid beside it.
+  int32_t Left = 0, Top = 0, Width = 7200, Height = 6000, ScreenWidth = 19200;
   LogPane Text1;  // the log pane
 
   TextBox Text2{"0"};           // "Days to retrieve"; disabled while in history mode

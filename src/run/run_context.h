@@ -2,12 +2,14 @@
 // One run's state (RunContext: made by runstations, dropped at its end) and one station line's
 // state (LineState: made afresh for every line). A value that one line hands to the next belongs
 // to RunContext, never to LineState.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/vb/date.h"
 #include "run/run_services.h"
+#include "run/value_loop_state.h"
 
 namespace fw {
 
@@ -66,19 +68,6 @@ struct RunContext {
 };
 
 // One station line as the run reads it, and what the line's steps work out for it.
-// What the value loop keeps of the value in work; the station handler reads it for the
-// station-end count line and hands it to badvaluecheck when a value raises an error.
-struct ValueLoopState {
-  int16_t DayValueCount = 0;     // values counted in the current day
-  int32_t MissingCount = 0;      // missing or replaced values of the current day
-  double LastGoodValue = 0;      // the previous accepted value of the station
-  double CurrentValue = 0;       // the value being processed
-  vb::VbDate ValueDate = 0;      // date and time of the current value
-  vb::VbDate LastValueTime = 0;  // time of the last value accepted into a series
-  int32_t DayIndex = 0;          // the current day's index in the daily series
-  int32_t DayLimit = 0;          // the highest day index the station may fill
-};
-
 struct LineState {
   int32_t StationIndex = 0;  // its line in StationTable
   std::string StationId;     // Station_ID upper-cased (a SHELL line keeps its command's case)
@@ -116,6 +105,8 @@ struct LineState {
   std::string SiteText;  // column 7 of the site's row
   std::string UnitText;  // column 3 of the site's row
   std::vector<int16_t> ValueColumns;
+  // Fields of the daily maximum, daily value and daily minimum of a daily weather retrieval (0 = none).
+  std::array<int16_t, 3> DailyColumns{};
   int16_t DateFieldIndex = 1;
   int16_t PrecipKind = 0;
   bool WindDirSeries = false;
@@ -149,7 +140,13 @@ struct LineState {
 
   // ---- station handler ----
   int16_t StationErrorCount = 0;  // runtime errors raised while the station is processed
-  ValueLoopState ValueLoop;
+  ValueLoopState ValueLoop;  // the value path's loop state (run/value_loop_state.h)
+
+  // ---- the value path ----
+  RunoffStorage Storage;
+  std::string WhatIfNote;          // the trace's note in a What-If run
+  std::string StartConditionNote;  // "OFF" or "P=" and the starting value
+  int32_t WhatIfPass = 0;          // passes of the line through the runoff step
   // Out flags of the dispatch.
   bool RetrievalFailed = false;
   bool ComputeCanceled = false;

@@ -3,13 +3,17 @@
 #include <algorithm>
 
 #include "app/session.h"
+#include "run/aggregation.h"
 #include "run/alert_setup.h"
 #include "run/dispatch.h"
+#include "run/hand_over.h"
 #include "run/line_kinds.h"
 #include "run/model_run.h"
+#include "run/series_save.h"
 #include "run/source_type.h"
 #include "run/station_options.h"
 #include "run/station_setup.h"
+#include "run/value_loop.h"
 
 namespace fw {
 
@@ -90,10 +94,18 @@ Move stationRoad(Session& s, RunContext& ctx, LineState& line) {
   if (auto move = retrieve(s, ctx, line)) return *move;
   // A retriever that left an error text with its values ends the line with it.
   if (!line.StationError.empty()) return Move::endStation();
-  // What follows a retrieval (reading the values, checking and aggregating them, storing the
-  // series) is not part of this version: say so rather than drop the values silently.
-  line.StationError =
-      "Values were retrieved but cannot be stored: value processing is not available in this version.";
+  return valuePath(s, ctx, line);
+}
+
+Move valuePath(Session& s, RunContext& ctx, LineState& line) {
+  if (auto move = handOver(s, ctx, line)) return *move;
+  valueLoopSetUp(s, ctx, line);
+  if (valueLoop(s, ctx, line) == LoopEnd::Cancelled) {
+    line.CloseDirectly = true;  // nothing is saved, and the station is not reported again
+    return Move::endStation();
+  }
+  closeAfterLastLine(s, line);
+  seriesSave(s, ctx, line);
   return Move::endStation();
 }
 

@@ -21,4 +21,8 @@ Move stationRoad(Session& s, RunContext& ctx, LineState& line);
 // the move that ends the line, or nothing when its text goes on to the value path.
 std::optional<Move> retrieve(Session& s, RunContext& ctx, LineState& line);
 
+// The value path of a line whose values have arrived in RetrievalText: hand-over, value loop, the
+// open last hour and day, and the save.
+Move valuePath(Session& s, RunContext& ctx, LineState& line);
+
 }  // namespace fw

@@ -22,6 +22,14 @@ class GraphModel {
   bool Loaded = false;
   bool Visible = false;
   std::string Caption;
+  // The display switch: while off the run leaves the window as it is (very long windows).
+  bool Display = true;
+  std::string ChartTitle;
+  std::string YAxisTitle;  // the title of the chart's Y axis
+  // Where the window lies on the screen (set beside the main window when it is first shown).
+  struct Placement {
+    int32_t Left = 0, Top = 0, Width = 0, Height = 0;
+  } Place;
 
   // The data grid. A grown grid gets empty cells; RowCount 0 empties every column.
   int32_t RowCount() const { return rowCount_; }
@@ -101,6 +109,7 @@ struct GraphState {
   bool GraphOverwrite = false;  // with GraphAdd: it replaces the last column instead
   bool GraphNext = false;       // "Next" was chosen; while clear the run re-arms GraphAdd
   bool GraphClosed = false;     // the user closed the window
+  bool GraphShown = false;      // the window has been placed and shown since the program started
 
   GraphModel FrmGraph;
   HourlyGraphState HourlyGraph;     // hdbhourly's

@@ -179,6 +179,7 @@ TEST_F(RunTest, InteractiveEndShowsTheCountsOrStationNotOnList) {
         {"09381001; 1101; Flow; A; 0; 0; ", "09381002; 1102; Flow; B; 0; 0; ",
          "09381003; 1203; Flow; C; 0; 0; "},
         {{"1101"}, {"1102"}, {"1203"}});
+  sources->otherwise.Error = "Data not available.";
   sources->replies["09381001"].Error = "Warning gap";
   runstations(s);
   EXPECT_EQ(s.form.Caption, "Bad Stations 2  Warnings 1");

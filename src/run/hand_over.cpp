@@ -1,0 +1,64 @@
+#include "run/hand_over.h"
+
+#include <cmath>
+
+#include "app/session.h"
+#include "run/station_handler.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/strings.h"
+
+namespace fw {
+
+namespace {
+
+// The graph window beside the main window, as high as it and as wide as the rest of the screen.
+void placeGraphWindow(Session& s) {
+  const MainForm& f = s.form;
+  GraphModel::Placement& p = s.FrmGraph.Place;
+  p.Left = f.Left + f.Width;
+  p.Top = f.Top;
+  p.Height = f.Height;
+  p.Width = std::max(0, f.ScreenWidth - f.Left - f.Width);
+}
+
+}  // namespace
+
+std::optional<Move> handOver(Session& s, RunContext& ctx, LineState& line) {
+  if (ctx.ValueFieldIndex == 0) {
+    line.StationError = noValueColumnText(ctx.RetrievalText);
+    return Move::endStation();
+  }
+  // Total precipitation of a five-digit series is stored as rainfall.
+  if (line.ValueCode == 9 && std::fabs(vb::Val(line.Dsid)) > 9999) {
+    line.PrecipKind = 4;
+    line.ValueClass = 10;
+    line.DatatypeCode = 10;
+  }
+  if (!s.BatchMode) {
+    if (!s.GraphShown && !s.GraphClosed && !line.HugeRun) {
+      s.FrmGraph.Loaded = true;
+      placeGraphWindow(s);
+      s.GraphShown = true;
+      if (s.HdbIsExcel)
+        s.GraphClosed = true;
+      else
+        s.FrmGraph.Visible = true;
+      s.ui.doEvents();
+    }
+    if (!s.GraphClosed && s.GraphShown && !line.HugeRun) s.FrmGraph.Display = true;
+  }
+
+  line.ValueLoop.ValueLines = vb::Split(ctx.RetrievalText, "\n");
+  ctx.PreviousLineCount = vb::UBound(line.ValueLoop.ValueLines);
+  if (ctx.PreviousLineCount < 3) {
+    line.ValueLoop.MissingCount = line.WindowDays;
+    return Move::endStation();
+  }
+  if (line.ValueClass == 30) {
+    line.StationError = "Runoff lines are not computed in this version.";
+    return Move::endStation();
+  }
+  return std::nullopt;
+}
+
+}  // namespace fw

@@ -1,0 +1,19 @@
+#pragma once
+// The hand-over of a station's retrieval text to its value path: total precipitation stored as
+// rainfall, the graph window placed and shown, the text split into its lines, a text too short to
+// hold values refused.
+#include <optional>
+#include <string>
+
+#include "run/run_context.h"
+#include "run/walk.h"
+
+namespace fw {
+
+struct Session;
+
+// Ends the line when its values cannot be parsed (too short a text, no value column, a runoff
+// line); otherwise the line's ValueLines are set for the value loop.
+std::optional<Move> handOver(Session& s, RunContext& ctx, LineState& line);
+
+}  // namespace fw

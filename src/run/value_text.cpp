@@ -1,0 +1,260 @@
+#include "run/value_text.h"
+
+#include <cmath>
+
+#include "app/session.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/format.h"
+#include "platform/vb/math.h"
+#include "platform/vb/strings.h"
+
+namespace fw {
+
+namespace {
+
+constexpr double kFiveMinutes = 5.0 / 1440;
+constexpr double kTwoPi = 6.283185307;
+
+const std::string& fieldAt(const std::vector<std::string>& fields, int index) {
+  static const std::string empty;
+  return index >= 0 && index < static_cast<int>(fields.size()) ? fields[static_cast<size_t>(index)] : empty;
+}
+
+// A weight text read back through the one-decimal form; 1 when there is none.
+double weightOf(const std::string& text) {
+  const std::string t = vb::Trim(text);
+  if (t.empty()) return 1;
+  return vb::CDbl(vb::FormatNumber(vb::CDbl(t), "#0.#"));
+}
+
+int32_t minutesBetween(vb::VbDate from, vb::VbDate to) {
+  return vb::CLng(vb::Round((to - from) * 1440));
+}
+
+}  // namespace
+
+std::vector<std::string> splitValueLine(const std::string& line) {
+  std::string text = line;
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  return vb::Split(text, "\t");
+}
+
+double compassValue(const std::string& word) {
+  const int pos = vb::InStr(kCompassTable, " " + word);
+  if (pos == 0) return -1.0 / 24;
+  return (pos - 1) / 6.0 / 4.0;
+}
+
+double degreesValue(double degrees) {
+  return vb::Round(degrees * 4 / 360 * 4) / 4;
+}
+
+LinePass readValueLine(const Session& s, const RunContext& ctx, LineState& line) {
+  ValueLoopState& v = line.ValueLoop;
+  if (v.GapPass) {
+    // The second pass over the line after a gap: the line's own time and value.
+    v.GapPass = false;
+    v.ValueDate = v.RealTime;
+    v.PreviousTime = vb::roundToSecond(v.RealTime - kFiveMinutes);
+    v.NewDay = false;
+    v.NewHour = v.Minute == 0;
+    v.DayOfYear = vb::DayOfYear(v.ValueDate);
+    return LinePass::Value;
+  }
+
+  v.Fields = splitValueLine(v.ValueLines[static_cast<size_t>(v.LineIndex)]);
+  const int highest = static_cast<int>(v.Fields.size()) - 1;
+  if (highest < 2 || ctx.ValueFieldIndex > highest || line.DateFieldIndex > highest || v.Fields[0] != "Z")
+    return LinePass::Skip;
+  vb::VbDate t = vb::CDate(v.Fields[static_cast<size_t>(line.DateFieldIndex)]);
+  if (line.HourShift != 0) {
+    t = vb::roundToSecond(t + line.HourShift / 24);
+    if (t < line.FirstDay) return LinePass::Skip;
+  }
+  if (t <= v.LastValueTime) return LinePass::Skip;
+  int16_t minute = 0;
+  if (s.UnitValues) {
+    minute = static_cast<int16_t>(vb::Minute(t));
+    if (line.PrecipKind == 3 && minute > 51) {
+      // Airport precipitation reported late in the hour belongs to the next full hour.
+      t = vb::roundToSecond(t + (60 - minute) / 1440.0);
+      minute = 0;
+    }
+  }
+  v.ValueDate = t;
+  v.Minute = minute;
+  v.Hour = static_cast<int16_t>(vb::Hour(t));
+  v.DayOffset = static_cast<int32_t>(vb::Int(t) - vb::Int(v.PreviousTime));
+
+  if (line.StationDayCount == 0) {
+    // The first value of the station.
+    v.DayOffset = 0;
+    line.StationDayCount = 1;
+    v.StepMinutes = vb::InStr(line.StationId, "HOUR") > 0 ? 60 : 5;
+    if (minute != 15 && minute != 30 && minute != 45) v.StepClass = 3;
+    if (v.Hour == 0 && minute == 0) {
+      if (line.DayLine) {
+        v.Restart = false;
+        v.NewDay = true;
+        v.StepMinutes = 1;
+        line.StationDayCount = 0;
+      }
+    } else if (minute == 0) {
+      v.NewHour = true;
+    }
+    if (!v.Restart) v.PreviousTotal = 0;
+  } else if (minute == 0) {
+    if (v.DayOffset < 2) v.StepMinutes = minutesBetween(v.PreviousTime, t);
+    v.NewHour = true;
+  } else {
+    v.NewHour = false;
+    if (v.DayOffset < 2) v.StepMinutes = minutesBetween(v.PreviousTime, t);
+    if (v.Hour == vb::Hour(v.PreviousTime)) {
+      if (vb::DateDiff("h", v.PreviousTime, t) > 1) {
+        v.NewHour = true;
+        if (v.HourSum != 0) {
+          v.StepMinutes = 5;
+          v.PreviousTime = vb::roundToSecond(t - kFiveMinutes);
+        }
+      }
+    } else {
+      v.NewHour = true;
+    }
+  }
+
+  if (v.StepClass < 3) {
+    if (minute == 15 || minute == 45)
+      v.StepClass = 1;
+    else if (v.StepClass != 1 && minute == 30)
+      v.StepClass = 2;
+  }
+  if (v.StepMinutes <= 0) v.StepMinutes = 1;
+  if (v.UnitIndex < 8) {
+    switch (v.StepClass) {
+      case 0:
+        v.AllowedMissing = v.AllowedMissingTable[0];
+        break;
+      case 1:
+        v.AllowedMissing = v.AllowedMissingTable[2];
+        break;
+      case 2:
+        v.AllowedMissing = v.AllowedMissingTable[1];
+        break;
+      default:
+        v.AllowedMissing = 0;
+    }
+  }
+
+  if (v.DayOffset == 0) {
+    if (line.DayLine) {
+      line.StationDayCount += 1;
+      v.NewDay = v.NewHour = true;
+    } else {
+      v.NewDay = false;
+    }
+    return LinePass::Value;
+  }
+  v.NewDay = v.NewHour = true;
+  line.StationDayCount += 1;
+  if (v.DayOffset == 1) {
+    v.DayOfYear = vb::DayOfYear(t);
+    return LinePass::Value;
+  }
+  // A gap of days: a first pass five minutes after the earlier value closes its hour and day;
+  // the line itself comes in a second pass.
+  v.StepMinutes = 5;
+  v.RealTime = t;
+  v.GapPass = true;
+  v.ValueDate = vb::roundToSecond(v.PreviousTime + kFiveMinutes);
+  v.DayOfYear = vb::DayOfYear(v.ValueDate);
+  return LinePass::GapClose;
+}
+
+bool readValueText(const RunContext& ctx, LineState& line) {
+  ValueLoopState& v = line.ValueLoop;
+  std::string text = vb::Trim(fieldAt(v.Fields, ctx.ValueFieldIndex));
+  if (!vb::IsNumeric(text)) {
+    if (text == "N/A" || text == "T" || text == "Calm")
+      text = "0";
+    else if (!line.WindDirSeries || vb::InStr(text, "Na") > 0)
+      text.clear();
+    if ((!line.WindDirSeries || line.WindDegrees) && !text.empty() &&
+        static_cast<unsigned char>(text[0]) > 57)
+      text.clear();
+  } else if (vb::InStr(text, "-9") > 0) {
+    if (text == "-99.99" || text == "-999" || (text == "-99" && line.FormulaCount <= 0)) {
+      text.clear();
+    } else if (text == "-902") {
+      text.clear();
+      v.Restart = true;
+    }
+  }
+  v.ValueText = text;
+  if (text.empty()) {
+    v.Missing = true;
+    return false;
+  }
+
+  double value = 0;
+  if (!line.WindDirSeries) {
+    value = vb::CDbl(text);
+    if (line.ValueClass == 9 && line.ValueCode != 4) {
+      if (ctx.SourceType == 18) {
+        v.ForecastSum += value;
+        value = vb::Round(v.ForecastSum, 5);
+      }
+      if (ctx.SourceType != 12 && ctx.SourceType != 28 && line.ValueCode != 3) {
+        if (v.FirstValue == MissingValue)
+          v.FirstValue = value;
+        else if (value < v.FirstValue)
+          value = v.FirstValue;
+      }
+    }
+  } else {
+    const int16_t second = line.ValueColumns.size() > 1 ? line.ValueColumns[1] : int16_t{0};
+    if (line.WindDegrees) {
+      value = vb::CDbl(vb::FormatNumber(vb::CDbl(text), "#0.######"));
+      if (ctx.SourceType == 8)
+        v.WindWeight = weightOf(fieldAt(v.Fields, 20));
+      else if (ctx.SourceType == 6 || ctx.SourceType == 18)
+        v.WindWeight = weightOf(fieldAt(v.Fields, second));
+      else
+        v.WindWeight = 1;
+      value = degreesValue(value);
+      if (v.WindWeight == 0) v.WindWeight = 1;
+    } else {
+      std::string word = text;
+      if (word == "NEE") word = "ENE";
+      if (word == "SEE") word = "ESE";
+      value = compassValue(word);
+      if (word == "E") value = 1;
+      if (word == "S") value = 2;
+      if (word == "W") value = 3;
+      if (word == "N") value = 4;
+      if (value == 0 && v.LastGoodValue != MissingValue) value = v.LastGoodValue;
+      v.WindWeight = second == 0 ? 1 : vb::CDbl(vb::FormatNumber(vb::Val(fieldAt(v.Fields, second)), "#0.#"));
+    }
+    v.WindEast += v.WindWeight * std::sin(value * kTwoPi / 4);
+    v.WindNorth += v.WindWeight * std::cos(value * kTwoPi / 4);
+  }
+
+  v.Missing = false;
+  if (line.ValueCode == 9 && line.PrecipKind < 2) {
+    if (value <= v.RunningMax)
+      value = v.RunningMax;
+    else
+      v.RunningMax = value;
+  }
+  if (value < -98.0) {
+    if (line.ValueClass == 30) {
+      value = 0;
+      v.ValueText = "0";
+    } else {
+      v.Missing = true;
+    }
+  }
+  v.CurrentValue = value;
+  return true;
+}
+
+}  // namespace fw
