@@ -261,6 +261,7 @@ TEST_F(HandlerRunTest, AnErrorRaisedInTheSetUpTakesTheNoDataRoadAndCountsOnce) {
   // A datatype number too large for the station's 16-bit code overflows in the options.
   setUp({}, {"09380000; 1101; Flow; Colorado R; 0; 0; ", "09380001; 1102; Flow; Gila R; 0; 0; "},
         {{"1101", 99999}, {"1102"}});
+  sources->replies["09380001"].Error = "Data not available.";
   s.WhatIf.Coefficient = 3;
   runstations(s);
   EXPECT_TRUE(logHas("Colorado R")) << testing::readFile(t.folder / "Flumewright_errlog.txt");
