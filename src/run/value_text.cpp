@@ -112,7 +112,9 @@ LinePass readValueLine(const Session& s, const RunContext& ctx, LineState& line)
     if (v.Hour == vb::Hour(v.PreviousTime)) {
       if (vb::DateDiff("h", v.PreviousTime, t) > 1) {
         v.NewHour = true;
-        if (v.HourSum != 0) {
+        // A day apart, the open hour closes five minutes before this value; after a gap of days
+        // the gap pass closes it at its own time.
+        if (v.HourSum != 0 && v.DayOffset < 2) {
           v.StepMinutes = 5;
           v.PreviousTime = vb::roundToSecond(t - kFiveMinutes);
         }
