@@ -213,7 +213,7 @@ bool beforeCall(Session& s, RunContext& ctx, LineState& line, const SourceBlock&
   return true;
 }
 
-void afterCall(Session& s, RunContext& ctx, LineState& line, const SourceBlock& b, const SourceCall& c) {
+void afterCall(Session& /*s*/, RunContext& ctx, LineState& line, const SourceBlock& b, const SourceCall& c) {
   const int16_t type = b.type;
   if (b.dateIndex != 0) line.DateFieldIndex = b.dateIndex;
   switch (b.value) {
