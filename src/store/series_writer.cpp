@@ -74,7 +74,8 @@ SeriesWriter dailyRules() {
     const int32_t n = p.args.lastIndex;
     auto kept = [&](int32_t i) {
       const SeriesPoint& e = p.element(i);
-      return !(e.date == 0 || e.value == MissingValue);
+      // A date of 2.0 or less is no real time stamp: it must not widen the period.
+      return e.date > 2.0 && e.value != MissingValue;
     };
     int32_t f = 0;
     while (f <= n && !kept(f)) ++f;
@@ -190,13 +191,17 @@ bool Engine::onError(const vb::Error& e) {
     reportRowError(e, kDaoErrorHint);
     return false;
   }
+  // One counter for both kinds: a faulty command ends the pass above its limit, any other error
+  // at its own, whatever mix of the two came before.
   const auto& numbers = w_.commandErrorNumbers;
   if (std::find(numbers.begin(), numbers.end(), e.number()) != numbers.end()) {
     s_.errlog.writeLine(w_.commandErrorLine(p_, e));
-    return ++p_.call.commandErrors <= w_.commandErrorLimit;
+    return ++p_.call.errors <= w_.commandErrorLimit;
   }
   reportRowError(e, w_.adoRowErrorTail);
-  return ++p_.call.errors < w_.errorLimit;
+  if (++p_.call.errors < w_.errorLimit) return true;
+  p_.call.atErrorLimit = true;
+  return false;
 }
 
 void Engine::reportRowError(const vb::Error& e, const std::string& tail) {
@@ -460,7 +465,11 @@ WriteResult runSeriesWriter(Session& s, const SeriesWriter& w, const WriterArgs&
     }
   } finish{s, w, call, modelRunOnEntry, leaveBusy};
 
-  if (!isDsid(args.dsid)) {
+  // A caller that only wants the hook's work of an unwritten pass (the hourly chart with its box
+  // unticked) may leave the DSID empty: no row and no SQL text is made then.
+  WriterPass probe{s, w, args, call, form};
+  const bool drawOnly = args.dsid.empty() && w.writing && !w.writing(probe);
+  if (!drawOnly && !isDsid(args.dsid)) {
     s.LastError = w.routine + ": the datatype_site_id \"" + args.dsid +
                   "\" is not a whole number, nothing was written. Correct the DSID of the station line.";
     logPaneLine(s, s.LastError);

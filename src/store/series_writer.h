@@ -40,9 +40,9 @@ struct SeriesWriter;
 
 // Per call: counters that run on from the first pass into the second.
 struct WriterCallState {
-  int errors = 0;         // errors other than command errors
-  int commandErrors = 0;  // faulty commands (and 3219 where the writer counts it)
-  bool busy = false;      // the busy colour was set
+  int errors = 0;             // every error of the call, faulty commands included
+  bool atErrorLimit = false;  // an error other than a faulty command reached errorLimit
+  bool busy = false;          // the busy colour was set
 };
 
 // One pass: what the hooks and texts may look at.
@@ -133,8 +133,10 @@ struct SeriesWriter {
 
   // Errors: the numbers counted as command errors, the limits, and the texts.
   std::vector<int32_t> commandErrorNumbers = {-2147217900, 3219};
-  int errorLimit = 6;          // the pass ends at this many other errors
-  int commandErrorLimit = 10;  // and above this many command errors
+  // Both kinds count in one counter: an error other than a faulty command ends the pass when the
+  // counter reaches errorLimit, a faulty command when it passes commandErrorLimit.
+  int errorLimit = 6;
+  int commandErrorLimit = 10;
   std::function<std::string(const WriterPass&, const vb::Error&)> commandErrorLine;
   std::string rowErrorWord = " RDAY at Line ";
   std::string adoRowErrorTail;  // appended to an ADO row error's text (after a line feed)
@@ -146,7 +148,7 @@ struct WriteResult {
   bool wrote = false;    // a pass reached its end without being stopped by an error
   bool stopped = false;  // a pass ended at an error limit (and was undone)
   int passes = 0;
-  int errors = 0;  // errors other than command errors, over the call
+  int errors = 0;  // errors over the call, faulty commands included
 };
 
 // A SeriesWriter with the daily writer's rules in every hook; writers change what differs.

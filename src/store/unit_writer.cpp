@@ -125,8 +125,14 @@ SeriesWriter shiftWriter(vb::VbDate periodEnd) {
 
   w.trim = [](WriterPass& p) {
     const int32_t n = p.args.lastIndex;
+    // The period begins at the unit time of the first shift kept: neither that time nor the
+    // shift's own may be 2.0 or less, or the period would reach back to 1899.
+    auto usable = [&](int32_t i) {
+      const SeriesPoint& e = p.element(i);
+      return e.value != MissingValue && e.date > 2.0 && pointAt(p.s.UnitSeries, i).date > 2.0;
+    };
     int32_t f = 0;
-    while (f <= n && p.element(f).value == MissingValue) ++f;
+    while (f <= n && !usable(f)) ++f;
     if (f > n) return false;
     p.first = f;
     p.last = n;
@@ -171,7 +177,7 @@ SeriesWriter shiftWriter(vb::VbDate periodEnd) {
            vb::Str(p.at) + "  " + e.description();
   };
   w.afterPass = [](WriterPass& p) {
-    if (p.stopped && p.form == WriterForm::AdoBatch && p.call.errors >= p.w.errorLimit)
+    if (p.stopped && p.form == WriterForm::AdoBatch && p.call.atErrorLimit)
       notify(p.s, p.args.dsid + " RUNITSHIFT write canceled after 5 errors.");
   };
   return w;

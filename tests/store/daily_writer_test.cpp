@@ -269,6 +269,61 @@ TEST_P(DailyWriterTest, MoreThanTenFaultyCommandsEndAndUndoThePass) {
   }
 }
 
+TEST_P(DailyWriterTest, ElementsDatedTwoOrEarlierNeverWidenThePeriod) {
+  for (bool overwrite : {false, true}) {
+    SCOPED_TRACE(overwrite ? "period delete" : "row by row");
+    execSql(file, "delete from rday;");
+    store(day(-400), 1, 2);
+    storeDays(0, 3, 1);
+    s.OverwriteSource5 = overwrite;
+    // Half a day after 30 December 1899, day 2 itself, and a trailing 1.5: none is a time stamp.
+    s.DaySeries = {{0.5, 7, 0}, {2.0, 7, 0}, {day(1), 10, 0}, {day(2), 20, 0}, {1.5, 7, 0}};
+    write(4);
+    EXPECT_EQ(rows(), (std::vector<Stored>{
+                          {day(-400), 1, 2}, {day(0), 1, 2}, {day(1), 10, 2}, {day(2), 20, 2}, {day(3), 1, 2}}));
+    EXPECT_EQ(s.LastError, "");
+  }
+}
+
+// Faulty commands and other errors count together: the other kind ends the pass at 6, a faulty
+// command above 10, and an ended pass leaves the stored rows as they were.
+TEST_P(DailyWriterTest, BothKindsOfErrorShareOneCounter) {
+  if (s.HdbUseDAO) GTEST_SKIP() << "the DAO twin ends its pass at the first error";
+  struct Case {
+    const char* name;
+    std::vector<double> values;
+    bool ended;
+  };
+  const std::vector<Case> cases = {
+      {"five faulty commands, then another error", {1, 1, 1, 1, 1, 200, 50, 50}, true},
+      {"five other errors, then six faulty commands", {200, 200, 200, 200, 200, 1, 1, 1, 1, 1, 1, 50}, true},
+      {"four faulty commands and another error", {1, 1, 1, 1, 200, 50, 50}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    execSql(file, "drop trigger if exists faulty; drop trigger if exists full_disk; delete from rday;");
+    const int n = static_cast<int>(c.values.size());
+    storeDays(0, n - 1, 7);
+    // A value of 1 makes a faulty command (a key the engine refuses), 200 another error, 50 goes in.
+    execSql(file,
+            "create table if not exists taken (k integer primary key); insert or ignore into taken values (1);"
+            "create trigger faulty before insert on rday when new.value = 1 begin insert into taken values "
+            "(1); end;"
+            "create trigger full_disk before insert on rday when new.value = 200 begin select raise(abort, "
+            "'disk full'); end;");
+    s.DaySeries.clear();
+    for (int i = 0; i < n; ++i) s.DaySeries.push_back({day(i), c.values[static_cast<size_t>(i)], 0});
+    write(n - 1);
+    const std::vector<Stored> now = rows();
+    if (c.ended) {
+      EXPECT_EQ(now.size(), static_cast<size_t>(n));
+      for (const Stored& r : now) EXPECT_EQ(r.value, 7);
+    } else {
+      EXPECT_EQ(now, (std::vector<Stored>{{day(5), 50, 2}, {day(6), 50, 2}}));
+    }
+  }
+}
+
 TEST_P(DailyWriterTest, ADsidThatIsNotANumberNeverReachesTheDatabase) {
   storeDays(0, 0, 1);
   s.DaySeries = {{day(0), 10, 0}};

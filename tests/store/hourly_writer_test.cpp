@@ -128,6 +128,40 @@ TEST_P(HourlyWriterTest, WritingOffStillDrawsTheChart) {
   EXPECT_EQ(rows().size(), 3u);
 }
 
+// The run draws the hours of a station whose "Write  Hourly Avg" is unticked with an empty DSID.
+TEST_P(HourlyWriterTest, ADrawOnlyCallNeedsNoDsidButAWriteDoes) {
+  auto call = [&](const std::string& dsid) {
+    int32_t last = 1;
+    s.FrmGraph.Caption = "Flow";
+    if (s.HdbUseDAO)
+      hdbhourlyDAO(s, dsid, 1, 11, 30, last, 0, "", 0, 0);
+    else
+      hdbhourly(s, dsid, 1, 11, 30, last, 0, "", 0, 0);
+  };
+  s.HourSeries = {{h(1), 10, 0}, {h(2), 20, 0}};
+  s.form.Check3.Value = 0;
+  call("");
+  EXPECT_EQ(*cell(2), 10);
+  EXPECT_EQ(*cell(3), 20);
+  EXPECT_NE(s.FrmGraph.Caption, "Flow");  // the caption got its time
+  EXPECT_EQ(s.LastError, "");
+  EXPECT_TRUE(s.errlog.written().empty());
+  EXPECT_TRUE(rows().empty());
+
+  // Any other DSID that is no whole number is still refused before SQL, and an empty one when the
+  // rows would be written.
+  for (const auto& [dsid, ticked] : std::vector<std::pair<std::string, int>>{{"10x", 0}, {"", 1}}) {
+    SCOPED_TRACE("\"" + dsid + "\"");
+    s.LastError.clear();
+    s.form.Check3.Value = ticked;
+    call(dsid);
+    EXPECT_NE(s.LastError.find("hdbhourly: the datatype_site_id \"" + dsid + "\" is not a whole number"),
+              std::string::npos)
+        << s.LastError;
+    EXPECT_TRUE(rows().empty());
+  }
+}
+
 TEST_P(HourlyWriterTest, AModelRunWritesMhourThenRhourAndDrawsOnce) {
   s.ModelRunWrite = {1, 1};
   s.RunId = 3;

@@ -208,6 +208,18 @@ TEST_P(UnitWriterTest, ShiftPeriodStartsAtTheUnitTimeOfTheFirstShift) {
   EXPECT_EQ(s.form.Check8.BackColor, kDoneColor);
 }
 
+TEST_P(UnitWriterTest, ShiftsDatedTwoOrEarlierNeverWidenThePeriod) {
+  store(q(-400), 0.1, 2, "runitshift");
+  for (int n = 0; n <= 2; ++n) store(q(n), 0.1, 2, "runitshift");
+  // The first unit value and its shift have no time stamp: the period starts at q(1), not in 1899.
+  s.UnitSeries = {{0.5, 5, 0}, {q(1), 5, 0}, {q(2), 5, 0}};
+  s.ShiftSeries = {{0.5, 0.2, 3}, {q(1), 0.3, 3}, {q(2), 0.4, 3}};
+  shift(2, q(2));
+  EXPECT_EQ(rows("runitshift"),
+            (std::vector<Stored>{{q(-400), 0.1, 2}, {q(0), 0.1, 2}, {q(1), 0.3, 3}, {q(2), 0.4, 3}}));
+  EXPECT_EQ(s.LastError, "");
+}
+
 TEST_P(UnitWriterTest, AProtectedShiftKeepsItsShiftElementOutAndLeavesTheUnitValues) {
   store(q(1), 0.9, 5, "runitshift");
   s.UnitSeries = {{q(0), 5, 0}, {q(1), 6, 0}, {q(2), 7, 0}};
