@@ -103,6 +103,21 @@ void readStationLine(Session& s, const std::string& line, int n, bool& trackArme
   }
 }
 
+std::string trimBlanksAndTabs(const std::string& text) {
+  const std::size_t b = text.find_first_not_of(" \t");
+  if (b == std::string::npos) return {};
+  return text.substr(b, text.find_last_not_of(" \t") - b + 1);
+}
+
+// A settings line as the writer puts it: its key text, then the value.
+std::string normalSettingsLine(const std::string& upperKey, const std::string& keyAsRead,
+                               const std::string& value) {
+  if (upperKey == kConnectionKey) return kConnectionKeyWritten + value;
+  const SetupKey* k = findSetupKey(upperKey);
+  if (k != nullptr && !k->written.empty()) return k->written + value;
+  return trimBlanksAndTabs(keyAsRead) + "=" + value;
+}
+
 // Rewrites the file from its lines, each ended by CR LF, after TABs were converted.
 void resaveConverted(Session& s, const std::vector<std::string>& lines) {
   std::string text;
@@ -161,7 +176,9 @@ void getstationfile(Session& s) {
   std::vector<std::string> lines = vb::splitLines(text, vb::LineEnds::Any);
   const int lineCount = static_cast<int>(lines.size());
   s.StationTable.redim(kStationTableColumns, lineCount);
-  s.LastSavedHour.assign(lines.size(), 0);
+  // No line has saved yet: -1 is no hour, so a save hour of 0 fires on the first run.
+  s.LastSavedHour.assign(lines.size(), -1);
+  if (s.StationRange.wholeList) s.StationRange = {};
   StationGrid& grid = s.Form2.MSFlexGrid1;
   grid.clear();
   grid.setRows(1);
@@ -183,8 +200,18 @@ void getstationfile(Session& s) {
       bool settingsLine = false;
       bool connectionLine = false;
       if (std::size_t eq = line.find('='); eq != std::string::npos) {
-        const std::string key = vb::UCase(vb::Trim(line.substr(0, eq)));
-        const std::string value = vb::Trim(line.substr(eq + 1));
+        const std::string key = vb::UCase(trimBlanksAndTabs(line.substr(0, eq)));
+        std::string value = trimBlanksAndTabs(line.substr(eq + 1));
+        // A known key keeps its line a settings line whatever TABs a spreadsheet put beside it;
+        // the line is kept in its normal form, so a re-save writes it as the writer would.
+        if (isKnownSetupKey(key) && line.find('\t') != std::string::npos) {
+          if (key != kConnectionKey) value = convertTabs(value);
+          const std::string normal = normalSettingsLine(key, line.substr(0, eq), value);
+          if (normal != line) {
+            line = normal;
+            resave = true;
+          }
+        }
         if (key == kConnectionKey) {
           settingsLine = connectionLine = true;
           ++connections;
@@ -201,7 +228,7 @@ void getstationfile(Session& s) {
       }
 
       // The connection line is kept as written, so that a re-save keeps the database.
-      if (!connectionLine && line.find('\t') != std::string::npos) {
+      if (!settingsLine && line.find('\t') != std::string::npos) {
         line = convertTabs(line);
         resave = true;
       }

@@ -30,6 +30,9 @@ inline constexpr int kSiteListColumns = 8;
 struct StationRangeT {
   int16_t first = 0;
   int16_t last = 0;
+  // The run took the whole list, nobody picked the range: a new read of the setup file makes it
+  // the whole list again, so lines added to the file are run too.
+  bool wholeList = false;
 };
 
 // TrayState values: no icon, icon shown, a tray mouse event in hand, and "do not use the tray".

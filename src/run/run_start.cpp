@@ -144,7 +144,7 @@ StartResult startRun(Session& s, RunContext& ctx) {
   if (s.CompactStatus == -1) s.errlog.writeLine(compactError);
 
   if (f.Check1.ticked()) ctx.settings.OneStationSdid = f.Text3.Text;
-  if (s.StationRange.first == 0) s.StationRange = {1, s.StationCount};
+  if (s.StationRange.first == 0) s.StationRange = {1, s.StationCount, true};
   for (int32_t i = s.StationRange.first; i <= s.StationRange.last && i <= s.StationCount; ++i)
     if (vb::InStr(s.StationTable(3, i), ">") > 0) s.AlertIssueLine = static_cast<int16_t>(i);
 

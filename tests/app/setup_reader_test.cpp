@@ -256,6 +256,25 @@ TEST_F(SetupReaderTest, TabLinesAreConvertedAndTheFileReSavedOnce) {
   EXPECT_EQ(s.HdbConnString, "Provider=SQLOLEDB;Data Source=hydro\tdb");
 }
 
+// A spreadsheet may leave a TAB beside the "=" of a settings line: the line is still the setting,
+// and it is re-saved in the form the writer gives it.
+TEST_F(SetupReaderTest, TabsAroundAKnownKeyOrItsValueAreTrimmed) {
+  read({"Write Dailys\t= True", "write hourly avg=\ttrue\t\t", "Alert Address=\tAnn@example.org",
+        "Station_ID; a; b; c", "X; 1001; flow; site", "END", "notes\tkept"});
+  EXPECT_EQ(s.form.Check5.Value, 1);
+  EXPECT_EQ(s.form.Check3.Value, 1);
+  EXPECT_EQ(s.AlertAddress, "Ann@example.org");
+  EXPECT_EQ(s.StationCount, 1);
+  EXPECT_THAT(boxTexts(), ElementsAre("Flumewright_setup.txt with Tabs re-saved"));
+  EXPECT_EQ(readFile(setupPath()),
+            testing::crlf({"Write Dailys= True", "Write Hourly Avg= true", "Alert Address=Ann@example.org",
+                           "Station_ID; a; b; c", "X; 1001; flow; site", "END", "notes\tkept"}));
+  ui.boxes.clear();
+  getstationfile(s);
+  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_EQ(s.StationCount, 1);
+}
+
 TEST_F(SetupReaderTest, AStoppedReadDoesNotReSave) {
   const std::vector<std::string> lines = {"Station_ID; a; b; c", "X\t1\tflow\tsite", "bad; line"};
   read(lines);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/setup_file.h"
+#include "app/setup_state.h"
 #include "platform/vb/date.h"
 #include "platform/vb/error.h"
 #include "run/links.h"
@@ -88,6 +90,19 @@ TEST_F(ModelRunTest, SaveHoursOfAScheduledRunWriteOncePerListedHour) {
   EXPECT_EQ(s.RunId, 6);
   EXPECT_EQ(s.TraceNo, 2);
   EXPECT_THROW(destination("RUN-6-09380000"), vb::Error);  // a trace above 32767 fails the line
+}
+
+TEST_F(ModelRunTest, SaveHourZeroFiresOnTheFirstRunAfterASetupRead) {
+  testing::writeFile(t.folder / kSetupFileName,
+                     "Station_ID; a; b; c\r\nX; 1; flow; site\r\nY; 2; flow; site\r\nZ; 3; flow; site\r\n"
+                     "W; 4; flow; site\r\n");
+  getstationfile(s);
+  s.BatchMode = true;
+  at(0);
+  EXPECT_EQ(destination("MRUN-0,12-09380000"), "09380000");
+  EXPECT_NE(s.ModelRunWrite.saveHour, 0);
+  destination("MRUN-0,12-09380000");  // the same hour once more: saved already
+  EXPECT_EQ(s.ModelRunWrite.saveHour, 0);
 }
 
 TEST_F(ModelRunTest, AnInteractiveRunSavesAtEveryHour) {

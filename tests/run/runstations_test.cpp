@@ -318,6 +318,27 @@ TEST_F(RunTest, AScheduledRunReadsTheSetupAgainWhenAsked) {
   EXPECT_EQ(sources->calls, (std::vector<std::string>{"GetUSGS 09381002"}));
 }
 
+TEST_F(RunTest, LinesAddedBeforeASetupReloadAreRun) {
+  setUp({}, {"09381001; 1101; Flow; A; 0; 0; "}, {{"1101"}, {"1102"}});
+  s.form.CheckBatch.Value = 1;
+  runstations(s);
+  ASSERT_TRUE(s.BatchScheduled);
+  std::string text = testing::readFile(t.folder / "Flumewright_setup.txt");
+  text.insert(text.find("END\r\n"), "09381002; 1102; Flow; B; 0; 0; \r\n");
+  testing::writeFile(t.folder / "Flumewright_setup.txt", text);
+  s.form.chkReadSetup.Value = 1;
+  sources->calls.clear();
+  runstations(s);
+  EXPECT_EQ(sources->calls, (std::vector<std::string>{"GetUSGS 09381001", "GetUSGS 09381002"}));
+
+  // A range the user picked stays as it is.
+  s.StationRange = {2, 2};
+  s.form.chkReadSetup.Value = 1;
+  sources->calls.clear();
+  runstations(s);
+  EXPECT_EQ(sources->calls, (std::vector<std::string>{"GetUSGS 09381002"}));
+}
+
 TEST(FinishLine, ElapsedTimeAsMinutesAndSecondsWithoutHours) {
   const double start = testing::kTestNow;
   struct Case {
