@@ -55,7 +55,9 @@ bool startsExpression(Tok t) {
 }
 
 constexpr int kNotOperandPrecedence = 7;     // Not takes in comparisons and everything tighter
-constexpr int kNegateOperandPrecedence = 14;  // unary minus takes in ^ only
+// Unary minus (and plus) binds tighter than every binary operator, "^" included, as in VBScript:
+// "-3^2" is 9 and "2^-3^2" is (2^-3)^2.
+constexpr int kNegateOperandPrecedence = 15;
 
 Op binaryOp(Tok t) {
   switch (t) {

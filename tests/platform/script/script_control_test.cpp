@@ -62,7 +62,7 @@ const std::string kFact =
 
 const std::vector<Case>& cases() {
   static const std::vector<Case> k = {
-      // Precedence, tightest first: ^, unary -, * /, \, Mod, + -, &, comparisons, Not, And, Or,
+      // Precedence, tightest first: unary -, ^, * /, \, Mod, + -, &, comparisons, Not, And, Or,
       // Xor, Eqv, Imp.
       {{}, "1+2*3", {I16(7)}},
       {{}, "(1+2)*3", {I16(9)}},
@@ -78,9 +78,17 @@ const std::vector<Case>& cases() {
       {{}, "True Xor True Or True", {Bool(false)}},
       {{}, "False Eqv True Xor True", {Bool(true)}},
       {{}, "False Imp True Eqv False", {Bool(true)}},
-      {{}, "-2^2", {Dbl(-4)}},
+      {{}, "-2^2", {Dbl(4)}},
+      {{}, "-3^2", {Dbl(9)}},
+      {{"P1=3"}, "-P1^2", {Dbl(9)}},
+      {{"P1=3"}, "0-P1^2", {Dbl(-9)}},
+      {{}, "-(3^2)", {Dbl(-9)}},
       {{}, "(-2)^2", {Dbl(4)}},
       {{}, "2^-1", {Dbl(0.5)}},
+      {{}, "-2^-3", {Dbl(-0.125)}},
+      {{}, "2^-3^2", {Dbl(1.0 / 64)}},
+      {{}, "-2^2*3", {Dbl(12)}},
+      {{}, "- -2^2", {Dbl(4)}},
       {{}, "-3*-2", {I16(6)}},
       {{}, "32767 + 1", {I32(32768)}},
       {{}, "2147483647 + 1", {Dbl(2147483648.0)}},
