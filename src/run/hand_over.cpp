@@ -48,8 +48,18 @@ std::optional<Move> handOver(Session& s, RunContext& ctx, LineState& line) {
     if (!s.GraphClosed && s.GraphShown && !line.HugeRun) s.FrmGraph.Display = true;
   }
 
-  line.ValueLoop.ValueLines = vb::Split(ctx.RetrievalText, "\n");
-  ctx.PreviousLineCount = vb::UBound(line.ValueLoop.ValueLines);
+  std::vector<std::string_view>& lines = line.ValueLoop.ValueLines;
+  lines.clear();
+  const std::string_view text = ctx.RetrievalText;
+  if (!text.empty()) {
+    for (size_t start = 0;;) {
+      const size_t lf = text.find('\n', start);
+      lines.push_back(text.substr(start, lf == std::string_view::npos ? std::string_view::npos : lf - start));
+      if (lf == std::string_view::npos) break;
+      start = lf + 1;
+    }
+  }
+  ctx.PreviousLineCount = static_cast<int32_t>(lines.size()) - 1;
   if (ctx.PreviousLineCount < 3) {
     line.ValueLoop.MissingCount = line.WindowDays;
     return Move::endStation();

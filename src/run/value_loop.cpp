@@ -33,7 +33,7 @@ void valueLoopSetUp(Session& s, RunContext& ctx, LineState& line) {
     const std::string unit = vb::LCase(line.UnitText);
     if (unit != "cms" && unit != "mm") s.CanadaSite = false;
   }
-  std::vector<std::string> lines = std::move(line.ValueLoop.ValueLines);
+  std::vector<std::string_view> lines = std::move(line.ValueLoop.ValueLines);
   line.ValueLoop = ValueLoopState{};
   ValueLoopState& v = line.ValueLoop;
   v.ValueLines = std::move(lines);

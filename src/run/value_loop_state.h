@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/vb/date.h"
@@ -14,7 +15,9 @@ namespace fw {
 
 struct ValueLoopState {
   // ---- reading the lines ----
-  std::vector<std::string> ValueLines;  // the retrieval text split at line feeds
+  // The retrieval text split at line feeds: views into RetrievalText, which stays as it is while
+  // the loop runs.
+  std::vector<std::string_view> ValueLines;
   int32_t LineIndex = 0;                // the line in work
   std::vector<std::string> Fields;      // its TAB fields
   std::vector<std::string> LookAhead;   // the fields of the line an hour on (the fill flag's)

@@ -1,5 +1,6 @@
 #include "run/value_text.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "app/session.h"
@@ -13,6 +14,9 @@ namespace fw {
 namespace {
 
 constexpr double kFiveMinutes = 5.0 / 1440;
+
+void knownValue(LineState& line, double value);
+void plainValue(const RunContext& ctx, LineState& line, double value);
 constexpr double kTwoPi = 6.283185307;
 
 const std::string& fieldAt(const std::vector<std::string>& fields, int index) {
@@ -31,12 +35,100 @@ int32_t minutesBetween(vb::VbDate from, vb::VbDate to) {
   return vb::CLng(vb::Round((to - from) * 1440));
 }
 
+// Hour and minute of a date, from its fraction rounded to the second (dates of the value loop are
+// never before 1899).
+void clockOf(vb::VbDate d, int16_t& hour, int16_t& minute) {
+  if (d < 0) {
+    hour = static_cast<int16_t>(vb::Hour(d));
+    minute = static_cast<int16_t>(vb::Minute(d));
+    return;
+  }
+  const double day = std::floor(d);
+  int64_t seconds = std::llround((d - day) * 86400.0);
+  if (seconds >= 86400) seconds -= 86400;
+  hour = static_cast<int16_t>(seconds / 3600);
+  minute = static_cast<int16_t>(seconds / 60 % 60);
+}
+
+// Whole hour boundaries crossed from one date to the next (dates at whole seconds).
+int64_t hoursBetween(vb::VbDate from, vb::VbDate to) {
+  auto hourOf = [](vb::VbDate d) {
+    const int64_t seconds = std::llround(d * 86400.0);
+    return seconds >= 0 ? seconds / 3600 : -((-seconds + 3599) / 3600);
+  };
+  return hourOf(to) - hourOf(from);
+}
+
+// A plain decimal number such as "12350" or "-3.5" (no blanks, no exponent), read without the
+// general conversions.
+bool plainNumber(const std::string& text, double& value) {
+  const size_t n = text.size();
+  size_t i = text.empty() || text[0] != '-' ? 0 : 1;
+  size_t digitsSeen = 0;
+  bool point = false;
+  for (; i < n; ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      digitsSeen += 1;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (digitsSeen == 0 || digitsSeen > 15) return false;
+  const auto result = std::from_chars(text.data(), text.data() + n, value);
+  return result.ec == std::errc() && result.ptr == text.data() + n;
+}
+
+int digits(const std::string& s, size_t at, size_t count) {
+  int n = 0;
+  for (size_t i = at; i < at + count; ++i) {
+    if (s[i] < '0' || s[i] > '9') return -1;
+    n = n * 10 + (s[i] - '0');
+  }
+  return n;
+}
+
+// "mm/dd/yyyy hh:mm", the form most services write, read without the general date reader;
+// every other text goes to CDate.
+vb::VbDate valueLineDate(const std::string& text) {
+  if (text.size() == 16 && text[2] == '/' && text[5] == '/' && text[10] == ' ' && text[13] == ':') {
+    const int month = digits(text, 0, 2), day = digits(text, 3, 2), year = digits(text, 6, 4);
+    const int hour = digits(text, 11, 2), minute = digits(text, 14, 2);
+    if (month >= 1 && month <= 12 && year >= 100 && day >= 1 && day <= vb::daysInMonth(year, month) &&
+        hour >= 0 && hour < 24 && minute >= 0 && minute < 60)
+      return vb::fromCivil({year, month, day, hour, minute, 0});
+  }
+  return vb::CDate(text);
+}
+
 }  // namespace
 
-std::vector<std::string> splitValueLine(const std::string& line) {
-  std::string text = line;
-  if (!text.empty() && text.back() == '\r') text.pop_back();
-  return vb::Split(text, "\t");
+void splitValueLine(std::string_view line, std::vector<std::string>& fields) {
+  size_t end = line.size();
+  if (end > 0 && line[end - 1] == '\r') end -= 1;
+  size_t count = 0;
+  if (end > 0) {
+    for (size_t start = 0;;) {
+      size_t tab = line.find('\t', start);
+      if (tab == std::string_view::npos || tab > end) tab = end;
+      if (count < fields.size())
+        fields[count].assign(line.substr(start, tab - start));
+      else
+        fields.emplace_back(line.substr(start, tab - start));
+      count += 1;
+      if (tab == end) break;
+      start = tab + 1;
+    }
+  }
+  fields.resize(count);
+}
+
+std::vector<std::string> splitValueLine(std::string_view line) {
+  std::vector<std::string> fields;
+  splitValueLine(line, fields);
+  return fields;
 }
 
 double compassValue(const std::string& word) {
@@ -62,28 +154,30 @@ LinePass readValueLine(const Session& s, const RunContext& ctx, LineState& line)
     return LinePass::Value;
   }
 
-  v.Fields = splitValueLine(v.ValueLines[static_cast<size_t>(v.LineIndex)]);
+  splitValueLine(v.ValueLines[static_cast<size_t>(v.LineIndex)], v.Fields);
   const int highest = static_cast<int>(v.Fields.size()) - 1;
   if (highest < 2 || ctx.ValueFieldIndex > highest || line.DateFieldIndex > highest || v.Fields[0] != "Z")
     return LinePass::Skip;
-  vb::VbDate t = vb::CDate(v.Fields[static_cast<size_t>(line.DateFieldIndex)]);
+  vb::VbDate t = valueLineDate(v.Fields[static_cast<size_t>(line.DateFieldIndex)]);
   if (line.HourShift != 0) {
     t = vb::roundToSecond(t + line.HourShift / 24);
     if (t < line.FirstDay) return LinePass::Skip;
   }
   if (t <= v.LastValueTime) return LinePass::Skip;
-  int16_t minute = 0;
+  int16_t hour = 0, minute = 0;
+  clockOf(t, hour, minute);
   if (s.UnitValues) {
-    minute = static_cast<int16_t>(vb::Minute(t));
     if (line.PrecipKind == 3 && minute > 51) {
       // Airport precipitation reported late in the hour belongs to the next full hour.
       t = vb::roundToSecond(t + (60 - minute) / 1440.0);
-      minute = 0;
+      clockOf(t, hour, minute);
     }
+  } else {
+    minute = 0;
   }
   v.ValueDate = t;
   v.Minute = minute;
-  v.Hour = static_cast<int16_t>(vb::Hour(t));
+  v.Hour = hour;
   v.DayOffset = static_cast<int32_t>(vb::Int(t) - vb::Int(v.PreviousTime));
 
   if (line.StationDayCount == 0) {
@@ -109,8 +203,10 @@ LinePass readValueLine(const Session& s, const RunContext& ctx, LineState& line)
   } else {
     v.NewHour = false;
     if (v.DayOffset < 2) v.StepMinutes = minutesBetween(v.PreviousTime, t);
-    if (v.Hour == vb::Hour(v.PreviousTime)) {
-      if (vb::DateDiff("h", v.PreviousTime, t) > 1) {
+    int16_t previousHour = 0, previousMinute = 0;
+    clockOf(v.PreviousTime, previousHour, previousMinute);
+    if (v.Hour == previousHour) {
+      if (hoursBetween(v.PreviousTime, t) > 1) {
         v.NewHour = true;
         // A day apart, the open hour closes five minutes before this value; after a gap of days
         // the gap pass closes it at its own time.
@@ -174,7 +270,15 @@ LinePass readValueLine(const Session& s, const RunContext& ctx, LineState& line)
 
 bool readValueText(const RunContext& ctx, LineState& line) {
   ValueLoopState& v = line.ValueLoop;
-  std::string text = vb::Trim(fieldAt(v.Fields, ctx.ValueFieldIndex));
+  const std::string& field = fieldAt(v.Fields, ctx.ValueFieldIndex);
+  double value = 0;
+  if (!line.WindDirSeries && plainNumber(field, value) && field.find("-9") == std::string::npos) {
+    // The common case: a plain number, none of the special codes.
+    v.ValueText = field;
+    plainValue(ctx, line, value);
+    return true;
+  }
+  std::string text = vb::Trim(field);
   if (!vb::IsNumeric(text)) {
     if (text == "N/A" || text == "T" || text == "Calm")
       text = "0";
@@ -197,21 +301,9 @@ bool readValueText(const RunContext& ctx, LineState& line) {
     return false;
   }
 
-  double value = 0;
   if (!line.WindDirSeries) {
-    value = vb::CDbl(text);
-    if (line.ValueClass == 9 && line.ValueCode != 4) {
-      if (ctx.SourceType == 18) {
-        v.ForecastSum += value;
-        value = vb::Round(v.ForecastSum, 5);
-      }
-      if (ctx.SourceType != 12 && ctx.SourceType != 28 && line.ValueCode != 3) {
-        if (v.FirstValue == MissingValue)
-          v.FirstValue = value;
-        else if (value < v.FirstValue)
-          value = v.FirstValue;
-      }
-    }
+    plainValue(ctx, line, vb::CDbl(text));
+    return true;
   } else {
     const int16_t second = line.ValueColumns.size() > 1 ? line.ValueColumns[1] : int16_t{0};
     if (line.WindDegrees) {
@@ -239,7 +331,14 @@ bool readValueText(const RunContext& ctx, LineState& line) {
     v.WindEast += v.WindWeight * std::sin(value * kTwoPi / 4);
     v.WindNorth += v.WindWeight * std::cos(value * kTwoPi / 4);
   }
+  knownValue(line, value);
+  return true;
+}
 
+namespace {
+
+void knownValue(LineState& line, double value) {
+  ValueLoopState& v = line.ValueLoop;
   v.Missing = false;
   if (line.ValueCode == 9 && line.PrecipKind < 2) {
     if (value <= v.RunningMax)
@@ -256,7 +355,26 @@ bool readValueText(const RunContext& ctx, LineState& line) {
     }
   }
   v.CurrentValue = value;
-  return true;
 }
+
+// A plain value (not a wind direction): running values are held at their first value.
+void plainValue(const RunContext& ctx, LineState& line, double value) {
+  ValueLoopState& v = line.ValueLoop;
+  if (line.ValueClass == 9 && line.ValueCode != 4) {
+    if (ctx.SourceType == 18) {
+      v.ForecastSum += value;
+      value = vb::Round(v.ForecastSum, 5);
+    }
+    if (ctx.SourceType != 12 && ctx.SourceType != 28 && line.ValueCode != 3) {
+      if (v.FirstValue == MissingValue)
+        v.FirstValue = value;
+      else if (value < v.FirstValue)
+        value = v.FirstValue;
+    }
+  }
+  knownValue(line, value);
+}
+
+}  // namespace
 
 }  // namespace fw

@@ -4,6 +4,7 @@
 // number or a missing value.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "run/run_context.h"
@@ -23,8 +24,10 @@ enum class LinePass {
 inline constexpr const char* kCompassTable =
     " Calm  NNE   NE    ENE   East  ESE   SE    SSE   South SSW   SW    WSW   West  WNW   NW    NNW   North";
 
-// Fields of a value line: split at TAB after a CR that ends the line is dropped.
-std::vector<std::string> splitValueLine(const std::string& line);
+// Fields of a value line: split at TAB after a CR that ends the line is dropped. The second form
+// reuses the strings of `fields`.
+std::vector<std::string> splitValueLine(std::string_view line);
+void splitValueLine(std::string_view line, std::vector<std::string>& fields);
 
 // Reads the line at Loop.LineIndex up to its day change: time, hour shift, step, hour and day
 // flags, and the gap pass. A date text that is no date raises vb::Error.
