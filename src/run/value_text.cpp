@@ -43,8 +43,8 @@ void clockOf(vb::VbDate d, int16_t& hour, int16_t& minute) {
     minute = static_cast<int16_t>(vb::Minute(d));
     return;
   }
-  const double day = std::floor(d);
-  int64_t seconds = std::llround((d - day) * 86400.0);
+  const double day = static_cast<double>(static_cast<int64_t>(d));
+  int64_t seconds = static_cast<int64_t>((d - day) * 86400.0 + 0.5);
   if (seconds >= 86400) seconds -= 86400;
   hour = static_cast<int16_t>(seconds / 3600);
   minute = static_cast<int16_t>(seconds / 60 % 60);
@@ -92,15 +92,20 @@ int digits(const std::string& s, size_t at, size_t count) {
 
 // "mm/dd/yyyy hh:mm", the form most services write, read without the general date reader;
 // every other text goes to CDate.
-vb::VbDate valueLineDate(const std::string& text) {
+vb::VbDate valueLineDate(const std::string& text, int16_t& hour, int16_t& minute) {
   if (text.size() == 16 && text[2] == '/' && text[5] == '/' && text[10] == ' ' && text[13] == ':') {
     const int month = digits(text, 0, 2), day = digits(text, 3, 2), year = digits(text, 6, 4);
-    const int hour = digits(text, 11, 2), minute = digits(text, 14, 2);
-    if (month >= 1 && month <= 12 && year >= 100 && day >= 1 && day <= vb::daysInMonth(year, month) &&
-        hour >= 0 && hour < 24 && minute >= 0 && minute < 60)
-      return vb::fromCivil({year, month, day, hour, minute, 0});
+    const int h = digits(text, 11, 2), m = digits(text, 14, 2);
+    if (month >= 1 && month <= 12 && year >= 100 && day >= 1 && day <= vb::daysInMonth(year, month) && h >= 0 &&
+        h < 24 && m >= 0 && m < 60) {
+      hour = static_cast<int16_t>(h);
+      minute = static_cast<int16_t>(m);
+      return vb::fromCivil({year, month, day, h, m, 0});
+    }
   }
-  return vb::CDate(text);
+  const vb::VbDate d = vb::CDate(text);
+  clockOf(d, hour, minute);
+  return d;
 }
 
 }  // namespace
@@ -158,14 +163,14 @@ LinePass readValueLine(const Session& s, const RunContext& ctx, LineState& line)
   const int highest = static_cast<int>(v.Fields.size()) - 1;
   if (highest < 2 || ctx.ValueFieldIndex > highest || line.DateFieldIndex > highest || v.Fields[0] != "Z")
     return LinePass::Skip;
-  vb::VbDate t = valueLineDate(v.Fields[static_cast<size_t>(line.DateFieldIndex)]);
+  int16_t hour = 0, minute = 0;
+  vb::VbDate t = valueLineDate(v.Fields[static_cast<size_t>(line.DateFieldIndex)], hour, minute);
   if (line.HourShift != 0) {
     t = vb::roundToSecond(t + line.HourShift / 24);
     if (t < line.FirstDay) return LinePass::Skip;
+    clockOf(t, hour, minute);
   }
   if (t <= v.LastValueTime) return LinePass::Skip;
-  int16_t hour = 0, minute = 0;
-  clockOf(t, hour, minute);
   if (s.UnitValues) {
     if (line.PrecipKind == 3 && minute > 51) {
       // Airport precipitation reported late in the hour belongs to the next full hour.
