@@ -48,6 +48,18 @@ void addToHour(ValueLoopState& v, int16_t valueClass, double value) {
   }
 }
 
+// A value above the day's maximum or below its minimum goes with its time into the day's entry.
+void trackExtremes(Session& s, int32_t day, vb::VbDate when, double value, double& maximum, double& minimum) {
+  if (value > maximum) {
+    maximum = value;
+    at(s.DayMaxSeries, day) = {when, value, at(s.DayMaxSeries, day).source};
+  }
+  if (value < minimum) {
+    minimum = value;
+    at(s.DayMinSeries, day) = {when, value, at(s.DayMinSeries, day).source};
+  }
+}
+
 void startDayValue(Session& s, int32_t day) {
   SeriesPoint& p = at(s.DaySeries, day);
   if (p.value == MissingValue) p.value = 0;
@@ -67,17 +79,8 @@ void hourValue(Session& s, LineState& line) {
     v.WindNorth = v.WindEast = 0;
   }
   RoundValue(v.HourValue, line.ValueCode, s.MetricUnits, s.CanadaSite);
-  if (line.ValueClass == 10) {
-    const int32_t d = line.StationDayCount;
-    if (v.HourValue > v.HourlyMax) {
-      v.HourlyMax = v.HourValue;
-      at(s.DayMaxSeries, d) = {v.ValueDate, v.HourValue, at(s.DayMaxSeries, d).source};
-    }
-    if (v.HourValue < v.HourlyMin) {
-      v.HourlyMin = v.HourValue;
-      at(s.DayMinSeries, d) = {v.ValueDate, v.HourValue, at(s.DayMinSeries, d).source};
-    }
-  }
+  if (line.ValueClass == 10)
+    trackExtremes(s, line.StationDayCount, v.ValueDate, v.HourValue, v.HourlyMax, v.HourlyMin);
 }
 
 // The closed hour goes into HourSeries and into its day.
@@ -274,14 +277,7 @@ PlaceResult placeValue(Session& s, RunContext& ctx, LineState& line, bool gapPas
     if (!v.Restart) {
       if (v.FirstUnitTime == 0) v.FirstUnitTime = v.ValueDate;
       if (!v.Missing && !line.WindDirSeries) {
-        if (v.CurrentValue > v.DayMax) {
-          v.DayMax = v.CurrentValue;
-          at(s.DayMaxSeries, d) = {v.ValueDate, v.CurrentValue, at(s.DayMaxSeries, d).source};
-        }
-        if (v.CurrentValue < v.DayMin) {
-          v.DayMin = v.CurrentValue;
-          at(s.DayMinSeries, d) = {v.ValueDate, v.CurrentValue, at(s.DayMinSeries, d).source};
-        }
+        trackExtremes(s, d, v.ValueDate, v.CurrentValue, v.DayMax, v.DayMin);
       } else if (!v.Missing) {
         const int sector = static_cast<int>(vb::Round(4 * v.CurrentValue));
         if (sector >= 0 && sector <= 16) v.Sectors[static_cast<size_t>(sector)] += 1;
