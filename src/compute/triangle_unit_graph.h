@@ -1,0 +1,31 @@
+#pragma once
+// Triangular unit graph: the flow of one inch of excess rises linearly to its peak at the time
+// to peak `tp` and falls linearly over `tr` recession steps. A runoff station runs three of them
+// side by side, each carrying its share of the excess.
+#include <cstdint>
+#include <vector>
+
+namespace fw::compute {
+
+struct TriangleGraph {
+  double peakFactor = 0;  // cfs at the peak per inch of excess
+  int32_t tp = 0;         // steps to the peak
+  int32_t tr = 0;         // recession steps
+  int32_t base = 0;       // tp + tr
+};
+
+// 2 × 645.33 × area × share ÷ ((1 + ratio) × lag): the peak in cfs of one inch of excess over
+// `area` square miles, for a recession `ratio` times the rise and a lag in hours.
+double trianglePeakFactor(double area, double share, double ratio, double lagHours);
+
+// tp = round((step ÷ 2 + lag) ÷ step), tr = round(ratio × tp), both half to even.
+TriangleGraph triangleGraph(double stepHours, double lagHours, double ratio, double peakFactor);
+
+// Ordinate j (1 to base) of the graph for `peak` cfs.
+double triangleOrdinate(const TriangleGraph& g, double peak, int32_t j);
+
+// Adds `excess` inches through the graph to the hydrograph from index n on (ordinate j at
+// n + j - 1), stopping past `lastIndex` or the hydrograph's end.
+void addTriangle(std::vector<double>& hydrograph, int64_t n, int64_t lastIndex, double excess, const TriangleGraph& g);
+
+}  // namespace fw::compute

@@ -1,0 +1,68 @@
+#include "run/runoff_output.h"
+
+#include "common/round_value.h"
+#include "platform/vb/format.h"
+#include "platform/vb/math.h"
+
+namespace fw {
+
+namespace {
+
+std::string printed(double x) { return vb::PrintNumber(x); }
+std::string six(double x) { return printed(vb::Round(x, 6)); }
+
+}  // namespace
+
+std::vector<std::string> runoffHeaderLines(const RunoffHeader& h) {
+  std::vector<std::string> lines;
+  lines.push_back(h.dsid + " " + h.datatypeName + " " + h.unit + " " + h.siteName);
+  lines.push_back(vb::Format(h.runDateTime, "yyyy-Mmm-dd hh:mm") + "  Base flow=" + printed(vb::Round(h.baseFlow, 1)) +
+                  " Setup: " + h.setup + "  Formula: " + h.formula);
+  std::string titles;
+  if (h.curveNumber) {
+    lines.push_back("CNwet=" + printed(vb::Round(h.CNwet, 2)) + " S1wet=" + printed(vb::Round(h.S1wet, 2)) +
+                    " CNdry=" + printed(vb::Round(h.CNdry, 2)) + "S1dry=" + printed(vb::Round(h.S1dry, 2)) +
+                    "InitialAbstraction=" + printed(h.initialAbstraction));
+    titles = "Date Time\tCN\tRainfall\tCNloss\tExcess\tS1\tRainSum\tRunoff\tSoil_RecoveryF\tET+SoilRecovery\t"
+             "SoilFlowCFS\tGWFlowCFS\tTotal Flow";
+  } else {
+    lines.push_back("Initial Loss Limits, ILdry=" + printed(h.ILdry) + " ILwet=" + printed(h.ILwet));
+    titles = "Date Time\tInitialLoss\tRainfall\tLoss\tExcess\tRainSum\tRunoff\tSoil_RecoveryF\tET+SoilRecovery\t"
+             "SoilFlowCFS\tGWFlowCFS\tTotal Flow";
+  }
+  lines.emplace_back();
+  if (h.variableLag) titles += "\tLag";
+  lines.push_back(titles);
+  return lines;
+}
+
+std::string runoffRowText(const RunoffRow& r, bool metricUnits, bool canadaSite) {
+  auto flow = [&](double x) { return printed(RoundValue(x, 30, metricUnits, canadaSite)); };
+  std::string row = vb::Format(r.date, "yyyy-mm-dd hh:mm ");
+  auto add = [&row](const std::string& field) { row += "\t" + field; };
+  if (r.curveNumber) {
+    add(six(1000 / (r.storage + 10)));
+    add(printed(r.rainfall));
+    add(six(r.loss));
+    add(six(r.excess));
+    add(six(r.storage));
+    add(six(r.rainSum));
+    add(printed(r.runoff));
+  } else {
+    add(six(r.storage));
+    add(printed(r.rainfall));
+    add(six(r.rainfall - r.excess));
+    add(six(r.excess));
+    add(six(r.rainSum));
+    add(printed(r.runoff));
+  }
+  add(six(r.soilRecoveryF));
+  add(six(r.etSoilRecovery));
+  add(flow(r.soilFlowCFS));
+  add(flow(r.gwFlowCFS));
+  add(flow(r.totalFlow));
+  if (r.variableLag) add(vb::FormatNumber(r.lag, "0.000"));
+  return row;
+}
+
+}  // namespace fw

@@ -1,0 +1,38 @@
+#pragma once
+// "Runoff.txt", the calibration table of a runoff station: its header and one row per value line,
+// numbers in the line-printing form (a blank or "-", no "0" before the point, a blank after).
+#include <string>
+#include <vector>
+
+#include "platform/vb/date.h"
+
+namespace fw {
+
+struct RunoffHeader {
+  std::string dsid, datatypeName, unit, siteName;
+  vb::VbDate runDateTime = 0;
+  double baseFlow = 0;
+  std::string setup;    // shift1 as written
+  std::string formula;  // formula1
+  bool curveNumber = true;
+  double CNwet = 0, S1wet = 0, CNdry = 0, S1dry = 0, initialAbstraction = 0;
+  double ILdry = 0, ILwet = 0;
+  bool variableLag = false;
+};
+// The five header lines, without their line ends.
+std::vector<std::string> runoffHeaderLines(const RunoffHeader& h);
+
+struct RunoffRow {
+  vb::VbDate date = 0;
+  bool curveNumber = true;
+  double storage = 0;  // S1, or the initial loss
+  double rainfall = 0, loss = 0, excess = 0, rainSum = 0, runoff = 0;
+  double soilRecoveryF = 0, etSoilRecovery = 0;
+  double soilFlowCFS = 0, gwFlowCFS = 0, totalFlow = 0;
+  bool variableLag = false;
+  double lag = 0;  // hours
+};
+// One row, without its line end; the flows are rounded as runoff values (code 30).
+std::string runoffRowText(const RunoffRow& r, bool metricUnits, bool canadaSite);
+
+}  // namespace fw
