@@ -12,6 +12,7 @@
 #include "app/session.h"
 #include "app/startup.h"
 #include "app/stop_signals.h"
+#include "retrieval/web_retrievers.h"
 #ifdef FLUMEWRIGHT_WITH_GUI
 #include "gui/gui_program.h"
 #endif
@@ -33,6 +34,7 @@ int runHeadless(const std::string& commandLine, const std::filesystem::path& fol
     return fw::kExitNoDisplay;
   }
   routeStop(&s);
+  fw::installWebServices(s);
   fw::Form_Load(s, commandLine);
   ui.doEvents();
   if (s.BatchScheduled && !s.ExitRequested) fw::runHeadlessTimer(s);

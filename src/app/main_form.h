@@ -152,6 +152,7 @@ struct MainForm {
   CheckBox chkRunoffPrecipAdj;    // "Base FLow Adjust"
   CheckBox chkLimitDays;          // "Limit Days"
   CheckBox chkMtablesOff;         // "Mtables OFF"
+  CheckBox chkdownloadtxt;        // "Write download.txt": copy the next download; unticked after it
 
   // The selected one of the three radar listing options: 0 "Nexrad full directory listing",
   // 1 "Nexrad short listing", 2 "Iowa 24hrs and historical".

@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/ui.h"
 #include "radar/colour_tables.h"
+#include "retrieval/retrieval_state.h"
 #include "run/run_state.h"
 #include "store/graph_model.h"
 #include "store/store_state.h"
@@ -19,7 +20,7 @@
 
 namespace fw {
 
-struct Session : StoreState, RunState, GraphState, SetupState, ColourTables, StartupState {
+struct Session : StoreState, RunState, GraphState, SetupState, ColourTables, StartupState, RetrievalState {
   Session(Ui& ui, Clock& clock, std::filesystem::path programFolder);
 
   Ui& ui;

@@ -6,6 +6,7 @@
 #include "platform/vb/convert.h"
 #include "platform/vb/format.h"
 #include "platform/vb/strings.h"
+#include "retrieval/service_servers.h"
 
 namespace fw {
 
@@ -131,6 +132,15 @@ std::vector<SetupKey> buildKeys() {
                [](Session& s, const std::string& v) { s.ShellTimeoutMinutes = vb::Val(v); },
                [](const Session& s) { return vb::FormatNumber(s.ShellTimeoutMinutes, "0.0"); }});
   k.push_back(textKey("Bad/Missing Stations Allowed=", &MainForm::txtAllowedBadStations));
+  // The services' servers: written back only when the file gave them, so that a default can
+  // follow its service when it moves.
+  for (const ServiceServer& row : serviceServers()) {
+    const std::string service = row.service;
+    k.push_back({serverKeyText(row), upperKeyOf(serverKeyText(row)),
+                 [&row](Session& s, const std::string& v) { readServerSetting(s, row, v); },
+                 [service](const Session& s) { return s.ServerSettings.at(service); },
+                 [service](const Session& s) { return s.ServerSettings.count(service) > 0; }});
+  }
 
   // Read, never written.
   k.push_back({"", "START DATE", [](Session& s, const std::string& v) { s.StartDateSetting = vb::CDate(v); },

@@ -18,6 +18,8 @@ struct SetupKey {
   std::string upper;    // the key as the reader compares it: trimmed and upper-cased
   std::function<void(Session&, const std::string& value)> read;  // may raise vb::Error
   std::function<std::string(const Session&)> write;
+  // When set, the key is written only while it returns true (keys the setup file gave).
+  std::function<bool(const Session&)> given = nullptr;
 };
 
 // Every settings key except the connection line: the written ones in the order of the file, then

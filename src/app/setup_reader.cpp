@@ -185,6 +185,7 @@ void getstationfile(Session& s) {
   grid.resetColWidths();
   s.Form2.Loaded = true;
   s.AlertStartTime = -1;
+  s.ServerSettings.clear();
 
   int n = 0;  // station lines read, the header included
   int connections = 0;

@@ -55,7 +55,7 @@ std::string setupFileText(const Session& s, const std::string& tail) {
   const StationGrid& grid = s.Form2.MSFlexGrid1;
   text.reserve(4096 + static_cast<std::size_t>(grid.Rows()) * 96 + tail.size());
   for (const SetupKey& key : setupKeys()) {
-    if (key.written.empty()) continue;
+    if (key.written.empty() || (key.given && !key.given(s))) continue;
     text += key.written;
     text += key.write(s);
     text += kCrLf;

@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
+#include "retrieval/web_retrievers.h"
 
 namespace fw::gui {
 
@@ -18,6 +19,7 @@ int runWithWindow(int& argc, char** argv, const std::string& commandLine,
   SystemClock clock;
   Session s(ui, clock, programFolder);
   onSession(&s);
+  installWebServices(s);
   MainWindow window(s);
   ui.attach(s, &window, [&window] { window.refresh(); });
 

@@ -84,6 +84,7 @@ MainWindow::MainWindow(Session& s, QWidget* parent) : QMainWindow(parent), s_(s)
   bl->addWidget(addCheck("chkBeep", "Beep ON", f.chkBeep), 1, 1);
   bl->addWidget(addCheck("chkMetric", "Metric Computations", f.chkMetric), 2, 0);
   bl->addWidget(addCheck("chkDeleteTMP", "Delete Temp Files", f.chkDeleteTMP), 2, 1);
+  bl->addWidget(addCheck("chkdownloadtxt", "Write download.txt", f.chkdownloadtxt), 3, 0);
   settings->addWidget(batch);
 
   auto* radar = new QGroupBox(tr("Radar"));

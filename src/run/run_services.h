@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/net/net.h"
 #include "platform/vb/date.h"
 
 namespace fw {
@@ -178,6 +179,15 @@ class InternetSession {
   }
   virtual void setReceiveTimeout(int32_t milliseconds) { timeoutMs_ = milliseconds; }
   virtual void close() { open_ = false; }
+  // Opens a URL on the open session (flags as net::kOpen...); nullptr when it cannot be opened.
+  // The stand-in reaches nothing.
+  virtual std::unique_ptr<net::UrlHandle> openUrl(const std::string& url, uint32_t flags) {
+    (void)url;
+    (void)flags;
+    return nullptr;
+  }
+  // Why the last openUrl failed.
+  virtual std::string lastOpenError() const { return "no internet session in this program"; }
   bool isOpen() const { return open_; }
   const std::string& agent() const { return agent_; }
   int32_t receiveTimeoutMs() const { return timeoutMs_; }

@@ -1,0 +1,275 @@
+#include "platform/net/net.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <initializer_list>
+
+#include "platform/vb/error.h"
+
+namespace fw::net {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Error numbers raised for failures that are neither an open nor a read failure: this base plus
+// libcurl's own code.
+constexpr int32_t kNetErrorBase = 12000;
+// Bytes held for the reader before the transfer is paused until it reads them.
+constexpr std::size_t kMaxBuffered = 1u << 20;
+constexpr int kWaitSliceMs = 100;
+
+bool oneOf(CURLcode code, std::initializer_list<CURLcode> codes) {
+  return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+// The service could not be reached or refused the request before its reply began.
+bool isOpenFailure(CURLcode code) {
+  return oneOf(code, {CURLE_UNSUPPORTED_PROTOCOL, CURLE_URL_MALFORMAT, CURLE_COULDNT_RESOLVE_PROXY,
+                      CURLE_COULDNT_RESOLVE_HOST, CURLE_COULDNT_CONNECT, CURLE_WEIRD_SERVER_REPLY,
+                      CURLE_REMOTE_ACCESS_DENIED, CURLE_FTP_ACCEPT_FAILED, CURLE_FTP_WEIRD_PASS_REPLY,
+                      CURLE_FTP_ACCEPT_TIMEOUT, CURLE_FTP_WEIRD_PASV_REPLY, CURLE_FTP_WEIRD_227_FORMAT,
+                      CURLE_FTP_CANT_GET_HOST, CURLE_FTP_COULDNT_SET_TYPE, CURLE_FTP_COULDNT_RETR_FILE,
+                      CURLE_FTP_PORT_FAILED, CURLE_TOO_MANY_REDIRECTS, CURLE_LOGIN_DENIED,
+                      CURLE_REMOTE_FILE_NOT_FOUND, CURLE_SSL_CONNECT_ERROR, CURLE_PEER_FAILED_VERIFICATION,
+                      CURLE_SSL_CERTPROBLEM, CURLE_SSL_CIPHER, CURLE_SSL_CACERT_BADFILE,
+                      CURLE_SSL_ENGINE_NOTFOUND, CURLE_SSL_ENGINE_SETFAILED, CURLE_SSL_ENGINE_INITFAILED,
+                      CURLE_SSL_CRL_BADFILE, CURLE_SSL_ISSUER_ERROR, CURLE_SSL_PINNEDPUBKEYNOTMATCH,
+                      CURLE_SSL_INVALIDCERTSTATUS, CURLE_SSL_CLIENTCERT, CURLE_USE_SSL_FAILED});
+}
+
+// The reply began but did not arrive whole.
+bool isReadFailure(CURLcode code) {
+  return oneOf(code, {CURLE_OPERATION_TIMEDOUT, CURLE_RECV_ERROR, CURLE_SEND_ERROR, CURLE_PARTIAL_FILE,
+                      CURLE_GOT_NOTHING, CURLE_HTTP2, CURLE_HTTP2_STREAM, CURLE_BAD_CONTENT_ENCODING,
+                      CURLE_HTTP3, CURLE_QUIC_CONNECT_ERROR});
+}
+
+bool startsWithNoCase(const char* text, std::size_t size, const char* prefix) {
+  const std::size_t n = std::strlen(prefix);
+  if (size < n) return false;
+  for (std::size_t i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+  return true;
+}
+
+// The URL's path (before any query or fragment) ends in ".gz".
+bool pathEndsInGz(const std::string& url) {
+  std::string path = url.substr(0, url.find_first_of("?#"));
+  if (path.size() < 3) return false;
+  std::string tail = path.substr(path.size() - 3);
+  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return tail == ".gz";
+}
+
+bool isFtp(const std::string& url) {
+  return startsWithNoCase(url.c_str(), url.size(), "ftp");
+}
+
+// One transfer, driven step by step from the caller's thread.
+class CurlHandle final : public UrlHandle {
+ public:
+  CurlHandle(CURLSH* share, const std::string& agent, int32_t timeoutMs, const std::function<void()>& onWait)
+      : timeoutMs_(timeoutMs), onWait_(onWait) {
+    easy_ = curl_easy_init();
+    multi_ = curl_multi_init();
+    if (!easy_ || !multi_) throw vb::Error(kNetErrorBase + CURLE_FAILED_INIT, "the download could not be set up");
+    curl_easy_setopt(easy_, CURLOPT_SHARE, share);
+    curl_easy_setopt(easy_, CURLOPT_USERAGENT, agent.c_str());
+    curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, 20L);
+    curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https,ftp,ftps");
+    curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp,ftps");
+    curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeoutMs));
+    curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlHandle::onBody);
+    curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlHandle::onHeader);
+    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+  }
+  ~CurlHandle() override { release(); }
+
+  // Sets the URL and the request options, and waits for the reply to begin.
+  bool open(const std::string& url, uint32_t flags, std::string& why) {
+    curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
+    if (isFtp(url)) {
+      // Passive mode is libcurl's own: no PORT address is ever set.
+      curl_easy_setopt(easy_, CURLOPT_FTP_USE_EPSV, 1L);
+    } else {
+      if (pathEndsInGz(url)) {
+        curl_easy_setopt(easy_, CURLOPT_HTTP_CONTENT_DECODING, 0L);
+      } else {
+        curl_easy_setopt(easy_, CURLOPT_ACCEPT_ENCODING, "");
+      }
+      if (flags & kOpenReload) {
+        headers_ = curl_slist_append(headers_, "Cache-Control: no-cache");
+        headers_ = curl_slist_append(headers_, "Pragma: no-cache");
+        curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headers_);
+      }
+    }
+    curl_multi_add_handle(multi_, easy_);
+    added_ = true;
+    lastByte_ = Clock::now();
+    drive([this] { return replyBegun_ || pending() > 0 || done_; });
+    if (pending() > 0 || replyBegun_ || (done_ && result_ == CURLE_OK)) return true;
+    if (timedOut_) {
+      why = "no reply in time";
+      return false;
+    }
+    why = curl_easy_strerror(result_);
+    if (isOpenFailure(result_) || isReadFailure(result_)) return false;
+    throw vb::Error(kNetErrorBase + result_, why);
+  }
+
+  ReadResult read(char* buffer, std::size_t size) override {
+    if (size == 0) return {true, 0};
+    if (pending() == 0 && !done_ && !timedOut_) {
+      lastByte_ = Clock::now();
+      resume();
+      drive([this] { return pending() > 0 || done_; });
+    }
+    if (pending() > 0) {
+      const std::size_t n = std::min(size, pending());
+      std::memcpy(buffer, buffered_.data() + taken_, n);
+      taken_ += n;
+      if (taken_ == buffered_.size()) {
+        buffered_.clear();
+        taken_ = 0;
+      }
+      return {true, n};
+    }
+    if (timedOut_) return {false, 0};
+    if (result_ == CURLE_OK) return {true, 0};
+    if (isReadFailure(result_) || isOpenFailure(result_)) return {false, 0};
+    throw vb::Error(kNetErrorBase + result_, curl_easy_strerror(result_));
+  }
+
+  bool close() override {
+    release();
+    return true;
+  }
+
+ private:
+  std::size_t pending() const { return buffered_.size() - taken_; }
+
+  void resume() {
+    if (!paused_) return;
+    paused_ = false;
+    curl_easy_pause(easy_, CURLPAUSE_CONT);
+  }
+
+  template <class Until>
+  void drive(Until until) {
+    while (true) {
+      int running = 0;
+      curl_multi_perform(multi_, &running);
+      int left = 0;
+      while (CURLMsg* msg = curl_multi_info_read(multi_, &left)) {
+        if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy_) {
+          done_ = true;
+          result_ = msg->data.result;
+        }
+      }
+      if (until() || paused_) return;
+      if (Clock::now() - lastByte_ > std::chrono::milliseconds(timeoutMs_)) {
+        timedOut_ = true;
+        return;
+      }
+      curl_multi_poll(multi_, nullptr, 0, kWaitSliceMs, nullptr);
+      if (onWait_) onWait_();
+    }
+  }
+
+  static size_t onBody(char* data, size_t size, size_t count, void* self) {
+    auto* h = static_cast<CurlHandle*>(self);
+    const size_t n = size * count;
+    if (h->pending() >= kMaxBuffered) {
+      h->paused_ = true;
+      return CURL_WRITEFUNC_PAUSE;
+    }
+    h->buffered_.append(data, n);
+    h->lastByte_ = Clock::now();
+    return n;
+  }
+
+  // Notes when the final reply's header is complete (a redirect's header is not: its target's
+  // reply follows).
+  static size_t onHeader(char* data, size_t size, size_t count, void* self) {
+    auto* h = static_cast<CurlHandle*>(self);
+    const size_t n = size * count;
+    h->lastByte_ = Clock::now();
+    if (startsWithNoCase(data, n, "http/")) {
+      const char* blank = static_cast<const char*>(std::memchr(data, ' ', n));
+      h->status_ = blank ? std::atol(blank + 1) : 0;
+      h->redirect_ = false;
+    } else if (startsWithNoCase(data, n, "location:")) {
+      h->redirect_ = true;
+    } else if ((n == 2 && data[0] == '\r') || (n == 1 && data[0] == '\n')) {
+      const bool interim = h->status_ < 200 || (h->status_ >= 300 && h->status_ < 400 && h->redirect_);
+      if (!interim) h->replyBegun_ = true;
+    }
+    return n;
+  }
+
+  void release() {
+    if (multi_ && easy_ && added_) curl_multi_remove_handle(multi_, easy_);
+    added_ = false;
+    if (easy_) curl_easy_cleanup(easy_);
+    if (multi_) curl_multi_cleanup(multi_);
+    if (headers_) curl_slist_free_all(headers_);
+    easy_ = nullptr;
+    multi_ = nullptr;
+    headers_ = nullptr;
+  }
+
+  CURL* easy_ = nullptr;
+  CURLM* multi_ = nullptr;
+  curl_slist* headers_ = nullptr;
+  bool added_ = false;
+  int32_t timeoutMs_;
+  std::function<void()> onWait_;
+  std::string buffered_;
+  std::size_t taken_ = 0;
+  bool paused_ = false;
+  bool done_ = false;
+  bool timedOut_ = false;
+  bool replyBegun_ = false;
+  bool redirect_ = false;
+  long status_ = 0;
+  CURLcode result_ = CURLE_OK;
+  Clock::time_point lastByte_;
+};
+
+}  // namespace
+
+struct Session::Shared {
+  CURLSH* share = nullptr;
+  Shared() {
+    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    if (!initialised) throw vb::Error(kNetErrorBase + CURLE_FAILED_INIT, "libcurl could not be initialised");
+    share = curl_share_init();
+    if (!share) throw vb::Error(kNetErrorBase + CURLE_FAILED_INIT, "the download session could not be set up");
+    curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+    curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+    curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+  }
+  ~Shared() { curl_share_cleanup(share); }
+};
+
+Session::Session(std::string agent, int32_t timeoutMs)
+    : agent_(std::move(agent)), timeoutMs_(timeoutMs > 0 ? timeoutMs : kDefaultTimeoutMs),
+      shared_(std::make_unique<Shared>()) {}
+
+Session::~Session() = default;
+
+std::unique_ptr<UrlHandle> Session::openUrl(const std::string& url, uint32_t flags) {
+  lastError_.clear();
+  auto handle = std::make_unique<CurlHandle>(shared_->share, agent_, timeoutMs_, onWait_);
+  if (!handle->open(url, flags, lastError_)) return nullptr;
+  return handle;
+}
+
+}  // namespace fw::net

@@ -1,0 +1,48 @@
+#include "retrieval/internet_session.h"
+
+#include <algorithm>
+
+#include "platform/vb/error.h"
+
+namespace fw {
+
+NetInternetSession::NetInternetSession(std::function<void()> onWait, int32_t timeoutMs)
+    : onWait_(std::move(onWait)), ownTimeoutMs_(timeoutMs > 0 ? timeoutMs : net::kDefaultTimeoutMs) {}
+
+bool NetInternetSession::open(const std::string& agent) {
+  try {
+    net_ = std::make_unique<net::Session>(agent, ownTimeoutMs_);
+  } catch (const vb::Error& e) {
+    lastError_ = e.description();
+    net_.reset();
+    open_ = false;
+    return false;
+  }
+  net_->setWaitCallback(onWait_);
+  agent_ = agent;
+  timeoutMs_ = ownTimeoutMs_;
+  open_ = true;
+  return true;
+}
+
+void NetInternetSession::setReceiveTimeout(int32_t milliseconds) {
+  timeoutMs_ = milliseconds > 0 ? std::min(milliseconds, ownTimeoutMs_) : ownTimeoutMs_;
+  if (net_) net_->setTimeoutMs(timeoutMs_);
+}
+
+void NetInternetSession::close() {
+  net_.reset();
+  open_ = false;
+}
+
+std::unique_ptr<net::UrlHandle> NetInternetSession::openUrl(const std::string& url, uint32_t flags) {
+  if (!net_) {
+    lastError_ = "the internet session is not open";
+    return nullptr;
+  }
+  auto handle = net_->openUrl(url, flags);
+  lastError_ = net_->lastError();
+  return handle;
+}
+
+}  // namespace fw

@@ -1,0 +1,214 @@
+#include "retrieval/usgs.h"
+
+#include <cmath>
+#include <exception>
+#include <vector>
+
+#include "app/session.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/date.h"
+#include "platform/vb/error.h"
+#include "platform/vb/format.h"
+#include "platform/vb/math.h"
+#include "platform/vb/strings.h"
+#include "platform/vb/textfile.h"
+#include "retrieval/get_url.h"
+#include "retrieval/service_servers.h"
+#include "run/run_services.h"
+
+namespace fw {
+
+namespace {
+
+constexpr std::size_t kShortReply = 1500;  // a reply below this many bytes holds no data rows
+constexpr int kMinLines = 8;               // comments, header and format line come first
+constexpr int kMaxFillSteps = 13;          // 5-minute steps written for one row at most
+constexpr const char* kNoData = "Gage has no matching data";
+
+bool isValueLine(const std::vector<std::string>& f) {
+  return f.size() >= 3 && f[0] == "Z";
+}
+
+// Whole seconds from a to b (dates as days).
+int64_t secondsBetween(vb::VbDate a, vb::VbDate b) {
+  return std::llround((b - a) * 86400.0);
+}
+
+// The value column: the first field after the time-zone column that holds a reading. An empty
+// field is passed over only when the header names it a code column ("..._cd"), so a first row
+// without a reading still points at its value column rather than its qualifier.
+int16_t valueColumn(const std::vector<std::string>& f, const std::vector<std::string>& header) {
+  std::size_t tz = 3;
+  while (tz < f.size() && f[tz].find('T') == std::string::npos) ++tz;
+  if (tz >= f.size()) return 0;
+  for (std::size_t k = tz + 1; k < f.size(); ++k) {
+    if (!f[k].empty()) return static_cast<int16_t>(k);
+    const bool codeColumn = k < header.size() && header[k].size() >= 3 &&
+                            header[k].compare(header[k].size() - 3, 3, "_cd") == 0;
+    if (!header.empty() && !codeColumn) return static_cast<int16_t>(k);
+  }
+  return 0;
+}
+
+// The gauge's parameter codes, each trimmed and padded to five digits ("60" is "00060").
+std::vector<std::string> paddedCodes(const std::string& parameterCode) {
+  std::vector<std::string> codes;
+  for (const std::string& raw : vb::Split(parameterCode, ",")) {
+    std::string code = vb::Trim(raw);
+    if (code.size() > 5) vb::raise(vb::err::InvalidProcedureCall);
+    codes.push_back(std::string(5 - code.size(), '0') + code);
+  }
+  return codes;
+}
+
+std::string joinEncoded(const std::vector<std::string>& codes) {
+  std::string out;
+  for (std::size_t i = 0; i < codes.size(); ++i) out += (i ? "," : "") + percentEncode(codes[i]);
+  return out;
+}
+
+// A short reply that still holds a data row is a reply with data.
+bool holdsDataRow(const std::string& reply) {
+  return reply.compare(0, 5, "USGS\t") == 0 || reply.find("\nUSGS\t") != std::string::npos;
+}
+
+// The legacy page's error text: what follows "description</b>" up to the next "</".
+std::string legacyDescription(const std::string& reply) {
+  const int at = vb::InStr(reply, "description</b>");
+  const int start = at + 15;
+  const int end = vb::InStr(start, reply, "</");
+  if (end == 0) return kNoData;
+  std::string text = vb::Mid(reply, start, end - start);
+  return text.empty() ? kNoData : text;
+}
+
+}  // namespace
+
+UsgsText usgsTransform(const std::string& reply, int32_t beginDay, bool daily, bool fiveMinute) {
+  UsgsText out;
+  const std::string text = vb::Replace(reply, "USGS", "Z");
+  if (daily) {
+    out.text = text;
+    out.ValueField = 3;
+    return out;
+  }
+  std::vector<std::string> lines = vb::Split(text, "\n");
+  std::string result;
+  if (fiveMinute) result = "USGS data at 5-min step\n";
+  if (static_cast<int>(lines.size()) >= kMinLines) {
+    std::vector<std::string> header;
+    bool expectedSet = false;
+    vb::VbDate expected = 0;
+    for (std::string& line : lines) {
+      std::vector<std::string> f = vb::Split(line, "\t");
+      if (header.empty() && line.compare(0, 9, "agency_cd") == 0) {
+        header = f;
+        if (!header.empty() && !header.back().empty() && header.back().back() == '\r') header.back().pop_back();
+      }
+      if (!isValueLine(f)) continue;
+      if (out.ValueField == 0) out.ValueField = valueColumn(f, header);
+      const vb::VbDate when = vb::CDate(f[2]);
+      if (vb::Int(when) < beginDay) {
+        line.clear();
+        continue;
+      }
+      if (!fiveMinute) break;
+      if (f.size() <= 3) continue;
+      if (!expectedSet) {
+        expected = when;
+        expectedSet = true;
+        continue;
+      }
+      int steps = 0;
+      while (secondsBetween(expected, when) > 60 && steps < kMaxFillSteps) {
+        expected = vb::DateAdd("n", 5, expected);
+        f[2] = vb::Format(expected, "mm-dd-yyyy hh:mm");
+        result += vb::Join(f, "\t");
+        result += '\n';
+        ++steps;
+      }
+      // After a gap longer than the fill, the next row's steps start from this row's time.
+      if (secondsBetween(expected, when) > 60) expected = when;
+    }
+  }
+  out.text = fiveMinute ? result : vb::Join(lines, "\n");
+  return out;
+}
+
+void GetUSGS(Session& s, SourceCall& c) {
+  c.RetrievalText.clear();
+  c.Error.clear();
+  c.DateFieldIndex = 2;
+  c.ValueFieldIndex = 0;
+  try {
+    std::string site = c.StationId;
+    bool fiveMinute = false;
+    if (const int comma = vb::InStr(site, ","); comma > 0) {
+      site = vb::Trim(vb::Left(site, comma - 1));
+      fiveMinute = true;
+    }
+    const bool unitValuesChosen = s.form.Option1[1].Value;
+    if (c.DayCount > 119 && unitValuesChosen)
+      notify(s, "Number of days exceeds 119 days USGS realtime limit, wait and see.");
+    const std::string codes = joinEncoded(paddedCodes(c.ParameterCode));
+    const std::string siteText = percentEncode(site);
+
+    bool daily = false;
+    int32_t beginDay = 0;
+    std::string reply;
+    for (int attempt = 0;; ++attempt) {
+      std::string url;
+      if (s.RealtimeMode) {
+        const int32_t days = c.DayCount == 0 ? 1 : c.DayCount;
+        const std::string begin = vb::Format(s.RunDateTime - days, "yyyy-mm-dd");
+        const std::string end = vb::Format(s.RunDateTime + 1, "yyyy-mm-dd");
+        beginDay = static_cast<int32_t>(vb::Int(s.RunDateTime - days));
+        if (!s.UsgsLegacyServer) {
+          url = serverBase(s, kUsgsService) + "/nwis/iv/?sites=" + siteText + "&parameterCd=" + codes +
+                "&startDT=" + begin + "&endDT=" + end + "&siteStatus=all&format=rdb";
+        } else {
+          url = serverBase(s, kUsgsLegacyService) + "/nwis/uv?cb_" + codes + "=on&format=rdb&site_no=" + siteText +
+                "&legacy=1&period=&begin_date=" + begin + "&end_date=" + end;
+        }
+      } else {
+        const std::string begin = vb::Left(s.form.TextBegindate.Text, 10);
+        const std::string end = vb::Left(s.form.TextEnddate.Text, 10);
+        beginDay = static_cast<int32_t>(vb::Int(vb::CDate(begin)));
+        daily = !unitValuesChosen;
+        url = serverBase(s, kUsgsService) + (daily ? "/nwis/dv/?sites=" : "/nwis/iv/?sites=") + siteText +
+              (daily ? "&startDT=" : "&startDt=") + percentEncode(begin) + "&endDT=" + percentEncode(end) +
+              "&parameterCd=" + codes + "&format=rdb";
+      }
+      reply = GetURL(s, url, false);
+      if (reply.size() >= kShortReply || holdsDataRow(reply)) break;
+      // A download that failed says why itself; it says nothing about the service's servers.
+      if (s.InternetFailed) {
+        c.Error = s.LastError;
+        return;
+      }
+      if (!s.UsgsLegacyServer && vb::InStr(reply, "agency_cd") > 0) {
+        c.Error = kNoData;
+        return;
+      }
+      if (!s.UsgsLegacyServer && attempt == 0) {
+        s.errlog.writeLine(site + " USGS switched to slower waterdata server.");
+        s.UsgsLegacyServer = true;
+        continue;
+      }
+      vb::writeAllBytes(s.inProgramFolder(kUsgsCopyName), reply);
+      c.Error = legacyDescription(reply);
+      return;
+    }
+
+    UsgsText t = usgsTransform(reply, beginDay, daily, fiveMinute);
+    c.RetrievalText = std::move(t.text);
+    c.ValueFieldIndex = t.ValueField;
+    vb::writeAllBytes(s.inProgramFolder(kUsgsCopyName), c.RetrievalText);
+  } catch (const vb::Error& e) {
+    c.Error = e.description();
+  } catch (const std::exception& e) {
+    c.Error = e.what();
+  }
+}
+
+}  // namespace fw

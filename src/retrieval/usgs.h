@@ -1,0 +1,34 @@
+#pragma once
+// Stream gauges of the USGS water information system: instantaneous and daily values in the
+// RDB tab-separated format, and the legacy unit-values page once the web service has failed us.
+#include <cstdint>
+#include <string>
+
+#include "platform/vb/date.h"
+
+namespace fw {
+
+struct Session;
+struct SourceCall;
+
+inline constexpr const char* kUsgsCopyName = "USGSin.txt";
+
+// A reply turned into retrieval text: "USGS" becomes "Z", so data rows are value lines with the
+// date in field 2, and ValueField is where the value is.
+struct UsgsText {
+  std::string text;
+  int16_t ValueField = 0;
+};
+
+// The reply's rows for the gauge line. `beginDay` (a whole day) empties earlier unit-value rows;
+// `daily` replies have their value in field 3; `fiveMinute` rebuilds unit values at a 5-minute
+// step, each row's value written at every step since the previous row ("mm-dd-yyyy hh:mm").
+// Raises vb::Error for a row whose date cannot be read.
+UsgsText usgsTransform(const std::string& reply, int32_t beginDay, bool daily, bool fiveMinute);
+
+// The retriever: station code "site" or "site,anything" (the comma asks for the 5-minute step),
+// parameter code(s) "60,65", the window from the run. Fills RetrievalText, D, V and Error and
+// copies the result to "USGSin.txt".
+void GetUSGS(Session& s, SourceCall& c);
+
+}  // namespace fw

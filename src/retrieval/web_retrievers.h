@@ -1,0 +1,17 @@
+#pragma once
+// The retrievers the program has: each override calls its service's file in src/retrieval/;
+// the kinds not overridden keep the stand-in's "not available" text.
+#include "run/run_services.h"
+
+namespace fw {
+
+class WebRetrievers : public Retrievers {
+ public:
+  void GetUSGS(Session& s, SourceCall& c) override;
+};
+
+// Installs the retrievers and the internet session (over libcurl, waits calling the window's
+// DoEvents) into the session's run services. Both program paths (window and headless) call it.
+void installWebServices(Session& s);
+
+}  // namespace fw
