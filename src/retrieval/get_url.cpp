@@ -66,8 +66,8 @@ std::string GetURL(Session& s, const std::string& url, bool reload) {
   }
   s.ui.doEvents();
   const uint32_t flags = vb::LCase(vb::Left(url, 3)) == "ftp" ? net::kOpenPassiveFtp
-                         : reload                            ? net::kOpenReload
-                                                             : 0u;
+                         : reload                             ? net::kOpenReload
+                                                              : 0u;
   std::string text;
   std::unique_ptr<net::UrlHandle> handle;
   bool received = true;

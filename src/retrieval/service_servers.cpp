@@ -70,8 +70,9 @@ void readServerSetting(Session& s, const ServiceServer& row, const std::string& 
   std::string base = vb::Trim(value);
   while (!base.empty() && base.back() == '/') base.pop_back();
   if (!isServerBase(base)) {
-    notify(s, serverKeyText(row) + value + " is not a server address (http://, https:// or ftp:// and a host); " +
-                  row.service + " requests go to " + row.defaultBase + ".");
+    notify(s, serverKeyText(row) + value +
+                  " is not a server address (http://, https:// or ftp:// and a host); " + row.service +
+                  " requests go to " + row.defaultBase + ".");
     s.ServerSettings.erase(row.service);
     return;
   }

@@ -43,8 +43,8 @@ int16_t valueColumn(const std::vector<std::string>& f, const std::vector<std::st
   if (tz >= f.size()) return 0;
   for (std::size_t k = tz + 1; k < f.size(); ++k) {
     if (!f[k].empty()) return static_cast<int16_t>(k);
-    const bool codeColumn = k < header.size() && header[k].size() >= 3 &&
-                            header[k].compare(header[k].size() - 3, 3, "_cd") == 0;
+    const bool codeColumn =
+        k < header.size() && header[k].size() >= 3 && header[k].compare(header[k].size() - 3, 3, "_cd") == 0;
     if (!header.empty() && !codeColumn) return static_cast<int16_t>(k);
   }
   return 0;
@@ -103,7 +103,8 @@ UsgsText usgsTransform(const std::string& reply, int32_t beginDay, bool daily, b
       std::vector<std::string> f = vb::Split(line, "\t");
       if (header.empty() && line.compare(0, 9, "agency_cd") == 0) {
         header = f;
-        if (!header.empty() && !header.back().empty() && header.back().back() == '\r') header.back().pop_back();
+        if (!header.empty() && !header.back().empty() && header.back().back() == '\r')
+          header.back().pop_back();
       }
       if (!isValueLine(f)) continue;
       if (out.ValueField == 0) out.ValueField = valueColumn(f, header);
@@ -167,8 +168,9 @@ void GetUSGS(Session& s, SourceCall& c) {
           url = serverBase(s, kUsgsService) + "/nwis/iv/?sites=" + siteText + "&parameterCd=" + codes +
                 "&startDT=" + begin + "&endDT=" + end + "&siteStatus=all&format=rdb";
         } else {
-          url = serverBase(s, kUsgsLegacyService) + "/nwis/uv?cb_" + codes + "=on&format=rdb&site_no=" + siteText +
-                "&legacy=1&period=&begin_date=" + begin + "&end_date=" + end;
+          url = serverBase(s, kUsgsLegacyService) + "/nwis/uv?cb_" + codes +
+                "=on&format=rdb&site_no=" + siteText + "&legacy=1&period=&begin_date=" + begin +
+                "&end_date=" + end;
         }
       } else {
         const std::string begin = vb::Left(s.form.TextBegindate.Text, 10);

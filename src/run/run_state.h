@@ -56,7 +56,6 @@ struct RunState {
   bool ExtraDay = false;        // read by the retrievers' real-time window; cleared per line
   int16_t GraphDatatype = 0;    // datatype of the series in the review chart
   bool InternetFailed = false;  // a download failed to open, read or close (set by GetURL)
-  bool ExtraDay = false;        // one more day in a retrieval window; nothing sets it yet
   std::string LastError;        // the last error or warning text; stored in rupdate row 0
   ModelRunFlags ModelRunWrite;
   int16_t RunId = 0;              // run_id of the current model run

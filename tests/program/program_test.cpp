@@ -7,6 +7,7 @@
 #include "app/launch.h"
 #include "program_folder.h"
 #include "run_program.h"
+#include "support/loopback_services.h"
 #include "support/test_hdb.h"
 #include "support/test_session.h"
 
@@ -86,8 +87,10 @@ TEST(Program, WithoutADisplayOrBatchItShowsNoWindowAndSaysSoInTheErrorLog) {
 }
 
 TEST(Program, BatchStationLinesOfEveryKindEndWithTheirOwnTextAndTheRunFinishes) {
-  // Local addresses for the services, in case a retriever is installed: nothing reaches the net.
-  ProgramFolder p({"USGS Server=http://127.0.0.1:9", "Canada Server=http://127.0.0.1:9"},
+  // Local addresses for the services: nothing reaches the net. The gauge service answers.
+  testing::LoopbackHttpServer http;
+  http.route("/nwis/iv/", "usgs/iv_two_params.rdb");
+  ProgramFolder p({"USGS Server=" + http.base(), "Canada Server=http://127.0.0.1:9"},
                   {"09380000; 1101; Flow; Colorado R; 0; 0; ",
                    "08MF005; 1102; Flow; Fraser R; 0; 0; ",
                    "09381000; 1103; Flow-Alert>5000-HOUR-4000 ACTION,5000 MINOR; Gila R; 0; 0; ",
@@ -113,6 +116,57 @@ TEST(Program, BatchStationLinesOfEveryKindEndWithTheirOwnTextAndTheRunFinishes) 
   EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
   EXPECT_EQ(p.count("Run canceled."), 0) << p.log();
   EXPECT_EQ(testing::countRows(p.hdb, "select * from rupdate where datatype_site_id=0"), 1);
+}
+
+// A gauge line against the loopback service: the request, the copy, the line's end, the key kept.
+TEST(Program, BatchRetrievesAGaugeFromTheServiceTheSetupFileNames) {
+  testing::LoopbackHttpServer http;
+  http.route("/nwis/iv/", "usgs/iv_two_params.rdb");
+  // The TAB in the comment line makes the reader save the file again, keys as written.
+  ProgramFolder p({"USGS Server=" + http.base() + "/", "START DATE=2024-06-05 13:15"},
+                  {"*---- gauges\t; 0; c; c", "09380000; 1101; Flow; Colorado R; 0; 0; "});
+  testing::execSql(p.hdb,
+                   "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
+                   "state) values ('101', 1101, 'Colorado R', 1, 'cfs', '60,65', 'AZ')");
+  testing::ProgramResult r = runProgram(p.run({"BATCH"}));
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.status, 0) << p.log();
+  EXPECT_EQ(http.targets(),
+            std::vector<std::string>{"/nwis/iv/?sites=09380000&parameterCd=00060,00065&startDT=2024-06-04&"
+                                     "endDT=2024-06-06&siteStatus=all&format=rdb"});
+  const std::string copy = readFile(p.folder / "USGSin.txt");
+  EXPECT_NE(copy.find("\nZ\t09380000\t2024-06-04 00:00\tMST\t12400\tP\t10.14\tP\n"), std::string::npos);
+  EXPECT_EQ(copy.find("2024-06-03"), std::string::npos);
+  EXPECT_EQ(p.count("09380000 1101 Values were retrieved"), 1) << p.log();
+  EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
+  EXPECT_NE(readFile(p.folder / "Flumewright_setup.txt").find("\r\nUSGS Server=" + http.base() + "/\r\n"),
+            std::string::npos);
+}
+
+// A service nobody answers: the first gauge line is bad with the download's text, the next gauge
+// line is passed over, a line of another kind runs, and the run finishes.
+TEST(Program, BatchWithTheGaugeServiceDownGoesOnWithTheOtherLines) {
+  int port = 0;
+  {
+    testing::LoopbackHttpServer gone;  // a port nobody listens on once it is gone
+    port = gone.port();
+  }
+  const std::string base = "http://127.0.0.1:" + std::to_string(port);
+  ProgramFolder p({"USGS Server=" + base, "START DATE=2024-06-05 13:15"},
+                  {"09380000; 1101; Flow; Colorado R; 0; 0; ", "09381000; 1102; Flow; Gila R; 0; 0; ",
+                   "HCFCD1234; 10305; Rain; Brays Bayou; 0; 0; "});
+  testing::execSql(p.hdb,
+                   "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
+                   "state) values ('101', 1101, 'Colorado R', 1, 'cfs', '60', 'AZ'), "
+                   "('102', 1102, 'Gila R', 1, 'cfs', '60', 'AZ'), ('305', 10305, 'Brays Bayou', 10, 'in', 'rain', 'TX')");
+  testing::ProgramResult r = runProgram(p.run({"BATCH"}));
+  EXPECT_EQ(r.status, 0) << p.log();
+  const std::string failure = "Internet open fail, service provider down: " + base.substr(0, 20);
+  EXPECT_EQ(p.count("\r\n" + failure + "\r\n"), 1) << p.log();
+  EXPECT_EQ(p.count("\r\n09380000 1101 " + failure + "\r\n"), 1) << p.log();
+  EXPECT_EQ(p.count("\r\n1102  09380000 1101 " + failure + "\r\n"), 1) << p.log();
+  EXPECT_EQ(p.count("\r\nHCFCD1234 10305 "), 1) << p.log();
+  EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
 }
 
 }  // namespace

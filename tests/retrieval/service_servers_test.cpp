@@ -1,6 +1,6 @@
 // The "<Service> Server=" settings: read, checked, written back only when given.
-#include "app/setup_file.h"
 #include "retrieval/service_servers.h"
+#include "app/setup_file.h"
 #include "support/test_session.h"
 
 namespace fw {

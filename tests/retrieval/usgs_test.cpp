@@ -13,7 +13,9 @@ using testing::fixturesFolder;
 using testing::readFile;
 
 const std::string kHeader =
-    "# comment\n#\n#\n#\nagency_cd\tsite_no\tdatetime\ttz_cd\t69928_00060\t69928_00060_cd\t69929_00065\t69929_00065_cd\n"
+    "# "
+    "comment\n#\n#\n#\nagency_cd\tsite_no\tdatetime\ttz_cd\t69928_00060\t69928_00060_cd\t69929_00065\t69929_"
+    "00065_cd\n"
     "5s\t15s\t20d\t6s\t14n\t10s\t14n\t10s\n";
 
 std::string row(const std::string& when, const std::string& q, const std::string& g = "10.1") {
@@ -78,7 +80,8 @@ TEST(UsgsTransform, UnitRowsBeforeTheBeginDayAreEmptiedAndTheValueColumnStaysOnT
   EXPECT_EQ(lines[6], "");
   EXPECT_EQ(lines[7], "Z\t09380000\t2024-06-04 00:00\tMST\t1\tP\t10.1\tP");
 
-  UsgsText missing = usgsTransform(readFile(fixturesFolder() / "usgs/iv_missing_first_value.rdb"), 45447, false, false);
+  UsgsText missing =
+      usgsTransform(readFile(fixturesFolder() / "usgs/iv_missing_first_value.rdb"), 45447, false, false);
   EXPECT_EQ(missing.ValueField, 4);
 
   UsgsText daily = usgsTransform(readFile(fixturesFolder() / "usgs/dv_discharge.rdb"), 45447, true, false);
@@ -116,12 +119,15 @@ TEST_F(Usgs, ARealTimeLineAsksForInstantaneousValuesAndReturnsZLines) {
   EXPECT_EQ(call.Error, "");
   ASSERT_EQ(http.targets().size(), 1u);
   EXPECT_EQ(http.targets()[0],
-            "/nwis/iv/?sites=09380000&parameterCd=00060,00065&startDT=2024-06-04&endDT=2024-06-06&siteStatus=all&format=rdb");
+            "/nwis/iv/"
+            "?sites=09380000&parameterCd=00060,00065&startDT=2024-06-04&endDT=2024-06-06&siteStatus=all&"
+            "format=rdb");
   EXPECT_EQ(call.DateFieldIndex, 2);
   EXPECT_EQ(call.ValueFieldIndex, 4);
   EXPECT_EQ(call.RetrievalText.find("USGS\t"), std::string::npos);
   EXPECT_EQ(call.RetrievalText.find("2024-06-03"), std::string::npos);  // emptied rows
-  EXPECT_NE(call.RetrievalText.find("\nZ\t09380000\t2024-06-04 00:00\tMST\t12400\tP\t10.14\tP\n"), std::string::npos);
+  EXPECT_NE(call.RetrievalText.find("\nZ\t09380000\t2024-06-04 00:00\tMST\t12400\tP\t10.14\tP\n"),
+            std::string::npos);
   EXPECT_EQ(readFile(copy()), call.RetrievalText);
 }
 
@@ -135,18 +141,40 @@ TEST_F(Usgs, RequestsFollowTheModeTheChoiceAndTheCodes) {
     int16_t v;
   } cases[] = {
       {"no days counts as one", [&] { call.DayCount = 0; },
-       "/nwis/iv/?sites=09380000&parameterCd=00060,00065&startDT=2024-06-04&endDT=2024-06-06&siteStatus=all&format=rdb", 4},
-      {"real time with dailys only", [&] { s.form.Option1[0].Value = true; s.form.Option1[1].Value = false; },
-       "/nwis/iv/?sites=09380000&parameterCd=00060,00065&startDT=2024-06-04&endDT=2024-06-06&siteStatus=all&format=rdb", 4},
+       "/nwis/iv/"
+       "?sites=09380000&parameterCd=00060,00065&startDT=2024-06-04&endDT=2024-06-06&siteStatus=all&format="
+       "rdb",
+       4},
+      {"real time with dailys only",
+       [&] {
+         s.form.Option1[0].Value = true;
+         s.form.Option1[1].Value = false;
+       },
+       "/nwis/iv/"
+       "?sites=09380000&parameterCd=00060,00065&startDT=2024-06-04&endDT=2024-06-06&siteStatus=all&format="
+       "rdb",
+       4},
       {"history unit values", [&] { history(true); },
        "/nwis/iv/?sites=09380000&startDt=2024-06-01&endDT=2024-06-05&parameterCd=00060,00065&format=rdb", 4},
       {"history dailys", [&] { history(false); },
        "/nwis/dv/?sites=09380000&startDT=2024-06-01&endDT=2024-06-05&parameterCd=00060,00065&format=rdb", 3},
       {"a trimmed site, one code, the 5-minute mark",
-       [&] { call.StationId = " 09380000 ,5MIN"; call.ParameterCode = " 60 "; },
-       "/nwis/iv/?sites=09380000&parameterCd=00060&startDT=2024-06-04&endDT=2024-06-06&siteStatus=all&format=rdb", 4},
-      {"codes and sites cannot change the query", [&] { call.StationId = "0938&x=1"; call.ParameterCode = "6#"; },
-       "/nwis/iv/?sites=0938%26x%3D1&parameterCd=0006%23&startDT=2024-06-04&endDT=2024-06-06&siteStatus=all&format=rdb", 4},
+       [&] {
+         call.StationId = " 09380000 ,5MIN";
+         call.ParameterCode = " 60 ";
+       },
+       "/nwis/iv/"
+       "?sites=09380000&parameterCd=00060&startDT=2024-06-04&endDT=2024-06-06&siteStatus=all&format=rdb",
+       4},
+      {"codes and sites cannot change the query",
+       [&] {
+         call.StationId = "0938&x=1";
+         call.ParameterCode = "6#";
+       },
+       "/nwis/iv/"
+       "?sites=0938%26x%3D1&parameterCd=0006%23&startDT=2024-06-04&endDT=2024-06-06&siteStatus=all&format="
+       "rdb",
+       4},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -205,7 +233,9 @@ TEST_F(Usgs, AnUnusableReplySwitchesToTheLegacyPageForGood) {
   EXPECT_EQ(logged().back(), "09380000 USGS switched to slower waterdata server.");
   ASSERT_EQ(http.targets().size(), 2u);
   EXPECT_EQ(http.targets()[1],
-            "/nwis/uv?cb_00060,00065=on&format=rdb&site_no=09380000&legacy=1&period=&begin_date=2024-06-04&end_date=2024-06-06");
+            "/nwis/"
+            "uv?cb_00060,00065=on&format=rdb&site_no=09380000&legacy=1&period=&begin_date=2024-06-04&end_"
+            "date=2024-06-06");
   EXPECT_NE(call.RetrievalText.find("\nZ\t09380000\t2024-06-04 00:15\tMST\t11015\tP"), std::string::npos);
 
   // Later lines go straight to the legacy page; its error page gives the description.

@@ -99,7 +99,11 @@ LoopbackHttpServer::LoopbackHttpServer() : server_(std::make_unique<httplib::Ser
         return;
       }
     }
-    const std::string& path = req.path;
+    std::string path = req.path;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (auto it = cases_.find(path); it != cases_.end()) path = it->second;
+    }
     if (path.rfind("/redirect/", 0) == 0) {
       res.set_redirect(path.substr(9), 302);
     } else if (path.rfind("/status/", 0) == 0) {
@@ -117,16 +121,16 @@ LoopbackHttpServer::LoopbackHttpServer() : server_(std::make_unique<httplib::Ser
       res.set_content(bytesPattern(std::strtoul(path.c_str() + 7, nullptr, 10)), "text/plain");
     } else if (path == "/stall" || path == "/short") {
       const bool stall = path == "/stall";
-      res.set_content_provider(
-          1000, "text/plain", [stall, waitForStop](size_t offset, size_t, httplib::DataSink& sink) {
-            if (offset == 0) {
-              const std::string part = bytesPattern(stall ? 100 : 500);
-              sink.write(part.data(), part.size());
-              return true;
-            }
-            if (stall) waitForStop(std::chrono::seconds(30));
-            return false;  // the connection ends short of the promised length
-          });
+      res.set_content_provider(1000, "text/plain",
+                               [stall, waitForStop](size_t offset, size_t, httplib::DataSink& sink) {
+                                 if (offset == 0) {
+                                   const std::string part = bytesPattern(stall ? 100 : 500);
+                                   sink.write(part.data(), part.size());
+                                   return true;
+                                 }
+                                 if (stall) waitForStop(std::chrono::seconds(30));
+                                 return false;  // the connection ends short of the promised length
+                               });
     } else if (path == "/silent") {
       waitForStop(std::chrono::seconds(30));
       res.status = 500;
@@ -167,6 +171,11 @@ void LoopbackHttpServer::route(const std::string& path, const std::string& fixtu
 void LoopbackHttpServer::routeText(const std::string& path, const std::string& body, int status) {
   std::lock_guard<std::mutex> lock(mutex_);
   routes_[path] = Reply{body, status};
+}
+
+void LoopbackHttpServer::routeCase(const std::string& path, const std::string& builtIn) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  cases_[path] = builtIn;
 }
 
 std::vector<RecordedRequest> LoopbackHttpServer::requests() const {

@@ -59,6 +59,8 @@ class LoopbackHttpServer {
   void route(const std::string& path, const std::string& fixture);
   // Requests for `path` get this body.
   void routeText(const std::string& path, const std::string& body, int status = 200);
+  // Requests for `path` get one of the built-in cases ("/stall", "/silent", "/status/500", ...).
+  void routeCase(const std::string& path, const std::string& builtIn);
 
   std::vector<RecordedRequest> requests() const;
   std::vector<std::string> targets() const;
@@ -76,6 +78,7 @@ class LoopbackHttpServer {
   std::condition_variable stopping_;
   bool stop_ = false;
   std::map<std::string, Reply> routes_;
+  std::map<std::string, std::string> cases_;
   std::vector<RecordedRequest> requests_;
 };
 

@@ -28,17 +28,17 @@ bool oneOf(CURLcode code, std::initializer_list<CURLcode> codes) {
 
 // The service could not be reached or refused the request before its reply began.
 bool isOpenFailure(CURLcode code) {
-  return oneOf(code, {CURLE_UNSUPPORTED_PROTOCOL, CURLE_URL_MALFORMAT, CURLE_COULDNT_RESOLVE_PROXY,
-                      CURLE_COULDNT_RESOLVE_HOST, CURLE_COULDNT_CONNECT, CURLE_WEIRD_SERVER_REPLY,
-                      CURLE_REMOTE_ACCESS_DENIED, CURLE_FTP_ACCEPT_FAILED, CURLE_FTP_WEIRD_PASS_REPLY,
-                      CURLE_FTP_ACCEPT_TIMEOUT, CURLE_FTP_WEIRD_PASV_REPLY, CURLE_FTP_WEIRD_227_FORMAT,
-                      CURLE_FTP_CANT_GET_HOST, CURLE_FTP_COULDNT_SET_TYPE, CURLE_FTP_COULDNT_RETR_FILE,
-                      CURLE_FTP_PORT_FAILED, CURLE_TOO_MANY_REDIRECTS, CURLE_LOGIN_DENIED,
-                      CURLE_REMOTE_FILE_NOT_FOUND, CURLE_SSL_CONNECT_ERROR, CURLE_PEER_FAILED_VERIFICATION,
-                      CURLE_SSL_CERTPROBLEM, CURLE_SSL_CIPHER, CURLE_SSL_CACERT_BADFILE,
-                      CURLE_SSL_ENGINE_NOTFOUND, CURLE_SSL_ENGINE_SETFAILED, CURLE_SSL_ENGINE_INITFAILED,
-                      CURLE_SSL_CRL_BADFILE, CURLE_SSL_ISSUER_ERROR, CURLE_SSL_PINNEDPUBKEYNOTMATCH,
-                      CURLE_SSL_INVALIDCERTSTATUS, CURLE_SSL_CLIENTCERT, CURLE_USE_SSL_FAILED});
+  return oneOf(code, {CURLE_UNSUPPORTED_PROTOCOL,  CURLE_URL_MALFORMAT,        CURLE_COULDNT_RESOLVE_PROXY,
+                      CURLE_COULDNT_RESOLVE_HOST,  CURLE_COULDNT_CONNECT,      CURLE_WEIRD_SERVER_REPLY,
+                      CURLE_REMOTE_ACCESS_DENIED,  CURLE_FTP_ACCEPT_FAILED,    CURLE_FTP_WEIRD_PASS_REPLY,
+                      CURLE_FTP_ACCEPT_TIMEOUT,    CURLE_FTP_WEIRD_PASV_REPLY, CURLE_FTP_WEIRD_227_FORMAT,
+                      CURLE_FTP_CANT_GET_HOST,     CURLE_FTP_COULDNT_SET_TYPE, CURLE_FTP_COULDNT_RETR_FILE,
+                      CURLE_FTP_PORT_FAILED,       CURLE_TOO_MANY_REDIRECTS,   CURLE_LOGIN_DENIED,
+                      CURLE_REMOTE_FILE_NOT_FOUND, CURLE_SSL_CONNECT_ERROR,    CURLE_PEER_FAILED_VERIFICATION,
+                      CURLE_SSL_CERTPROBLEM,       CURLE_SSL_CIPHER,           CURLE_SSL_CACERT_BADFILE,
+                      CURLE_SSL_ENGINE_NOTFOUND,   CURLE_SSL_ENGINE_SETFAILED, CURLE_SSL_ENGINE_INITFAILED,
+                      CURLE_SSL_CRL_BADFILE,       CURLE_SSL_ISSUER_ERROR,     CURLE_SSL_PINNEDPUBKEYNOTMATCH,
+                      CURLE_SSL_INVALIDCERTSTATUS, CURLE_SSL_CLIENTCERT,       CURLE_USE_SSL_FAILED});
 }
 
 // The reply began but did not arrive whole.
@@ -76,7 +76,8 @@ class CurlHandle final : public UrlHandle {
       : timeoutMs_(timeoutMs), onWait_(onWait) {
     easy_ = curl_easy_init();
     multi_ = curl_multi_init();
-    if (!easy_ || !multi_) throw vb::Error(kNetErrorBase + CURLE_FAILED_INIT, "the download could not be set up");
+    if (!easy_ || !multi_)
+      throw vb::Error(kNetErrorBase + CURLE_FAILED_INIT, "the download could not be set up");
     curl_easy_setopt(easy_, CURLOPT_SHARE, share);
     curl_easy_setopt(easy_, CURLOPT_USERAGENT, agent.c_str());
     curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
@@ -251,7 +252,8 @@ struct Session::Shared {
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     if (!initialised) throw vb::Error(kNetErrorBase + CURLE_FAILED_INIT, "libcurl could not be initialised");
     share = curl_share_init();
-    if (!share) throw vb::Error(kNetErrorBase + CURLE_FAILED_INIT, "the download session could not be set up");
+    if (!share)
+      throw vb::Error(kNetErrorBase + CURLE_FAILED_INIT, "the download session could not be set up");
     curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
     curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
     curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
@@ -260,7 +262,8 @@ struct Session::Shared {
 };
 
 Session::Session(std::string agent, int32_t timeoutMs)
-    : agent_(std::move(agent)), timeoutMs_(timeoutMs > 0 ? timeoutMs : kDefaultTimeoutMs),
+    : agent_(std::move(agent)),
+      timeoutMs_(timeoutMs > 0 ? timeoutMs : kDefaultTimeoutMs),
       shared_(std::make_unique<Shared>()) {}
 
 Session::~Session() = default;

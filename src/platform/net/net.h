@@ -18,8 +18,8 @@
 
 namespace fw::net {
 
-inline constexpr uint32_t kOpenReload = 0x80000000u;        // fetch from the origin, never a cache
-inline constexpr uint32_t kOpenPassiveFtp = 0x08000000u;    // FTP in passive mode
+inline constexpr uint32_t kOpenReload = 0x80000000u;      // fetch from the origin, never a cache
+inline constexpr uint32_t kOpenPassiveFtp = 0x08000000u;  // FTP in passive mode
 inline constexpr int32_t kDefaultTimeoutMs = 60000;
 
 struct ReadResult {
