@@ -58,6 +58,7 @@ TEST_F(GetUrl, FtpFilesArriveByteExactAndAMissingOneIsAnOpenFailure) {
 }
 
 TEST_F(GetUrl, FailuresFlagLogAndKeepWhatArrived) {
+  shortTimeout();
   struct Case {
     std::string path;
     std::string text;  // what comes back
@@ -155,6 +156,7 @@ TEST_F(GetUrl, TheTickedBoxCopiesTheNextDownloadOnceAndIsUnticked) {
 }
 
 TEST_F(GetUrl, ReloadAsksPastCachesAndTheSessionWaitsCallingDoEvents) {
+  shortTimeout();
   GetURL(s, http.base() + "/empty", true);
   GetURL(s, http.base() + "/empty", false);
   auto requests = http.requests();

@@ -14,7 +14,9 @@
 
 namespace fw::testing {
 
-inline constexpr int32_t kTestTimeoutMs = 700;
+// Long enough for a large reply on a busy machine; the tests of stalls and silence shorten it.
+inline constexpr int32_t kTestTimeoutMs = 10000;
+inline constexpr int32_t kShortTimeoutMs = 700;
 
 class RetrievalFixture : public ::testing::Test {
  protected:
@@ -24,6 +26,10 @@ class RetrievalFixture : public ::testing::Test {
     s.errlog.setPath(t.folder / "Flumewright_errlog.txt");
   }
   const std::vector<std::string>& logged() const { return s.errlog.written(); }
+  void shortTimeout() {
+    internet = std::make_shared<NetInternetSession>([this] { t.ui.doEvents(); }, kShortTimeoutMs);
+    s.services.internet = internet;
+  }
 
   LoopbackHttpServer http;
   TestSession t;
