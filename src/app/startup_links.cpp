@@ -16,7 +16,7 @@ void StartupLinks::runstations(Session& s) {
   if (s.RunActive) return;
   fw::runstations(s);
   // A stop asked while the run walked its lines ended it before the end of the station list.
-  s.LastRunStopped = s.StopRequested.load();
+  s.LastRunStopped = s.WalkStopped;
 }
 
 std::optional<vb::VbDate> StartupLinks::lastRunTime(Session& s) {

@@ -90,6 +90,9 @@ struct RunState {
   // Asked from outside (a signal, the window's close): the walk stops before its next line and
   // the run finishes.
   std::atomic<bool> StopRequested{false};
+  // The last run's walk ended at such a stop, before the end of its station list. A stop that
+  // arrives after the walk (while the run closes) leaves the run finished.
+  bool WalkStopped = false;
   RunOutcome LastRunOutcome = RunOutcome::None;
   // The first failure of the program's own work (the setup file not read whole, the database not
   // opened or written, rupdate row 0 not written): the program then ends with status 2.

@@ -59,8 +59,10 @@ Move walkLine(Session& s, RunContext& ctx, LineState& line) {
 void walkStations(Session& s, RunContext& ctx) {
   StationWalk walk(s.StationRange.first, s.StationRange.last, s.StationCount);
   outerPassHead(ctx);
+  s.WalkStopped = false;
   for (;;) {
     if (s.StopRequested) {
+      s.WalkStopped = true;
       s.LastError = "Run stopped before line " + vb::CStr(walk.index() + 1) + ".";
       s.errlog.writeLine(s.LastError);
       finishRun(s, ctx);
