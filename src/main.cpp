@@ -12,6 +12,7 @@
 #include "app/session.h"
 #include "app/startup.h"
 #include "app/stop_signals.h"
+#include "compute/compute_services.h"
 #include "retrieval/web_retrievers.h"
 #ifdef FLUMEWRIGHT_WITH_GUI
 #include "gui/gui_program.h"
@@ -27,6 +28,7 @@ int runHeadless(const std::string& commandLine, const std::filesystem::path& fol
   fw::ErrorLogUi ui;
   fw::SystemClock clock;
   fw::Session s(ui, clock, folder);
+  fw::installComputeServices(s);
   ui.attach(s.errlog, s.form.Text1, &std::cout);
   if (!fw::commandLineSelectsBatch(commandLine)) {
     s.errlog.writeLine(fw::kNoDisplayText);

@@ -5,6 +5,7 @@
 #include "app/launch.h"
 #include "app/session.h"
 #include "app/startup.h"
+#include "compute/compute_services.h"
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
 #include "retrieval/web_retrievers.h"
@@ -18,6 +19,7 @@ int runWithWindow(int& argc, char** argv, const std::string& commandLine,
   QtUi ui;
   SystemClock clock;
   Session s(ui, clock, programFolder);
+  installComputeServices(s);
   onSession(&s);
   installWebServices(s);
   MainWindow window(s);

@@ -1,0 +1,16 @@
+#pragma once
+// The computations the run calls: each is built in its own unit of this folder and overrides
+// the stand-in of Computations here.
+#include "run/run_services.h"
+
+namespace fw {
+
+class ComputeServices : public Computations {
+ public:
+  void hdbrouting(Session& s, SourceCall& c) override;
+};
+
+// Puts ComputeServices in the session's run services.
+void installComputeServices(Session& s);
+
+}  // namespace fw

@@ -1,0 +1,31 @@
+#include "compute/staging_file.h"
+
+#include "app/session.h"
+#include "common/log_files.h"
+#include "common/round_value.h"
+#include "platform/vb/format.h"
+#include "platform/vb/textfile.h"
+
+namespace fw::compute {
+
+const StagingFile& stagingFile(StagingKind kind) {
+  for (const StagingFile& f : kStagingFiles)
+    if (f.kind == kind) return f;
+  return kStagingFiles[0];
+}
+
+std::string writeStagingFile(Session& s, StagingKind kind, const std::string& rows) {
+  const StagingFile& f = stagingFile(kind);
+  const std::filesystem::path path = s.inProgramFolder(f.fileName);
+  CheckFileClosed(s, path);
+  vb::writeAllBytes(path, std::string(f.title) + "\r\n" + rows);
+  s.ui.doEvents();
+  return vb::readAllBytes(path);
+}
+
+std::string stagingValue(Session& s, double value) {
+  RoundValue(value, 0, s.MetricUnits, s.CanadaSite);
+  return vb::CStr(static_cast<float>(value));
+}
+
+}  // namespace fw::compute
