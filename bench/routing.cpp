@@ -35,7 +35,7 @@ struct Routing {
   std::filesystem::path table = folder.folder / "reach.txt";
 
   Routing() {
-    fw::vb::writeAllBytes(table, kTable);
+    vb::writeAllBytes(table, kTable);
     s.UnitSeries.assign(kValues + 1, fw::SeriesPoint{});
     for (int32_t i = 1; i <= kValues; ++i) s.UnitSeries[static_cast<size_t>(i)].date = 45000 + i / 288.0;
   }

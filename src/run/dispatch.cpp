@@ -120,6 +120,11 @@ void takeBack(RunContext& ctx, LineState& line, SourceCall& c) {
   line.WindDirSeries = c.WindDirSeries;
   line.Triples = c.Triples;
   line.DateFieldIndex = c.DateFieldIndex;
+  // A routing file's PUT names the series the result is stored under, and its warm-up widens
+  // the window the run then reads.
+  line.Dsid = c.Dsid;
+  line.FirstDay = c.FirstDay;
+  line.LastDay = c.LastDay;
 }
 
 // False when the same station's last download had no data: the download is not repeated.
