@@ -2,12 +2,18 @@
 
 #include "app/session.h"
 #include "compute/routing_interpreter.h"
+#include "compute/runoff_input.h"
 
 namespace fw {
 
 void ComputeServices::hdbrouting(Session& s, SourceCall& c) {
   // The run starts every routing line without a restart day.
   compute::hdbrouting(s, 0, c);
+}
+
+void ComputeServices::getrunoffinput(Session& s, SourceCall& c) {
+  // The run reads its rain from the value tables; "No Asks" keeps the missing-ET box away.
+  compute::getrunoffinput(s, c, false, s.NoAsks);
 }
 
 void installComputeServices(Session& s) {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/session.h"
+#include "run/runoff_start.h"
 #include "run/station_handler.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/strings.h"
@@ -64,10 +65,7 @@ std::optional<Move> handOver(Session& s, RunContext& ctx, LineState& line) {
     line.ValueLoop.MissingCount = line.WindowDays;
     return Move::endStation();
   }
-  if (line.ValueClass == 30) {
-    line.StationError = "Runoff lines are not computed in this version.";
-    return Move::endStation();
-  }
+  if (line.ValueClass == 30) return runoffOpening(s, ctx, line);
   return std::nullopt;
 }
 

@@ -4,14 +4,18 @@
 // to RunContext, never to LineState.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/vb/date.h"
 #include "run/run_services.h"
+#include "run/runoff_output.h"
 #include "run/value_loop_state.h"
 
 namespace fw {
+
+struct RunoffState;
 
 // Settings read from the main window once, when the run starts, and held for its length.
 struct RunSettings {
@@ -60,6 +64,8 @@ struct RunContext {
   int32_t EarliestRunoffStart = 0;    // the earliest runoff start day number; 0 = none yet
   bool StartDateReported = false;     // the begin-after-end message has been given this run
   int16_t AlertEmail = 0;             // e-mail setting of the last alert line that asked for one
+  // "Runoff.txt" of the last runoff line that asked for it; closed by the run's end.
+  std::shared_ptr<RunoffFile> RunoffOut = std::make_shared<RunoffFile>();
 
   // ---- cleared at the head of every outer pass ----
   int16_t ValueFieldIndex = 0;  // field of the value in RetrievalText lines
@@ -144,6 +150,7 @@ struct LineState {
 
   // ---- the value path ----
   RunoffStorage Storage;
+  std::shared_ptr<RunoffState> Runoff;  // a runoff line's model, from its opening on
   std::string WhatIfNote;          // the trace's note in a What-If run
   std::string StartConditionNote;  // "OFF" or "P=" and the starting value
   int32_t WhatIfPass = 0;          // passes of the line through the runoff step

@@ -111,6 +111,12 @@ void finishRun(Session& s, RunContext& ctx) {
 
 void cancelPath(Session& s, RunContext& ctx) {
   if (s.LastRunOutcome == RunOutcome::None) s.LastRunOutcome = RunOutcome::Cancelled;
+  try {
+    ctx.RunoffOut->close();
+  } catch (const std::exception& e) {
+    s.LastError = "Runoff.txt: " + describe(e);
+    s.errlog.writeLine(s.LastError);
+  }
   s.form.chkRunoffPrecipAdj.Value = 0;
   s.GraphWait = false;
   try {

@@ -66,6 +66,7 @@ struct SourceCall {
   int16_t ValueFieldIndex = 0;
   bool WindDegrees = false;
   bool WindDirSeries = false;
+  std::string RainDsid;  // runoff input: the rain series it read
 };
 
 // Web data retrieval: one retriever per service.

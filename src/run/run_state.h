@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "compute/dimensionless_unit_graph.h"
 #include "platform/vb/date.h"
 #include "run/run_services.h"
 
@@ -67,6 +68,10 @@ struct RunState {
   double PeakFlow = 0;  // largest daily maximum written in the run (the daily maximum writer keeps it)
   vb::VbDate PeakFlowTime = 0;
   double RunoffTotals[2] = {0, 0};  // rain and excess totals of the runoff line in work
+  // The runoff set-up tells once while the program runs that it derived a station's limits.
+  bool RunoffCnMessageShown = false;
+  bool RunoffIlMessageShown = false;
+  compute::DgfMemory RunoffDgf;  // the dimensionless unit graph read last
   // Chosen by PARAM condition lines and never cleared while the program runs; hdbrouting picks one
   // entry of a comma list in a routing line by it.
   int16_t ParamSelector = 0;

@@ -2,6 +2,7 @@
 
 #include "common/round_value.h"
 #include "platform/vb/format.h"
+#include "platform/vb/error.h"
 #include "platform/vb/math.h"
 
 namespace fw {
@@ -63,6 +64,40 @@ std::string runoffRowText(const RunoffRow& r, bool metricUnits, bool canadaSite)
   add(flow(r.totalFlow));
   if (r.variableLag) add(vb::FormatNumber(r.lag, "0.000"));
   return row;
+}
+
+RunoffFile::~RunoffFile() {
+  try {
+    close();
+  } catch (...) {
+    // A destructor cannot report; the run's end closes the file itself before this.
+  }
+}
+
+void RunoffFile::open(const std::filesystem::path& path) {
+  close();
+  path_ = path;
+  temporary_ = path;
+  temporary_ += ".writing";
+  out_.open(temporary_, std::ios::binary | std::ios::trunc);
+  if (!out_) vb::raise(vb::err::PathFileAccess);
+}
+
+void RunoffFile::line(const std::string& text) {
+  out_ << text << "\r\n";
+  if (!out_) vb::raise(vb::err::PathFileAccess);
+}
+
+void RunoffFile::close() {
+  if (!out_.is_open()) return;
+  out_.close();
+  const bool written = !out_.fail();
+  std::error_code ec;
+  if (written) std::filesystem::rename(temporary_, path_, ec);
+  if (!written || ec) {
+    std::filesystem::remove(temporary_, ec);
+    vb::raise(vb::err::PathFileAccess);
+  }
 }
 
 }  // namespace fw

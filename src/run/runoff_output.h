@@ -1,6 +1,8 @@
 #pragma once
 // "Runoff.txt", the calibration table of a runoff station: its header and one row per value line,
 // numbers in the line-printing form (a blank or "-", no "0" before the point, a blank after).
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -34,5 +36,26 @@ struct RunoffRow {
 };
 // One row, without its line end; the flows are rounded as runoff values (code 30).
 std::string runoffRowText(const RunoffRow& r, bool metricUnits, bool canadaSite);
+
+// The open "Runoff.txt" of a run: written beside the real file and put in its place at its close,
+// so a reader never sees half a table and a failed run leaves the last whole one.
+class RunoffFile {
+ public:
+  RunoffFile() = default;
+  RunoffFile(const RunoffFile&) = delete;
+  RunoffFile& operator=(const RunoffFile&) = delete;
+  ~RunoffFile();
+  // Closes the one open, then starts `path` afresh. A file that cannot be made raises error 75.
+  void open(const std::filesystem::path& path);
+  bool isOpen() const { return out_.is_open(); }
+  // Writes the line and CR LF; a failed write raises error 75.
+  void line(const std::string& text);
+  // Puts the written file in place of `path`; nothing when none is open.
+  void close();
+
+ private:
+  std::filesystem::path path_, temporary_;
+  std::ofstream out_;
+};
 
 }  // namespace fw

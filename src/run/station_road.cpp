@@ -9,6 +9,7 @@
 #include "run/hand_over.h"
 #include "run/line_kinds.h"
 #include "run/model_run.h"
+#include "run/runoff_start.h"
 #include "run/series_save.h"
 #include "run/source_type.h"
 #include "run/station_options.h"
@@ -72,6 +73,10 @@ std::optional<Move> retrieve(Session& s, RunContext& ctx, LineState& line) {
     }
     s.ExitRequested = true;
     return Move::cancel();
+  }
+  if (isRunoffInputLine(ctx.SourceType, line)) {
+    if (auto move = runoffInput(s, ctx, line, caption)) return move;
+    return std::nullopt;
   }
   if (const char* why = unhandledKind(ctx.SourceType)) {
     line.StationError = why;

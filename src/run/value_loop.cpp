@@ -8,6 +8,7 @@
 #include "platform/vb/math.h"
 #include "platform/vb/strings.h"
 #include "run/aggregation.h"
+#include "run/runoff_step.h"
 #include "run/value_errors.h"
 #include "run/value_formulas.h"
 #include "run/value_text.h"
@@ -79,7 +80,9 @@ bool linePass(Session& s, RunContext& ctx, LineState& line, bool& tookValue) {
   tookValue = true;
   const bool gap = pass == LinePass::GapClose;
   if (!gap) {
-    if (readValueText(ctx, line) && line.FormulaCount > 0) valueFormulas(s, ctx, line);
+    const bool known = readValueText(ctx, line);
+    if (known && line.ValueClass == 30) runoffStep(s, ctx, line);
+    if (known && line.FormulaCount > 0) valueFormulas(s, ctx, line);
     precipitationKinds(s, ctx, line);
   }
   const PlaceResult placed = placeValue(s, ctx, line, gap);
@@ -103,6 +106,10 @@ LoopEnd valueLoop(Session& s, RunContext& ctx, LineState& line) {
     bool stop = false;
     try {
       stop = linePass(s, ctx, line, tookValue);
+    } catch (const RunoffStepFailed& e) {
+      // The model's state is spoilt from here on: nothing of the station is stored.
+      line.StationError = line.Dsid + " runoff step: " + e.what();
+      return LoopEnd::Cancelled;
     } catch (const SeriesFull&) {
       // Values finer or longer than the series were sized for: what was gathered is kept.
       logPaneLine(s, "The values go beyond the series of this station; the rest of its values are left out.");
