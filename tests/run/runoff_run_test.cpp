@@ -1,0 +1,99 @@
+// Runoff lines in a headless run with a fixed clock: the unit-graph methods side by side, the
+// "Runoff.txt" of the last station that asks for it, a missing unit-graph file in batch.
+#include <gtest/gtest.h>
+
+#include "compute/compute_services.h"
+#include "platform/db/dialect.h"
+#include "platform/db/sqlite_backend.h"
+#include "platform/vb/strings.h"
+#include "run/run_fixture.h"
+
+namespace fw {
+namespace {
+
+constexpr int32_t kRunDay = 45448;  // 06/05/2024
+
+const char* const kCurveNumber = "2,75,0.05,0,10,1.5,0.5,0,0,0,0,0,0,0.5,0.5,1,0,1,0,0,0,0.2,0,0.7,0,Lag0";
+const char* const kInitialLoss = "3,1.5,0.1,0,5,1.5,0.5,0.3,2,0.2,3,0.5,2.0,0.5,0.5,1,0,1,0.1,0.5,2,0.2,0,0.7,0,LagV";
+
+std::string line(const std::string& id, const std::string& dsid, const std::string& parameters,
+                 const std::string& shape, const std::string& method) {
+  return id + "; " + dsid + "; Runoff; Basin " + dsid + "; 5; " + parameters + "; P1; " + shape + "; " + method + "; ";
+}
+
+class RunoffRun : public testing::RunFixture {
+ protected:
+  void run(const std::vector<std::string>& stations, const std::vector<testing::SiteRow>& sites) {
+    std::vector<testing::SiteRow> all = sites;
+    all.push_back({"10101", 10, "in", "00045"});
+    setUp({"Write Dailys= True", "Write Hourly Avg= True"}, stations, all);
+    s.services.computations = std::make_shared<ComputeServices>();
+    std::string sql = "insert into rupdate values (0, 'Last error:', " + db::dayLiteral(kRunDay - 2) + ", 0);";
+    for (int h = 8; h <= 13; ++h)
+      sql += "insert into rhour values (10101, " + db::dayLiteral(kRunDay - 1 + h / 24.0) + ", 0.8, 1);";
+    sql += "insert into rday values (10101, " + db::dayLiteral(kRunDay - 1) + ", 2.5, 1);";
+    testing::execSql(hdb, sql);
+    s.BatchMode = true;
+    runstations(s);
+  }
+  int rows(const std::string& table, int dsid) {
+    return testing::countRows(hdb, "select * from " + table + " where datatype_site_id=" + std::to_string(dsid));
+  }
+  double largest(const std::string& table, int dsid) {
+    db::SqliteBackend b(hdb, false);
+    const db::QueryResult r =
+        b.run("select max(value) from " + table + " where datatype_site_id=" + std::to_string(dsid));
+    return r.rowCount() == 0 ? -1 : r.cells[0].toDouble();
+  }
+};
+
+TEST_F(RunoffRun, EveryUnitGraphMethodComputesAndTheLastStationKeepsRunoffTxt) {
+  run({line("COMPUTE-HOUR", "30101", std::string(kCurveNumber) + ",-1", "0", "Triangle Unit Graph"),
+       line("COMPUTE-HOUR", "30102", std::string(kInitialLoss) + ",-1", "3", "Tri-Linear Reservoir"),
+       line("COMPUTE-HOUR", "30103", kCurveNumber, "3", "Linear Reservoir"),
+       line("COMPUTE-HOUR", "30104", kCurveNumber, "0.5", "Clark UGF"),
+       line("COMPUTE-DAY", "30105", kCurveNumber, "0.5", "Clark UGF")},
+      {{"30101", 30, "cfs", "10101"},
+       {"30102", 30, "cfs", "10101"},
+       {"30103", 30, "cfs", "10101"},
+       {"30104", 30, "cfs", "10101,27101"},
+       {"30105", 30, "cfs", "10101"}});
+  EXPECT_EQ(s.LastRunOutcome, RunOutcome::Finished);
+  EXPECT_TRUE(t.ui.boxes.empty());
+  // Every station stores its flows, above the base flow in the storm, and its daily states.
+  for (int dsid : {30101, 30102, 30103, 30104}) {
+    EXPECT_GT(rows("rhour", dsid), 40) << dsid;
+    EXPECT_GT(largest("rhour", dsid), 5.5) << dsid;
+  }
+  EXPECT_GE(rows("rday", 30105), 2);
+  EXPECT_GT(largest("rday", 30105), 5.5);
+  for (int dsid : {4101, -4101, 5101, 4102, 4105}) EXPECT_GE(rows("rday", dsid), 3) << dsid;
+
+  // Two stations asked for "Runoff.txt": it holds the second, an initial-loss station with
+  // variable lag (a lag column, the lag as 0.000).
+  const std::vector<std::string> table = vb::splitLines(testing::readFile(t.folder / "Runoff.txt"));
+  ASSERT_GT(table.size(), 6u);
+  EXPECT_EQ(table[0], "30102 Runoff cfs Basin 30102");
+  EXPECT_EQ(table[2].substr(0, 27), "Initial Loss Limits, ILdry=");
+  EXPECT_EQ(table[4].substr(table[4].size() - 4), "\tLag");
+  const std::vector<std::string> row = vb::Split(table[5], "\t");
+  ASSERT_EQ(row.size(), 13u);
+  EXPECT_EQ(row[12], "3.000");
+  int reminders = 0;
+  for (const std::string& l : log()) reminders += l == "Reminder that Runoff.txt output file is turned on.";
+  EXPECT_EQ(reminders, 2);
+}
+
+TEST_F(RunoffRun, AMissingUnitGraphFileIsLoggedInBatchAndNothingWaits) {
+  run({line("COMPUTE-HOUR", "30101", kCurveNumber, "0", "Missing.DGF")}, {{"30101", 30, "cfs", "10101"}});
+  EXPECT_EQ(s.LastRunOutcome, RunOutcome::Finished);
+  EXPECT_TRUE(t.ui.boxes.empty());
+  bool logged = false;
+  for (const std::string& l : log()) logged = logged || l.find("Reading DGF file: ") != std::string::npos;
+  EXPECT_TRUE(logged);
+  // Without a graph the excess leaves no direct runoff; the base and soil flows are stored.
+  EXPECT_GT(rows("rhour", 30101), 40);
+}
+
+}  // namespace
+}  // namespace fw
