@@ -45,6 +45,11 @@ const std::vector<ServiceServer>& serviceServers() {
   static const std::vector<ServiceServer> rows = {
       {kUsgsService, "https://waterservices.usgs.gov"},
       {kUsgsLegacyService, "https://waterdata.usgs.gov"},
+      {kSnotelService, "https://wcc.sc.egov.usda.gov"},
+      {kSnotelPagesService, "https://www.wcc.nrcs.usda.gov"},
+      {kCimisService, "ftp://ftpcimis.water.ca.gov"},
+      {kCoeService, "https://www.lrl-wc.usace.army.mil"},
+      {kAfwsService, "https://water.weather.gov"},
   };
   return rows;
 }

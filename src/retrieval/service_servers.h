@@ -12,6 +12,11 @@ struct Session;
 
 inline constexpr const char* kUsgsService = "USGS";               // instantaneous and daily values
 inline constexpr const char* kUsgsLegacyService = "USGS Legacy";  // the legacy unit-values page
+inline constexpr const char* kSnotelService = "SNOTEL";              // the snow-telemetry report generator
+inline constexpr const char* kSnotelPagesService = "SNOTEL Pages";   // the snow-telemetry history pages
+inline constexpr const char* kCimisService = "CIMIS";                // the irrigation network's FTP area
+inline constexpr const char* kCoeService = "COE";                    // the Corps of Engineers water-control pages
+inline constexpr const char* kAfwsService = "AFWS";                  // the river forecast tabular pages
 
 struct ServiceServer {
   const char* service;      // the key is this name followed by " Server="

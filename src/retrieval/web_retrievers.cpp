@@ -5,11 +5,32 @@
 #include "app/session.h"
 #include "retrieval/internet_session.h"
 #include "retrieval/usgs.h"
+#include "retrieval/snotel.h"
+#include "retrieval/coe.h"
+#include "retrieval/kiwis.h"
+#include "retrieval/afws.h"
+#include "retrieval/cimis.h"
 
 namespace fw {
 
 void WebRetrievers::GetUSGS(Session& s, SourceCall& c) {
   fw::GetUSGS(s, c);
+}
+
+void WebRetrievers::GetSNOTEL(Session& s, SourceCall& c) {
+  fw::GetSNOTEL(s, c);
+}
+void WebRetrievers::GetCOE(Session& s, SourceCall& c) {
+  fw::GetCOE(s, c);
+}
+void WebRetrievers::GetKiWIS(Session& s, SourceCall& c) {
+  fw::GetKiWIS(s, c);
+}
+void WebRetrievers::GetAFWS(Session& s, SourceCall& c) {
+  fw::GetAFWS(s, c);
+}
+void WebRetrievers::GetCIMIS(Session& s, SourceCall& c) {
+  fw::GetCIMIS(s, c);
 }
 
 void installWebServices(Session& s) {

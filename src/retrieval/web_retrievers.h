@@ -8,6 +8,11 @@ namespace fw {
 class WebRetrievers : public Retrievers {
  public:
   void GetUSGS(Session& s, SourceCall& c) override;
+  void GetSNOTEL(Session& s, SourceCall& c) override;
+  void GetCOE(Session& s, SourceCall& c) override;
+  void GetKiWIS(Session& s, SourceCall& c) override;
+  void GetAFWS(Session& s, SourceCall& c) override;
+  void GetCIMIS(Session& s, SourceCall& c) override;
 };
 
 // Installs the retrievers and the internet session (over libcurl, waits calling the window's
