@@ -219,15 +219,15 @@ TEST_F(RunTest, AStartMinuteOutsideTheHourStartsAtOnceAndSaysSo) {
 
 TEST_F(RunTest, LinesWithoutAHandlerFailWithAClearTextAndTheRunGoesOn) {
   setUp({},
-        {"NEXRAD-KDAX; 10501; Radar rain; Site A; ; 0; ", "HCFCD1234; 10305; Rain; B; 0; 0; ",
+        {"NEXRAD-KDAX; 9501; Radar rain; Site A; ; 0; ", "HCFCD1234; 10305; Rain; B; 0; 0; ",
          "09380000; 1101; Flow; C; 0; 0; "},
-        {{"10501"}, {"10305"}, {"1101"}});
+        {{"9501", 9}, {"10305"}, {"1101"}});
   sources->onCall = [](Session&, SourceCall& c) {
     if (c.StationId == "09380000") throw vb::Error(vb::err::Overflow, "Overflow");
   };
   s.BatchMode = true;
   runstations(s);
-  EXPECT_TRUE(logHas("NEXRAD-KDAX 10501 Radar lines are not handled in this version."));
+  EXPECT_TRUE(logHas("NEXRAD-KDAX 9501 Radar lines are not handled in this version."));
   EXPECT_TRUE(logHas("HCFCD1234 10305 HCFCD1234: no retriever exists for this kind of station line."));
   EXPECT_TRUE(logHas("09380000 1101 Overflow"));
   EXPECT_TRUE(logHas("F I N I S H E D  0:00"));

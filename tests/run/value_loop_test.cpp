@@ -454,12 +454,5 @@ TEST(HandOver, TheGraphWindowIsShownOnlyOutsideBatch) {
   EXPECT_EQ(shown.s.FrmGraph.Place.Left, shown.s.form.Left + shown.s.form.Width);
 }
 
-TEST(HandOver, ARunoffLineEndsWithAClearText) {
-  LoopCase c;
-  c.line.ValueClass = 30;
-  c.run(LoopCase::lines({{15, "1"}}));
-  EXPECT_EQ(c.line.StationError, "Runoff lines are not computed in this version.");
-}
-
 }  // namespace
 }  // namespace fw
