@@ -63,7 +63,7 @@ std::filesystem::path SmtpSink::certFile() {
   return fixturesFolder() / "mail" / "test_cert.pem";
 }
 
-SmtpSink::SmtpSink(Mode mode, std::string user, std::string password) {
+SmtpSink::SmtpSink(Mode mode, std::string user, std::string password, std::string onlyMechanism) {
   keepLoopbackOffProxies();
   std::string templ = (std::filesystem::temp_directory_path() / "fw_smtp_XXXXXX").string();
   if (mkdtemp(templ.data()) == nullptr) {
@@ -83,6 +83,7 @@ SmtpSink::SmtpSink(Mode mode, std::string user, std::string password) {
                                    user,
                                    password,
                                    folder_.string()};
+  if (!onlyMechanism.empty()) args.push_back(onlyMechanism);
   int out[2];
   if (pipe(out) != 0) {
     error_ = "no pipe for the SMTP sink";
@@ -151,6 +152,7 @@ std::vector<SinkMessage> SmtpSink::messages() const {
     m.data = j.value("data", "");
     m.tls = j.value("tls", "");
     m.login = j.value("login", "");
+    m.mechanism = j.value("mechanism", "");
     out.push_back(std::move(m));
   }
   return out;

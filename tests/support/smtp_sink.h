@@ -15,9 +15,10 @@ namespace fw::testing {
 struct SinkMessage {
   std::string mailFrom;
   std::vector<std::string> rcptTos;
-  std::string data;   // header and body as received, CR LF line ends
-  std::string tls;    // "none", "starttls" or "implicit"
-  std::string login;  // the user that logged in
+  std::string data;       // header and body as received, CR LF line ends
+  std::string tls;        // "none", "starttls" or "implicit"
+  std::string login;      // the user that logged in
+  std::string mechanism;  // "PLAIN" or "LOGIN"
 
   // The value of the first header line with this name ("" when there is none).
   std::string header(const std::string& name) const;
@@ -32,7 +33,9 @@ class SmtpSink {
   static constexpr const char* kUser = "alerts@example.org";
   static constexpr const char* kPassword = "Pw-7Zq-secret";
 
-  explicit SmtpSink(Mode mode, std::string user = kUser, std::string password = kPassword);
+  // `onlyMechanism` ("PLAIN" or "LOGIN"): the one login mechanism offered; empty offers both.
+  explicit SmtpSink(Mode mode, std::string user = kUser, std::string password = kPassword,
+                    std::string onlyMechanism = "");
   ~SmtpSink();
   SmtpSink(const SmtpSink&) = delete;
   SmtpSink& operator=(const SmtpSink&) = delete;

@@ -86,6 +86,21 @@ TEST(SmtpMail, WithoutCopiesThereIsNoCcHeader) {
   EXPECT_EQ(got[0].rcptTos.size(), 2u);
 }
 
+TEST(SmtpMail, TheLoginUsesWhicheverOfPlainAndLoginTheServerOffers) {
+  for (const char* only : {"PLAIN", "LOGIN"}) {
+    SCOPED_TRACE(only);
+    SmtpSink sink(SmtpSink::Mode::StartTls, SmtpSink::kUser, SmtpSink::kPassword, only);
+    ASSERT_TRUE(sink.running()) << sink.error();
+    mail::SmtpClient client;
+    sink.serve(client, 587);
+    ASSERT_EQ(client.send(message(587)), "");
+    const auto got = sink.messages();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].mechanism, only);
+    EXPECT_EQ(got[0].login, SmtpSink::kUser);
+  }
+}
+
 // Every failure comes back as a text that names the trouble and never holds the password.
 TEST(SmtpMail, FailuresAreReportedWithoutThePassword) {
   SmtpSink starttls(SmtpSink::Mode::StartTls);
