@@ -40,9 +40,10 @@ class AlertLog {
   }
   void line(const std::string& text) {
     if (failed_) return;
+    errno = 0;
     out_ << text << kCrLf;
     out_.flush();
-    if (!out_) fail("it cannot be written");
+    if (!out_) fail(errno != 0 ? std::strerror(errno) : "it cannot be written");
   }
 
  private:

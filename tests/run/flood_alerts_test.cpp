@@ -159,23 +159,41 @@ TEST_F(FloodAlerts, ALongAlertLogLosesItsFirstThirdBeforeTheEntry) {
   EXPECT_EQ(log.substr(22001), "Issued: 6/5/2024 13:15\r\n*Flood ALERT* \r\n\r\n");
 }
 
+// A log that cannot be opened (a folder in its place) or written (a full disk): one error-log
+// line with the path and the system's reason, and the beep and the mail still go out.
 TEST_F(FloodAlerts, AnAlertLogThatCannotBeWrittenIsReportedAndTheAlertStillGoesOut) {
   SmtpSink sink(SmtpSink::Mode::Plain);
   ASSERT_TRUE(sink.running()) << sink.error();
-  sink.serve(*s.services.mail, 25);
-  s.AlertAddress = kAddress;
-  std::filesystem::create_directory(t.folder / kAlertLogName);  // a folder where the log should be
-  s.form.chkBeep.Value = 1;
-  ctx.AlertEmail = -1;
-  ctx.IssuedAlerts = "*Flood ALERT* \r\n";
-  issuealert(s, ctx, ctx.AlertLevelWord, false);
-  // The trim says what it could not do; the log itself is reported once, with the path.
-  const std::vector<std::string>& lines = s.errlog.written();
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], "ShrinkLog: Is a directory");
-  EXPECT_EQ(lines[1], "Alert log " + (t.folder / kAlertLogName).string() + ": Is a directory");
-  EXPECT_EQ(t.ui.beeps, 1);
-  EXPECT_EQ(sink.messages().size(), 1u);
+  const std::vector<std::pair<std::string, std::string>> cases = {{"folder", "Is a directory"},
+                                                                  {"/dev/full", "No space left on device"}};
+  for (const auto& [kind, reason] : cases) {
+    SCOPED_TRACE(kind);
+    testing::TestSession fresh;
+    Session& f = fresh.s;
+    const std::filesystem::path path = fresh.folder / kAlertLogName;
+    if (kind == "folder")
+      std::filesystem::create_directory(path);
+    else
+      std::filesystem::create_symlink(kind, path);
+    sink.serve(*f.services.mail, 25);
+    f.AlertAddress = kAddress;
+    f.RunDateTime = kTestNow;
+    f.form.chkBeep.Value = 1;
+    RunContext run;
+    run.AlertEmail = -1;
+    run.IssuedAlerts = "*Flood ALERT* \r\n";
+    issuealert(f, run, run.AlertLevelWord, false);
+    // The trim may say what it could not do; the log itself is reported once.
+    int reported = 0;
+    for (const std::string& l : f.errlog.written())
+      if (l.rfind("Alert log ", 0) == 0) {
+        ++reported;
+        EXPECT_EQ(l, "Alert log " + path.string() + ": " + reason);
+      }
+    EXPECT_EQ(reported, 1);
+    EXPECT_EQ(fresh.ui.beeps, 1);
+  }
+  EXPECT_EQ(sink.messages().size(), 2u);
 }
 
 // Batch: two mails per period; the third alert says "EMAIL-OFF", the fourth nothing; an alert
