@@ -18,6 +18,7 @@ cd "$(dirname "$0")/.."
 #   libnetcdf-dev zlib1g-dev                       mesonet netCDF files, compressed downloads
 #   libcpp-httplib-dev nlohmann-json3-dev          the tests' local HTTP server, JSON replies
 #   python3-pyftpdlib                              the tests' local FTP server
+#   python3-aiosmtpd                               the tests' local SMTP server (alert e-mail)
 #   xvfb                                           a display for window screenshots
 #   clang libclang-rt-14-dev                       libFuzzer targets of the script evaluator
 #   ccache                                         rebuilds in several checkouts share compiled objects
@@ -26,7 +27,8 @@ PACKAGES=(build-essential cmake ninja-build pkg-config
   libsqlite3-dev sqlite3 libpq-dev postgresql
   libcurl4-openssl-dev qt6-base-dev qt6-charts-dev
   libnetcdf-dev zlib1g-dev libcpp-httplib-dev nlohmann-json3-dev
-  python3-pyftpdlib xvfb clang libclang-rt-14-dev ccache)
+  python3-pyftpdlib xvfb clang libclang-rt-14-dev ccache
+  python3-aiosmtpd)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

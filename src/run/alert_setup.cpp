@@ -13,6 +13,9 @@ bool alertSetUp(FloodAlertTracker& t, int16_t& emailSetting, const std::string& 
                 vb::VbDate lastRunStart, double alertStartTime) {
   const int p = vb::InStr(datatypeName, ">");
   t.AlertActive = 0;
+  // A crossing count left by a line whose pass skipped the alert step must not be reported for
+  // this one.
+  t.AlertNextLevel = 0;
   t.AlertSumCount = 0;
   t.AlertValue = 0;
   t.AlertSumWindow.clear();

@@ -66,6 +66,11 @@ struct RunContext {
   int16_t AlertEmail = 0;             // e-mail setting of the last alert line that asked for one
   // "Runoff.txt" of the last runoff line that asked for it; closed by the run's end.
   std::shared_ptr<RunoffFile> RunoffOut = std::make_shared<RunoffFile>();
+  int16_t AlertHighestCount = 0;      // highest crossing count reported in the run
+  bool AlertEmailLevel = false;       // a crossing reached the level from which copies are mailed
+  std::string AlertLevelWord;         // level text of the highest crossing reported
+  bool RunoffCompHandled = false;     // the run's "Runoff Comp" update row has been dealt with
+  bool AlertsIssued = false;          // the run's alert text has been issued
 
   // ---- cleared at the head of every outer pass ----
   int16_t ValueFieldIndex = 0;  // field of the value in RetrievalText lines

@@ -9,6 +9,7 @@
 #include "platform/vb/format.h"
 #include "platform/vb/math.h"
 #include "platform/vb/strings.h"
+#include "run/flood_alerts.h"
 #include "run/links.h"
 
 namespace fw {
@@ -92,6 +93,7 @@ std::string elapsedText(vb::VbDate start, vb::VbDate end) {
 
 void finishRun(Session& s, RunContext& ctx) {
   try {
+    issuePendingAlerts(s, ctx);
     if (s.services.radarWindow->isVisible()) s.services.radarWindow->hide();
     ctx.FinishLine = "F I N I S H E D  " + elapsedText(s.RunDateTime, s.clock.now());
     s.errlog.writeLine(ctx.FinishLine);

@@ -72,6 +72,7 @@ RunServices::RunServices()
       models(std::make_shared<OutsideModels>()),
       radarWindow(std::make_shared<RadarWindow>()),
       tray(std::make_shared<TrayIcon>()),
-      internet(std::make_shared<InternetSession>()) {}
+      internet(std::make_shared<InternetSession>()),
+      mail(std::make_shared<mail::SmtpClient>()) {}
 
 }  // namespace fw

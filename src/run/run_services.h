@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/mail/smtp_mail.h"
 #include "platform/net/net.h"
 #include "platform/vb/date.h"
 
@@ -210,6 +211,8 @@ struct RunServices {
   std::shared_ptr<RadarWindow> radarWindow;
   std::shared_ptr<TrayIcon> tray;
   std::shared_ptr<InternetSession> internet;
+  // Alert e-mail: the SMTP client itself (there is no stand-in; tests point it at a local server).
+  std::shared_ptr<mail::SmtpClient> mail;
 };
 
 }  // namespace fw

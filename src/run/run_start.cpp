@@ -135,6 +135,7 @@ StartResult startRun(Session& s, RunContext& ctx) {
   ctx.settings.BadValuePercent = vb::Val(f.Text4.Text) / 100;
   s.services.radar->clearImageList(s);
   s.PeakFlow = 0;
+  s.Alert.AlertNextLevel = 0;
   s.MetricUnits = f.chkMetric.ticked();
   ctx.settings.AllowedBadStations = leadingInteger(f.txtAllowedBadStations.Text);
 

@@ -33,6 +33,7 @@ struct FloodAlertTracker {
   std::string AlertPrefix;     // Datatype_Name before its first "-", upper-cased
   std::string AlertTableWord;  // "DAY", "HOUR", "UNIT" or "DAYMAX" as the line wrote it
   std::string AlertSiteName;   // Site_Name of the alert line: the first label of the message
+  std::string AlertTimeText;   // the crossing time of the last alert message, then " Level " and its count
 };
 
 // The two flags of ModelRunWrite, set per station line from its destination prefix.
@@ -88,6 +89,10 @@ struct RunState {
   std::string RunLastError;          // LastError at the end of the last run (the tray's Info item)
   std::string HdbSizeText;           // ", HDB size= N MB" after a DAO run; empty over ADO
   vb::VbDate ForecastHoldUntil = 0;  // stamp of the last forecast model run
+  // The alert e-mail throttle: alerts since the period started (1 to 3 matter; 4 stands for any
+  // later one) and the time of the last e-mail sent.
+  int16_t EmailCount = 0;
+  vb::VbDate LastEmailTime = 0;
 
   // ---- the run's own bookkeeping -------------------------------------------------------------
   bool RunActive = false;      // runstations is running: a second run must not start
