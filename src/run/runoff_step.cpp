@@ -73,21 +73,38 @@ void stepBody(Session& s, RunContext& ctx, LineState& line, RunoffState& r) {
   const double rainfall =
       compute::stepRain(v.CurrentValue, r.savedPrecipKind, minutes, r.rainMultiplier, r.previousGaugeTotal, sourceHour);
 
-  // 3. The step's ET.
+  // 3. The step's ET. Its text repeats for every step of an hour: it is read once.
   const std::string& etField = fieldOf(v.Fields, 3);
-  if (!vb::Trim(etField).empty()) {
-    r.stepET = vb::Val(etField);
+  if (etField != r.lastEtText) {
+    r.lastEtText = etField;
+    r.lastEtBlank = vb::Trim(etField).empty();
+    r.lastEtValue = r.lastEtBlank ? 0 : vb::Val(etField);
+  }
+  if (!r.lastEtBlank) {
+    r.stepET = r.lastEtValue;
     if (c.stepHours < 13) r.stepET *= c.stepHours;
     if (c.stepRecovery == 0) r.stepET = 0;
+  }
+  const std::string& sourceField = fieldOf(v.Fields, 4);
+  if (sourceField != r.lastSourceText) {
+    r.lastSourceText = sourceField;
+    r.lastSource = vb::Val(sourceField);
+  }
+  // The calendar of the step's day, worked out once a day.
+  const double day = std::floor(v.ValueDate);
+  if (day != r.calendarDay) {
+    r.calendarDay = day;
+    r.month = vb::Month(day);
+    r.dayOfYear = vb::DayOfYear(day);
   }
 
   // 4. Loss and storage.
   compute::StepInput in;
   in.rainfall = rainfall;
   in.stepET = r.stepET;
-  in.month = vb::Month(v.ValueDate);
+  in.month = r.month;
   in.etCoefficient = r.monthlyEt[static_cast<size_t>(in.month)];
-  in.sourceCode = vb::Val(fieldOf(v.Fields, 4));
+  in.sourceCode = r.lastSource;
   in.lineCounter = r.lineCounter;
   in.variableLag = r.params.variableLag;
   in.adjustment = r.adjustmentInches;
@@ -106,8 +123,10 @@ void stepBody(Session& s, RunContext& ctx, LineState& line, RunoffState& r) {
   }
 
   // 25. Soil flow with the base flow and the season.
-  const double soilFlow = compute::seasonalSoilFlow(sv.SoilFlowCFS, r.baseFlow, r.params.riparian,
-                                                    vb::DayOfYear(v.ValueDate), vb::Hour(v.ValueDate));
+  const double soilFlow = r.params.riparian == 0
+                               ? sv.SoilFlowCFS + r.baseFlow
+                               : compute::seasonalSoilFlow(sv.SoilFlowCFS, r.baseFlow, r.params.riparian,
+                                                           r.dayOfYear, vb::Hour(v.ValueDate));
   const double stepBaseFlow = std::max(0.0, compute::checked(soilFlow + sv.GWFlowCFS));
 
   // 26. The soil series of every step.
@@ -160,7 +179,12 @@ void stepBody(Session& s, RunContext& ctx, LineState& line, RunoffState& r) {
   line.Storage.UpdateDate = r.eventEnd != 0 ? r.eventEnd : s.RunDateTime;
   line.Storage.UpdateValue = r.eventStart;
   v.CurrentValue = total;
-  v.ValueText = vb::CStr(total);
+  if (line.FormulaCount > 0) {
+    // The line's formulas read the flow, not the rain, from the line's value field.
+    v.ValueText = vb::CStr(total);
+    if (static_cast<size_t>(ctx.ValueFieldIndex) < v.Fields.size())
+      v.Fields[static_cast<size_t>(ctx.ValueFieldIndex)] = v.ValueText;
+  }
 }
 
 }  // namespace

@@ -353,9 +353,10 @@ TEST_F(DispatchTest, AnImageLayerThatCannotStartEndsTheRunAndTheProgram) {
   auto images = std::make_shared<FailingImages>();
   s.services.radar = images;
   LineState runoff = lineFor("NEXRAD-KDAX", 9);
-  runoff.DatatypeCode = 30;  // radar runoff lines need no images
-  EXPECT_EQ(retrieve(s, ctx, runoff), Move::endStation());
+  runoff.DatatypeCode = 30;  // radar runoff lines need no images: they read the stored rain
+  EXPECT_NE(retrieve(s, ctx, runoff), Move::cancel());
   EXPECT_EQ(images->restarts, 0);
+  EXPECT_EQ(sources->calls, (std::vector<std::string>{"getrunoffinput NEXRAD-KDAX"}));
 
   LineState line = lineFor("NEXRAD-KDAX", 9);
   EXPECT_EQ(retrieve(s, ctx, line), Move::cancel());
