@@ -69,7 +69,9 @@ void stepBody(Session& s, RunContext& ctx, LineState& line, RunoffState& r) {
   }
 
   // 2. The step's rain, by the kind the input delivers it in.
-  const int32_t sourceHour = static_cast<int32_t>(vb::Round(v.Hour - line.HourShift));
+  // Only a running daily total needs the source's own hour.
+  const int32_t sourceHour =
+      r.savedPrecipKind == 2 ? static_cast<int32_t>(vb::Round(v.Hour - line.HourShift)) : 0;
   const double rainfall =
       compute::stepRain(v.CurrentValue, r.savedPrecipKind, minutes, r.rainMultiplier, r.previousGaugeTotal, sourceHour);
 
