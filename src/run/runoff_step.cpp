@@ -268,4 +268,31 @@ void runoffStep(Session& s, RunContext& ctx, LineState& line) {
   }
 }
 
+void runoffTraceEnd(Session& s, LineState& line) {
+  if (!line.Runoff || s.WhatIf.Coefficient == 0 || line.StationErrorCount > 9) return;
+  const RunoffState& r = *line.Runoff;
+  const RunoffParameters& p = r.params;
+  WhatIfNoteValues n;
+  n.coefficient = s.WhatIf.Coefficient;
+  n.caption = s.WhatIf.CoefficientCaption;
+  n.curveNumber = r.curveNumber;
+  n.limitsComputed = r.limitsComputed;
+  n.startSpace = p.cnOrLoss;
+  n.wet = r.curveNumber ? r.CNwet : p.wetLimit;
+  n.dry = r.curveNumber ? r.CNdry : p.dryLimit;
+  n.constantLoss = p.constantLoss;
+  n.imperviousPercent = 100 * r.soil.imperviousFraction;
+  n.recovery = p.soilRecovery;
+  n.soilLoss = p.soilLoss;
+  n.groundwaterAdjustment = p.groundwaterRecoveryAdjustment;
+  n.etFactor = p.etFactor;
+  n.rainMultiplier = r.rainMultiplier;
+  n.groundwaterLoss = p.groundwaterLoss;
+  n.shapeFactor = r.enteredShapeFactor;
+  n.lag = p.lag;
+  n.linear = r.linear;
+  line.WhatIfNote = whatIfNote(n);
+  line.WhatIfPass += 1;
+}
+
 }  // namespace fw
