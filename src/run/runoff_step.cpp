@@ -72,8 +72,13 @@ void stepBody(Session& s, RunContext& ctx, LineState& line, RunoffState& r) {
   // Only a running daily total needs the source's own hour.
   const int32_t sourceHour =
       r.savedPrecipKind == 2 ? static_cast<int32_t>(vb::Round(v.Hour - line.HourShift)) : 0;
+  // Steps without a gauge reading come as 0: before the first reading such a 0 is no total to
+  // count from, or the gauge's whole season total would fall as rain in one step.
+  const bool noTotalYet = r.savedPrecipKind >= 2 && r.previousGaugeTotal == -9 && v.CurrentValue == 0;
   const double rainfall =
-      compute::stepRain(v.CurrentValue, r.savedPrecipKind, minutes, r.rainMultiplier, r.previousGaugeTotal, sourceHour);
+      noTotalYet ? 0.0
+                 : compute::stepRain(v.CurrentValue, r.savedPrecipKind, minutes, r.rainMultiplier,
+                                     r.previousGaugeTotal, sourceHour);
 
   // 3. The step's ET. Its text repeats for every step of an hour: it is read once.
   const std::string& etField = fieldOf(v.Fields, 3);
