@@ -24,7 +24,7 @@ void groundwaterStep(const SoilParameters& p, const SoilConstants& c, SoilState&
   double flow = checked(old * c.groundwaterDecay + c.stepFlowFactor * v.GroundwaterRecharge * (1 - c.groundwaterDecay));
   if (floorAtZero && flow < 0) flow = 0;
   double routed;
-  if (vb::Round(p.groundwaterLag) != 0 && lineCounter > c.groundwaterLagSteps) {
+  if (c.groundwaterLagOn && lineCounter > c.groundwaterLagSteps) {
     routed = std::max(0.0, c.gwC1 * flow + c.gwC1 * old + c.gwC2 * state.GroundwaterRouted);
     state.GroundwaterRouted = routed;
   } else {

@@ -39,6 +39,7 @@ struct SoilConstants {
   double unconnectedShare = 0;  // impervious, draining to pervious ground
   double perviousShare = 0;
   int32_t groundwaterLagSteps = 0;
+  bool groundwaterLagOn = false;  // the groundwater lag rounds to at least an hour
   double gwC1 = 0, gwC2 = 0;  // groundwater lag routing
 };
 

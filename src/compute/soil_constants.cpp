@@ -15,6 +15,7 @@ SoilConstants soilConstants(const SoilParameters& p, double stepMinutes) {
   c.connectedShare = p.imperviousFraction * p.connectedFraction;
   c.unconnectedShare = p.imperviousFraction - c.connectedShare;
   c.perviousShare = (1 - p.imperviousFraction) + c.unconnectedShare;
+  c.groundwaterLagOn = vb::Round(p.groundwaterLag) != 0;
   c.groundwaterLagSteps = roundSteps(divide(c.stepHours / 2 + p.groundwaterLag, c.stepHours));
   c.gwC1 = divide(0.5 * c.stepHours, 0.5 * c.stepHours + p.groundwaterLag);
   c.gwC2 = divide(p.groundwaterLag - 0.5 * c.stepHours, 0.5 * c.stepHours + p.groundwaterLag);

@@ -66,6 +66,59 @@ std::string runoffRowText(const RunoffRow& r, bool metricUnits, bool canadaSite)
   return row;
 }
 
+std::string whatIfNote(const WhatIfNoteValues& n) {
+  auto str = [](double x) { return vb::Str(x); };
+  std::string text = n.caption + " ";
+  switch (n.coefficient) {
+    case 1:
+      text += str(n.startSpace) + " ";
+      if (n.limitsComputed)
+        text += (n.curveNumber ? ", CNwet " : ", ILwet ") + str(n.wet) + (n.curveNumber ? ", CNdry " : ", ILdry ") +
+                str(n.dry) + " ";
+      break;
+    case 2:
+      text += str(n.constantLoss) + " ";
+      break;
+    case 3:
+      text += str(n.imperviousPercent) + " ";
+      break;
+    case 4:
+      text += str(n.recovery) + " ";
+      break;
+    case 5:
+      text += str(n.wet) + ", CNdry " + str(n.dry) + " ";
+      break;
+    case 6:
+      text += str(n.dry) + ", CNwet " + str(n.wet) + " ";
+      break;
+    case 7:
+      text += str(n.soilLoss) + " ";
+      break;
+    case 8:
+      text += str(n.groundwaterAdjustment) + " ";
+      break;
+    case 9:
+      text += str(n.etFactor) + " ";
+      break;
+    case 10:
+      text += str(n.rainMultiplier) + "*P1 ";
+      break;
+    case 11:
+      text += str(n.groundwaterLoss);
+      break;
+    case 12:
+      text += str(n.shapeFactor);
+      break;
+    case 13:
+      text += str(n.lag);
+      if (n.linear) text += ", K=" + str(n.shapeFactor);
+      break;
+    default:
+      break;
+  }
+  return text;
+}
+
 RunoffFile::~RunoffFile() {
   try {
     close();

@@ -2,6 +2,7 @@
 // "Runoff.txt", the calibration table of a runoff station: its header and one row per value line,
 // numbers in the line-printing form (a blank or "-", no "0" before the point, a blank after).
 #include <filesystem>
+#include <cstdint>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -36,6 +37,21 @@ struct RunoffRow {
 };
 // One row, without its line end; the flows are rounded as runoff values (code 30).
 std::string runoffRowText(const RunoffRow& r, bool metricUnits, bool canadaSite);
+
+// What a What-If trace of a runoff station varied, for the model run's note: the coefficient's
+// caption, a blank and its value in the trace (numbers with a leading blank when not negative).
+struct WhatIfNoteValues {
+  int16_t coefficient = 0;  // 1 to 13; any other index adds nothing after the caption
+  std::string caption;
+  bool curveNumber = true;
+  bool limitsComputed = false;  // the wet and dry limits were derived by the set-up
+  double startSpace = 0;        // CN, or the initial loss (element 1)
+  double wet = 0, dry = 0;      // the trace's limits (curve numbers in curve-number mode)
+  double constantLoss = 0, imperviousPercent = 0, recovery = 0, soilLoss = 0, groundwaterAdjustment = 0;
+  double etFactor = 0, rainMultiplier = 1, groundwaterLoss = 0, shapeFactor = 0, lag = 0;
+  bool linear = false;
+};
+std::string whatIfNote(const WhatIfNoteValues& n);
 
 // The open "Runoff.txt" of a run: written beside the real file and put in its place at its close,
 // so a reader never sees half a table and a failed run leaves the last whole one.

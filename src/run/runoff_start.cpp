@@ -58,7 +58,9 @@ std::string numberText(double x) { return vb::Str(x); }
 
 bool isRunoffInputLine(int16_t sourceType, const LineState& line) {
   if (sourceType != 9 && sourceType != 23 && sourceType != 24) return false;
-  return line.ValueClass != 10 && line.DatatypeCode != 9 && line.DatatypeCode != 32;
+  if (line.ValueClass == 10 || line.DatatypeCode == 9 || line.DatatypeCode == 32) return false;
+  // Other radar-fed kinds wait for the radar batch; a runoff line computes from stored rain.
+  return line.ValueClass == 30 || line.DatatypeCode == 30;
 }
 
 std::optional<Move> runoffInput(Session& s, RunContext& ctx, LineState& line, const std::string& caption) {

@@ -13,7 +13,8 @@ namespace fw {
 
 struct Session;
 
-// A SourceType 9, 23 or 24 line that is not a radar rain line (ValueClass 10, DatatypeCode 9 or 32).
+// A runoff line (value class or data type 30) of SourceType 9, 23 or 24 that is not a radar rain
+// line (ValueClass 10, DatatypeCode 9 or 32).
 bool isRunoffInputLine(int16_t sourceType, const LineState& line);
 
 // The runoff input of the line: "runoffIn.txt" becomes the retrieval text. A failed assembly

@@ -52,6 +52,12 @@ struct RunoffState {
   double stepET = 0;
   int64_t lineCounter = 0;
   vb::VbDate eventStart = 0, eventEnd = 0;
+  // Read once while they repeat: the ET and source fields, the calendar of the step's day.
+  std::string lastEtText = "\x01", lastSourceText = "\x01";
+  bool lastEtBlank = true;
+  double lastEtValue = 0, lastSource = 0;
+  double calendarDay = -1e9;
+  int month = 1, dayOfYear = 1;
 
   // ---- unit graphs ----
   double lag = 0, currentLag = 0, builtLag = 0;

@@ -69,25 +69,49 @@ void stepBody(Session& s, RunContext& ctx, LineState& line, RunoffState& r) {
   }
 
   // 2. The step's rain, by the kind the input delivers it in.
-  const int32_t sourceHour = static_cast<int32_t>(vb::Round(v.Hour - line.HourShift));
+  // Only a running daily total needs the source's own hour.
+  const int32_t sourceHour =
+      r.savedPrecipKind == 2 ? static_cast<int32_t>(vb::Round(v.Hour - line.HourShift)) : 0;
+  // Steps without a gauge reading come as 0: before the first reading such a 0 is no total to
+  // count from, or the gauge's whole season total would fall as rain in one step.
+  const bool noTotalYet = r.savedPrecipKind >= 2 && r.previousGaugeTotal == -9 && v.CurrentValue == 0;
   const double rainfall =
-      compute::stepRain(v.CurrentValue, r.savedPrecipKind, minutes, r.rainMultiplier, r.previousGaugeTotal, sourceHour);
+      noTotalYet ? 0.0
+                 : compute::stepRain(v.CurrentValue, r.savedPrecipKind, minutes, r.rainMultiplier,
+                                     r.previousGaugeTotal, sourceHour);
 
-  // 3. The step's ET.
+  // 3. The step's ET. Its text repeats for every step of an hour: it is read once.
   const std::string& etField = fieldOf(v.Fields, 3);
-  if (!vb::Trim(etField).empty()) {
-    r.stepET = vb::Val(etField);
+  if (etField != r.lastEtText) {
+    r.lastEtText = etField;
+    r.lastEtBlank = vb::Trim(etField).empty();
+    r.lastEtValue = r.lastEtBlank ? 0 : vb::Val(etField);
+  }
+  if (!r.lastEtBlank) {
+    r.stepET = r.lastEtValue;
     if (c.stepHours < 13) r.stepET *= c.stepHours;
     if (c.stepRecovery == 0) r.stepET = 0;
+  }
+  const std::string& sourceField = fieldOf(v.Fields, 4);
+  if (sourceField != r.lastSourceText) {
+    r.lastSourceText = sourceField;
+    r.lastSource = vb::Val(sourceField);
+  }
+  // The calendar of the step's day, worked out once a day.
+  const double day = std::floor(v.ValueDate);
+  if (day != r.calendarDay) {
+    r.calendarDay = day;
+    r.month = vb::Month(day);
+    r.dayOfYear = vb::DayOfYear(day);
   }
 
   // 4. Loss and storage.
   compute::StepInput in;
   in.rainfall = rainfall;
   in.stepET = r.stepET;
-  in.month = vb::Month(v.ValueDate);
+  in.month = r.month;
   in.etCoefficient = r.monthlyEt[static_cast<size_t>(in.month)];
-  in.sourceCode = vb::Val(fieldOf(v.Fields, 4));
+  in.sourceCode = r.lastSource;
   in.lineCounter = r.lineCounter;
   in.variableLag = r.params.variableLag;
   in.adjustment = r.adjustmentInches;
@@ -106,8 +130,10 @@ void stepBody(Session& s, RunContext& ctx, LineState& line, RunoffState& r) {
   }
 
   // 25. Soil flow with the base flow and the season.
-  const double soilFlow = compute::seasonalSoilFlow(sv.SoilFlowCFS, r.baseFlow, r.params.riparian,
-                                                    vb::DayOfYear(v.ValueDate), vb::Hour(v.ValueDate));
+  const double soilFlow = r.params.riparian == 0
+                               ? sv.SoilFlowCFS + r.baseFlow
+                               : compute::seasonalSoilFlow(sv.SoilFlowCFS, r.baseFlow, r.params.riparian,
+                                                           r.dayOfYear, vb::Hour(v.ValueDate));
   const double stepBaseFlow = std::max(0.0, compute::checked(soilFlow + sv.GWFlowCFS));
 
   // 26. The soil series of every step.
@@ -160,7 +186,12 @@ void stepBody(Session& s, RunContext& ctx, LineState& line, RunoffState& r) {
   line.Storage.UpdateDate = r.eventEnd != 0 ? r.eventEnd : s.RunDateTime;
   line.Storage.UpdateValue = r.eventStart;
   v.CurrentValue = total;
-  v.ValueText = vb::CStr(total);
+  if (line.FormulaCount > 0) {
+    // The line's formulas read the flow, not the rain, from the line's value field.
+    v.ValueText = vb::CStr(total);
+    if (static_cast<size_t>(ctx.ValueFieldIndex) < v.Fields.size())
+      v.Fields[static_cast<size_t>(ctx.ValueFieldIndex)] = v.ValueText;
+  }
 }
 
 }  // namespace
@@ -240,6 +271,33 @@ void runoffStep(Session& s, RunContext& ctx, LineState& line) {
   } catch (const std::exception& e) {
     throw RunoffStepFailed(describe(e));
   }
+}
+
+void runoffTraceEnd(Session& s, LineState& line) {
+  if (!line.Runoff || s.WhatIf.Coefficient == 0 || line.StationErrorCount > 9) return;
+  const RunoffState& r = *line.Runoff;
+  const RunoffParameters& p = r.params;
+  WhatIfNoteValues n;
+  n.coefficient = s.WhatIf.Coefficient;
+  n.caption = s.WhatIf.CoefficientCaption;
+  n.curveNumber = r.curveNumber;
+  n.limitsComputed = r.limitsComputed;
+  n.startSpace = p.cnOrLoss;
+  n.wet = r.curveNumber ? r.CNwet : p.wetLimit;
+  n.dry = r.curveNumber ? r.CNdry : p.dryLimit;
+  n.constantLoss = p.constantLoss;
+  n.imperviousPercent = 100 * r.soil.imperviousFraction;
+  n.recovery = p.soilRecovery;
+  n.soilLoss = p.soilLoss;
+  n.groundwaterAdjustment = p.groundwaterRecoveryAdjustment;
+  n.etFactor = p.etFactor;
+  n.rainMultiplier = r.rainMultiplier;
+  n.groundwaterLoss = p.groundwaterLoss;
+  n.shapeFactor = r.enteredShapeFactor;
+  n.lag = p.lag;
+  n.linear = r.linear;
+  line.WhatIfNote = whatIfNote(n);
+  line.WhatIfPass += 1;
 }
 
 }  // namespace fw

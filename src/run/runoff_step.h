@@ -29,4 +29,8 @@ void buildUnitGraphs(Session& s, RunoffState& r, double stepHours, bool lagRebui
 // `lastIndex` the last step the station has. Gives the step's direct runoff, cfs.
 double routeExcess(RunoffState& r, double excess, double stepBaseFlow, int64_t lastIndex);
 
+// After the value lines of a runoff line: in a What-If run (a coefficient chosen) and with at most
+// nine compute errors, the trace's note and the pass counter.
+void runoffTraceEnd(Session& s, LineState& line);
+
 }  // namespace fw

@@ -10,6 +10,7 @@
 #include "run/line_kinds.h"
 #include "run/model_run.h"
 #include "run/runoff_start.h"
+#include "run/runoff_step.h"
 #include "run/series_save.h"
 #include "run/source_type.h"
 #include "run/station_options.h"
@@ -110,6 +111,7 @@ Move valuePath(Session& s, RunContext& ctx, LineState& line) {
     return Move::endStation();
   }
   closeAfterLastLine(s, line);
+  runoffTraceEnd(s, line);
   seriesSave(s, ctx, line);
   return Move::endStation();
 }

@@ -67,5 +67,32 @@ TEST(RunoffOutput, HeaderOfBothModes) {
   EXPECT_EQ(il[4].substr(il[4].size() - 10), "Total Flow");
 }
 
+TEST(RunoffOutput, WhatIfNotesNameTheCoefficientAndItsValueInTheTrace) {
+  WhatIfNoteValues rain;
+  rain.coefficient = 10;
+  rain.caption = "Rainfall Adjust Factor";
+  rain.rainMultiplier = 1.1;
+  EXPECT_EQ(whatIfNote(rain), "Rainfall Adjust Factor  1.1*P1 ");
+  WhatIfNoteValues lag;
+  lag.coefficient = 13;
+  lag.caption = "Lag hours";
+  lag.lag = 5;
+  lag.shapeFactor = 3;
+  lag.linear = true;
+  EXPECT_EQ(whatIfNote(lag), "Lag hours  5, K= 3");
+  WhatIfNoteValues start;
+  start.coefficient = 1;
+  start.caption = "CN/IL start space";
+  start.startSpace = 75;
+  start.limitsComputed = true;
+  start.wet = 88.6;
+  start.dry = 56.2;
+  EXPECT_EQ(whatIfNote(start), "CN/IL start space  75 , CNwet  88.6, CNdry  56.2 ");
+  WhatIfNoteValues other;
+  other.coefficient = 14;
+  other.caption = "Other";
+  EXPECT_EQ(whatIfNote(other), "Other ");
+}
+
 }  // namespace
 }  // namespace fw

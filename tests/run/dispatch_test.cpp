@@ -342,7 +342,6 @@ TEST_F(DispatchTest, RadarParametersTakeTheRadarRoadWhateverTheId) {
   for (const char* parameter : {"C0R", "C0S"}) {
     LineState line = lineFor("09380000", 2);
     line.ParameterCode = parameter;
-    line.DatatypeCode = 9;  // radar rain: no runoff input for it
     EXPECT_EQ(retrieve(s, ctx, line), Move::endStation()) << parameter;
     EXPECT_EQ(ctx.SourceType, 9) << parameter;
     EXPECT_EQ(line.StationError, "Radar lines are not handled in this version.") << parameter;
@@ -354,9 +353,10 @@ TEST_F(DispatchTest, AnImageLayerThatCannotStartEndsTheRunAndTheProgram) {
   auto images = std::make_shared<FailingImages>();
   s.services.radar = images;
   LineState runoff = lineFor("NEXRAD-KDAX", 9);
-  runoff.DatatypeCode = 30;  // radar runoff lines need no images
+  runoff.DatatypeCode = 30;  // radar runoff lines need no images: they read the stored rain
   EXPECT_NE(retrieve(s, ctx, runoff), Move::cancel());
   EXPECT_EQ(images->restarts, 0);
+  EXPECT_EQ(sources->calls, (std::vector<std::string>{"getrunoffinput NEXRAD-KDAX"}));
 
   LineState line = lineFor("NEXRAD-KDAX", 9);
   EXPECT_EQ(retrieve(s, ctx, line), Move::cancel());

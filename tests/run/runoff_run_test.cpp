@@ -95,5 +95,44 @@ TEST_F(RunoffRun, AMissingUnitGraphFileIsLoggedInBatchAndNothingWaits) {
   EXPECT_GT(rows("rhour", 30101), 40);
 }
 
+TEST_F(RunoffRun, GaugeTotalsCountByTheirRiseAndAStoredEtSeriesFillsItsHours) {
+  setUp({"Write Dailys= True"}, {line("COMPUTE-HOUR", "30101", std::string(kCurveNumber) + ",-1", "0", "Triangle Unit Graph")},
+        {{"30101", 30, "cfs", "9101,27101"}, {"9101", 9, "in", "00045"}});
+  s.services.computations = std::make_shared<ComputeServices>();
+  // A gauge's running total (a series under 10000) and an ET series with one stored hour.
+  std::string sql = "insert into rupdate values (0, 'Last error:', " + db::dayLiteral(kRunDay - 2) + ", 0);";
+  const double totals[] = {1.20, 1.25, 1.75, 0.10, 0.15};
+  for (int h = 0; h < 5; ++h)
+    sql += "insert into rhour values (9101, " + db::dayLiteral(kRunDay - 1 + (10 + h) / 24.0) + ", " +
+           std::to_string(totals[h]) + ", 1);";
+  sql += "insert into rhour values (27101, " + db::dayLiteral(kRunDay - 1 + 12 / 24.0) + ", 0.03, 1);";
+  testing::execSql(hdb, sql);
+  s.BatchMode = true;
+  runstations(s);
+
+  const std::vector<std::string> input = vb::splitLines(testing::readFile(t.folder / "runoffIn.txt"));
+  ASSERT_GT(input.size(), 40u);
+  EXPECT_EQ(input[24 + 12 + 1], "Z\t2024-06-04 12:00\t 1.75 \t .03 \t 1 ");
+  // The rain of the steps is the rise of the total; a drop gives none and is no new reference.
+  std::vector<std::string> rain;
+  for (const std::string& row : vb::splitLines(testing::readFile(t.folder / "Runoff.txt"))) {
+    const std::vector<std::string> f = vb::Split(row, "\t");
+    if (f.size() > 2 && f[0].substr(0, 10) == "2024-06-04" && f[0].substr(11, 2) >= "10" && f[0].substr(11, 2) <= "14")
+      rain.push_back(f[2]);
+  }
+  EXPECT_EQ(rain, (std::vector<std::string>{" 0 ", " .05 ", " .5 ", " 0 ", " 0 "}));
+}
+
+TEST_F(RunoffRun, ADailyStationsFirstStepIsADay) {
+  run({line("COMPUTE-DAY", "30101", std::string(kCurveNumber) + ",-1", "0", "Triangle Unit Graph")},
+      {{"30101", 30, "cfs", "10101"}});
+  const std::vector<std::string> table = vb::splitLines(testing::readFile(t.folder / "Runoff.txt"));
+  ASSERT_GT(table.size(), 6u);
+  // A dry day loses the constant loss of a whole day: 0.05 in an hour for 24 hours.
+  const std::vector<std::string> first = vb::Split(table[5], "\t");
+  EXPECT_EQ(first[0], "2024-06-03 00:00 ");
+  EXPECT_EQ(first[3], " 1.2 ");
+}
+
 }  // namespace
 }  // namespace fw

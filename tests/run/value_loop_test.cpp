@@ -6,6 +6,7 @@
 
 #include "platform/vb/format.h"
 #include "run/aggregation.h"
+#include "run/runoff_state.h"
 #include "run/hand_over.h"
 #include "run/series_slots.h"
 #include "run/value_formulas.h"
@@ -452,6 +453,15 @@ TEST(HandOver, TheGraphWindowIsShownOnlyOutsideBatch) {
   EXPECT_TRUE(shown.s.FrmGraph.Visible);
   EXPECT_TRUE(shown.s.GraphShown);
   EXPECT_EQ(shown.s.FrmGraph.Place.Left, shown.s.form.Left + shown.s.form.Width);
+}
+
+TEST(HandOver, ARunoffLineWithTooFewParametersStopsTheRun) {
+  LoopCase c;
+  c.line.ValueClass = 30;
+  c.line.Triples[1].shift = "2,75,0";
+  c.run(LoopCase::lines({{15, "1"}}));
+  EXPECT_TRUE(c.line.Runoff != nullptr);
+  EXPECT_TRUE(c.line.Runoff->params.tooFew);
 }
 
 }  // namespace
