@@ -134,5 +134,20 @@ TEST_F(RunoffRun, ADailyStationsFirstStepIsADay) {
   EXPECT_EQ(first[3], " 1.2 ");
 }
 
+TEST_F(RunoffRun, ADivisionByZeroInTheStepFailsTheStationAndStoresNothing) {
+  // An initial-loss station without any loss: its variable lag divides by a dry limit of 0.
+  run({line("COMPUTE-HOUR", "30101", "2,0,0.1,0,5,1.5,0.5,0,0,0,0,0,0,0.5,0.5,1,0,1,0,0,0,0.2,0,0.7,0,LagV", "0",
+            "Triangle Unit Graph"),
+       line("COMPUTE-HOUR", "30102", kCurveNumber, "0", "Triangle Unit Graph")},
+      {{"30101", 30, "cfs", "10101"}, {"30102", 30, "cfs", "10101"}});
+  EXPECT_EQ(rows("rhour", 30101), 0);
+  EXPECT_EQ(rows("rday", 30101), 0);
+  EXPECT_EQ(rows("rday", 4101), 0);
+  EXPECT_GT(rows("rhour", 30102), 40);  // the run goes on
+  bool logged = false;
+  for (const std::string& l : log()) logged = logged || l.find("30101 runoff step: Division by zero") != std::string::npos;
+  EXPECT_TRUE(logged);
+}
+
 }  // namespace
 }  // namespace fw

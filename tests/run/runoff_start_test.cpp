@@ -160,5 +160,33 @@ TEST_F(RunoffStart, SetUpDerivesTheLimitsAndSizesTheSeries) {
   EXPECT_TRUE(s.RunoffIlMessageShown);
 }
 
+TEST_F(RunoffStart, TheStartingConditionsAreShownUntilTheUserSaysNoAndCancelEndsTheRun) {
+  s.BatchMode = false;
+  put("rday", 4101, kStart, 9);  // above the dry limit: the reset message
+  s.form.Check2.Value = 1;
+  t.ui.answers = {MsgResult::Yes, MsgResult::No};
+  RunoffState r = state("COMPUTE-HOUR", false);
+  EXPECT_FALSE(runoffStartConditions(s, ctx, line, r));
+  ASSERT_EQ(t.ui.boxes.size(), 1u);
+  EXPECT_EQ(t.ui.boxes[0].title, "Basin starting conditions");
+  EXPECT_EQ(t.ui.boxes[0].buttons, MsgButtons::YesNoCancel);
+  EXPECT_EQ(t.ui.boxes[0].text.substr(0, 40), "30101 Starting HDBstorage 9 greater than");
+  EXPECT_FALSE(s.NoAsks);
+  testing::execSql(hdb, "update rday set value=2.5 where datatype_site_id=4101");
+  r = state("COMPUTE-HOUR", false);
+  EXPECT_FALSE(runoffStartConditions(s, ctx, line, r));
+  ASSERT_EQ(t.ui.boxes.size(), 2u);
+  EXPECT_EQ(t.ui.boxes[1].text.substr(0, 48), "04-Jun-2024 Last Run's Storage is ON\r\nStarting s");
+  EXPECT_TRUE(s.NoAsks);  // "No": not asked again this run
+  r = state("COMPUTE-HOUR", false);
+  runoffStartConditions(s, ctx, line, r);
+  EXPECT_EQ(t.ui.boxes.size(), 2u);
+
+  s.NoAsks = false;
+  t.ui.answers = {MsgResult::Cancel};
+  r = state("COMPUTE-HOUR", false);
+  EXPECT_EQ(runoffStartConditions(s, ctx, line, r), Move::cancel());
+}
+
 }  // namespace
 }  // namespace fw
