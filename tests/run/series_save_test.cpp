@@ -61,6 +61,9 @@ class SaveCase : public ::testing::TestWithParam<HdbEngine> {
   int rows(const std::string& table, const std::string& where = "") {
     return testing::countRows(file, "select * from " + table + " where datatype_site_id=1101" + where);
   }
+  int rowsOf(const std::string& dsid, const std::string& table, const std::string& where = "") {
+    return testing::countRows(file, "select * from " + table + " where datatype_site_id=" + dsid + where);
+  }
   std::string onDay(double day) { return " and date_time=" + db::dayLiteral(day); }
 
   testing::TestSession t;
@@ -114,11 +117,33 @@ TEST_P(SaveCase, TheSavePathFollowsTheLine) {
          EXPECT_EQ(c.rows("rhour", " and source=17"), 24);
          EXPECT_EQ(c.rows("runit", " and source=17"), 4);
        }},
+      {"runoff storage: daily soil, precipitation and groundwater, step series beside the line",
+       [](SaveCase& c) {
+         c.line.ValueClass = 30;
+         c.line.Storage.DaySoil = {0, 1.5};
+         c.line.Storage.DayPrecip = {0, 0.25};
+         c.line.Storage.DayGroundwater = {0, 3};
+         c.line.Storage.WriteUnits = true;
+         c.line.Storage.StepSoil = {1, 2, 3, 4};
+         c.line.Storage.StepPrecip = {0, 0.1, 0.2, 0.3};
+         c.line.Storage.StepThird = {5, 6, 7, 8};
+       },
+       [](SaveCase& c) {
+         const std::string day = c.onDay(kDay1);
+         EXPECT_EQ(c.rowsOf("4101", "rday", day + " and value=1.5"), 1);
+         EXPECT_EQ(c.rowsOf("-4101", "rday", day + " and value=0.25"), 1);
+         EXPECT_EQ(c.rowsOf("5101", "rday", day + " and value=3"), 1);
+         for (const char* dsid : {"4101", "-4101", "3101"}) {
+           EXPECT_EQ(c.rowsOf(dsid, "runit"), 4) << dsid;
+           EXPECT_EQ(c.rowsOf(dsid, "rhour"), 1) << dsid;  // the one full hour, 00:00
+         }
+         EXPECT_EQ(c.rowsOf("3101", "runit", " and value=6"), 1);
+       }},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);
     testing::execSql(file, "delete from rday; delete from rdaymax; delete from rdaymin; delete from rhour; "
-                           "delete from runit;");
+                           "delete from runit; delete from rupdate;");
     SaveCase& c = *this;
     const auto dayValues = s.DaySeries;
     const auto maxValues = s.DayMaxSeries;
