@@ -76,7 +76,8 @@ void BM_PlainLoop(benchmark::State& state) {
       size_t from = 0;
       for (;;) {
         const size_t tab = line.find('\t', from);
-        fields.push_back(line.substr(from, tab == std::string_view::npos ? std::string_view::npos : tab - from));
+        fields.push_back(
+            line.substr(from, tab == std::string_view::npos ? std::string_view::npos : tab - from));
         if (tab == std::string_view::npos) break;
         from = tab + 1;
       }

@@ -43,7 +43,8 @@ class SaveCase : public ::testing::TestWithParam<HdbEngine> {
     sizeSeries(s.HourSeries, 8 * 24);
     sizeSeries(s.UnitSeries, 8 * 96);
     // Day 1 and an open run day; entries of days not closed stay missing.
-    for (size_t d = 1; d < 8; ++d) s.DaySeries[d] = s.DayMaxSeries[d] = s.DayMinSeries[d] = {kDay1 + d - 1, MissingValue};
+    for (size_t d = 1; d < 8; ++d)
+      s.DaySeries[d] = s.DayMaxSeries[d] = s.DayMinSeries[d] = {kDay1 + d - 1, MissingValue};
     s.DaySeries[1].value = 100;
     s.DayMaxSeries[1] = {kDay1 + 0.5, 150};
     s.DayMinSeries[1] = {kDay1 + 0.25, 50};
@@ -80,8 +81,7 @@ TEST_P(SaveCase, TheSavePathFollowsTheLine) {
     std::function<void(SaveCase&)> check;
   };
   const Case cases[] = {
-      {"unit values: every series up to the station's days",
-       [](SaveCase&) {},
+      {"unit values: every series up to the station's days", [](SaveCase&) {},
        [](SaveCase& c) {
          EXPECT_EQ(c.rows("rday"), 1);
          EXPECT_EQ(c.rows("rdaymax"), 1);
@@ -110,8 +110,7 @@ TEST_P(SaveCase, TheSavePathFollowsTheLine) {
          EXPECT_EQ(c.rows("rdaymax"), 1);
          EXPECT_EQ(c.rows("rdaymin"), 1);
        }},
-      {"-GET: stored with source 17",
-       [](SaveCase& c) { c.line.StationId = "09380000-GET"; },
+      {"-GET: stored with source 17", [](SaveCase& c) { c.line.StationId = "09380000-GET"; },
        [](SaveCase& c) {
          EXPECT_EQ(c.rows("rday", " and source=17"), 1);
          EXPECT_EQ(c.rows("rhour", " and source=17"), 24);
@@ -142,8 +141,9 @@ TEST_P(SaveCase, TheSavePathFollowsTheLine) {
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);
-    testing::execSql(file, "delete from rday; delete from rdaymax; delete from rdaymin; delete from rhour; "
-                           "delete from runit; delete from rupdate;");
+    testing::execSql(file,
+                     "delete from rday; delete from rdaymax; delete from rdaymin; delete from rhour; "
+                     "delete from runit; delete from rupdate;");
     SaveCase& c = *this;
     const auto dayValues = s.DaySeries;
     const auto maxValues = s.DayMaxSeries;
@@ -215,7 +215,9 @@ TEST_P(SaveCase, ModelRunsNameTheirKind) {
     s.WhatIf.WriteMTables = -1;
     line.WhatIfNote = k.coefficient ? "CN 72" : "";
     seriesSave(s, ctx, line);
-    EXPECT_EQ(testing::countRows(file, std::string("select * from mrun where run_id=7 and kind='") + k.kind + "'"), 1);
+    EXPECT_EQ(
+        testing::countRows(file, std::string("select * from mrun where run_id=7 and kind='") + k.kind + "'"),
+        1);
   }
 }
 
@@ -266,8 +268,8 @@ class CompareDraw : public ::testing::TestWithParam<HdbEngine> {
     s.WhatIf.CompareDSID = "2001";
     s.form.Check3.Value = 1;
     for (int h = 1; h <= 6; ++h)
-      testing::execSql(file, "insert into rhour values (2001, " + db::dayLiteral(kDay1 + 1 + h / 24.0) + ", " +
-                                 std::to_string(h * 10) + ", 1);");
+      testing::execSql(file, "insert into rhour values (2001, " + db::dayLiteral(kDay1 + 1 + h / 24.0) +
+                                 ", " + std::to_string(h * 10) + ", 1);");
   }
   testing::TestSession t;
   Session& s = t.s;
