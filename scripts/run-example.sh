@@ -2,7 +2,9 @@
 # The main job: one batch run over the example program folder, then where its results went.
 # The run works in a copy of example/ under the build folder (build/example), so the checkout
 # stays clean; the database there is made from example/hdb_schema.sql when it is missing and kept
-# from run to run, like a real program folder's.
+# from run to run, like a real program folder's. The example's sites (example/hdb_sites.sql) are
+# put into it at every run. The services the station lines ask are answered from
+# example/services/ by a server on 127.0.0.1, started for the run and stopped after it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR="${BUILD_DIR:-build}"
@@ -17,7 +19,7 @@ mkdir -p "$HOME_DIR"
 # The setup file and its companion files, fresh from the checkout at every run.
 for f in example/*; do
   case "$(basename "$f")" in
-    hdb_schema.sql | *.db | Flumewright_errlog.txt | BatchBackup) ;;
+    hdb_schema.sql | hdb_sites.sql | services | *.db | Flumewright_errlog.txt | BatchBackup) ;;
     *) cp -r "$f" "$HOME_DIR/" ;;
   esac
 done
@@ -26,6 +28,38 @@ if [ ! -f "$DB" ] && [ -f example/hdb_schema.sql ]; then
   sqlite3 "$DB" < example/hdb_schema.sql
   echo "run: made the database $DB from example/hdb_schema.sql"
 fi
+if [ -f "$DB" ] && [ -f example/hdb_sites.sql ]; then
+  sqlite3 "$DB" < example/hdb_sites.sql
+fi
+
+# The local service: a free port, written into the copied setup file's server keys.
+SERVER_PID=""
+stop_server() {
+  if [ -n "$SERVER_PID" ]; then
+    kill "$SERVER_PID" 2>/dev/null || true
+    wait "$SERVER_PID" 2>/dev/null || true
+    SERVER_PID=""
+  fi
+}
+trap stop_server EXIT
+PORT_FILE="$HOME_DIR/services.port"
+rm -f "$PORT_FILE"
+python3 -S scripts/serve-folder.py example/services > "$PORT_FILE" &
+SERVER_PID=$!
+port=""
+for _ in $(seq 1 300); do  # up to 30 s: a busy machine starts python slowly
+  port="$(head -n 1 "$PORT_FILE" 2>/dev/null || true)"
+  [ -n "$port" ] && break
+  if ! kill -0 "$SERVER_PID" 2>/dev/null; then break; fi
+  sleep 0.1
+done
+if [ -z "$port" ]; then
+  echo "run: the local service for example/services/ did not start." >&2
+  exit 1
+fi
+rm -f "$PORT_FILE"
+sed -i -E "s#^([A-Za-z ]+ Server=http://127\.0\.0\.1):[0-9]+#\1:$port#" "$HOME_DIR/Flumewright_setup.txt"
+echo "run: example/services/ served on http://127.0.0.1:$port"
 LOG="$HOME_DIR/Flumewright_errlog.txt"
 before=0
 [ -f "$LOG" ] && before=$(wc -l < "$LOG")
@@ -35,6 +69,7 @@ set +e
 FLUMEWRIGHT_HOME="$HOME_DIR" QT_QPA_PLATFORM=offscreen "$EXE" BATCH
 status=$?
 set -e
+stop_server
 
 echo
 echo "Program folder: $HOME_DIR"

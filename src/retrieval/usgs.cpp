@@ -1,7 +1,9 @@
 #include "retrieval/usgs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
+#include <string_view>
 #include <vector>
 
 #include "app/session.h"
@@ -82,38 +84,90 @@ std::string legacyDescription(const std::string& reply) {
   return text.empty() ? kNoData : text;
 }
 
+// Appends the text with every "USGS" made "Z": data rows become value lines.
+void appendAgencyToZ(std::string& out, std::string_view text) {
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t at = text.find("USGS", from);
+    if (at == std::string_view::npos) break;
+    out.append(text, from, at - from);
+    out += 'Z';
+    from = at + 4;
+  }
+  out.append(text, from, std::string_view::npos);
+}
+
+std::string agencyToZ(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  appendAgencyToZ(out, text);
+  return out;
+}
+
+// The header line ("agency_cd...") names the columns the value search reads.
+void noteHeader(const std::string& line, const std::vector<std::string>& f, std::vector<std::string>& header) {
+  if (!header.empty() || line.compare(0, 9, "agency_cd") != 0) return;
+  header = f;
+  if (!header.empty() && !header.back().empty() && header.back().back() == '\r') header.back().pop_back();
+}
+
+// The unit-value text, "USGS" made "Z": value rows dated before beginDay emptied (their line
+// stays, empty), the rest as it came. Only the lines up to the first row of the window are read;
+// the value column is found on the first value row.
+std::string unitRows(const std::string& reply, int32_t beginDay, int16_t& valueField) {
+  std::string result;
+  result.reserve(reply.size());
+  std::vector<std::string> header;
+  const std::string_view text(reply);
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string line = agencyToZ(text.substr(start, end - start));
+    const std::vector<std::string> f = vb::Split(line, "\t");
+    noteHeader(line, f, header);
+    if (isValueLine(f)) {
+      if (valueField == 0) valueField = valueColumn(f, header);
+      if (vb::Int(vb::CDate(f[2])) >= beginDay) {
+        appendAgencyToZ(result, text.substr(start));
+        return result;
+      }
+    } else {
+      result += line;
+    }
+    if (end == text.size()) return result;
+    result += '\n';
+    start = end + 1;
+  }
+}
+
 }  // namespace
 
 UsgsText usgsTransform(const std::string& reply, int32_t beginDay, bool daily, bool fiveMinute) {
   UsgsText out;
-  const std::string text = vb::Replace(reply, "USGS", "Z");
   if (daily) {
-    out.text = text;
+    out.text = agencyToZ(reply);
     out.ValueField = 3;
     return out;
   }
-  std::vector<std::string> lines = vb::Split(text, "\n");
-  std::string result;
-  if (fiveMinute) result = "USGS data at 5-min step\n";
-  if (static_cast<int>(lines.size()) >= kMinLines) {
+  const auto lineCount = std::count(reply.begin(), reply.end(), '\n') + 1;
+  if (!fiveMinute) {
+    out.text = lineCount >= kMinLines ? unitRows(reply, beginDay, out.ValueField) : agencyToZ(reply);
+    return out;
+  }
+  std::vector<std::string> lines = vb::Split(agencyToZ(reply), "\n");
+  std::string result = "USGS data at 5-min step\n";
+  if (lineCount >= kMinLines) {
     std::vector<std::string> header;
     bool expectedSet = false;
     vb::VbDate expected = 0;
     for (std::string& line : lines) {
       std::vector<std::string> f = vb::Split(line, "\t");
-      if (header.empty() && line.compare(0, 9, "agency_cd") == 0) {
-        header = f;
-        if (!header.empty() && !header.back().empty() && header.back().back() == '\r')
-          header.back().pop_back();
-      }
+      noteHeader(line, f, header);
       if (!isValueLine(f)) continue;
       if (out.ValueField == 0) out.ValueField = valueColumn(f, header);
       const vb::VbDate when = vb::CDate(f[2]);
-      if (vb::Int(when) < beginDay) {
-        line.clear();
-        continue;
-      }
-      if (!fiveMinute) break;
+      if (vb::Int(when) < beginDay) continue;
       if (f.size() <= 3) continue;
       if (!expectedSet) {
         expected = when;
@@ -132,7 +186,7 @@ UsgsText usgsTransform(const std::string& reply, int32_t beginDay, bool daily, b
       if (secondsBetween(expected, when) > 60) expected = when;
     }
   }
-  out.text = fiveMinute ? result : vb::Join(lines, "\n");
+  out.text = std::move(result);
   return out;
 }
 

@@ -7,8 +7,12 @@
 #include "platform/vb/format.h"
 #include "platform/vb/math.h"
 #include "platform/vb/strings.h"
+#include "store/connection.h"
+#include "store/hourly_writer.h"
 #include "run/aggregation.h"
 #include "run/runoff_step.h"
+#include "run/series_slots.h"
+#include "run/sql_guard.h"
 #include "run/value_errors.h"
 #include "run/value_formulas.h"
 #include "run/value_text.h"
@@ -28,7 +32,119 @@ std::array<int16_t, 3> ValueLoopState::toleranceTable(int16_t missingAllowedPerc
   return {tolerance(24), tolerance(48), tolerance(96)};
 }
 
+namespace {
+
+constexpr double kCompareStep = 1.0 / 24 + 0.00001;
+
+template <class Recordset>
+std::vector<SeriesPoint> compareRows(Recordset& rs) {
+  std::vector<SeriesPoint> rows;
+  while (!rs.Eof()) {
+    const vb::Variant& value = rs.Fields(2).Value();
+    rows.push_back(SeriesPoint{rs.Fields(1).Value().toDate(), value.isNull() ? 0.0 : value.toDouble()});
+    rs.MoveNext();
+  }
+  return rows;
+}
+
+}  // namespace
+
+CompareHours compareHours(std::vector<SeriesPoint>& hours, const std::vector<SeriesPoint>& rows, int32_t firstDay) {
+  CompareHours c;
+  vb::VbDate previous = 0;
+  vb::VbDate next = firstDay + 1 + kCompareStep;
+  auto entry = [&](int32_t i) -> SeriesPoint& {
+    // Rows beyond the window the series was sized for get room rather than being lost.
+    if (static_cast<size_t>(i) >= hours.size()) hours.resize(static_cast<size_t>(i) + 1);
+    return hours[static_cast<size_t>(i)];
+  };
+  for (const SeriesPoint& row : rows) {
+    c.last += 1;
+    if (vb::DateDiff("h", previous, row.date) == 0)
+      c.last -= 1;
+    else
+      previous = row.date;
+    while (next < previous) {
+      entry(c.last) = SeriesPoint{next, row.value};
+      c.last += 1;
+      next += kCompareStep;
+    }
+    if (row.value > c.maximum) {
+      c.maximum = row.value;
+      c.maximumTime = previous;
+    }
+    if (row.value < c.minimum) c.minimum = row.value;
+    entry(c.last) = SeriesPoint{previous, row.value};
+    next = previous + kCompareStep;
+  }
+  return c;
+}
+
+bool compareSeries(Session& s, const LineState& line) {
+  if (s.WhatIf.CompareOn == 0 || !s.FrmGraph.Visible || s.WhatIf.CompareDSID.empty()) return false;
+  const std::string dsid = vb::Trim(s.WhatIf.CompareDSID);
+  // Only a whole number goes into the statement: no row can belong to any other text.
+  if (!isIntegerDsid(dsid)) {
+    s.ui.msgBox("No hourly values found for " + s.WhatIf.CompareDSID);
+    return false;
+  }
+  const std::string begin = vb::Format(line.FirstDay + 1.02, "mm/dd/yyyy hh:mm");
+  const std::string end = vb::Format(line.LastDay, "mm/dd/yyyy hh:mm");
+  const std::string window = " and date_time between #" + begin + "# and #" + end + "#";
+  std::string sql = "select datatype_site_id, date_time, value  from rhour where datatype_site_id=" + dsid + window;
+  if (line.DatatypeCode == 30)
+    sql += " union select datatype_site_id, date_time, value from rdaymax where datatype_site_id=" + dsid + window;
+  sql += " order by date_time;";
+
+  bool atEnd = true;
+  vb::Variant firstValue, second;
+  double largest = 0;
+  const std::string lastError = s.LastError;
+  s.LastError.clear();
+  GetCurrentCNNsql(s, sql, atEnd, firstValue, largest, second);
+  const bool failed = !s.LastError.empty();
+  if (!failed) s.LastError = lastError;
+  if (failed) {
+    CloseCNNrs(s);
+    return false;
+  }
+  if (atEnd) {
+    CloseCNNrs(s);
+    s.ui.msgBox("No hourly values found for " + s.WhatIf.CompareDSID);
+    return false;
+  }
+  const std::vector<SeriesPoint> rows = s.HdbUseDAO ? compareRows(s.HdbDaoRs) : compareRows(s.HdbRs);
+  CloseCNNrs(s);
+  const CompareHours c = compareHours(s.HourSeries, rows, line.FirstDay);
+  if (s.DayMaxSeries.size() < 2) s.DayMaxSeries.resize(2);
+  if (s.DayMinSeries.size() < 2) s.DayMinSeries.resize(2);
+  s.DayMaxSeries[1] = SeriesPoint{c.maximumTime, c.maximum};
+  s.DayMinSeries[1].value = c.minimum;
+  int32_t count = c.last;
+
+  MainForm& f = s.form;
+  const auto hourlyBox = f.Check3.Value;
+  f.Check3.Value = 0;  // drawn only: the compare series is stored already
+  s.GraphAdd = false;
+  if (s.HdbUseDAO)
+    hdbhourlyDAO(s, "", 1, 11, 30, count, 0, "", 0, 0.0);
+  else
+    hdbhourly(s, "", 1, 11, 30, count, 0, "", 0, 0.0);
+  f.Check3.Value = hourlyBox;
+
+  s.DayMaxSeries[1].value = MissingValue;
+  s.DayMinSeries[1].value = MissingValue;
+  sizeSeries(s.HourSeries, static_cast<int64_t>(line.WindowDays + 6) * 24);
+  s.FrmGraph.Caption = "Compare DSID=" + s.WhatIf.CompareDSID + " (red) to";
+  s.GraphAdd = true;
+  s.GraphWait = false;
+  s.GraphNext = false;
+  s.WhatIf.CompareOn = 0;
+  return true;
+}
+
 void valueLoopSetUp(Session& s, RunContext& ctx, LineState& line) {
+  compareSeries(s, line);
   if (line.FormulaUsesD) s.form.ScriptControl1.AddCode(kJulianFunction);
   if (s.CanadaSite) {
     const std::string unit = vb::LCase(line.UnitText);

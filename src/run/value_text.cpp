@@ -100,7 +100,17 @@ vb::VbDate valueLineDate(const std::string& text, int16_t& hour, int16_t& minute
         h < 24 && m >= 0 && m < 60) {
       hour = static_cast<int16_t>(h);
       minute = static_cast<int16_t>(m);
-      return vb::fromCivil({year, month, day, h, m, 0});
+      // Lines come in date order: the day number is worked out once per day.
+      thread_local struct {
+        int year = 0, month = 0, day = 0;
+        int64_t serial = -1;
+      } last;
+      if (year != last.year || month != last.month || day != last.day) {
+        const vb::VbDate midnight = vb::fromCivil({year, month, day, 0, 0, 0});
+        last = {year, month, day, midnight >= 0 ? static_cast<int64_t>(midnight) : -1};
+      }
+      if (last.serial < 0) return vb::fromCivil({year, month, day, h, m, 0});
+      return static_cast<double>(last.serial * 86400 + h * 3600 + m * 60) / 86400.0;
     }
   }
   const vb::VbDate d = vb::CDate(text);
