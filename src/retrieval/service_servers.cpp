@@ -45,6 +45,10 @@ const std::vector<ServiceServer>& serviceServers() {
   static const std::vector<ServiceServer> rows = {
       {kUsgsService, "https://waterservices.usgs.gov"},
       {kUsgsLegacyService, "https://waterdata.usgs.gov"},
+      {kIowaMesonetService, "https://mesonet.agron.iastate.edu", true},
+      {kWundergroundService, "https://www.wunderground.com"},
+      {kMesoWestService, "https://mesowest.utah.edu"},
+      {kSynopticService, "https://api.synopticdata.com"},
   };
   return rows;
 }

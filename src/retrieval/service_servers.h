@@ -12,6 +12,10 @@ struct Session;
 
 inline constexpr const char* kUsgsService = "USGS";               // instantaneous and daily values
 inline constexpr const char* kUsgsLegacyService = "USGS Legacy";  // the legacy unit-values page
+inline constexpr const char* kIowaMesonetService = "Iowa Mesonet";  // ASOS airport observations
+inline constexpr const char* kWundergroundService = "Wunderground";  // personal stations and daily histories
+inline constexpr const char* kMesoWestService = "MesoWest";          // MesoWest station downloads
+inline constexpr const char* kSynopticService = "Synoptic";          // the Synoptic time-series API
 
 struct ServiceServer {
   const char* service;      // the key is this name followed by " Server="

@@ -5,11 +5,21 @@
 #include "app/session.h"
 #include "retrieval/internet_session.h"
 #include "retrieval/usgs.h"
+#include "retrieval/weather_daily.h"
+#include "retrieval/weather_station.h"
 
 namespace fw {
 
 void WebRetrievers::GetUSGS(Session& s, SourceCall& c) {
   fw::GetUSGS(s, c);
+}
+
+void WebRetrievers::GetWxStation(Session& s, SourceCall& c) {
+  fw::GetWxStation(s, c);
+}
+
+void WebRetrievers::GetWxDaily(Session& s, SourceCall& c) {
+  fw::GetWxDaily(s, c);
 }
 
 void installWebServices(Session& s) {

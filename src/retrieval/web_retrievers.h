@@ -8,6 +8,8 @@ namespace fw {
 class WebRetrievers : public Retrievers {
  public:
   void GetUSGS(Session& s, SourceCall& c) override;
+  void GetWxStation(Session& s, SourceCall& c) override;
+  void GetWxDaily(Session& s, SourceCall& c) override;
 };
 
 // Installs the retrievers and the internet session (over libcurl, waits calling the window's
