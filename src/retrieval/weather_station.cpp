@@ -14,6 +14,7 @@
 #include "platform/vb/textfile.h"
 #include "retrieval/eto_hourly.h"
 #include "retrieval/get_url.h"
+#include "retrieval/madis_history.h"
 #include "retrieval/service_servers.h"
 #include "retrieval/weather_columns.h"
 #include "run/run_services.h"
@@ -341,13 +342,13 @@ void GetWxStation(Session& s, SourceCall& c) {
                 "&obtimezone=local&output=csv&units=" + (s.MetricUnits ? "metric" : "english") +
                 "&token=" + percentEncode(s.SynopticToken);
           c.Triples[1].base = "0";
-        } else {
-          error = c.StationId + ": the MADIS history is not kept by this program.";
-          break;
         }
         s.ui.doEvents();
-        reply = GetURL(s, url, false);
         std::string adapterError;
+        if (c.SourceType == 31)
+          MadisRead(s, code, st.firstDay, lastDay, st.tzHours, reply, adapterError);
+        else
+          reply = GetURL(s, url, false);
         if (c.SourceType == 27) {
           MesoWestCols(s, reply);
         } else if (c.SourceType == 29) {

@@ -302,3 +302,50 @@ TEST_F(WxStation, DailyHistoryKeepsTheRowsOfTheDateWindow) {
 
 }  // namespace
 }  // namespace fw
+
+namespace fw {
+namespace {
+
+TEST_F(WxStation, MadisHistoryLinesReadTheStationFromTheLocalHistory) {
+  testing::writeFile(t.folder / "My5DayMadis.txt",
+                     "gz 06-04-2024 14:00 GMT > 06-04-2024 07:00 local\n"
+                     "KSLC      ,2024/06/04,14:00,OTHER - MTR, ,270.15,V,55.0,V,101800,Z,280.15,V,270,V,3.1,V,0,Z, ,Z,"
+                     "350,Z,86000,Z,KSLC,b\r\n\n");
+  SourceCall c = call(31, "MA-KSLC", "tempAvg");
+  GetWxStation(s, c);
+  EXPECT_EQ(c.Error, "");
+  EXPECT_TRUE(http.targets().empty());
+  EXPECT_EQ(c.ValueColumns[0], 11);
+  const std::vector<std::string> l = lines(c.RetrievalText);
+  ASSERT_EQ(l.size(), 3u) << c.RetrievalText;
+  EXPECT_EQ(vb::Split(l[1], "\t").at(11), "44.6");
+  EXPECT_EQ(vb::Split(l[1], "\t").at(1), "2024-06-04 07:00");
+}
+
+TEST_F(WxStation, PersonalStationPagesOfEitherFormGiveTheirRows) {
+  for (const auto& [page, temperature] :
+       std::vector<std::pair<std::string, std::string>>{{"weather/pws_json.html", "66"}, {"weather/pws_table.html", "66.0"}}) {
+    http.route("/dashboard/pws/KCASANFR123/table/2024-06-04/2024-06-04/daily", page);
+    SourceCall c = call(1, "KCASANFR123", "tempAvg");
+    GetWxStation(s, c);
+    EXPECT_EQ(c.Error, "") << page;
+    const std::vector<std::string> l = lines(c.RetrievalText);
+    ASSERT_EQ(l.size(), 4u) << c.RetrievalText;
+    const std::vector<std::string> row = vb::Split(l[2], "\t");
+    EXPECT_EQ(row.at(static_cast<std::size_t>(c.ValueColumns[0])), temperature) << page;
+  }
+}
+
+TEST_F(WxStation, MeasuredSolarIsTurnedToLangleysOnlyInImperialUnits) {
+  for (const bool metric : {false, true}) {
+    s.MetricUnits = metric;
+    SourceCall c = etCall();
+    GetWxStation(s, c);
+    const std::vector<std::string> l = lines(c.RetrievalText);
+    ASSERT_GE(l.size(), 6u);
+    EXPECT_EQ(vb::Split(l[5], "\t").at(5), metric ? "850.0" : "1755") << metric;
+  }
+}
+
+}  // namespace
+}  // namespace fw

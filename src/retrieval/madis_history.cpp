@@ -1,0 +1,141 @@
+#include "retrieval/madis_history.h"
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <vector>
+
+#include "app/session.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/date.h"
+#include "platform/vb/error.h"
+#include "platform/vb/format.h"
+#include "platform/vb/strings.h"
+#include "platform/vb/textfile.h"
+
+namespace fw {
+
+namespace {
+
+using Fields = std::vector<std::string>;
+
+constexpr const char* kHeader =
+    "Date, gmt hr, OTHER - MTR, , dewptAvg, v, humidityAvg, v, pressureMax, Z, tempAvg, v, winddirAvg, v, "
+    "windspeedAvg, v, precipTotal, Z, PCPTOTL, Z, solarRadiationHigh, Z, millibars, Z, STALOC, b";
+constexpr std::size_t kDumpFields = 23;    // fewer: a row of the CGI path (precipitation only)
+constexpr std::size_t kLayoutFields = 26;  // the dump's row layout
+constexpr const char* kBlank = "          ";
+
+bool blank(const std::string& field) { return vb::Trim(field).empty(); }
+
+// Kelvin, pascal and m/s fields of a dump row, in the units of the line.
+void convertUnits(Session& s, Fields& f, bool cgiRow) {
+  const bool metric = s.MetricUnits;
+  const auto convert = [&](std::size_t i, double factor, double add, const char* pattern) {
+    if (blank(f[i])) return;
+    f[i] = vb::FormatNumber(vb::CDbl(vb::Trim(f[i])) * factor + add, pattern);
+  };
+  if (!cgiRow) {
+    if (metric) {
+      convert(5, 1, -273.15, "0.0");
+      convert(11, 1, -273.15, "0.0");
+      convert(15, 3.6, 0, "0.0");
+    } else {
+      convert(5, 1.8, -459.67, "0.0");
+      convert(11, 1.8, -459.67, "0.0");
+      convert(15, 1 / 0.44704, 0, "0.0");
+    }
+    convert(9, 0.01, 0, "0.0");
+    convert(23, 0.01, 0, "0.0");
+  }
+  // Precipitation in metres: implausible amounts are blanked rather than stored.
+  const double toLength = metric ? 1000.0 : 39.37008;
+  for (const auto& [i, limit] : {std::pair<std::size_t, double>{17, 0.4}, {19, 10.0}}) {
+    if (blank(f[i])) continue;
+    const double v = vb::CDbl(vb::Trim(f[i]));
+    f[i] = v > limit ? std::string(kBlank) : vb::FormatNumber(v * toLength, "0.000000");
+  }
+}
+
+}  // namespace
+
+void MadisRead(Session& s, const std::string& station, int32_t firstDay, int32_t lastDay, float offsetHours,
+               std::string& table, std::string& error) {
+  error.clear();
+  try {
+    const std::filesystem::path path = s.inProgramFolder(kMadisHistoryName);
+    std::string history;
+    if (vb::fileExists(path)) {
+      history = vb::readAllBytes(path);
+      if (history.size() > kMadisHistoryLimit) {
+        // About the oldest fifth goes; the next read starts at a whole line again.
+        history = history.substr(history.size() / 5 - 1);
+        const std::filesystem::path tmp = s.inProgramFolder(std::string(kMadisHistoryName) + ".tmp");
+        vb::writeAllBytes(tmp, history);
+        std::filesystem::rename(tmp, path);
+      }
+    } else if (!s.BatchMode) {
+      s.ui.msgBox(path.string() + " not found.  Run MADIS first");
+    }
+
+    const vb::VbDate end = lastDay + 1;
+    std::string out = station + "\n" + kHeader + "\n";
+    const Fields lines = vb::Split(history, "\n");
+    bool first = true, accumulated = false, rateMode = false;
+    double total = 0;
+    vb::VbDate previous = 0;
+    for (std::size_t j = 1; j + 1 < lines.size(); ++j) {
+      std::string line = lines[j];
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (vb::InStr(vb::Left(line, 19), station) == 0) continue;
+      Fields f = vb::Split(line, ",");
+      // The id must stand alone: "KSLC" is not "KSLCX".
+      if (f.size() < 8 || vb::Trim(f[0]) != station) continue;
+      const bool cgiRow = f.size() < kDumpFields;
+      if (cgiRow) {
+        Fields wide(kLayoutFields);
+        for (std::size_t i = 0; i < 5; ++i) wide[i] = f[i];
+        for (std::size_t i = 5; i < 9; ++i) {
+          if (i >= f.size()) vb::raise(vb::err::SubscriptOutOfRange);
+          wide[i + 12] = f[i];
+        }
+        f = std::move(wide);
+      }
+      if (f.size() < kLayoutFields) f.resize(kLayoutFields);
+      const vb::VbDate t = vb::CDate(vb::Trim(f[1]) + " " + vb::Trim(f[2])) - offsetHours / 24.0;
+      if (t > end) break;
+      if (t < firstDay) continue;
+      f[0].clear();
+      f[1] = vb::Format(t, "yyyy-mm-dd hh:mm");
+      convertUnits(s, f, cgiRow);
+      if (rateMode) {
+        const double hours = std::min(1.0, (t - previous) * 24);
+        if (!blank(f[17])) {
+          total += vb::Val(f[17]) * 3.6 * hours;
+          f[17] = vb::FormatNumber(total, "0.00000");
+        }
+      }
+      out += vb::Join(Fields(f.begin() + 1, f.end()), ",") + "\n";
+      previous = t;
+      if (first) {
+        first = false;
+        if (!blank(f[19]))
+          accumulated = true;
+        else
+          rateMode = true;
+      }
+    }
+    if (accumulated) out = vb::Replace(vb::Replace(out, "precipTotal", "PCPRATE"), "PCPTOTL", "precipTotal");
+    Fields pieces = vb::Split(out, "\n");
+    if (pieces.size() > 3) std::sort(pieces.begin() + 2, pieces.end());
+    std::string sorted;
+    for (const std::string& p : pieces)
+      if (p.size() > 2) sorted += p + "\n";
+    vb::writeAllBytes(s.inProgramFolder(kMadisStationSortName), sorted);
+    table = std::move(sorted);
+  } catch (const std::exception& e) {
+    error = std::string("MadisRead ") + e.what();
+  }
+}
+
+}  // namespace fw
