@@ -59,6 +59,81 @@ void convertUnits(Session& s, Fields& f, bool cgiRow) {
 
 }  // namespace
 
+void Madis5DayHistInsert(Session& s, const std::string& newText, const std::filesystem::path& source,
+                         bool replace) {
+  const std::filesystem::path path = s.inProgramFolder(kMadisHistoryName);
+  const std::filesystem::path tmp = s.inProgramFolder(std::string(kMadisHistoryName) + ".tmp");
+  try {
+    if (!vb::fileExists(path)) {
+      std::filesystem::copy_file(source, tmp, std::filesystem::copy_options::overwrite_existing);
+      std::filesystem::rename(tmp, path);
+      return;
+    }
+    const std::string old = vb::readAllBytes(path);
+    if (!s.MadisBackupTaken) {
+      vb::writeAllBytes(s.inProgramFolder(kMadisBackupName), old);
+      s.MadisBackupTaken = true;
+    }
+    const auto rowTime = [](const Fields& f) { return vb::CDate(vb::Trim(f[1]) + " " + vb::Trim(f[2])); };
+    const Fields block = vb::Split(newText, "\n");
+    bool anyNew = false;
+    vb::VbDate nf = 0, nl = 0;
+    for (std::size_t j = 1; j + 1 < block.size(); ++j) {
+      const Fields f = vb::Split(block[j], ",");
+      if (f.size() <= 6) continue;
+      nl = rowTime(f);
+      if (!anyNew) nf = nl;
+      anyNew = true;
+    }
+    if (!anyNew) return;  // a block without rows changes nothing
+
+    const Fields lines = vb::Split(old, "\n");
+    std::string out;
+    bool blockWritten = false, laterWritten = false, firstRow = true, front = false;
+    for (std::size_t j = 1; j + 1 < lines.size(); ++j) {
+      const std::string& line = lines[j];
+      if (line.size() <= 50) continue;
+      const Fields f = vb::Split(line, ",");
+      if (f.size() <= 8) {
+        if (!blockWritten && !laterWritten) out += line + "\n";
+        continue;
+      }
+      const vb::VbDate d = rowTime(f);
+      if (firstRow && d > nl) {
+        front = true;
+        break;
+      }
+      firstRow = false;
+      if (d < nf) {
+        out += line + "\n";
+        continue;
+      }
+      if (replace) break;
+      if (!blockWritten) {
+        out += newText + "\r\n";
+        blockWritten = true;
+      }
+      if (d > nl) {
+        out += line + "\n";
+        laterWritten = true;
+      }
+    }
+    std::string merged;
+    if (front)
+      merged = newText + old;
+    else if (replace || !blockWritten)
+      merged = out + newText;
+    else
+      merged = out;
+    vb::writeAllBytes(tmp, merged);
+    std::filesystem::rename(tmp, path);
+  } catch (const std::exception& e) {
+    std::error_code ec;
+    std::filesystem::remove(tmp, ec);
+    s.errlog.writeLine(std::string("Madis5DayHistInsert: the history was left as it was: ") + e.what());
+  }
+}
+
 void MadisRead(Session& s, const std::string& station, int32_t firstDay, int32_t lastDay, float offsetHours,
                std::string& table, std::string& error) {
   error.clear();

@@ -23,6 +23,8 @@ struct RetrievalState {
     int32_t day = 0;  // whole day number; 0 = nothing held
     float reduction = 0;
   } EtDayCache;
+  // The MADIS history has been copied aside once in this program's life, before its first merge.
+  bool MadisBackupTaken = false;
 };
 
 }  // namespace fw

@@ -49,6 +49,7 @@ const std::vector<ServiceServer>& serviceServers() {
       {kWundergroundService, "https://www.wunderground.com"},
       {kMesoWestService, "https://mesowest.utah.edu"},
       {kSynopticService, "https://api.synopticdata.com"},
+      {kMadisService, "https://madis-data.ncep.noaa.gov"},
   };
   return rows;
 }

@@ -16,6 +16,7 @@ inline constexpr const char* kIowaMesonetService = "Iowa Mesonet";  // ASOS airp
 inline constexpr const char* kWundergroundService = "Wunderground";  // personal stations and daily histories
 inline constexpr const char* kMesoWestService = "MesoWest";          // MesoWest station downloads
 inline constexpr const char* kSynopticService = "Synoptic";          // the Synoptic time-series API
+inline constexpr const char* kMadisService = "MADIS";                // the MADIS public CGI and data folder
 
 struct ServiceServer {
   const char* service;      // the key is this name followed by " Server="

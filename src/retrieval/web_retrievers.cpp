@@ -4,6 +4,7 @@
 
 #include "app/session.h"
 #include "retrieval/internet_session.h"
+#include "retrieval/madis_collect.h"
 #include "retrieval/usgs.h"
 #include "retrieval/weather_daily.h"
 #include "retrieval/weather_station.h"
@@ -20,6 +21,10 @@ void WebRetrievers::GetWxStation(Session& s, SourceCall& c) {
 
 void WebRetrievers::GetWxDaily(Session& s, SourceCall& c) {
   fw::GetWxDaily(s, c);
+}
+
+void WebRetrievers::GetMadis(Session& s, SourceCall& c) {
+  fw::GetMadis(s, c);
 }
 
 void installWebServices(Session& s) {

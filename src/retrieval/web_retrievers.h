@@ -10,6 +10,7 @@ class WebRetrievers : public Retrievers {
   void GetUSGS(Session& s, SourceCall& c) override;
   void GetWxStation(Session& s, SourceCall& c) override;
   void GetWxDaily(Session& s, SourceCall& c) override;
+  void GetMadis(Session& s, SourceCall& c) override;
 };
 
 // Installs the retrievers and the internet session (over libcurl, waits calling the window's

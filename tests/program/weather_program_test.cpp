@@ -86,3 +86,42 @@ TEST(WeatherProgram, ARefusedServiceEndsTheWeatherLinesThatFollow) {
 
 }  // namespace
 }  // namespace fw
+
+namespace fw {
+namespace {
+
+// A batch MADIS line with base1 3 asks the CGI once and appends its rows to the history; an
+// "MA-" line after it stores one station's precipitation from there.
+TEST(WeatherProgram, BatchMadisCgiLineFeedsTheHistoryThatStationLinesRead) {
+  testing::LoopbackHttpServer http;
+  http.route("/madisPublic1/cgi-bin/madisXmlPublicDir", "weather/madis_cgi.html");
+  testing::ProgramFolder p({"MADIS Server=" + http.base(), "START DATE=2024-06-05 13:15", "Write Hourly Avg= True"},
+                           {"MADIS; 30301; Box; Wasatch; 3; 41, -111, 40, -112; ",
+                            "MA-KSLC; 10101; Precip; Salt Lake; 0; 0; "});
+  testing::execSql(p.hdb,
+                   "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
+                   "state) values ('301', 30301, 'Wasatch', 30, 'x', 'PCPTOTL', 'UT'), "
+                   "('101', 10101, 'Salt Lake', 10, 'in', 'precipTotal', 'UT'); "
+                   "insert into rupdate (datatype_site_id, note, updated, value) values "
+                   "(0, 'last run', #06/04/2024 13:00#, 0)");
+  testing::ProgramRun run = p.run({"BATCH"});
+  run.env = {{"TZ", "America/Denver"}};
+  testing::ProgramResult r = runProgram(run);
+  EXPECT_EQ(r.status, 0) << p.log();
+  const std::vector<std::string> targets = http.targets();
+  ASSERT_EQ(targets.size(), 1u) << p.log();
+  EXPECT_EQ(targets[0].rfind("/madisPublic1/cgi-bin/madisXmlPublicDir?rdr=&time=0&minbck=-59&", 0), 0u);
+  EXPECT_NE(targets[0].find("&latll=40&lonll=-112&latur=41&lonur=-111&"), std::string::npos) << targets[0];
+  // A line always names a parameter, so precipitation alone is asked for.
+  EXPECT_EQ(targets[0].substr(targets[0].size() - 28), "&nvars=PCPRATE&nvars=PCPTOTL") << targets[0];
+  const std::string history = testing::readFile(p.folder / "My5DayMadis.txt");
+  EXPECT_NE(history.find(" GMT > "), std::string::npos);
+  EXPECT_NE(history.find("KSLC      ,06/04/2024,19:00,OTHER - MTR, ,0.0000,V,0.0030,V\n"), std::string::npos);
+  EXPECT_EQ(history.find("<PRE>"), std::string::npos);
+  EXPECT_EQ(testing::countRows(p.hdb, "select * from rupdate where datatype_site_id=30 and note='MADIS'"), 1);
+  EXPECT_GE(testing::countRows(p.hdb, "select * from rhour where datatype_site_id=10101"), 1) << p.log();
+  EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
+}
+
+}  // namespace
+}  // namespace fw

@@ -95,3 +95,68 @@ TEST(MadisRead, AHistoryOverFiftyMillionBytesLosesItsOldestFifth) {
 
 }  // namespace
 }  // namespace fw
+
+namespace fw {
+namespace {
+
+// History rows of one station at the given UTC hours of 4 June 2024, each hour after its header.
+std::string hours(std::initializer_list<const char*> times) {
+  std::string text;
+  for (const char* time : times)
+    text += std::string("gz 06-04-2024 ") + time + " GMT > 06-03-2024 00:00 local\n" +
+            dumpRow("KSLC", time, "0", " ") + "\n";
+  return text;
+}
+
+std::vector<std::string> rowTimes(const std::string& history) {
+  std::vector<std::string> out;
+  for (const std::string& line : vb::Split(history, "\n"))
+    if (line.size() > 50 && line.rfind("KSLC", 0) == 0) out.push_back(vb::Split(line, ",").at(2));
+  return out;
+}
+
+class MadisMerge : public ::testing::Test {
+ protected:
+  void merge(const std::string& history, const std::string& block, bool replace) {
+    testing::writeFile(t.folder / "My5DayMadis.txt", history);
+    testing::writeFile(t.folder / "MadisNewF$.txt", block);
+    Madis5DayHistInsert(t.s, block, t.folder / "MadisNewF$.txt", replace);
+  }
+  std::vector<std::string> merged() { return rowTimes(readFile(t.folder / "My5DayMadis.txt")); }
+  testing::TestSession t;
+};
+
+TEST_F(MadisMerge, ReplaceAndInsertPutTheBlockWhereItsHoursAre) {
+  using V = std::vector<std::string>;
+  const std::string history = "head\n" + hours({"00:00", "01:00", "02:00", "03:00", "04:00", "05:00"});
+  // The block's header line is its first line, and its text ends with a line feed.
+  merge(history, hours({"02:00", "03:00"}) + "\n", false);
+  EXPECT_EQ(merged(), (V{"00:00", "01:00", "02:00", "03:00", "04:00", "05:00"}));
+  EXPECT_EQ(readFile(t.folder / "oldhist$.bak"), history);
+
+  merge(history, hours({"03:00", "04:00"}) + "\n", true);
+  EXPECT_EQ(merged(), (V{"00:00", "01:00", "02:00", "03:00", "04:00"}));
+
+  // A later block in insert mode is appended; an older block goes in front, also when replacing.
+  merge(history, hours({"07:00", "08:00"}) + "\n", false);
+  EXPECT_EQ(merged(), (V{"00:00", "01:00", "02:00", "03:00", "04:00", "05:00", "07:00", "08:00"}));
+  merge("head\n" + hours({"05:00", "06:00", "07:00"}), "x\n" + dumpRow("KSLC", "01:00", "0", " ") + "\n" +
+                                                         dumpRow("KSLC", "02:00", "0", " ") + "\n\n", true);
+  EXPECT_EQ(merged(), (V{"01:00", "02:00", "05:00", "06:00", "07:00"}));
+  // The history was copied aside once only.
+  EXPECT_EQ(readFile(t.folder / "oldhist$.bak"), history);
+}
+
+TEST_F(MadisMerge, WithoutAHistoryTheBlockBecomesItAndABadHistoryIsKept) {
+  testing::writeFile(t.folder / "MadisNewF$.txt", "block text");
+  Madis5DayHistInsert(t.s, "block text", t.folder / "MadisNewF$.txt", true);
+  EXPECT_EQ(readFile(t.folder / "My5DayMadis.txt"), "block text");
+
+  const std::string bad = "head\n" + dumpRow("KSLC", "2x:00", "0", " ") + "\n\n";
+  merge(bad, hours({"02:00", "03:00"}) + "\n", true);
+  EXPECT_EQ(readFile(t.folder / "My5DayMadis.txt"), bad);
+  EXPECT_EQ(t.s.errlog.written().back(), "Madis5DayHistInsert: the history was left as it was: Type mismatch");
+}
+
+}  // namespace
+}  // namespace fw

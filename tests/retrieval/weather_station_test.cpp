@@ -349,3 +349,40 @@ TEST_F(WxStation, MeasuredSolarIsTurnedToLangleysOnlyInImperialUnits) {
 
 }  // namespace
 }  // namespace fw
+
+#include "retrieval/madis_collect.h"
+
+namespace fw {
+namespace {
+
+TEST(MadisBox, TheCornersComeOutSouthWestFirstWhateverTheOrder) {
+  using Box = std::array<double, 4>;
+  EXPECT_EQ(madisBox("40, -110, 38, -112"), (Box{38, -112, 40, -110}));
+  EXPECT_EQ(madisBox(" 38,-112,40,-110"), (Box{38, -112, 40, -110}));
+  EXPECT_THROW(madisBox("38,-112,40"), vb::Error);
+  EXPECT_THROW(madisBox("38,-112,40,-110&x=1"), vb::Error);
+}
+
+TEST_F(WxStation, MadisLinesAskTheCgiOnlyInBatchWithBaseThreeAndNeedAFullReply) {
+  s.ServerSettings[kMadisService] = http.base();
+  http.routeText("/madisPublic1/cgi-bin/madisXmlPublicDir", "<PRE>\nshort</PRE>");
+  SourceCall c = call(30, "MADIS", "PCPTOTL");
+  c.Triples[1].base = "2";
+  c.Triples[1].shift = "40,-110,38,-112";
+  s.BatchMode = true;
+  GetMadis(s, c);
+  EXPECT_EQ(c.Error,
+            " MADIS hourly netCDF files are not collected by this program; base1 3 in a batch run asks the CGI.");
+  EXPECT_TRUE(http.targets().empty());
+  c.Triples[1].base = "3";
+  GetMadis(s, c);
+  EXPECT_EQ(c.Error, "MADIS No html batch data found or internet down.");
+  EXPECT_EQ(http.targets().size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(t.folder / "My5DayMadis.txt"));
+  c.Triples[1].shift = "40,-110";
+  GetMadis(s, c);
+  EXPECT_EQ(c.Error, "MADIS Subscript out of range");
+}
+
+}  // namespace
+}  // namespace fw
