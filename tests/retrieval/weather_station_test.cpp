@@ -284,6 +284,16 @@ TEST_F(WxStation, DailyHistoryKeepsTheRowsOfTheDateWindow) {
             "Z\t2024-05-03\t66\t58\t50\t0.40\t240\n");
   EXPECT_EQ(c.DailyColumns, (std::array<int16_t, 3>{2, 3, 4}));
 
+  // The next line of the station reuses the text: no request, its own column.
+  http.clearRequests();
+  SourceCall again = call(1, "KSFO", "PrecipitationSumIn");
+  again.RetrievalText = c.RetrievalText;
+  GetWxDaily(s, again);
+  EXPECT_TRUE(http.targets().empty());
+  EXPECT_EQ(again.RetrievalText, c.RetrievalText);
+  EXPECT_EQ(again.ValueColumns[0], 5);
+  EXPECT_EQ(again.DailyColumns, (std::array<int16_t, 3>{0, 0, 0}));
+
   // A personal station, metric; a reply without a header; a direction line asks nothing.
   s.MetricUnits = true;
   http.clearRequests();
