@@ -32,8 +32,9 @@ const std::string& yearTable() {
       const double day = std::sin(h * 2 * 3.14159 / 24 - 1.8);
       const double temperature = 60 + 15 * day + 10 * std::sin(h * 2 * 3.14159 / kHours);
       const double solar = std::max(0.0, 1800 * std::sin((h % 24 - 6) * 3.14159 / 12));
-      t += "Z\t" + vb::Format(start + h / 24.0, "mm/dd/yyyy hh:mm") + "\t" + std::to_string(temperature) + "\t" +
-           std::to_string(50 - 20 * day) + "\t" + std::to_string(3 + 2 * day) + "\t" + std::to_string(solar) + "\n";
+      t += "Z\t" + vb::Format(start + h / 24.0, "mm/dd/yyyy hh:mm") + "\t" + std::to_string(temperature) +
+           "\t" + std::to_string(50 - 20 * day) + "\t" + std::to_string(3 + 2 * day) + "\t" +
+           std::to_string(solar) + "\n";
     }
     return t;
   }();

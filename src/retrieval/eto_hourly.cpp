@@ -21,8 +21,8 @@ namespace fw {
 
 namespace {
 
-constexpr double kPi = 3.14159;             // the program's pi in its solar formulas
-constexpr double kLangleyPerWatt = 2.065;   // W/m2 to langleys per day
+constexpr double kPi = 3.14159;                // the program's pi in its solar formulas
+constexpr double kLangleyPerWatt = 2.065;      // W/m2 to langleys per day
 constexpr double kStefanHourly = 2.04292e-10;  // MJ/m2/h/K^4
 
 // Solar-region regression: Rs = a cos Z + b + c T - e RH (langleys per day, T in °F).
@@ -35,7 +35,9 @@ constexpr Regression kRegions[] = {{1815.51, 347.877, -1.333106, 6.534734},
                                    {2032.7, 226.3171, -2.27, 4.529},
                                    {1899.0, 311.1, -2.106, 6.142}};
 
-double clampUnit(double x) { return std::clamp(x, -1.0, 1.0); }
+double clampUnit(double x) {
+  return std::clamp(x, -1.0, 1.0);
+}
 
 const std::string& field(const std::vector<std::string>& fields, int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= fields.size()) vb::raise(vb::err::SubscriptOutOfRange);
@@ -57,12 +59,14 @@ bool isWholeNumber(const std::string& text) {
 }
 
 // The hourly air temperature of the same site at one time; nullopt when no value is stored.
-std::optional<double> siteTemperature(Session& s, const EtoLine& a, const std::string& dsid, vb::VbDate when) {
+std::optional<double> siteTemperature(Session& s, const EtoLine& a, const std::string& dsid,
+                                      vb::VbDate when) {
   std::string sql;
   const std::string time = vb::Format(when, "mm/dd/yyyy hh:mm");
   if (a.modelRun)
-    sql = "select value from mhour where run_id=" + std::to_string(a.runId) + " and trace=" +
-          std::to_string(a.trace) + " and datatype_site_id=" + dsid + " and date_time=#" + time + "#;";
+    sql = "select value from mhour where run_id=" + std::to_string(a.runId) +
+          " and trace=" + std::to_string(a.trace) + " and datatype_site_id=" + dsid + " and date_time=#" +
+          time + "#;";
   else
     sql = "select value from rhour where datatype_site_id=" + dsid + " and date_time=#" + time + "#;";
   const compute::LookupRow row = compute::lookupRow(s, sql);

@@ -16,14 +16,14 @@ struct Session;
 
 // One hour of weather in SI units.
 struct EtoHourInput {
-  double tempC = 0;       // air temperature, °C
-  double rh = 0;          // relative humidity, percent
-  double u2 = 0;          // wind speed at 2 m, m/s
-  double rs = 0;          // solar radiation, MJ/m2 in the hour; 0 = night
-  double latitude = 0;    // radians, north positive
-  double elevation = 0;   // metres
-  int dayOfYear = 1;      // 1 = 1 January
-  double solarTime = 12;  // hours, the centre of the hour in local solar time
+  double tempC = 0;            // air temperature, °C
+  double rh = 0;               // relative humidity, percent
+  double u2 = 0;               // wind speed at 2 m, m/s
+  double rs = 0;               // solar radiation, MJ/m2 in the hour; 0 = night
+  double latitude = 0;         // radians, north positive
+  double elevation = 0;        // metres
+  int dayOfYear = 1;           // 1 = 1 January
+  double solarTime = 12;       // hours, the centre of the hour in local solar time
   bool shortReference = true;  // grass; false = alfalfa
 };
 
@@ -42,21 +42,21 @@ EtoHourTerms etoHourPhysics(const EtoHourInput& in);
 
 // What the calling line sets once for all its rows.
 struct EtoLine {
-  bool cloud = false;        // column 3 is cloud cover in percent, not solar radiation
-  bool daylight = false;     // daylight saving time is in force
-  double latitude = 0;       // radians
-  double elevation = 0;      // metres
-  double offset = 0;         // hours of longitude correction; on long-wave lines °F added to the air temperature
-  double windFactor = 0;     // multiplies the wind speed; 0 = none
+  bool cloud = false;     // column 3 is cloud cover in percent, not solar radiation
+  bool daylight = false;  // daylight saving time is in force
+  double latitude = 0;    // radians
+  double elevation = 0;   // metres
+  double offset = 0;  // hours of longitude correction; on long-wave lines °F added to the air temperature
+  double windFactor = 0;  // multiplies the wind speed; 0 = none
   bool shortReference = true;
-  int16_t SolarRegion = 0;   // 0 = solar radiation measured in column 3; 1..5 = estimated by that region's set
-  int16_t datatype = 0;      // 29 returns solar radiation
-  int16_t columnBase = 0;    // subtracted from every column index
-  bool longWave = false;     // return incoming long-wave radiation
-  int16_t inputCount = 0;    // the wind column is read when this is above 2
-  double hourShift = 0;      // hours
-  std::string dsid;          // the line's DSID; empty = no temperature-range reduction
-  bool modelRun = false;     // read the model-run hourly table
+  int16_t SolarRegion = 0;  // 0 = solar radiation measured in column 3; 1..5 = estimated by that region's set
+  int16_t datatype = 0;     // 29 returns solar radiation
+  int16_t columnBase = 0;   // subtracted from every column index
+  bool longWave = false;    // return incoming long-wave radiation
+  int16_t inputCount = 0;   // the wind column is read when this is above 2
+  double hourShift = 0;     // hours
+  std::string dsid;         // the line's DSID; empty = no temperature-range reduction
+  bool modelRun = false;    // read the model-run hourly table
   int16_t runId = 0;
   int16_t trace = 0;
 };

@@ -31,7 +31,8 @@ constexpr const char* kCgiQuery =
     "/madisPublic1/cgi-bin/madisXmlPublicDir?rdr=&time=0&minbck=-59&minfwd=0&recwin=3&dfltrsel=1&state=NV"
     "&latll=LATSW&lonll=LONSW&latur=LATNE&lonur=LONNE&stanam=&stasel=0&pvdrsel=0&varsel=1&qctype=0&qcsel=1"
     "&xml=3&csvmiss=1";
-const char* const kFullVariables[] = {"TD", "RH", "ALTSE", "T", "DD", "FF", "PCPRATE", "PCPTOTL", "SOLRAD", "P"};
+const char* const kFullVariables[] = {"TD", "RH",      "ALTSE",   "T",      "DD",
+                                      "FF", "PCPRATE", "PCPTOTL", "SOLRAD", "P"};
 const char* const kPrecipitationVariables[] = {"PCPRATE", "PCPTOTL"};
 
 }  // namespace
@@ -52,7 +53,9 @@ void GetMadis(Session& s, SourceCall& c) {
   try {
     const int16_t base1 = vb::CInt(vb::Val(c.Triples[1].base));
     if (!(s.BatchMode && base1 == 3)) {
-      error = " MADIS hourly netCDF files are not collected by this program; base1 3 in a batch run asks the CGI.";
+      error =
+          " MADIS hourly netCDF files are not collected by this program; base1 3 in a batch run asks the "
+          "CGI.";
     } else {
       const std::string& boxText = c.Triples[1].shift;
       if (vb::InStr(boxText, ",") == 0) notify(s, "Shif1 should have 4 laglong box values.");
@@ -60,7 +63,8 @@ void GetMadis(Session& s, SourceCall& c) {
       bool daylight = false;
       const float offset = TZOffset(s, daylight);
       const std::filesystem::path history = s.inProgramFolder(kMadisHistoryName);
-      if (!vb::fileExists(history) && s.RealtimeMode) notify(s, "No My5DayMadis.txt found, begin Today 00:00");
+      if (!vb::fileExists(history) && s.RealtimeMode)
+        notify(s, "No My5DayMadis.txt found, begin Today 00:00");
 
       // The hour the CGI's last 59 minutes belong to.
       const vb::VbDate now = s.RunDateTime;
@@ -69,7 +73,8 @@ void GetMadis(Session& s, SourceCall& c) {
       const vb::VbDate hourUtc = vb::CDate(vb::Format(startUtc, "yyyy/mm/dd hh:00"));
       const std::string hourName = vb::Format(hourUtc, "YYYYMMDD_HH00");
       logPaneLine(s, "Working...");
-      logPaneLine(s, hourName + "  local " + vb::Format(hourUtc - offset / 24.0, "Mmm d, hh:00") + " Madis Html");
+      logPaneLine(
+          s, hourName + "  local " + vb::Format(hourUtc - offset / 24.0, "Mmm d, hh:00") + " Madis Html");
 
       std::string url = kCgiQuery;
       url = vb::Replace(url, "LATSW", vb::CStr(box[0]));
@@ -96,7 +101,8 @@ void GetMadis(Session& s, SourceCall& c) {
         }
         s.errlog.writeLine("Madis " + hourName);
         if (s.RealtimeMode && rows.size() > kNewDataLength)
-          (s.HdbUseDAO ? hdbupdateDAO : hdbupdate)(s, "30", "MADIS", vb::Variant::Date(hourUtc + 1.0 / 24), 0);
+          (s.HdbUseDAO ? hdbupdateDAO : hdbupdate)(s, "30", "MADIS", vb::Variant::Date(hourUtc + 1.0 / 24),
+                                                   0);
       }
       logPaneLine(s, "Finished Madis");
     }

@@ -26,7 +26,9 @@ constexpr std::size_t kDumpFields = 23;    // fewer: a row of the CGI path (prec
 constexpr std::size_t kLayoutFields = 26;  // the dump's row layout
 constexpr const char* kBlank = "          ";
 
-bool blank(const std::string& field) { return vb::Trim(field).empty(); }
+bool blank(const std::string& field) {
+  return vb::Trim(field).empty();
+}
 
 // Kelvin, pascal and m/s fields of a dump row, in the units of the line.
 void convertUnits(Session& s, Fields& f, bool cgiRow) {

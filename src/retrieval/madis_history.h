@@ -23,7 +23,8 @@ inline constexpr const char* kMadisBackupName = "oldhist$.bak";
 // rows of the block's hours give way to it where they stand. A block older than the whole history
 // goes in front and a block later than it at the end, in both modes. The history is replaced
 // through a temporary file; a merge that fails leaves it as it was and logs a line.
-void Madis5DayHistInsert(Session& s, const std::string& newText, const std::filesystem::path& source, bool replace);
+void Madis5DayHistInsert(Session& s, const std::string& newText, const std::filesystem::path& source,
+                         bool replace);
 
 // One station's rows of the window (whole days firstDay to lastDay, local time; UTC = local +
 // offsetHours) as a weather table: line 0 the station id, line 1 the header, rows from line 2 in

@@ -276,8 +276,9 @@ void wunderScrape(int /*dayCount*/, const std::string& /*station*/, std::string&
       for (const char* name : WxFields)
         if (vb::InStr(first[p], name) > 0) out += std::string(name) + ",";
     out += " aa, bb\n";
-    static const char* const kDataKeys[] = {"precipTotal", "tempAvg",  "humidityAvg", "speedAvg",          "dirAvg",
-                                            "gustAvg",     "dewptAvg", "pressureMax", "solarRadiationHigh"};
+    static const char* const kDataKeys[] = {"precipTotal", "tempAvg",     "humidityAvg",
+                                            "speedAvg",    "dirAvg",      "gustAvg",
+                                            "dewptAvg",    "pressureMax", "solarRadiationHigh"};
     for (std::size_t r = 1; r < records.size(); ++r) {
       const std::string& record = records[r];
       const int from = vb::InStr(record, "obsTimeLocal");

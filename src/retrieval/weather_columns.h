@@ -12,9 +12,9 @@ namespace fw {
 struct Session;
 
 // The common names, case-sensitive, in the order the JSON adapter writes them.
-inline constexpr std::array<const char*, 9> WxFields = {
-    "precipTotal", "tempAvg",     "humidityAvg", "windspeedAvg",      "winddirAvg",
-    "windgustAvg", "dewptAvg",    "pressureMax", "solarRadiationHigh"};
+inline constexpr std::array<const char*, 9> WxFields = {"precipTotal",  "tempAvg",     "humidityAvg",
+                                                        "windspeedAvg", "winddirAvg",  "windgustAvg",
+                                                        "dewptAvg",     "pressureMax", "solarRadiationHigh"};
 
 // A Synoptic time-series CSV reply (from "Station_ID" on; the unit line stays as line 2). A reply
 // without the marker becomes empty. A fault empties the text, sets LastError and logs it.

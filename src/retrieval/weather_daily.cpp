@@ -54,7 +54,8 @@ void wxDailyColumns(const std::string& header, const std::string& parameterCode,
   }
   for (int16_t k = 0; k <= parameterIndex && static_cast<std::size_t>(k) < parameters.size(); ++k)
     for (std::size_t i = 1; i < names.size(); ++i)
-      if (names[i] == parameters[static_cast<std::size_t>(k)]) setColumn(columns, static_cast<std::size_t>(k), i + 1);
+      if (names[i] == parameters[static_cast<std::size_t>(k)])
+        setColumn(columns, static_cast<std::size_t>(k), i + 1);
 }
 
 void GetWxDaily(Session& s, SourceCall& c) {
@@ -83,13 +84,15 @@ void GetWxDaily(Session& s, SourceCall& c) {
     const auto n = [](int v) { return std::to_string(v); };
     std::string url;
     if (airport)
-      url = serverBase(s, kWundergroundService) + "/history/airport/" + percentEncode(code) + vb::Format(b, "/yyyy/mm/dd") +
-            "/CustomHistory.html?dayend=" + n(vb::Day(e)) + "&monthend=" + n(vb::Month(e)) + "&yearend=" +
-            n(vb::Year(e)) + "&format=1";
+      url = serverBase(s, kWundergroundService) + "/history/airport/" + percentEncode(code) +
+            vb::Format(b, "/yyyy/mm/dd") + "/CustomHistory.html?dayend=" + n(vb::Day(e)) +
+            "&monthend=" + n(vb::Month(e)) + "&yearend=" + n(vb::Year(e)) + "&format=1";
     else
-      url = serverBase(s, kWundergroundService) + "/weatherstation/WXDailyHistory.asp?ID=" + percentEncode(code) +
-            "&graphspan=custom&month=" + n(vb::Month(b)) + "&day=" + n(vb::Day(b)) + "&year=" + n(vb::Year(b)) +
-            "&monthend=" + n(vb::Month(e)) + "&dayend=" + n(vb::Day(e)) + "&yearend=" + n(vb::Year(e)) + "&format=1";
+      url = serverBase(s, kWundergroundService) +
+            "/weatherstation/WXDailyHistory.asp?ID=" + percentEncode(code) +
+            "&graphspan=custom&month=" + n(vb::Month(b)) + "&day=" + n(vb::Day(b)) +
+            "&year=" + n(vb::Year(b)) + "&monthend=" + n(vb::Month(e)) + "&dayend=" + n(vb::Day(e)) +
+            "&yearend=" + n(vb::Year(e)) + "&format=1";
     if (s.MetricUnits) url += "&units=metric";
     const std::string reply = GetURL(s, url, false);
     std::vector<std::string> lines = vb::Split(reply, "\n");

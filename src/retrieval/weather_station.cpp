@@ -43,7 +43,8 @@ void setColumn(std::vector<int16_t>& columns, int k, int value) {
 }
 
 int16_t columnOf(const std::vector<int16_t>& columns, int k) {
-  return k >= 0 && static_cast<std::size_t>(k) < columns.size() ? columns[static_cast<std::size_t>(k)] : int16_t{0};
+  return k >= 0 && static_cast<std::size_t>(k) < columns.size() ? columns[static_cast<std::size_t>(k)]
+                                                                : int16_t{0};
 }
 
 // Exact (trimmed) names for a list; the wind-speed column for a direction line.
@@ -125,8 +126,8 @@ bool keepFreshRow(Session& s, WxTableState& st, Fields& f, std::size_t line) {
     if (vb::DateDiff("n", st.lastKept, when) <= kRepeatMinutes) return false;
     if (vb::DateDiff("h", st.lastKept, when) > kGuardHours) {
       if (!st.guardLogged) {
-        s.errlog.writeLine(st.station + " rows from " + f[0] + " on are more than " + std::to_string(kGuardHours) +
-                           " hours after the last kept row and were left out.");
+        s.errlog.writeLine(st.station + " rows from " + f[0] + " on are more than " +
+                           std::to_string(kGuardHours) + " hours after the last kept row and were left out.");
         st.guardLogged = true;
       }
       return false;
@@ -315,18 +316,20 @@ void GetWxStation(Session& s, SourceCall& c) {
         const vb::VbDate day = d;
         if (c.SourceType == 1 && st.asos) {
           const vb::VbDate end = lastDay;
-          url = serverBase(s, kIowaMesonetService) + "/cgi-bin/request/asos.py?station=" +
-                percentEncode(vb::Mid(code, 2)) +
+          url = serverBase(s, kIowaMesonetService) +
+                "/cgi-bin/request/asos.py?station=" + percentEncode(vb::Mid(code, 2)) +
                 "&data=tmpf&data=dwpf&data=relh&data=drct&data=sped&data=mslp&data=p01i&data=vsby&year1=" +
-                vb::Format(day, "yyyy") + "&month1=" + vb::Format(day, "mm") + "&day1=" + vb::Format(day, "dd") +
-                "&year2=" + vb::Format(end, "yyyy") + "&month2=" + vb::Format(end, "mm") + "&day2=" +
-                vb::Format(end, "dd") + "&tz=Etc%2FUTC&format=onlycomma&latlon=no&direct=no&report_type=2";
+                vb::Format(day, "yyyy") + "&month1=" + vb::Format(day, "mm") +
+                "&day1=" + vb::Format(day, "dd") + "&year2=" + vb::Format(end, "yyyy") +
+                "&month2=" + vb::Format(end, "mm") + "&day2=" + vb::Format(end, "dd") +
+                "&tz=Etc%2FUTC&format=onlycomma&latlon=no&direct=no&report_type=2";
         } else if (c.SourceType == 1) {
           const std::string date = vb::Format(day, "yyyy-mm-dd");
-          url = serverBase(s, kWundergroundService) + "/dashboard/pws/" + percentEncode(code) + "/table/" + date +
-                "/" + date + "/daily";
+          url = serverBase(s, kWundergroundService) + "/dashboard/pws/" + percentEncode(code) + "/table/" +
+                date + "/" + date + "/daily";
         } else if (c.SourceType == 27) {
-          url = serverBase(s, kMesoWestService) + "/cgi-bin/droman/station_dl_output.cgi?stn=" + percentEncode(code) +
+          url = serverBase(s, kMesoWestService) +
+                "/cgi-bin/droman/station_dl_output.cgi?stn=" + percentEncode(code) +
                 "&unit=0&time=LOCAL&day1=" + vb::Format(day, "dd") + "&month1=" + vb::Format(day, "mm") +
                 "&year1=" + vb::Format(day, "yyyy") + "&hour1=24&output=csv";
         } else if (c.SourceType == 29) {

@@ -21,16 +21,16 @@ inline constexpr const char* kWeatherWorkFile = "wonderin.txt";
 struct WxTableState {
   int16_t SourceType = 1;
   bool asos = false;
-  std::string station;            // for the error log
+  std::string station;  // for the error log
   std::string parameterCode;
   std::vector<std::string> parameters;  // the parameter list, trimmed
   int16_t parameterIndex = 0;
   int16_t datatype = 0;
-  std::vector<int16_t> Columns;   // out: value line field of each parameter
-  bool computed = false;          // ET, solar or long-wave value in the last column
-  bool reprocess = false;         // the reply is an earlier value-line text
+  std::vector<int16_t> Columns;  // out: value line field of each parameter
+  bool computed = false;         // ET, solar or long-wave value in the last column
+  bool reprocess = false;        // the reply is an earlier value-line text
   int32_t firstDay = 0;
-  float tzHours = 0;              // UTC = local + tzHours
+  float tzHours = 0;  // UTC = local + tzHours
   // set up for EToHourly
   bool daylight = false;
   double latitude = 0, elevation = 0, offset = 0, windFactor = 0;
@@ -53,8 +53,8 @@ struct WxTableState {
 // The table stage for one reply: the header (once per call) with the column match, then the
 // rows as value lines appended to out. error gets "No matching parameter column found." when no
 // column matched and it was empty.
-void wxTableStage(Session& s, WxTableState& st, const std::string& reply, int16_t columnBase, std::string& out,
-                  std::string& error);
+void wxTableStage(Session& s, WxTableState& st, const std::string& reply, int16_t columnBase,
+                  std::string& out, std::string& error);
 
 // The retriever (roles of SourceCall: station, parameters, data type, LineText = the site data
 // of ET and solar lines, Triples (base1 = the Synoptic token), HourShift, RetrievalText in and

@@ -10,8 +10,8 @@
 namespace fw {
 namespace {
 
-using compute::EtoSeriesCall;
 using compute::EToCompute;
+using compute::EtoSeriesCall;
 
 const std::string kHeader = "Date\tT\tRH\tW\tRs";
 
@@ -46,9 +46,10 @@ TEST(EToCompute, RowsBecomeValueRowsAndMissingSolarHoursAreEstimated) {
   a.elevation = 26 * 0.3048;
   a.offset = (-16.25 - -15) / 15;
   a.inputCount = 4;
-  EXPECT_EQ(lines[1], "Z\t10/01/2023 14:30\t" +
-                          EToHourly(t.s, a, vb::Split("Z\t10/01/2023 14:30\t100.4\t52\t7.3826\t1404.73", "\t"),
-                                    {2, 3, 4, 5}));
+  EXPECT_EQ(lines[1],
+            "Z\t10/01/2023 14:30\t" +
+                EToHourly(t.s, a, vb::Split("Z\t10/01/2023 14:30\t100.4\t52\t7.3826\t1404.73", "\t"),
+                          {2, 3, 4, 5}));
   EXPECT_EQ(lines[2], "\r");
   // The hour without a solar value is estimated (region 1: low and east of -116.5).
   a.SolarRegion = 1;

@@ -14,7 +14,6 @@ using testing::ProgramFolder;
 
 const std::string kToken = "0123456789abcdef0123456789abcdef";
 
-
 TEST(WeatherProgram, BatchStoresAirportTemperaturesAndSynopticEtHours) {
   testing::LoopbackHttpServer http;
   http.route("/cgi-bin/request/asos.py", "weather/asos_sfo.csv");
@@ -23,13 +22,14 @@ TEST(WeatherProgram, BatchStoresAirportTemperaturesAndSynopticEtHours) {
                    "START DATE=2024-06-05 13:15", "Write Hourly Avg= True"},
                   {"KSFO; 17101; Air Temp; San Francisco; 0; 0; ",
                    "SY-WBB; 27201; ETo; WBB; " + kToken + "; 40.76623,-111.84755,-105,4806,1; "});
-  testing::execSql(p.hdb,
-                   "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
-                   "state) values ('101', 17101, 'San Francisco', 17, 'F', 'tmpf', 'CA'), "
-                   "('201', 27201, 'WBB', 27, 'in', "
-                   "'tempAvg,humidityAvg,windspeedAvg,solarRadiationHigh,ETo', 'UT'); "
-                   "insert into rupdate (datatype_site_id, note, updated, value) values "
-                   "(0, 'last run', #06/04/2024 13:00#, 0)");
+  testing::execSql(
+      p.hdb,
+      "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
+      "state) values ('101', 17101, 'San Francisco', 17, 'F', 'tmpf', 'CA'), "
+      "('201', 27201, 'WBB', 27, 'in', "
+      "'tempAvg,humidityAvg,windspeedAvg,solarRadiationHigh,ETo', 'UT'); "
+      "insert into rupdate (datatype_site_id, note, updated, value) values "
+      "(0, 'last run', #06/04/2024 13:00#, 0)");
   testing::ProgramRun run = p.run({"BATCH"});
   run.env = {{"TZ", "America/Los_Angeles"}};
   testing::ProgramResult r = runProgram(run);
@@ -54,7 +54,8 @@ TEST(WeatherProgram, BatchStoresAirportTemperaturesAndSynopticEtHours) {
                                           std::to_string(std::stod(et) - 0.0005) + " and value < " +
                                           std::to_string(std::stod(et) + 0.0005)),
             1)
-      << row << "\n" << p.log();
+      << row << "\n"
+      << p.log();
   EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
 }
 
@@ -67,15 +68,17 @@ TEST(WeatherProgram, ARefusedServiceEndsTheWeatherLinesThatFollow) {
   }
   testing::LoopbackHttpServer http;
   http.route("/cgi-bin/request/asos.py", "weather/asos_sfo.csv");
-  ProgramFolder p({"Iowa Mesonet Server=" + http.base(), "Synoptic Server=http://127.0.0.1:" + std::to_string(port),
-                   "START DATE=2024-06-05 13:15", "Write Hourly Avg= True"},
-                  {"SY-WBB; 27201; ETo; WBB; " + kToken + "; 40.76623,-111.84755,-105,4806,1; ",
-                   "KSFO; 17101; Air Temp; San Francisco; 0; 0; "});
-  testing::execSql(p.hdb,
-                   "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
-                   "state) values ('101', 17101, 'San Francisco', 17, 'F', 'tmpf', 'CA'), "
-                   "('201', 27201, 'WBB', 27, 'in', "
-                   "'tempAvg,humidityAvg,windspeedAvg,solarRadiationHigh,ETo', 'UT')");
+  ProgramFolder p(
+      {"Iowa Mesonet Server=" + http.base(), "Synoptic Server=http://127.0.0.1:" + std::to_string(port),
+       "START DATE=2024-06-05 13:15", "Write Hourly Avg= True"},
+      {"SY-WBB; 27201; ETo; WBB; " + kToken + "; 40.76623,-111.84755,-105,4806,1; ",
+       "KSFO; 17101; Air Temp; San Francisco; 0; 0; "});
+  testing::execSql(
+      p.hdb,
+      "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
+      "state) values ('101', 17101, 'San Francisco', 17, 'F', 'tmpf', 'CA'), "
+      "('201', 27201, 'WBB', 27, 'in', "
+      "'tempAvg,humidityAvg,windspeedAvg,solarRadiationHigh,ETo', 'UT')");
   testing::ProgramResult r = runProgram(p.run({"BATCH"}));
   EXPECT_EQ(r.status, 0) << p.log();
   EXPECT_EQ(p.count("SY-WBB 27201 No data found"), 1) << p.log();
@@ -95,15 +98,16 @@ namespace {
 TEST(WeatherProgram, BatchMadisCgiLineFeedsTheHistoryThatStationLinesRead) {
   testing::LoopbackHttpServer http;
   http.route("/madisPublic1/cgi-bin/madisXmlPublicDir", "weather/madis_cgi.html");
-  testing::ProgramFolder p({"MADIS Server=" + http.base(), "START DATE=2024-06-05 13:15", "Write Hourly Avg= True"},
-                           {"MADIS; 30301; Box; Wasatch; 3; 41, -111, 40, -112; ",
-                            "MA-KSLC; 10101; Precip; Salt Lake; 0; 0; "});
-  testing::execSql(p.hdb,
-                   "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
-                   "state) values ('301', 30301, 'Wasatch', 30, 'x', 'PCPTOTL', 'UT'), "
-                   "('101', 10101, 'Salt Lake', 10, 'in', 'precipTotal', 'UT'); "
-                   "insert into rupdate (datatype_site_id, note, updated, value) values "
-                   "(0, 'last run', #06/04/2024 13:00#, 0)");
+  testing::ProgramFolder p(
+      {"MADIS Server=" + http.base(), "START DATE=2024-06-05 13:15", "Write Hourly Avg= True"},
+      {"MADIS; 30301; Box; Wasatch; 3; 41, -111, 40, -112; ", "MA-KSLC; 10101; Precip; Salt Lake; 0; 0; "});
+  testing::execSql(
+      p.hdb,
+      "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
+      "state) values ('301', 30301, 'Wasatch', 30, 'x', 'PCPTOTL', 'UT'), "
+      "('101', 10101, 'Salt Lake', 10, 'in', 'precipTotal', 'UT'); "
+      "insert into rupdate (datatype_site_id, note, updated, value) values "
+      "(0, 'last run', #06/04/2024 13:00#, 0)");
   testing::ProgramRun run = p.run({"BATCH"});
   run.env = {{"TZ", "America/Denver"}};
   testing::ProgramResult r = runProgram(run);

@@ -53,8 +53,9 @@ TEST(EtoPhysics, TheDayHourOfFao56Example19) {
   EXPECT_NEAR(r.Ra, 3.543, 0.005 * 3.543);
   EXPECT_NEAR(r.Rso, 2.658, 0.005 * 2.658);
   // The paper's day Cd is 0.34; with the standardized 0.24 its printed terms give:
-  const double expected = (0.408 * 0.358 * (1.749 - 0.175) + 0.0673 * 37 / (38 + 273) * 3.3 * (6.625 - 3.445)) /
-                          (0.358 + 0.0673 * (1 + 0.24 * 3.3));
+  const double expected =
+      (0.408 * 0.358 * (1.749 - 0.175) + 0.0673 * 37 / (38 + 273) * 3.3 * (6.625 - 3.445)) /
+      (0.358 + 0.0673 * (1 + 0.24 * 3.3));
   EXPECT_NEAR(r.ET, expected, 0.01 * expected);
 }
 
@@ -92,7 +93,8 @@ TEST(EToHourly, RowsInBothUnitModesGiveTheEquationsValueAndPinnedTexts) {
   testing::TestSession t;
   const EtoLine a = senegal();
   // 2.450 MJ/m2 in the hour is 1404.7 langleys per day, 680.2 W/m2; 3.3 m/s is 7.3826 mph.
-  const std::string inches = EToHourly(t.s, a, row("10/01/2023 14:30", "100.4", "52", "7.3826", "1404.73"), kColumns);
+  const std::string inches =
+      EToHourly(t.s, a, row("10/01/2023 14:30", "100.4", "52", "7.3826", "1404.73"), kColumns);
   const double mm = etoHourPhysics(hour(38, 52, 3.3, 2.450, 14.5)).ET;
   EXPECT_NEAR(vb::CDbl(inches) * 25.4, mm, 0.005 * mm) << inches;
   EXPECT_EQ(inches, "0.0258264");
@@ -100,7 +102,8 @@ TEST(EToHourly, RowsInBothUnitModesGiveTheEquationsValueAndPinnedTexts) {
   EXPECT_NEAR(vb::CDbl(night) * 25.4, 0.0, 0.05);
 
   t.s.MetricUnits = true;
-  const std::string metric = EToHourly(t.s, a, row("10/01/2023 14:30", "38", "52", "11.88", "680.24"), kColumns);
+  const std::string metric =
+      EToHourly(t.s, a, row("10/01/2023 14:30", "38", "52", "11.88", "680.24"), kColumns);
   EXPECT_NEAR(vb::CDbl(metric), mm, 0.005 * mm) << metric;
   EXPECT_EQ(metric, "0.6559694");
 
@@ -141,7 +144,9 @@ TEST(EToHourly, LongWaveUsesTheColdSetAtFortyAndTheOffsetAsATemperature) {
   EtoLine a;
   a.longWave = true;
   a.inputCount = 2;  // no wind column: wind 0
-  const auto at = [&](const char* temp) { return vb::CDbl(EToHourly(t.s, a, row("06/04/2024 12:00", temp, "50", "9", "0"), kColumns)); };
+  const auto at = [&](const char* temp) {
+    return vb::CDbl(EToHourly(t.s, a, row("06/04/2024 12:00", temp, "50", "9", "0"), kColumns));
+  };
   EXPECT_NEAR(at("40"), (2.750645 * 40 + 134.3487 + 0.7703124 * 50) * 2.065, 0.01);
   EXPECT_NEAR(at("41"), (2.551623 * 41 + 149.9996 + 0.6432865 * 50) * 2.065, 0.01);
   a.offset = 3;
@@ -168,9 +173,12 @@ class EstimatedSolar : public ::testing::Test {
     return EToHourly(s, a, row(when, "75", rh, "5", ""), kColumns);
   }
   void temperatures(const std::string& day, double at6, double at15) {
-    testing::execSql(hdb, "delete from rhour; insert into rhour (datatype_site_id, date_time, value, source) values "
-                          "(17101, #" + day + " 06:00#, " + std::to_string(at6) + ", 0), (17101, #" + day +
-                              " 15:00#, " + std::to_string(at15) + ", 0)");
+    testing::execSql(
+        hdb,
+        "delete from rhour; insert into rhour (datatype_site_id, date_time, value, source) values "
+        "(17101, #" +
+            day + " 06:00#, " + std::to_string(at6) + ", 0), (17101, #" + day + " 15:00#, " +
+            std::to_string(at15) + ", 0)");
   }
   testing::TestSession t;
   Session& s = t.s;
@@ -196,12 +204,14 @@ TEST_F(EstimatedSolar, TheTemperatureRangeReducesTheDayOncePerStationAndDay) {
     // The day is asked once: without its rows the station's next hour keeps the reduction.
     testing::execSql(hdb, "delete from rhour");
     const std::string later = std::string(c.day) + " 13:30";
-    EXPECT_NEAR(vb::CDbl(solarAt("27101", later)), vb::CDbl(solarAt("", later)) * (1 - c.reduction), 1) << c.day;
+    EXPECT_NEAR(vb::CDbl(solarAt("27101", later)), vb::CDbl(solarAt("", later)) * (1 - c.reduction), 1)
+        << c.day;
   }
   // Another station is asked for itself; a DSID that is no number is never put into a statement.
   temperatures("06/07/2024", 60, 55);
   EXPECT_NEAR(vb::CDbl(solarAt("27101", "06/07/2024 14:30")), vb::CDbl(solarAt("", "06/07/2024 14:30")), 1);
-  EXPECT_NEAR(vb::CDbl(solarAt("28101", "06/07/2024 14:30")), vb::CDbl(solarAt("", "06/07/2024 14:30")) * 0.3, 1);
+  EXPECT_NEAR(vb::CDbl(solarAt("28101", "06/07/2024 14:30")), vb::CDbl(solarAt("", "06/07/2024 14:30")) * 0.3,
+              1);
   EXPECT_EQ(solarAt("1;drop table rhour", "06/07/2024 14:30"), solarAt("", "06/07/2024 14:30"));
   EXPECT_EQ(testing::countRows(hdb, "select * from rhour"), 2);
   // Pinned: an estimated hour of the regression (humid air) and the night.

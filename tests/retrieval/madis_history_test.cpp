@@ -16,16 +16,19 @@ using testing::writeFile;
 
 // Dump rows: id, UTC date and time, provider, blank, then TD, RH, ALTSE, T, DD, FF, PCPRATE,
 // PCPTOTL, SOLRAD, P and STALOC, each followed by its quality flag.
-std::string dumpRow(const std::string& id, const std::string& time, const std::string& rate, const std::string& total) {
-  return id + std::string(10 - id.size(), ' ') + ",2024/06/04," + time + ",OTHER - MTR, ,270.15,V,55.0,V,101800,Z,"
-         "280.15,V,270,V,3.1,V," + rate + ",Z," + total + ",Z,350,Z,86000,Z," + id + ",b\r";
+std::string dumpRow(const std::string& id, const std::string& time, const std::string& rate,
+                    const std::string& total) {
+  return id + std::string(10 - id.size(), ' ') + ",2024/06/04," + time +
+         ",OTHER - MTR, ,270.15,V,55.0,V,101800,Z,"
+         "280.15,V,270,V,3.1,V," +
+         rate + ",Z," + total + ",Z,350,Z,86000,Z," + id + ",b\r";
 }
 
-const std::string kHistory = "gz 06-04-2024 14:00 GMT > 06-04-2024 07:00 local\n" +
-                             dumpRow("KSLC", "02:00", "0.0001", " ") + "\n" + dumpRow("KSLC", "14:00", "0.0001", " ") +
-                             "\n" + dumpRow("KSLCX", "14:00", "0.0001", " ") + "\n" +
-                             dumpRow("KSLC", "16:30", "0.0002", " ") + "\n" + dumpRow("KSLC", "15:00", "0.5", " ") +
-                             "\n" + dumpRow("KBOI", "14:00", "0.0001", "0.001") + "\n" + "KSLC,2024/06/05,17:00\n";
+const std::string kHistory =
+    "gz 06-04-2024 14:00 GMT > 06-04-2024 07:00 local\n" + dumpRow("KSLC", "02:00", "0.0001", " ") + "\n" +
+    dumpRow("KSLC", "14:00", "0.0001", " ") + "\n" + dumpRow("KSLCX", "14:00", "0.0001", " ") + "\n" +
+    dumpRow("KSLC", "16:30", "0.0002", " ") + "\n" + dumpRow("KSLC", "15:00", "0.5", " ") + "\n" +
+    dumpRow("KBOI", "14:00", "0.0001", "0.001") + "\n" + "KSLC,2024/06/05,17:00\n";
 
 TEST(MadisRead, OneStationsRowsInTimeOrderWithConvertedUnitsAndSummedRate) {
   testing::TestSession t;
@@ -39,14 +42,16 @@ TEST(MadisRead, OneStationsRowsInTimeOrderWithConvertedUnitsAndSummedRate) {
       "windspeedAvg, v, precipTotal, Z, PCPTOTL, Z, solarRadiationHigh, Z, millibars, Z, STALOC, b";
   // 02:00 UTC is the day before locally; KSLCX is another station; 0.5 is no rate; the first
   // row's rate is where the sum starts, and a gap of 1.5 hours counts as one.
-  EXPECT_EQ(table, "KSLC\n" + header +
-                       "\n"
-                       "2024-06-04 07:00,14:00,OTHER - MTR, ,26.6,V,55.0,V,1018.0,Z,44.6,V,270,V,6.9,V,0.003937,Z, ,Z,"
-                       "350,Z,860.0,Z,KSLC,b\n"
-                       "2024-06-04 08:00,15:00,OTHER - MTR, ,26.6,V,55.0,V,1018.0,Z,44.6,V,270,V,6.9,V,          ,Z, "
-                       ",Z,350,Z,860.0,Z,KSLC,b\n"
-                       "2024-06-04 09:30,16:30,OTHER - MTR, ,26.6,V,55.0,V,1018.0,Z,44.6,V,270,V,6.9,V,0.02835,Z, "
-                       ",Z,350,Z,860.0,Z,KSLC,b\n");
+  EXPECT_EQ(
+      table,
+      "KSLC\n" + header +
+          "\n"
+          "2024-06-04 07:00,14:00,OTHER - MTR, ,26.6,V,55.0,V,1018.0,Z,44.6,V,270,V,6.9,V,0.003937,Z, ,Z,"
+          "350,Z,860.0,Z,KSLC,b\n"
+          "2024-06-04 08:00,15:00,OTHER - MTR, ,26.6,V,55.0,V,1018.0,Z,44.6,V,270,V,6.9,V,          ,Z, "
+          ",Z,350,Z,860.0,Z,KSLC,b\n"
+          "2024-06-04 09:30,16:30,OTHER - MTR, ,26.6,V,55.0,V,1018.0,Z,44.6,V,270,V,6.9,V,0.02835,Z, "
+          ",Z,350,Z,860.0,Z,KSLC,b\n");
   EXPECT_EQ(readFile(t.folder / "MyStationSort.txt"), table);
 
   // A station with a total names the total precipTotal; metric units stay metric.
@@ -56,7 +61,8 @@ TEST(MadisRead, OneStationsRowsInTimeOrderWithConvertedUnitsAndSummedRate) {
   ASSERT_EQ(lines.size(), 4u) << table;
   EXPECT_NE(lines[1].find(", PCPRATE, Z, precipTotal, Z,"), std::string::npos);
   EXPECT_EQ(lines[2],
-            "2024-06-04 07:00,14:00,OTHER - MTR, ,-3.0,V,55.0,V,1018.0,Z,7.0,V,270,V,11.2,V,0.100000,Z,1.000000,Z,350,"
+            "2024-06-04 07:00,14:00,OTHER - MTR, "
+            ",-3.0,V,55.0,V,1018.0,Z,7.0,V,270,V,11.2,V,0.100000,Z,1.000000,Z,350,"
             "Z,860.0,Z,KBOI,b");
 }
 
@@ -140,8 +146,9 @@ TEST_F(MadisMerge, ReplaceAndInsertPutTheBlockWhereItsHoursAre) {
   // A later block in insert mode is appended; an older block goes in front, also when replacing.
   merge(history, hours({"07:00", "08:00"}) + "\n", false);
   EXPECT_EQ(merged(), (V{"00:00", "01:00", "02:00", "03:00", "04:00", "05:00", "07:00", "08:00"}));
-  merge("head\n" + hours({"05:00", "06:00", "07:00"}), "x\n" + dumpRow("KSLC", "01:00", "0", " ") + "\n" +
-                                                         dumpRow("KSLC", "02:00", "0", " ") + "\n\n", true);
+  merge("head\n" + hours({"05:00", "06:00", "07:00"}),
+        "x\n" + dumpRow("KSLC", "01:00", "0", " ") + "\n" + dumpRow("KSLC", "02:00", "0", " ") + "\n\n",
+        true);
   EXPECT_EQ(merged(), (V{"01:00", "02:00", "05:00", "06:00", "07:00"}));
   // The history was copied aside once only.
   EXPECT_EQ(readFile(t.folder / "oldhist$.bak"), history);
@@ -155,7 +162,8 @@ TEST_F(MadisMerge, WithoutAHistoryTheBlockBecomesItAndABadHistoryIsKept) {
   const std::string bad = "head\n" + dumpRow("KSLC", "2x:00", "0", " ") + "\n\n";
   merge(bad, hours({"02:00", "03:00"}) + "\n", true);
   EXPECT_EQ(readFile(t.folder / "My5DayMadis.txt"), bad);
-  EXPECT_EQ(t.s.errlog.written().back(), "Madis5DayHistInsert: the history was left as it was: Type mismatch");
+  EXPECT_EQ(t.s.errlog.written().back(),
+            "Madis5DayHistInsert: the history was left as it was: Type mismatch");
 }
 
 }  // namespace

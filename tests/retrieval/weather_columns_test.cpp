@@ -20,7 +20,8 @@ TEST(WeatherColumns, SynopticRepliesGetTheCommonNamesTheUnitLineAndLocalDates) {
   std::string text = fixture("synoptic_wbb.csv");
   SynopticCols(t.s, text);
   EXPECT_EQ(text.substr(0, text.find("\n2024-06-04 01:00")),
-            "\nDate_Time,tempAvg,humidityAvg,windspeedAvg,solarRadiationHigh,precipTotal_one_hour,winddirAvg, a, b\n"
+            "\nDate_Time,tempAvg,humidityAvg,windspeedAvg,solarRadiationHigh,precipTotal_one_hour,winddirAvg,"
+            " a, b\n"
             ",,Fahrenheit,%,Miles/hour,W/m**2,Inches,code\n"
             "2024-06-04 00:00,68.0,30.0,5.0,0.0,0.00,N, , ");
   EXPECT_NE(text.find("\n2024-06-04 13:00,86.0,14.0,9.0,880.0,0.00,NW, , \n"), std::string::npos) << text;
@@ -38,11 +39,12 @@ TEST(WeatherColumns, MesoWestRowsComeOutOldestFirstWithOneDateField) {
   testing::TestSession t;
   std::string text = fixture("mesowest_wbb.csv");
   MesoWestCols(t.s, text);
-  EXPECT_EQ(text,
-            "\nDATE,TMZN,tempAvg,humidityAvg,windspeedAvg,winddirAvg,precipTotal_PREC,solarRadiationHigh, a, b\n"
-            "06-04-2024 01:00,MDT,66.0,33,3.5,10,0.00,0, , , , \n"
-            "06-04-2024 12:00,MDT,84.0,15,7.0,310,0.05,850, , , , \n"
-            "06-04-2024 13:00,MDT,86.0,14,7.8,320,0.10,880, , , , \n");
+  EXPECT_EQ(
+      text,
+      "\nDATE,TMZN,tempAvg,humidityAvg,windspeedAvg,winddirAvg,precipTotal_PREC,solarRadiationHigh, a, b\n"
+      "06-04-2024 01:00,MDT,66.0,33,3.5,10,0.00,0, , , , \n"
+      "06-04-2024 12:00,MDT,84.0,15,7.0,310,0.05,850, , , , \n"
+      "06-04-2024 13:00,MDT,86.0,14,7.8,320,0.10,880, , , , \n");
 
   // A short row is a fault: the text empties and the run's last error says so.
   std::string broken = "PARM = MON,DAY,YEAR,HR,MIN,TMZN,TMPF\nunits\n06,04\n";
@@ -56,11 +58,12 @@ TEST(WeatherColumns, ThePersonalStationTableGivesNamesInPageOrderAndStrongFields
   wunderScrape20250325("KCASANFR123", text, error);
   EXPECT_EQ(error, "");
   // "Speed" is renamed before "Wind", so the new lower-case "wind" stays.
-  EXPECT_EQ(text,
-            "\nTime,tempAvg,dewptAvg,humidityAvg,winddirAvg,windspeedAvg,windgustAvg,pressureMax,Precip. Rate.,"
-            "precipTotal,UV,solarRadiationHigh, aa, bb\n"
-            "2024/06/04 00:04,55.2,48.1,77,WSW,3.1,5.2,29.91,0.00,0.01,0,0,-1,-1\n"
-            "2024/06/04 13:09,66.0,50.0,56,W,9.0,14.1,29.88,0.00,0.02,6,-99,-1,-1\n");
+  EXPECT_EQ(
+      text,
+      "\nTime,tempAvg,dewptAvg,humidityAvg,winddirAvg,windspeedAvg,windgustAvg,pressureMax,Precip. Rate.,"
+      "precipTotal,UV,solarRadiationHigh, aa, bb\n"
+      "2024/06/04 00:04,55.2,48.1,77,WSW,3.1,5.2,29.91,0.00,0.01,0,0,-1,-1\n"
+      "2024/06/04 13:09,66.0,50.0,56,W,9.0,14.1,29.88,0.00,0.02,6,-99,-1,-1\n");
 
   for (const auto& [page, expected] : std::vector<std::pair<std::string, std::string>>{
            {"<html>no table</html>", "wunderScrape20250325 station not found."},

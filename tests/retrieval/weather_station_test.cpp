@@ -9,6 +9,7 @@
 #include "platform/vb/format.h"
 #include "platform/vb/strings.h"
 #include "retrieval/eto_hourly.h"
+#include "retrieval/madis_collect.h"
 #include "retrieval/retrieval_fixture.h"
 #include "retrieval/weather_daily.h"
 #include "retrieval/weather_station.h"
@@ -55,7 +56,8 @@ class WxStation : public testing::RetrievalFixture {
     http.route("/v2/stations/timeseries", "weather/synoptic_wbb.csv");
     http.route("/cgi-bin/droman/station_dl_output.cgi", "weather/mesowest_wbb.csv");
   }
-  SourceCall call(int16_t type, const std::string& station, const std::string& parameters, int16_t datatype = 1) {
+  SourceCall call(int16_t type, const std::string& station, const std::string& parameters,
+                  int16_t datatype = 1) {
     SourceCall c;
     c.SourceType = type;
     c.StationId = station;
@@ -84,7 +86,8 @@ TEST_F(WxStation, StationCodesPickTheAirportOrThePersonalStationRequest) {
   } cases[] = {
       {"KSFO",
        "/cgi-bin/request/asos.py?station=SFO&data=tmpf&data=dwpf&data=relh&data=drct&data=sped&data=mslp&"
-       "data=p01i&data=vsby&year1=2024&month1=06&day1=04&year2=2024&month2=06&day2=06&tz=Etc%2FUTC&format=onlycomma&"
+       "data=p01i&data=vsby&year1=2024&month1=06&day1=04&year2=2024&month2=06&day2=06&tz=Etc%2FUTC&format="
+       "onlycomma&"
        "latlon=no&direct=no&report_type=2"},
       {"KSFOXYZ", "/cgi-bin/request/asos.py?station=SFOXYZ&data=tmpf"},
       {"KCASANFR123", "/dashboard/pws/KCASANFR123/table/2024-06-04/2024-06-04/daily"},
@@ -103,12 +106,13 @@ TEST_F(WxStation, AsosRowsAreDatedLocallyFromLineTwoOnAndCopiedToTheWorkFile) {
   GetWxStation(s, c);
   EXPECT_EQ(c.Error, "");
   // Line 1 of the reply is never a row; UTC 07:56 is 00:56 in June in California.
-  EXPECT_EQ(c.RetrievalText,
-            "station,valid,tmpf,dwpf,relh,drct,sped,mslp,p01i,vsby\n"
-            "Z\t2024/06/04 00:56\t2024-06-04 07:56\t57.00\t50.00\t77.43\t270.00\t10.00\t1013.40\t0.00\t10.00\n"
-            "Z\t2024/06/04 01:56\t2024-06-04 08:56\t56.00\t50.00\t80.20\t270.00\t9.00\t1013.60\t0.00\t10.00\n"
-            "Z\t2024/06/04 12:56\t2024-06-04 19:56\t63.00\t51.00\t65.21\t290.00\t16.00\t1012.90\t0.00\t10.00\n"
-            "Z\t2024/06/05 12:56\t2024-06-05 19:56\t64.00\t51.00\t62.95\t290.00\t17.00\t1012.70\t0.00\t10.00\n");
+  EXPECT_EQ(
+      c.RetrievalText,
+      "station,valid,tmpf,dwpf,relh,drct,sped,mslp,p01i,vsby\n"
+      "Z\t2024/06/04 00:56\t2024-06-04 07:56\t57.00\t50.00\t77.43\t270.00\t10.00\t1013.40\t0.00\t10.00\n"
+      "Z\t2024/06/04 01:56\t2024-06-04 08:56\t56.00\t50.00\t80.20\t270.00\t9.00\t1013.60\t0.00\t10.00\n"
+      "Z\t2024/06/04 12:56\t2024-06-04 19:56\t63.00\t51.00\t65.21\t290.00\t16.00\t1012.90\t0.00\t10.00\n"
+      "Z\t2024/06/05 12:56\t2024-06-05 19:56\t64.00\t51.00\t62.95\t290.00\t17.00\t1012.70\t0.00\t10.00\n");
   EXPECT_EQ(c.ValueColumns[0], 3);
   EXPECT_EQ(readFile(t.folder / "wonderin.txt"), c.RetrievalText);
   // A direction line also finds the speed column.
@@ -123,16 +127,20 @@ TEST_F(WxStation, SynopticEtLinesComputeEachHourAndKeepTheTokenOutOfTheBase) {
   GetWxStation(s, c);
   EXPECT_EQ(c.Error, "");
   ASSERT_EQ(http.targets().size(), 1u);
-  EXPECT_EQ(http.targets()[0],
-            "/v2/stations/timeseries?stid=WBB&start=202406040000&end=202406060000&obtimezone=local&output=csv&"
-            "units=english&token=" + kToken);
+  EXPECT_EQ(
+      http.targets()[0],
+      "/v2/stations/timeseries?stid=WBB&start=202406040000&end=202406060000&obtimezone=local&output=csv&"
+      "units=english&token=" +
+          kToken);
   EXPECT_EQ(c.Triples[1].base, "0");
   EXPECT_EQ(s.SynopticToken, kToken);
   // Columns: the four inputs by name, the ET in the last column (the dummy " b").
   EXPECT_EQ(c.ValueColumns, (std::vector<int16_t>{2, 3, 4, 5, 9, 0}));
   const std::vector<std::string> l = lines(c.RetrievalText);
   ASSERT_GE(l.size(), 7u) << c.RetrievalText;
-  EXPECT_EQ(l[0], "Date_Time,tempAvg,humidityAvg,windspeedAvg,solarRadiationHigh,precipTotal_one_hour,winddirAvg, a, b");
+  EXPECT_EQ(
+      l[0],
+      "Date_Time,tempAvg,humidityAvg,windspeedAvg,solarRadiationHigh,precipTotal_one_hour,winddirAvg, a, b");
   // 01:03 is three minutes after 01:00: left out. 11:00 follows a gap of nine hours: no ET of its own.
   EXPECT_EQ(vb::Left(l[1], 19), "Z\t2024-06-04 00:00\t");
   EXPECT_EQ(vb::Left(l[3], 19), "Z\t2024-06-04 02:00\t");
@@ -182,7 +190,9 @@ TEST_F(WxStation, RepeatedRowsWithinFourMinutesAndStrayDatesAreLeftOut) {
   EXPECT_EQ(c.RetrievalText,
             "Date_Time,tempAvg, a, b\nZ\t2024-06-04 10:00\t70.0\t \t \nZ\t2024-06-04 10:08\t72.0\t \t \n"
             "Z\t2024-06-05 09:08\t73.0\t \t \n");
-  EXPECT_EQ(logged().back(), "SY-WBB rows from 2024-06-06 10:09 on are more than 23 hours after the last kept row and were left out.");
+  EXPECT_EQ(logged().back(),
+            "SY-WBB rows from 2024-06-06 10:09 on are more than 23 hours after the last kept row and were "
+            "left out.");
 }
 
 TEST_F(WxStation, ARefusedSynopticServiceGivesNoDataFound) {
@@ -202,14 +212,17 @@ TEST_F(WxStation, MesoWestAsksEachDayAndKeepsEachRowOnce) {
   SourceCall c = call(27, "MW-WBB", "tempAvg");
   GetWxStation(s, c);
   EXPECT_EQ(c.Error, "");
-  EXPECT_EQ(http.targets(), (std::vector<std::string>{
-                                "/cgi-bin/droman/station_dl_output.cgi?stn=WBB&unit=0&time=LOCAL&day1=04&month1=06&"
-                                "year1=2024&hour1=24&output=csv",
-                                "/cgi-bin/droman/station_dl_output.cgi?stn=WBB&unit=0&time=LOCAL&day1=05&month1=06&"
-                                "year1=2024&hour1=24&output=csv"}));
+  EXPECT_EQ(http.targets(),
+            (std::vector<std::string>{
+                "/cgi-bin/droman/station_dl_output.cgi?stn=WBB&unit=0&time=LOCAL&day1=04&month1=06&"
+                "year1=2024&hour1=24&output=csv",
+                "/cgi-bin/droman/station_dl_output.cgi?stn=WBB&unit=0&time=LOCAL&day1=05&month1=06&"
+                "year1=2024&hour1=24&output=csv"}));
   // Both days got the same fixture: its rows once, oldest first.
   const std::vector<std::string> l = lines(c.RetrievalText);
-  EXPECT_EQ(l[0], "DATE,TMZN,tempAvg,humidityAvg,windspeedAvg,winddirAvg,precipTotal_PREC,solarRadiationHigh, a, b");
+  EXPECT_EQ(
+      l[0],
+      "DATE,TMZN,tempAvg,humidityAvg,windspeedAvg,winddirAvg,precipTotal_PREC,solarRadiationHigh, a, b");
   EXPECT_EQ(l[1], "Z\t06-04-2024 01:00\tMDT\t66.0\t33\t3.5\t10\t0.00\t0\t \t \t \t ");
   EXPECT_EQ(l.size(), 5u);
   EXPECT_EQ(c.ValueColumns[0], 3);
@@ -275,13 +288,15 @@ TEST_F(WxStation, DailyHistoryKeepsTheRowsOfTheDateWindow) {
   SourceCall c = call(1, "KSFO", "TemperatureF");
   GetWxDaily(s, c);
   EXPECT_EQ(c.Error, "");
-  EXPECT_EQ(http.targets(), std::vector<std::string>{
-                                "/history/airport/KSFO/2024/05/01/CustomHistory.html?dayend=3&monthend=5&yearend=2024&"
-                                "format=1"});
-  EXPECT_EQ(c.RetrievalText,
-            "Date,Max TemperatureF,Mean TemperatureF,Min TemperatureF,PrecipitationSumIn,WindDirectionDegrees\n"
-            "Z\t2024-05-01\t71\t60\t49\t0.00\t270\nZ\t2024-05-02\t68\t59\t50\t0.12\t250\n"
-            "Z\t2024-05-03\t66\t58\t50\t0.40\t240\n");
+  EXPECT_EQ(http.targets(),
+            std::vector<std::string>{
+                "/history/airport/KSFO/2024/05/01/CustomHistory.html?dayend=3&monthend=5&yearend=2024&"
+                "format=1"});
+  EXPECT_EQ(
+      c.RetrievalText,
+      "Date,Max TemperatureF,Mean TemperatureF,Min TemperatureF,PrecipitationSumIn,WindDirectionDegrees\n"
+      "Z\t2024-05-01\t71\t60\t49\t0.00\t270\nZ\t2024-05-02\t68\t59\t50\t0.12\t250\n"
+      "Z\t2024-05-03\t66\t58\t50\t0.40\t240\n");
   EXPECT_EQ(c.DailyColumns, (std::array<int16_t, 3>{2, 3, 4}));
 
   // The next line of the station reuses the text: no request, its own column.
@@ -299,9 +314,10 @@ TEST_F(WxStation, DailyHistoryKeepsTheRowsOfTheDateWindow) {
   http.clearRequests();
   SourceCall pws = call(1, "KCASANFR123", "TemperatureF");
   GetWxDaily(s, pws);
-  EXPECT_EQ(http.targets(), std::vector<std::string>{
-                                "/weatherstation/WXDailyHistory.asp?ID=KCASANFR123&graphspan=custom&month=5&day=1&"
-                                "year=2024&monthend=5&dayend=3&yearend=2024&format=1&units=metric"});
+  EXPECT_EQ(http.targets(),
+            std::vector<std::string>{
+                "/weatherstation/WXDailyHistory.asp?ID=KCASANFR123&graphspan=custom&month=5&day=1&"
+                "year=2024&monthend=5&dayend=3&yearend=2024&format=1&units=metric"});
   EXPECT_EQ(pws.Error, "WU dailys not found.");
   http.clearRequests();
   SourceCall dir = call(1, "KSFO", "WindDirectionDegrees");
@@ -317,10 +333,11 @@ namespace fw {
 namespace {
 
 TEST_F(WxStation, MadisHistoryLinesReadTheStationFromTheLocalHistory) {
-  testing::writeFile(t.folder / "My5DayMadis.txt",
-                     "gz 06-04-2024 14:00 GMT > 06-04-2024 07:00 local\n"
-                     "KSLC      ,2024/06/04,14:00,OTHER - MTR, ,270.15,V,55.0,V,101800,Z,280.15,V,270,V,3.1,V,0,Z, ,Z,"
-                     "350,Z,86000,Z,KSLC,b\r\n\n");
+  testing::writeFile(
+      t.folder / "My5DayMadis.txt",
+      "gz 06-04-2024 14:00 GMT > 06-04-2024 07:00 local\n"
+      "KSLC      ,2024/06/04,14:00,OTHER - MTR, ,270.15,V,55.0,V,101800,Z,280.15,V,270,V,3.1,V,0,Z, ,Z,"
+      "350,Z,86000,Z,KSLC,b\r\n\n");
   SourceCall c = call(31, "MA-KSLC", "tempAvg");
   GetWxStation(s, c);
   EXPECT_EQ(c.Error, "");
@@ -333,8 +350,8 @@ TEST_F(WxStation, MadisHistoryLinesReadTheStationFromTheLocalHistory) {
 }
 
 TEST_F(WxStation, PersonalStationPagesOfEitherFormGiveTheirRows) {
-  for (const auto& [page, temperature] :
-       std::vector<std::pair<std::string, std::string>>{{"weather/pws_json.html", "66"}, {"weather/pws_table.html", "66.0"}}) {
+  for (const auto& [page, temperature] : std::vector<std::pair<std::string, std::string>>{
+           {"weather/pws_json.html", "66"}, {"weather/pws_table.html", "66.0"}}) {
     http.route("/dashboard/pws/KCASANFR123/table/2024-06-04/2024-06-04/daily", page);
     SourceCall c = call(1, "KCASANFR123", "tempAvg");
     GetWxStation(s, c);
@@ -360,7 +377,6 @@ TEST_F(WxStation, MeasuredSolarIsTurnedToLangleysOnlyInImperialUnits) {
 }  // namespace
 }  // namespace fw
 
-#include "retrieval/madis_collect.h"
 
 namespace fw {
 namespace {
@@ -381,8 +397,9 @@ TEST_F(WxStation, MadisLinesAskTheCgiOnlyInBatchWithBaseThreeAndNeedAFullReply) 
   c.Triples[1].shift = "40,-110,38,-112";
   s.BatchMode = true;
   GetMadis(s, c);
-  EXPECT_EQ(c.Error,
-            " MADIS hourly netCDF files are not collected by this program; base1 3 in a batch run asks the CGI.");
+  EXPECT_EQ(
+      c.Error,
+      " MADIS hourly netCDF files are not collected by this program; base1 3 in a batch run asks the CGI.");
   EXPECT_TRUE(http.targets().empty());
   c.Triples[1].base = "3";
   GetMadis(s, c);
