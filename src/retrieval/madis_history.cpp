@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 #include "app/session.h"
@@ -157,15 +158,19 @@ void MadisRead(Session& s, const std::string& station, int32_t firstDay, int32_t
 
     const vb::VbDate end = lastDay + 1;
     std::string out = station + "\n" + kHeader + "\n";
-    const Fields lines = vb::Split(history, "\n");
     bool first = true, accumulated = false, rateMode = false;
     double total = 0;
     vb::VbDate previous = 0;
-    for (std::size_t j = 1; j + 1 < lines.size(); ++j) {
-      std::string line = lines[j];
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (vb::InStr(vb::Left(line, 19), station) == 0) continue;
-      Fields f = vb::Split(line, ",");
+    // The lines from the second to the one before the last line feed; only the station's are split.
+    std::size_t at = history.find('\n');
+    for (std::size_t next = 0; at != std::string::npos; at = next) {
+      ++at;
+      next = history.find('\n', at);
+      if (next == std::string::npos) break;
+      std::string_view line(history.data() + at, next - at);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      if (station.empty() || line.substr(0, 19).find(station) == std::string_view::npos) continue;
+      Fields f = vb::Split(std::string(line), ",");
       // The id must stand alone: "KSLC" is not "KSLCX".
       if (f.size() < 8 || vb::Trim(f[0]) != station) continue;
       const bool cgiRow = f.size() < kDumpFields;
