@@ -1,5 +1,6 @@
 #pragma once
 // Retriever state that lives as long as the program (Session inherits it).
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -12,6 +13,18 @@ struct RetrievalState {
   // The "<Service> Server=" values the setup file gave, by service name (src/retrieval/
   // service_servers.h); a service without one uses its public host.
   std::map<std::string, std::string> ServerSettings;
+  // The Synoptic service's token, taken from the first Synoptic line's base1; only a token too
+  // short to be one clears it.
+  std::string SynopticToken;
+  // The temperature-range reduction of estimated solar radiation, for one station's day: the
+  // hourly ET asks the database for a day's 06:00 and 15:00 temperatures once.
+  struct EtDay {
+    std::string dsid;
+    int32_t day = 0;  // whole day number; 0 = nothing held
+    float reduction = 0;
+  } EtDayCache;
+  // The MADIS history has been copied aside once in this program's life, before its first merge.
+  bool MadisBackupTaken = false;
 };
 
 }  // namespace fw

@@ -50,6 +50,11 @@ const std::vector<ServiceServer>& serviceServers() {
       {kCimisService, "ftp://ftpcimis.water.ca.gov"},
       {kCoeService, "https://www.lrl-wc.usace.army.mil"},
       {kAfwsService, "https://water.weather.gov"},
+      {kIowaMesonetService, "https://mesonet.agron.iastate.edu", true},
+      {kWundergroundService, "https://www.wunderground.com"},
+      {kMesoWestService, "https://mesowest.utah.edu"},
+      {kSynopticService, "https://api.synopticdata.com"},
+      {kMadisService, "https://madis-data.ncep.noaa.gov"},
   };
   return rows;
 }

@@ -17,6 +17,11 @@ inline constexpr const char* kSnotelPagesService = "SNOTEL Pages";   // the snow
 inline constexpr const char* kCimisService = "CIMIS";                // the irrigation network's FTP area
 inline constexpr const char* kCoeService = "COE";                    // the Corps of Engineers water-control pages
 inline constexpr const char* kAfwsService = "AFWS";                  // the river forecast tabular pages
+inline constexpr const char* kIowaMesonetService = "Iowa Mesonet";  // ASOS airport observations
+inline constexpr const char* kWundergroundService = "Wunderground";  // personal stations and daily histories
+inline constexpr const char* kMesoWestService = "MesoWest";          // MesoWest station downloads
+inline constexpr const char* kSynopticService = "Synoptic";          // the Synoptic time-series API
+inline constexpr const char* kMadisService = "MADIS";                // the MADIS public CGI and data folder
 
 struct ServiceServer {
   const char* service;      // the key is this name followed by " Server="

@@ -4,12 +4,15 @@
 
 #include "app/session.h"
 #include "retrieval/internet_session.h"
+#include "retrieval/madis_collect.h"
 #include "retrieval/usgs.h"
 #include "retrieval/snotel.h"
 #include "retrieval/coe.h"
 #include "retrieval/kiwis.h"
 #include "retrieval/afws.h"
 #include "retrieval/cimis.h"
+#include "retrieval/weather_daily.h"
+#include "retrieval/weather_station.h"
 
 namespace fw {
 
@@ -31,6 +34,18 @@ void WebRetrievers::GetAFWS(Session& s, SourceCall& c) {
 }
 void WebRetrievers::GetCIMIS(Session& s, SourceCall& c) {
   fw::GetCIMIS(s, c);
+}
+
+void WebRetrievers::GetWxStation(Session& s, SourceCall& c) {
+  fw::GetWxStation(s, c);
+}
+
+void WebRetrievers::GetWxDaily(Session& s, SourceCall& c) {
+  fw::GetWxDaily(s, c);
+}
+
+void WebRetrievers::GetMadis(Session& s, SourceCall& c) {
+  fw::GetMadis(s, c);
 }
 
 void installWebServices(Session& s) {

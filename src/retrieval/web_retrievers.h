@@ -13,6 +13,9 @@ class WebRetrievers : public Retrievers {
   void GetKiWIS(Session& s, SourceCall& c) override;
   void GetAFWS(Session& s, SourceCall& c) override;
   void GetCIMIS(Session& s, SourceCall& c) override;
+  void GetWxStation(Session& s, SourceCall& c) override;
+  void GetWxDaily(Session& s, SourceCall& c) override;
+  void GetMadis(Session& s, SourceCall& c) override;
 };
 
 // Installs the retrievers and the internet session (over libcurl, waits calling the window's

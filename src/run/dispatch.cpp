@@ -120,6 +120,7 @@ void takeBack(RunContext& ctx, LineState& line, SourceCall& c) {
   line.WindDirSeries = c.WindDirSeries;
   line.Triples = c.Triples;
   line.DateFieldIndex = c.DateFieldIndex;
+  line.DailyColumns = c.DailyColumns;
   // A routing file's PUT names the series the result is stored under, and its warm-up widens
   // the window the run then reads.
   line.Dsid = c.Dsid;

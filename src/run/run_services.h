@@ -65,6 +65,8 @@ struct SourceCall {
   std::string Error;  // empty on success
   int16_t DateFieldIndex = 1;
   int16_t ValueFieldIndex = 0;
+  // Daily weather: fields of the day's maximum, mean and minimum (0 = none).
+  std::array<int16_t, 3> DailyColumns{};
   bool WindDegrees = false;
   bool WindDirSeries = false;
   std::string RainDsid;  // runoff input: the rain series it read

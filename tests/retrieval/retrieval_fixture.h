@@ -22,7 +22,9 @@ class RetrievalFixture : public ::testing::Test {
  protected:
   RetrievalFixture() {
     s.services.internet = internet;
-    for (const ServiceServer& row : serviceServers()) s.ServerSettings[row.service] = http.base();
+    // A service whose downloads are never copied keeps its own host: a test that asks it sets it.
+    for (const ServiceServer& row : serviceServers())
+      if (!row.noDownloadCopy) s.ServerSettings[row.service] = http.base();
     s.errlog.setPath(t.folder / "Flumewright_errlog.txt");
   }
   const std::vector<std::string>& logged() const { return s.errlog.written(); }
