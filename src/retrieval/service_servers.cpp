@@ -45,6 +45,10 @@ const std::vector<ServiceServer>& serviceServers() {
   static const std::vector<ServiceServer> rows = {
       {kUsgsService, "https://waterservices.usgs.gov"},
       {kUsgsLegacyService, "https://waterdata.usgs.gov"},
+      {kCdecService, "https://cdec.water.ca.gov"},
+      {kHydrometService, "https://www.usbr.gov"},
+      {kLowerColoradoService, "https://www.usbr.gov"},
+      {kCanadaService, "https://dd.weather.gc.ca"},
   };
   return rows;
 }

@@ -12,6 +12,10 @@ struct Session;
 
 inline constexpr const char* kUsgsService = "USGS";               // instantaneous and daily values
 inline constexpr const char* kUsgsLegacyService = "USGS Legacy";  // the legacy unit-values page
+inline constexpr const char* kCdecService = "CDEC";                      // California data exchange CSV
+inline constexpr const char* kHydrometService = "Hydromet";              // USBR Hydromet reports
+inline constexpr const char* kLowerColoradoService = "Lower Colorado";   // hourly report and database
+inline constexpr const char* kCanadaService = "Canada Datamart";         // Environment Canada files
 
 struct ServiceServer {
   const char* service;      // the key is this name followed by " Server="

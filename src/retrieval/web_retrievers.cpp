@@ -3,6 +3,9 @@
 #include <memory>
 
 #include "app/session.h"
+#include "retrieval/canada.h"
+#include "retrieval/cdec.h"
+#include "retrieval/hydromet.h"
 #include "retrieval/internet_session.h"
 #include "retrieval/usgs.h"
 
@@ -10,6 +13,18 @@ namespace fw {
 
 void WebRetrievers::GetUSGS(Session& s, SourceCall& c) {
   fw::GetUSGS(s, c);
+}
+
+void WebRetrievers::GetCDEC(Session& s, SourceCall& c) {
+  fw::GetCDEC(s, c);
+}
+
+void WebRetrievers::GetHydromet(Session& s, SourceCall& c) {
+  fw::GetHydromet(s, c);
+}
+
+void WebRetrievers::GetCanada(Session& s, SourceCall& c) {
+  fw::GetCanada(s, c);
 }
 
 void installWebServices(Session& s) {

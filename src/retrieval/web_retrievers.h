@@ -8,6 +8,9 @@ namespace fw {
 class WebRetrievers : public Retrievers {
  public:
   void GetUSGS(Session& s, SourceCall& c) override;
+  void GetCDEC(Session& s, SourceCall& c) override;
+  void GetHydromet(Session& s, SourceCall& c) override;
+  void GetCanada(Session& s, SourceCall& c) override;
 };
 
 // Installs the retrievers and the internet session (over libcurl, waits calling the window's
