@@ -82,5 +82,36 @@ TEST(Program, BatchStoresTheRowsOfTheExchangeHydrometLowerColoradoAndDatamartLin
   EXPECT_TRUE(std::filesystem::exists(p.folder / "usbrlc_otxt.txt"));
 }
 
+// Three lines of one datamart station: stage, flow, and flow again under another series. The
+// second reads its own column of a new download; the third reuses the second's text.
+TEST(Program, BatchDatamartLinesOfOneStationStoreEachParametersOwnColumn) {
+  testing::LoopbackHttpServer http;
+  const std::string path = "/20240605/WXO-DD/hydrometric/csv/BC/hourly/BC_08MF005_hourly_hydrometric.csv";
+  http.routeText(path,
+                 vb::Replace(readFile(testing::fixturesFolder() / "canada/BC_08MF005_hourly_hydrometric.csv"),
+                             "2024-06-04", "2024-06-05"));
+  ProgramFolder p(
+      {"Canada Datamart Server=" + http.base(), "START DATE=2024-06-05 13:15", "Write Unit Values= True"},
+      {"08MF005; 2401; Stage; Fraser R; 0; 0; ", "08MF005; 1402; Flow; Fraser R; 0; 0; ",
+       "08MF005; 1403; Flow; Fraser R; 0; 0; "});
+  testing::execSql(
+      p.hdb,
+      "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
+      "state) values ('401', 2401, 'Fraser R', 2, 'm', '46', 'BC'), "
+      "('402', 1402, 'Fraser R', 1, 'cms', '47', 'BC'), ('403', 1403, 'Fraser R', 1, 'cms', '47', 'BC')");
+  testing::ProgramResult r = runProgram(p.run({"BATCH"}));
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.status, 0) << p.log();
+  EXPECT_EQ(http.targets(), (std::vector<std::string>{path, path})) << p.log();
+  const auto rows = [&](const std::string& where) {
+    return testing::countRows(p.hdb,
+                              "select * from runit where abs(date_time - 45448) < 0.0001 and " + where);
+  };
+  EXPECT_EQ(rows("datatype_site_id=2401 and abs(value - 4.123) < 0.03"), 1) << p.log();
+  EXPECT_EQ(rows("datatype_site_id=1402 and value=812"), 1) << p.log();
+  EXPECT_EQ(rows("datatype_site_id=1403 and value=812"), 1) << p.log();
+  EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
+}
+
 }  // namespace
 }  // namespace fw
