@@ -33,15 +33,19 @@ std::optional<double> valueOf(const std::string& text) {
   return vb::CDbl(text);
 }
 
-void appendLine(std::string& out, const std::string& station, const std::string& sensor, vb::VbDate when,
-                double value) {
+// `day` is the day as "yyyy-mm-dd"; the reading is at the whole hour.
+void appendLine(std::string& out, const std::string& station, const std::string& sensor, const std::string& day,
+                int hour, double value) {
   out += "Z\t";
   out += station;
   out += '\t';
   out += sensor;
   out += '\t';
-  out += vb::Format(when, "yyyy-mm-dd hh:mm");
-  out += '\t';
+  out += day;
+  out += ' ';
+  out += static_cast<char>('0' + hour / 10);
+  out += static_cast<char>('0' + hour % 10);
+  out += ":00\t";
   out += vb::CStr(value);
   out += '\n';
 }
@@ -64,15 +68,16 @@ std::string cdecTransform(const std::string& reply, const std::string& station, 
       if (f[0] != station) continue;
       const std::optional<vb::VbDate> day = dayOf(f[2]);
       if (!day) continue;
+      const std::string dayText = vb::Format(*day, "yyyy-mm-dd");
       for (int h = 0; h < 24 && static_cast<std::size_t>(h) + 3 < f.size(); ++h) {
         const std::optional<double> value = valueOf(f[static_cast<std::size_t>(h) + 3]);
-        if (value) appendLine(out, f[0], f[1], *day + h / 24.0, *value);
+        if (value) appendLine(out, f[0], f[1], dayText, h, *value);
       }
     } else {
       if (i == kFirstRow) f[0] = vb::Right(f[0], 8);
       const std::optional<vb::VbDate> day = dayOf(f[0]);
       const std::optional<double> value = valueOf(f[2]);
-      if (day && value) appendLine(out, station, sensor, *day, *value);
+      if (day && value) appendLine(out, station, sensor, vb::Format(*day, "yyyy-mm-dd"), 0, *value);
     }
   }
   return out;

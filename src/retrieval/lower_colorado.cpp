@@ -81,6 +81,8 @@ std::string lowerColoradoDatabase(const std::string& page) {
 
 void UsbrLC(Session& s, SourceCall& c) {
   c.Error.clear();
+  // The previous line's text must never be stored under this line, also when this one fails.
+  c.RetrievalText.clear();
   const bool newStation = c.StationId != c.RetrievalCacheId;
   try {
     const int dash = vb::InStr(c.StationId, "-");

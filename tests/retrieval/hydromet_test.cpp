@@ -46,6 +46,13 @@ TEST(HydrometTransform, RowsFromTheFourthLineToTheFifthLastWithTheirModes) {
       {"five-minute steps", reply("06/04/2024 00:00\t1\n06/04/2024 00:15\t2\n"),
        [](HydrometRead& r) { r.FiveMinute = true; },
        "Z\t06-04-2024 00:05\t2\nZ\t06-04-2024 00:10\t2\nZ\t06-04-2024 00:15\t2\n", true},
+      {"ET: the last field is the computed value; region 0 has a daily field times 24",
+       reply("06/04/2024 00:00\t0.21\t5\t9\n"),
+       [](HydrometRead& r) {
+         r.EtValue = [](const std::vector<std::string>&) { return 1.5; };
+         r.DailyColumn = 3;
+       },
+       "Z\t06/04/2024 00:00\t0.21\t120\t1.5\n", true},
       {"no data found", reply("No data found.\n\n"), [](HydrometRead&) {}, "", false},
       {"rows without a value", reply("06/04/2024 00:00\n"), [](HydrometRead&) {}, "Z\t06/04/2024 00:00\n",
        false},

@@ -99,7 +99,9 @@ TEST_F(LowerColorado, ASeriesNotFoundIsAnEmptyRetrievalAndNoReportPathIsAnError)
 
   s.ServerSettings.erase(kLowerColoradoReportKey);
   call.RetrievalCacheId.clear();
+  call.RetrievalText = "Z\t2024/06/04 01:00\t7\nZ\t2024/06/04 02:00\t8\nthe previous line's text\n";
   GetHydromet(s, call);
+  EXPECT_EQ(call.RetrievalText, "");
   EXPECT_EQ(call.Error, "no hourly report is named: set \"Lower Colorado Report=\" in the setup file");
   EXPECT_EQ(s.LastError, "USBRLC " + call.Error);
   EXPECT_EQ(logged().back(), s.LastError);
