@@ -34,8 +34,8 @@ std::optional<double> valueOf(const std::string& text) {
 }
 
 // `day` is the day as "yyyy-mm-dd"; the reading is at the whole hour.
-void appendLine(std::string& out, const std::string& station, const std::string& sensor, const std::string& day,
-                int hour, double value) {
+void appendLine(std::string& out, const std::string& station, const std::string& sensor,
+                const std::string& day, int hour, double value) {
   out += "Z\t";
   out += station;
   out += '\t';
