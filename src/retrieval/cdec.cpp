@@ -6,6 +6,7 @@
 #include "app/session.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/date.h"
+#include "platform/vb/error.h"
 #include "platform/vb/format.h"
 #include "platform/vb/math.h"
 #include "platform/vb/strings.h"
@@ -25,32 +26,59 @@ std::optional<vb::VbDate> dayOf(const std::string& field) {
   return vb::parseDate(text);
 }
 
-// A value text the exchange gives as a number: it starts with a digit or a sign. Letter flags
-// ("m", "---") and empty cells give nothing.
-std::optional<double> valueOf(const std::string& text) {
+// True when the text is already the number's own text: an optional "-", a whole part without
+// leading zeros, and decimals without trailing zeros, at most 15 digits, 0.1 or more in size (or
+// exactly "0"). Most readings come so, and need not be converted there and back.
+bool isNumberText(const std::string& text) {
+  std::size_t i = text.size() > 1 && text[0] == '-' ? 1 : 0;
+  const std::size_t wholeStart = i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  const std::size_t wholeDigits = i - wholeStart;
+  if (wholeDigits == 0 || (wholeDigits > 1 && text[wholeStart] == '0')) return false;
+  if (i == text.size()) return wholeDigits <= 15 && !(text == "-0");
+  if (text[i] != '.' || i + 1 == text.size()) return false;
+  const std::size_t fractionStart = ++i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  if (i != text.size() || text.back() == '0') return false;
+  const bool zeroWhole = text[wholeStart] == '0';
+  if (zeroWhole && text[fractionStart] == '0') return false;
+  const std::size_t digits = (zeroWhole ? 0 : wholeDigits) + (i - fractionStart);
+  return digits <= 15;
+}
+
+// A value text the exchange gives as a number, as the number's text: it starts with a digit or a
+// sign. Letter flags ("m", "---"), empty cells and texts that are no number give nothing.
+std::optional<std::string> valueOf(const std::string& text) {
   if (text.empty() || static_cast<unsigned char>(text[0]) >= 58) return std::nullopt;
-  if (!vb::IsNumeric(text)) return std::nullopt;
-  return vb::CDbl(text);
+  if (isNumberText(text)) return text;
+  try {
+    return vb::CStr(vb::CDbl(text));
+  } catch (const vb::Error&) {
+    return std::nullopt;  // "-", "+" and the like
+  }
 }
 
 // `day` is the day as "yyyy-mm-dd"; the reading is at the whole hour.
 void appendLine(std::string& out, const std::string& station, const std::string& sensor,
-                const std::string& day, int hour, double value) {
+                const std::string& day, int hour, const std::string& value) {
   out += "Z\t";
   out += station;
   out += '\t';
   out += sensor;
   out += '\t';
+  const char time[] = {
+      ' ', static_cast<char>('0' + hour / 10), static_cast<char>('0' + hour % 10), ':', '0', '0', '\t'};
   out += day;
-  out += ' ';
-  out += static_cast<char>('0' + hour / 10);
-  out += static_cast<char>('0' + hour % 10);
-  out += ":00\t";
-  out += vb::CStr(value);
+  out.append(time, sizeof time);
+  out += value;
   out += '\n';
 }
 
 }  // namespace
+
+std::optional<std::string> cdecNumberText(const std::string& text) {
+  return valueOf(text);
+}
 
 bool cdecWindSensor(const std::string& sensor) {
   return sensor == "10" || sensor == "77";
@@ -59,6 +87,8 @@ bool cdecWindSensor(const std::string& sensor) {
 std::string cdecTransform(const std::string& reply, const std::string& station, const std::string& sensor,
                           bool hourly) {
   std::string out = std::string(kCdecTitle) + "\n";
+  // A line holds the station, sensor, date and value of a value text of a few bytes: grown once.
+  out.reserve(out.size() + reply.size() * (hourly ? 5 + station.size() : 3));
   const std::vector<std::string> lines = vb::Split(reply, "\r\n");
   const int last = static_cast<int>(lines.size()) - (hourly ? 3 : 1);
   for (int i = kFirstRow; i <= last; ++i) {
@@ -70,13 +100,13 @@ std::string cdecTransform(const std::string& reply, const std::string& station, 
       if (!day) continue;
       const std::string dayText = vb::Format(*day, "yyyy-mm-dd");
       for (int h = 0; h < 24 && static_cast<std::size_t>(h) + 3 < f.size(); ++h) {
-        const std::optional<double> value = valueOf(f[static_cast<std::size_t>(h) + 3]);
+        const std::optional<std::string> value = valueOf(f[static_cast<std::size_t>(h) + 3]);
         if (value) appendLine(out, f[0], f[1], dayText, h, *value);
       }
     } else {
       if (i == kFirstRow) f[0] = vb::Right(f[0], 8);
       const std::optional<vb::VbDate> day = dayOf(f[0]);
-      const std::optional<double> value = valueOf(f[2]);
+      const std::optional<std::string> value = valueOf(f[2]);
       if (day && value) appendLine(out, station, sensor, vb::Format(*day, "yyyy-mm-dd"), 0, *value);
     }
   }

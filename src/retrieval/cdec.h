@@ -1,6 +1,7 @@
 #pragma once
 // The California data exchange center: hourly and daily values of one sensor of a station, from
 // the exchange's CSV services.
+#include <optional>
 #include <string>
 
 namespace fw {
@@ -21,6 +22,10 @@ bool cdecWindSensor(const std::string& sensor);
 // handed on as received (a wind direction stays in degrees).
 std::string cdecTransform(const std::string& reply, const std::string& station, const std::string& sensor,
                           bool hourly);
+
+// The number text of a value text ("+7" is "7", ".50" is "0.5"); nothing for a text that
+// does not start with a digit or a sign or is no number.
+std::optional<std::string> cdecNumberText(const std::string& text);
 
 // The retriever: station id, sensor number, the window from the run. No error text: a failed
 // download or an unserved station leaves the title alone, an empty retrieval.

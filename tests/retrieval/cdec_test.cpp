@@ -1,6 +1,8 @@
 // The California data exchange retriever: its requests, its text and what gives no line.
 #include <functional>
 
+#include "platform/vb/convert.h"
+#include "platform/vb/format.h"
 #include "platform/vb/strings.h"
 #include "retrieval/cdec.h"
 #include "retrieval/retrieval_fixture.h"
@@ -50,6 +52,40 @@ TEST(CdecTransform, DailyRowsRunToTheLastLineAndTheFirstRowLosesItsPrefix) {
   EXPECT_EQ(
       valueLines(cdecTransform(odd, "ORO", "15", false)),
       (std::vector<std::string>{"Z\tORO\t15\t2024-06-02 00:00\t0.5", "Z\tORO\t15\t2024-06-03 00:00\t7"}));
+}
+
+TEST(CdecTransform, ValueTextsAreTheNumbersOwnTexts) {
+  for (const char* text : {"0",
+                           "1",
+                           "-5",
+                           "1200",
+                           "1210.5",
+                           "-0.25",
+                           "0.1",
+                           "0.05",
+                           "0.0001",
+                           "0.00001",
+                           "-0",
+                           "007",
+                           "1.50",
+                           "+7",
+                           ".5",
+                           "1e3",
+                           "123456789012345",
+                           "1234567890123456",
+                           "99999999999999.9",
+                           "0.123456789012345",
+                           "12.",
+                           "1 2"}) {
+    SCOPED_TRACE(text);
+    const std::optional<std::string> number = cdecNumberText(text);
+    if (vb::IsNumeric(text))
+      EXPECT_EQ(number, vb::CStr(vb::CDbl(text)));
+    else
+      EXPECT_EQ(number, std::nullopt);
+  }
+  EXPECT_EQ(cdecNumberText("m"), std::nullopt);
+  EXPECT_EQ(cdecNumberText(""), std::nullopt);
 }
 
 class Cdec : public testing::RetrievalFixture {
