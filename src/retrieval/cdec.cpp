@@ -1,6 +1,8 @@
 #include "retrieval/cdec.h"
 
+#include <algorithm>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "app/session.h"
@@ -21,21 +23,36 @@ namespace {
 constexpr int kFirstRow = 4;  // four title lines come first
 
 // "yyyymmdd" as a day; nothing when it is not one.
-std::optional<vb::VbDate> dayOf(const std::string& field) {
-  const std::string text = vb::Mid(field, 1, 4) + "-" + vb::Mid(field, 5, 2) + "-" + vb::Mid(field, 7);
+std::optional<vb::VbDate> dayOf(std::string_view field) {
+  const std::string text = std::string(field.substr(0, 4)) + "-" +
+                           std::string(field.substr(std::min<std::size_t>(4, field.size()), 2)) + "-" +
+                           std::string(field.substr(std::min<std::size_t>(6, field.size())));
   return vb::parseDate(text);
+}
+
+// Splits a row at "," into views of it (as many pieces as separators plus one; none for an
+// empty row).
+void splitRow(std::string_view row, std::vector<std::string_view>& fields) {
+  fields.clear();
+  if (row.empty()) return;
+  for (;;) {
+    const std::size_t comma = row.find(',');
+    fields.push_back(row.substr(0, comma));
+    if (comma == std::string_view::npos) return;
+    row.remove_prefix(comma + 1);
+  }
 }
 
 // True when the text is already the number's own text: an optional "-", a whole part without
 // leading zeros, and decimals without trailing zeros, at most 15 digits, 0.1 or more in size (or
 // exactly "0"). Most readings come so, and need not be converted there and back.
-bool isNumberText(const std::string& text) {
+bool isNumberText(std::string_view text) {
   std::size_t i = text.size() > 1 && text[0] == '-' ? 1 : 0;
   const std::size_t wholeStart = i;
   while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
   const std::size_t wholeDigits = i - wholeStart;
   if (wholeDigits == 0 || (wholeDigits > 1 && text[wholeStart] == '0')) return false;
-  if (i == text.size()) return wholeDigits <= 15 && !(text == "-0");
+  if (i == text.size()) return wholeDigits <= 15 && text != "-0";
   if (text[i] != '.' || i + 1 == text.size()) return false;
   const std::size_t fractionStart = ++i;
   while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
@@ -48,19 +65,19 @@ bool isNumberText(const std::string& text) {
 
 // A value text the exchange gives as a number, as the number's text: it starts with a digit or a
 // sign. Letter flags ("m", "---"), empty cells and texts that are no number give nothing.
-std::optional<std::string> valueOf(const std::string& text) {
+std::optional<std::string> valueOf(std::string_view text) {
   if (text.empty() || static_cast<unsigned char>(text[0]) >= 58) return std::nullopt;
-  if (isNumberText(text)) return text;
+  if (isNumberText(text)) return std::string(text);
   try {
-    return vb::CStr(vb::CDbl(text));
+    return vb::CStr(vb::CDbl(std::string(text)));
   } catch (const vb::Error&) {
     return std::nullopt;  // "-", "+" and the like
   }
 }
 
 // `day` is the day as "yyyy-mm-dd"; the reading is at the whole hour.
-void appendLine(std::string& out, const std::string& station, const std::string& sensor,
-                const std::string& day, int hour, const std::string& value) {
+void appendLine(std::string& out, std::string_view station, std::string_view sensor, const std::string& day,
+                int hour, std::string_view value) {
   out += "Z\t";
   out += station;
   out += '\t';
@@ -91,8 +108,9 @@ std::string cdecTransform(const std::string& reply, const std::string& station, 
   out.reserve(out.size() + reply.size() * (hourly ? 5 + station.size() : 3));
   const std::vector<std::string> lines = vb::Split(reply, "\r\n");
   const int last = static_cast<int>(lines.size()) - (hourly ? 3 : 1);
+  std::vector<std::string_view> f;
   for (int i = kFirstRow; i <= last; ++i) {
-    std::vector<std::string> f = vb::Split(lines[static_cast<std::size_t>(i)], ",");
+    splitRow(lines[static_cast<std::size_t>(i)], f);
     if (f.size() < 3) continue;
     if (hourly) {
       if (f[0] != station) continue;
@@ -104,7 +122,7 @@ std::string cdecTransform(const std::string& reply, const std::string& station, 
         if (value) appendLine(out, f[0], f[1], dayText, h, *value);
       }
     } else {
-      if (i == kFirstRow) f[0] = vb::Right(f[0], 8);
+      if (i == kFirstRow && f[0].size() > 8) f[0].remove_prefix(f[0].size() - 8);
       const std::optional<vb::VbDate> day = dayOf(f[0]);
       const std::optional<std::string> value = valueOf(f[2]);
       if (day && value) appendLine(out, station, sensor, vb::Format(*day, "yyyy-mm-dd"), 0, *value);
