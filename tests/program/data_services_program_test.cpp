@@ -23,6 +23,7 @@ TEST(Program, BatchStoresTheRowsOfTheExchangeHydrometLowerColoradoAndDatamartLin
                  "Hourly Data\r\nStation ID,ORO\r\nUnits,DEG\r\nSTATION_ID,SENSOR_NUMBER,DATE,0000,0100\r\n"
                  "ORO,10,20240604,90,180,m,360\r\nEnd of Data\r\n");
   http.route("/pn-bin/instant.pl", "hydromet/instant_two_params.txt");
+  http.route("/gp-bin/webdaycsv.pl", "hydromet/daycsv_wind.txt");
   // The run asks these two from the run day on: their fixtures' first day moved to it.
   http.routeText("/lc/hourly/report.json",
                  vb::Replace(readFile(testing::fixturesFolder() / "lower_colorado/hourly_report.json"),
@@ -35,13 +36,14 @@ TEST(Program, BatchStoresTheRowsOfTheExchangeHydrometLowerColoradoAndDatamartLin
                    "Lower Colorado Report=lc/hourly/report.json", "Canada Datamart Server=" + base,
                    "START DATE=2024-06-05 13:15", "Write Unit Values= True"},
                   {"ORO; 19101; Wind Dir; Oroville; 0; 0; ", "USBRPN-FALN; 1201; Flow; Falls R; 0; 0; ",
-                   "USBRLC; 1301; Release; Davis Dam; 0; 0; ", "USBRLC; 3301; Elevation; Davis Dam; 0; 0; ",
-                   "08MF005; 1401; Flow; Fraser R; 0; 0; "});
+                   "USBRGP-BOII; 19202; Wind Dir; Boise; 0; 0; ", "USBRLC; 1301; Release; Davis Dam; 0; 0; ",
+                   "USBRLC; 3301; Elevation; Davis Dam; 0; 0; ", "08MF005; 1401; Flow; Fraser R; 0; 0; "});
   testing::execSql(
       p.hdb,
       "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, source, "
       "state) values ('101', 19101, 'Oroville', 19, 'deg', '10', '', 'CA'), "
-      "('201', 1201, 'Falls R', 1, 'cfs', 'OB', '', 'ID'), "
+      "('201', 1201, 'Falls R', 1, 'cfs', 'OB', '', 'ID'), ('202', 19202, 'Boise', 19, 'deg', 'WD', '', "
+      "'ID'), "
       "('301', 1301, 'Davis Dam', 1, 'cfs', 'Release', 'Davis Dam', 'AZ'), "
       "('301', 3301, 'Davis Dam', 3, 'ft', 'Elevation', 'Davis Dam', 'AZ'), "
       "('401', 1401, 'Fraser R', 1, 'cms', '47', '', 'BC')");
@@ -54,6 +56,9 @@ TEST(Program, BatchStoresTheRowsOfTheExchangeHydrometLowerColoradoAndDatamartLin
           "/cgi-progs/getHourlyCSV?station_id=ORO&sensor_num=10&start_date=20240605&end_date=&data_wish="
           "View+Hourly+CSV+Data",
           "/pn-bin/instant.pl?station=FALN&year=2024&month=6&day=3&year=2024&month=6&day=5&pcode=OB&format=1",
+          "/gp-bin/"
+          "webdaycsv.pl?parameter=BOII%20WD,BOII%20WS&syer=2024&smnth=6&sdy=3&eyer=2024&emnth=6&edy=5&"
+          "format=1",
           "/lc/hourly/report.json",
           "/20240605/WXO-DD/hydrometric/csv/BC/hourly/BC_08MF005_hourly_hydrometric.csv"}))
       << p.log();
@@ -68,6 +73,9 @@ TEST(Program, BatchStoresTheRowsOfTheExchangeHydrometLowerColoradoAndDatamartLin
   EXPECT_EQ(rows("datatype_site_id=19101 and value=4" + at("45447 + 3.0/24")), 1) << p.log();
   EXPECT_EQ(rows("datatype_site_id=19101 and abs(date_time - (45447 + 2.0/24)) < 0.0001"), 0);
   EXPECT_EQ(rows("datatype_site_id=1201 and value=45.8" + at("45447 + 0.25/24")), 1) << p.log();
+  // The Hydromet direction, handed on in degrees beside its speed, is converted once: 90 is 1.
+  EXPECT_EQ(rows("datatype_site_id=19202 and value=1" + at("45447")), 1) << p.log();
+  EXPECT_EQ(rows("datatype_site_id=19202 and value=3" + at("45447 + 3.0/24")), 1) << p.log();
   // Lower Colorado items after the run day's midnight; the datamart's rows of the run day.
   EXPECT_EQ(rows("datatype_site_id=1301 and value=3" + at("45448 + 1.0/24")), 1) << p.log();
   EXPECT_EQ(rows("datatype_site_id=1301 and value=5" + at("45448 + 3.0/24")), 1) << p.log();
