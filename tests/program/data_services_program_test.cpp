@@ -37,7 +37,8 @@ TEST(Program, BatchStoresTheRowsOfTheExchangeHydrometLowerColoradoAndDatamartLin
                    "START DATE=2024-06-05 13:15", "Write Unit Values= True"},
                   {"ORO; 19101; Wind Dir; Oroville; 0; 0; ", "USBRPN-FALN; 1201; Flow; Falls R; 0; 0; ",
                    "USBRGP-BOII; 19202; Wind Dir; Boise; 0; 0; ", "USBRLC; 1301; Release; Davis Dam; 0; 0; ",
-                   "USBRLC; 3301; Elevation; Davis Dam; 0; 0; ", "08MF005; 1401; Flow; Fraser R; 0; 0; "});
+                   "USBRLC; 3301; Elevation; Davis Dam; 0; 0; ", "08MF005; 1401; Flow; Fraser R; 0; 0; ",
+                   "USBRPN-FALN; 27201; ET; Falls R; 0; 43.6,-116.2,-120,2700,1.2; "});
   testing::execSql(
       p.hdb,
       "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, source, "
@@ -46,7 +47,8 @@ TEST(Program, BatchStoresTheRowsOfTheExchangeHydrometLowerColoradoAndDatamartLin
       "'ID'), "
       "('301', 1301, 'Davis Dam', 1, 'cfs', 'Release', 'Davis Dam', 'AZ'), "
       "('301', 3301, 'Davis Dam', 3, 'ft', 'Elevation', 'Davis Dam', 'AZ'), "
-      "('401', 1401, 'Fraser R', 1, 'cms', '47', '', 'BC')");
+      "('401', 1401, 'Fraser R', 1, 'cms', '47', '', 'BC'), ('201', 27201, 'Falls R', 27, 'in', 'OB,TU', '', "
+      "'ID')");
   testing::ProgramResult r = runProgram(p.run({"BATCH"}));
   EXPECT_FALSE(r.timedOut);
   EXPECT_EQ(r.status, 0) << p.log();
@@ -61,6 +63,9 @@ TEST(Program, BatchStoresTheRowsOfTheExchangeHydrometLowerColoradoAndDatamartLin
           "format=1",
           "/lc/hourly/report.json",
           "/20240605/WXO-DD/hydrometric/csv/BC/hourly/BC_08MF005_hourly_hydrometric.csv"}))
+      << p.log();
+  // The hourly ET line asks nothing while this version has no hourly ET.
+  EXPECT_EQ(p.count("\r\nUSBRPN-FALN 27201 hourly reference ET is not available in this version"), 1)
       << p.log();
   EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
   const auto rows = [&](const std::string& where) {
