@@ -6,6 +6,7 @@
 #include "platform/vb/convert.h"
 #include "platform/vb/format.h"
 #include "platform/vb/strings.h"
+#include "retrieval/lower_colorado.h"
 #include "retrieval/service_servers.h"
 
 namespace fw {
@@ -141,6 +142,12 @@ std::vector<SetupKey> buildKeys() {
                  [service](const Session& s) { return s.ServerSettings.at(service); },
                  [service](const Session& s) { return s.ServerSettings.count(service) > 0; }});
   }
+  // The Lower Colorado hourly report's path on its server.
+  k.push_back(
+      {"Lower Colorado Report=", "LOWER COLORADO REPORT",
+       [](Session& s, const std::string& v) { s.ServerSettings[kLowerColoradoReportKey] = vb::Trim(v); },
+       [](const Session& s) { return s.ServerSettings.at(kLowerColoradoReportKey); },
+       [](const Session& s) { return s.ServerSettings.count(kLowerColoradoReportKey) > 0; }});
 
   // Read, never written.
   k.push_back({"", "START DATE", [](Session& s, const std::string& v) { s.StartDateSetting = vb::CDate(v); },

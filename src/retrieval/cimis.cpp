@@ -175,7 +175,7 @@ void GetCIMIS(Session& s, SourceCall& c, const EtHourlyFn& et) {
 }
 
 void GetCIMIS(Session& s, SourceCall& c) {
-  GetCIMIS(s, c, hourlyEtUnavailable);
+  GetCIMIS(s, c, s.EToHourly ? s.EToHourly : EtHourlyFn(hourlyEtUnavailable));
 }
 
 }  // namespace fw

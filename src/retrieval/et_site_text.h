@@ -47,6 +47,7 @@ struct EtHourRow {
 using EtHourlyFn = std::function<std::optional<std::string>(Session&, const EtHourRow&)>;
 
 inline constexpr const char* kEtHourlyMissing = "hourly reference ET is not available in this version";
+inline constexpr const char* kEtNotAvailable = kEtHourlyMissing;
 
 // The stand-in used until hourly reference ET is part of the program: it has no value.
 std::optional<std::string> hourlyEtUnavailable(Session&, const EtHourRow&);

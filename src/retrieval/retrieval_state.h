@@ -4,6 +4,8 @@
 #include <map>
 #include <string>
 
+#include "retrieval/et_site_text.h"
+
 namespace fw {
 
 struct RetrievalState {
@@ -25,6 +27,10 @@ struct RetrievalState {
   } EtDayCache;
   // The MADIS history has been copied aside once in this program's life, before its first merge.
   bool MadisBackupTaken = false;
+  // The hourly reference ET of one weather row, for the ET lines of the retrievers that read a
+  // service's weather rows; installed with the web retrievers, empty in tests that give none (the
+  // lines then end with kEtNotAvailable).
+  EtHourlyFn EToHourly;
 };
 
 }  // namespace fw

@@ -55,6 +55,10 @@ const std::vector<ServiceServer>& serviceServers() {
       {kMesoWestService, "https://mesowest.utah.edu"},
       {kSynopticService, "https://api.synopticdata.com"},
       {kMadisService, "https://madis-data.ncep.noaa.gov"},
+      {kCdecService, "https://cdec.water.ca.gov"},
+      {kHydrometService, "https://www.usbr.gov"},
+      {kLowerColoradoService, "https://www.usbr.gov"},
+      {kCanadaService, "https://dd.weather.gc.ca"},
   };
   return rows;
 }

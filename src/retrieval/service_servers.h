@@ -22,6 +22,10 @@ inline constexpr const char* kWundergroundService = "Wunderground";  // personal
 inline constexpr const char* kMesoWestService = "MesoWest";          // MesoWest station downloads
 inline constexpr const char* kSynopticService = "Synoptic";          // the Synoptic time-series API
 inline constexpr const char* kMadisService = "MADIS";                // the MADIS public CGI and data folder
+inline constexpr const char* kCdecService = "CDEC";                      // California data exchange CSV
+inline constexpr const char* kHydrometService = "Hydromet";              // USBR Hydromet reports
+inline constexpr const char* kLowerColoradoService = "Lower Colorado";   // hourly report and database
+inline constexpr const char* kCanadaService = "Canada Datamart";         // Environment Canada files
 
 struct ServiceServer {
   const char* service;      // the key is this name followed by " Server="

@@ -143,6 +143,25 @@ std::string unitRows(const std::string& reply, int32_t beginDay, int16_t& valueF
 
 }  // namespace
 
+void FiveMinuteSteps::add(std::vector<std::string> f, std::size_t dateField, std::string& out) {
+  const vb::VbDate when = vb::CDate(f.at(dateField));
+  if (!started_) {
+    expected_ = when;
+    started_ = true;
+    return;
+  }
+  int steps = 0;
+  while (secondsBetween(expected_, when) > 60 && steps < kMaxFillSteps) {
+    expected_ = vb::DateAdd("n", 5, expected_);
+    f[dateField] = vb::Format(expected_, "mm-dd-yyyy hh:mm");
+    out += vb::Join(f, "\t");
+    out += '\n';
+    ++steps;
+  }
+  // After a gap longer than the fill, the next row's steps start from this row's time.
+  if (secondsBetween(expected_, when) > 60) expected_ = when;
+}
+
 UsgsText usgsTransform(const std::string& reply, int32_t beginDay, bool daily, bool fiveMinute) {
   UsgsText out;
   if (daily) {
@@ -159,8 +178,7 @@ UsgsText usgsTransform(const std::string& reply, int32_t beginDay, bool daily, b
   std::string result = "USGS data at 5-min step\n";
   if (lineCount >= kMinLines) {
     std::vector<std::string> header;
-    bool expectedSet = false;
-    vb::VbDate expected = 0;
+    FiveMinuteSteps steps;
     for (std::string& line : lines) {
       std::vector<std::string> f = vb::Split(line, "\t");
       noteHeader(line, f, header);
@@ -169,21 +187,7 @@ UsgsText usgsTransform(const std::string& reply, int32_t beginDay, bool daily, b
       const vb::VbDate when = vb::CDate(f[2]);
       if (vb::Int(when) < beginDay) continue;
       if (f.size() <= 3) continue;
-      if (!expectedSet) {
-        expected = when;
-        expectedSet = true;
-        continue;
-      }
-      int steps = 0;
-      while (secondsBetween(expected, when) > 60 && steps < kMaxFillSteps) {
-        expected = vb::DateAdd("n", 5, expected);
-        f[2] = vb::Format(expected, "mm-dd-yyyy hh:mm");
-        result += vb::Join(f, "\t");
-        result += '\n';
-        ++steps;
-      }
-      // After a gap longer than the fill, the next row's steps start from this row's time.
-      if (secondsBetween(expected, when) > 60) expected = when;
+      steps.add(std::move(f), 2, result);
     }
   }
   out.text = std::move(result);

@@ -3,6 +3,7 @@
 // RDB tab-separated format, and the legacy unit-values page once the web service has failed us.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/vb/date.h"
 
@@ -18,6 +19,20 @@ inline constexpr const char* kUsgsCopyName = "USGSin.txt";
 struct UsgsText {
   std::string text;
   int16_t ValueField = 0;
+};
+
+// The 5-minute rebuild of unit values: each row's value is written at every 5-minute step since
+// the previous row (at most 13 steps; after a longer gap the next row's steps start from this
+// row), with the step's date ("mm-dd-yyyy hh:mm") in the row's date field. The first row only
+// sets the start.
+class FiveMinuteSteps {
+ public:
+  // `fields` is a value line split at TAB; its date is fields[dateField].
+  void add(std::vector<std::string> fields, std::size_t dateField, std::string& out);
+
+ private:
+  bool started_ = false;
+  vb::VbDate expected_ = 0;
 };
 
 // The reply's rows for the gauge line. `beginDay` (a whole day) empties earlier unit-value rows;

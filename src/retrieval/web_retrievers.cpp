@@ -1,13 +1,19 @@
 #include "retrieval/web_retrievers.h"
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/session.h"
+#include "retrieval/canada.h"
+#include "retrieval/cdec.h"
+#include "retrieval/hydromet.h"
 #include "retrieval/internet_session.h"
 #include "retrieval/madis_collect.h"
 #include "retrieval/usgs.h"
 #include "retrieval/snotel.h"
 #include "retrieval/coe.h"
+#include "retrieval/eto_hourly.h"
 #include "retrieval/kiwis.h"
 #include "retrieval/afws.h"
 #include "retrieval/cimis.h"
@@ -48,7 +54,46 @@ void WebRetrievers::GetMadis(Session& s, SourceCall& c) {
   fw::GetMadis(s, c);
 }
 
+void WebRetrievers::GetCDEC(Session& s, SourceCall& c) {
+  fw::GetCDEC(s, c);
+}
+
+void WebRetrievers::GetHydromet(Session& s, SourceCall& c) {
+  fw::GetHydromet(s, c);
+}
+
+void WebRetrievers::GetCanada(Session& s, SourceCall& c) {
+  fw::GetCanada(s, c);
+}
+
+namespace {
+
+// Hourly reference ET for the rows of a service that hands whole weather rows (date first, the
+// columns counted from 1).
+std::optional<std::string> serviceRowEt(Session& s, const EtHourRow& row) {
+  EtoLine a;
+  a.daylight = row.Daylight;
+  a.latitude = row.site.LatitudeRadians;
+  a.elevation = row.site.ElevationMetres;
+  a.offset = row.site.Offset;
+  a.windFactor = row.site.WindFactor;
+  a.shortReference = row.site.ShortReference;
+  a.SolarRegion = row.site.SolarRegion;
+  a.datatype = row.DatatypeCode;
+  a.columnBase = 1;
+  a.longWave = row.site.LongWave;
+  int16_t inputs = 0;
+  while (static_cast<std::size_t>(inputs) < row.columns.size() && row.columns[static_cast<std::size_t>(inputs)] > 0)
+    ++inputs;
+  a.inputCount = static_cast<int16_t>(inputs - 1);
+  a.hourShift = row.HourShift;
+  return EToHourly(s, a, row.fields, row.columns);
+}
+
+}  // namespace
+
 void installWebServices(Session& s) {
+  s.EToHourly = serviceRowEt;
   s.services.retrievers = std::make_shared<WebRetrievers>();
   s.services.internet = std::make_shared<NetInternetSession>([&s] { s.ui.doEvents(); });
 }

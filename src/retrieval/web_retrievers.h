@@ -16,6 +16,9 @@ class WebRetrievers : public Retrievers {
   void GetWxStation(Session& s, SourceCall& c) override;
   void GetWxDaily(Session& s, SourceCall& c) override;
   void GetMadis(Session& s, SourceCall& c) override;
+  void GetCDEC(Session& s, SourceCall& c) override;
+  void GetHydromet(Session& s, SourceCall& c) override;
+  void GetCanada(Session& s, SourceCall& c) override;
 };
 
 // Installs the retrievers and the internet session (over libcurl, waits calling the window's

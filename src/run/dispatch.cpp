@@ -92,6 +92,8 @@ SourceCall makeCall(const Session& s, const RunContext& ctx, const LineState& li
   c.SiteText = line.SiteText;
   c.FileName = line.FileName;
   c.RetrievalCacheId = ctx.RetrievalCacheId;
+  c.RetrievalKey = ctx.RetrievalKey;
+  c.SiteState = s.SiteState;
   c.UnitValues = s.UnitValues;
   c.MrunLine = s.MrunLine;
   c.RunId = s.RunId;
@@ -110,6 +112,10 @@ SourceCall makeCall(const Session& s, const RunContext& ctx, const LineState& li
 // Every in-and-out value comes back to the line and the run.
 void takeBack(RunContext& ctx, LineState& line, SourceCall& c) {
   ctx.RetrievalText = std::move(c.RetrievalText);
+  // A retriever that keeps its download names the station (and what it was built for).
+  ctx.RetrievalCacheId = c.RetrievalCacheId;
+  ctx.RetrievalKey = c.RetrievalKey;
+  line.WindowDays = c.DayCount;
   ctx.HeldText = c.HeldText;
   ctx.SnotelStop = c.SnotelStop;
   line.HourShift = c.HourShift;

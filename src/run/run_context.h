@@ -46,6 +46,7 @@ struct RunContext {
   int16_t PreviousSourceType = 0;
   std::string RetrievalText;        // the last download; a retriever may reuse it for the same station
   std::string RetrievalCacheId;     // the station whose download RetrievalText holds
+  std::string RetrievalKey;         // what that text was built for, where a retriever names it
   int32_t PreviousLineCount = 0;    // upper line index of the last parsed RetrievalText
   bool InternetFailedCopy = false;  // a weather-station download failed earlier in the run
   bool SnotelStop = false;          // no further snow-telemetry calls this run

@@ -48,13 +48,15 @@ struct SourceCall {
   std::string SiteName;
   std::string SiteText;          // column 7 of the site's row
   std::string FileName;          // FILE lines: the text file to read
-  std::string RetrievalCacheId;  // the station whose download RetrievalText holds
+  std::string RetrievalCacheId;  // the station whose download RetrievalText holds (in and out)
+  std::string SiteState;         // the site's state or province, upper-cased
   bool UnitValues = false;
   bool MrunLine = false;
   int16_t RunId = 0;
   int16_t TraceNo = 0;
   // ---- in and out ----
   std::string RetrievalText;          // a retriever may find the previous download of the same station here
+  std::string RetrievalKey;           // what the kept RetrievalText was built for (its file and column)
   double HourShift = 0;               // hours added to every parsed date
   std::vector<int16_t> ValueColumns;  // entry k-1: field index of parameter k; 0 = none
   bool FormulaUsesN = false;
