@@ -8,6 +8,7 @@ namespace fw {
 class ComputeServices : public Computations {
  public:
   void hdbrouting(Session& s, SourceCall& c) override;
+  void Snowcalc(Session& s, SourceCall& c) override;
 };
 
 // Puts ComputeServices in the session's run services.

@@ -45,6 +45,10 @@ const std::vector<ServiceServer>& serviceServers() {
   static const std::vector<ServiceServer> rows = {
       {kUsgsService, "https://waterservices.usgs.gov"},
       {kUsgsLegacyService, "https://waterdata.usgs.gov"},
+      {kNwpsService, "https://api.water.noaa.gov"},
+      {kNwsForecastService, "https://forecast.weather.gov"},
+      {kSpotwxService, "https://spotwx.com"},
+      {kSnowcastService, "https://www.nohrsc.noaa.gov"},
   };
   return rows;
 }

@@ -12,6 +12,10 @@ struct Session;
 
 inline constexpr const char* kUsgsService = "USGS";               // instantaneous and daily values
 inline constexpr const char* kUsgsLegacyService = "USGS Legacy";  // the legacy unit-values page
+inline constexpr const char* kNwpsService = "NWPS";                // river-gauge forecasts
+inline constexpr const char* kNwsForecastService = "NWS Forecast";  // point forecasts (DWML)
+inline constexpr const char* kSpotwxService = "SpotWx";            // weather-model point forecasts
+inline constexpr const char* kSnowcastService = "Snowcast";        // the snow model's station pages
 
 struct ServiceServer {
   const char* service;      // the key is this name followed by " Server="

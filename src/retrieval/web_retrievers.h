@@ -8,6 +8,10 @@ namespace fw {
 class WebRetrievers : public Retrievers {
  public:
   void GetUSGS(Session& s, SourceCall& c) override;
+  void GetNWPSForecast(Session& s, SourceCall& c) override;
+  void GetNWSForecast(Session& s, SourceCall& c) override;
+  void Spotwx(Session& s, SourceCall& c) override;
+  void Snowcast(Session& s, SourceCall& c) override;
 };
 
 // Installs the retrievers and the internet session (over libcurl, waits calling the window's
