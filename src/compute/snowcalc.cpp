@@ -84,7 +84,7 @@ class SnowRun {
  private:
   int32_t read(const std::string& dsid, const std::string& table, bool modelRun);
   void firstStep(int32_t i);
-  void writeRows(int32_t i, const SnowStepResult& r);
+  void writeRows(int32_t i, const SnowRowTexts& r);
 
   Session& s_;
   SnowcalcCall& c_;
@@ -124,7 +124,7 @@ void SnowRun::firstStep(int32_t i) {
   }
 }
 
-void SnowRun::writeRows(int32_t i, const SnowStepResult& r) {
+void SnowRun::writeRows(int32_t i, const SnowRowTexts& r) {
   SnowTimeBase& b = *base_;
   const vb::VbDate date = b.dates[static_cast<size_t>(i)];
   result_ += "Z\t" + vb::Format(date, "yyyy-mm-dd hh:mm") + "\t" + r.text(28) + "\t" + r.text(27) + "\t" +
@@ -234,7 +234,7 @@ void SnowRun::run() {
     if (r.skipped) continue;
     psum = 0;
     previous = date;
-    writeRows(i, r);
+    writeRows(i, snowRowTexts(r, state_, set_));
     s_.ui.doEvents();
   }
 }

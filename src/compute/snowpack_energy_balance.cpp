@@ -27,16 +27,20 @@ constexpr double kFusion = 337500;         // J/kg
 constexpr double kFreshAlbedo = 0.9;
 constexpr double kOldAlbedo = 0.5;  // the albedo decays toward it
 
-double finite(double x) {
-  if (!std::isfinite(x)) vb::raise(vb::err::Overflow);
+[[noreturn, gnu::noinline, gnu::cold]] void overflow() { vb::raise(vb::err::Overflow); }
+
+inline double finite(double x) {
+  if (!std::isfinite(x)) [[unlikely]]
+    overflow();
   return x;
 }
 
 // Saturation vapour pressure over the surface at tC °C, hPa.
 double magnus(double tC) {
   const double den = tC + kMagnusC;
-  if (den == 0) vb::raise(vb::err::DivisionByZero);
-  return finite(kMagnusA * std::exp(kMagnusB * tC / den));
+  if (den == 0) [[unlikely]]
+    vb::raise(vb::err::DivisionByZero);
+  return kMagnusA * std::exp(kMagnusB * tC / den);
 }
 
 std::string plain(double x) { return vb::Str(x); }
@@ -61,7 +65,7 @@ double startingAlbedo(double albedo, double ageDays) {
 }
 
 SnowStepResult snowpackStep(SnowpackState& state, SnowStepInputs& in, double dDays, double hHours, double psum,
-                            const SnowParameters& param, const SnowSettings& set, bool newDay, bool withTexts) {
+                            const SnowParameters& param, const SnowSettings& set, bool newDay) {
   const auto& p = param.p;
   SnowStepResult r;
   // The gate runs on every step: a missing value must never enter the balance as a number.
@@ -75,7 +79,6 @@ SnowStepResult snowpackStep(SnowpackState& state, SnowStepInputs& in, double dDa
   SnowpackState st = state;
   const double S0 = st.sweMm;
   const double toMm = set.metric ? 1.0 : kMmPerInch;
-  std::string rainText = "0", snowText = "0";
 
   const double Ta = set.metric ? in.temperature + p[0] + kSnowFreezingK
                                : (in.temperature + p[0] - 32) * 5 / 9 + kSnowFreezingK;
@@ -85,11 +88,11 @@ SnowStepResult snowpackStep(SnowpackState& state, SnowStepInputs& in, double dDa
       snowfall = psum * p[5];
       st.dailyNewSnow += snowfall;
       snowfall *= toMm;
-      if (set.diagnostics && withTexts) snowText = plain(snowfall);
+      r.snowFell = true;
     }
   } else if (psum != 0) {
     rain = psum * p[5] * toMm;
-    if (set.diagnostics && withTexts) rainText = plain(rain);
+    r.rainFell = true;
   }
 
   if (st.dailyNewSnow > set.newSnowLimit) {
@@ -104,7 +107,7 @@ SnowStepResult snowpackStep(SnowpackState& state, SnowStepInputs& in, double dDa
     } else {
       double k = Ta <= kSnowFreezingK ? -0.05 : -0.12;  // per day
       if (st.ageDays > 7) k *= p[6];
-      st.albedo = finite((st.albedo - kOldAlbedo) * std::exp(k * dDays) + kOldAlbedo);
+      st.albedo = (st.albedo - kOldAlbedo) * std::exp(k * dDays) + kOldAlbedo;
     }
   }
   if (newDay) st.dailyNewSnow = 0;
@@ -119,15 +122,16 @@ SnowStepResult snowpackStep(SnowpackState& state, SnowStepInputs& in, double dDa
     S /= kLangleyDayPerWm2;
     L /= kLangleyDayPerWm2;
   }
-  const double SWnet = finite((1 - st.albedo) * S);
-  const double LWnet = finite(L - kStefanBoltzmann * Ts * Ts * Ts * Ts);
+  const double SWnet = (1 - st.albedo) * S;
+  const double LWnet = L - kStefanBoltzmann * Ts * Ts * Ts * Ts;
   const double u = in.wind * p[2] * (set.metric ? 0.277778 : 0.44704);  // m/s
   const double f = 0.098 * u + 0.18;
-  const double H = finite(f * kSensible * (Ta - Ts));
-  const double E = finite(f * kLatent * (ea - es));
+  const double H = f * kSensible * (Ta - Ts);
+  const double E = f * kLatent * (ea - es);
   // Heat of the whole step's precipitation, as an hourly flux.
-  const double Qr = rain > 0 ? finite((Ta - kSnowFreezingK) * kWaterHeat * rain / 3600) : 0;
-  const double Qs = snowfall > 0 ? finite((Ta - kSnowFreezingK) * kIceHeat * snowfall / 3600) : 0;
+  const double Qr = rain > 0 ? (Ta - kSnowFreezingK) * kWaterHeat * rain / 3600 : 0;
+  const double Qs = snowfall > 0 ? (Ta - kSnowFreezingK) * kIceHeat * snowfall / 3600 : 0;
+  // Every flux ends up in Q: one check catches a non-finite one anywhere.
   const double Q = finite(SWnet + LWnet + H + E + Qr + Qs + kGroundFlux);
 
   double V = 0;
@@ -167,18 +171,21 @@ SnowStepResult snowpackStep(SnowpackState& state, SnowStepInputs& in, double dDa
   st.lastTaK = Ta;
   state = st;
 
-  if (withTexts) {
-    auto& t = r.texts;
-    t[0] = rainText;
-    t[1] = snowText;
-    t[2] = vb::FormatNumber(st.ageDays, "0.00000");
-    t[3] = vb::FormatNumber(st.albedo, "0.00000");
-    const double diag[12] = {Ts, ea, es, SWnet, LWnet, H, E, Qr, Qs, Q, V, M};
-    for (size_t k = 0; k < 12; ++k) t[4 + k] = plain(diag[k]);
-    t[16] = vb::FormatNumber(r.sweOut, "0.00");
-    t[17] = vb::FormatNumber(r.waterOut, "0.00000");
-  }
   return r;
+}
+
+SnowRowTexts snowRowTexts(const SnowStepResult& r, const SnowpackState& after, const SnowSettings& set) {
+  SnowRowTexts out;
+  auto& t = out.texts;
+  t[0] = set.diagnostics && r.rainFell ? plain(r.rainMm) : "0";
+  t[1] = set.diagnostics && r.snowFell ? plain(r.snowfallMm) : "0";
+  t[2] = vb::FormatNumber(after.ageDays, "0.00000");
+  t[3] = vb::FormatNumber(after.albedo, "0.00000");
+  const double diag[12] = {r.TsK, r.eaHpa, r.esHpa, r.SWnet, r.LWnet, r.H, r.E, r.Qr, r.Qs, r.Q, r.Vmm, r.Mmm};
+  for (size_t k = 0; k < 12; ++k) t[4 + k] = plain(diag[k]);
+  t[16] = vb::FormatNumber(r.sweOut, "0.00");
+  t[17] = vb::FormatNumber(r.waterOut, "0.00000");
+  return out;
 }
 
 }  // namespace fw::compute

@@ -54,19 +54,27 @@ struct SnowStepInputs {
   double longwave = kSnowInputMissing;     // Langley/day (W/m² metric)
 };
 
-// Everything one computed step works out; row texts 11 to 28 of the step are texts[k - 11].
+// Everything one computed step works out.
 struct SnowStepResult {
   bool skipped = false;  // a missing temperature, solar or long-wave input: nothing computed
   double TaK = 0, rainMm = 0, snowfallMm = 0;
+  bool rainFell = false, snowFell = false;  // precipitation was given, as rain or as snow
   double TsK = 0, eaHpa = 0, esHpa = 0;
   double SWnet = 0, LWnet = 0, H = 0, E = 0, Qr = 0, Qs = 0, Q = 0;  // W/m²
   double Vmm = 0;  // sublimation (negative) or deposition, mm
   double Mmm = 0;  // melt, mm
   double sweOut = 0;    // SWE after the step, inches (mm metric)
   double waterOut = 0;  // water leaving the pack, inches (mm metric)
+};
+
+// The row texts 11 to 28 of a computed step (text(k)): rain and snowfall (plain numbers with the
+// diagnostics switch, else "0"), age and albedo ("0.00000"), the twelve fluxes and states as plain
+// numbers, SWE ("0.00") and the water output ("0.00000").
+struct SnowRowTexts {
   std::array<std::string, 18> texts;
   const std::string& text(int k) const { return texts[static_cast<size_t>(k - 11)]; }
 };
+SnowRowTexts snowRowTexts(const SnowStepResult& r, const SnowpackState& after, const SnowSettings& set);
 
 // One computed step.
 //   in        the step's inputs (defaults written back for humidity and wind)
@@ -74,11 +82,10 @@ struct SnowStepResult {
 //   hHours    the step's length, hours
 //   psum      precipitation since the last computed step, input units (inches, mm metric)
 //   newDay    the step date's whole day is later than the last computed step's
-//   withTexts false leaves the row texts empty (for callers that need only the numbers)
 // A non-finite flux raises vb::Error 6 (overflow) or 11 (division by zero); the state is then
 // unchanged.
 SnowStepResult snowpackStep(SnowpackState& state, SnowStepInputs& in, double dDays, double hHours, double psum,
-                            const SnowParameters& p, const SnowSettings& set, bool newDay, bool withTexts = true);
+                            const SnowParameters& p, const SnowSettings& set, bool newDay);
 
 // The starting albedo of a pack when none is stored: fresh snow 0.9, older snow from its age;
 // never above 0.9.

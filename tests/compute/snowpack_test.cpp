@@ -45,12 +45,14 @@ TEST(SnowpackEnergyBalance, TheHandCheckedHourlyStep) {
   EXPECT_NEAR(r.Vmm, -0.028988, 1e-6);
   EXPECT_NEAR(r.Mmm, 1.138876, 1e-6);
   EXPECT_NEAR(st.sweMm, 255.372136, 1e-6);
-  EXPECT_EQ(r.text(27), "10.05");
-  EXPECT_EQ(r.text(28), "0.04484");
-  EXPECT_EQ(r.text(13), "3.04167");
-  EXPECT_EQ(r.text(14), "0.74875");
-  EXPECT_EQ(r.text(11), " 2.54");
-  EXPECT_EQ(r.text(12), "0");
+  const SnowRowTexts texts = snowRowTexts(r, st, set);
+  EXPECT_EQ(texts.text(27), "10.05");
+  EXPECT_EQ(texts.text(28), "0.04484");
+  EXPECT_EQ(texts.text(13), "3.04167");
+  EXPECT_EQ(texts.text(14), "0.74875");
+  EXPECT_EQ(texts.text(11), " 2.54");
+  EXPECT_EQ(texts.text(12), "0");
+  EXPECT_EQ(texts.text(15), " 273.16");
   EXPECT_EQ(st.lastTaK, r.TaK);
 }
 
