@@ -7,6 +7,7 @@
 #include "app/session.h"
 #include "compute/snowcalc.h"
 #include "platform/db/dialect.h"
+#include "platform/vb/convert.h"
 #include "platform/vb/date.h"
 #include "platform/vb/strings.h"
 #include "support/test_hdb.h"
@@ -112,6 +113,48 @@ TEST(Snowcalc, TablesStepsWindowsAndStartingValues) {
     EXPECT_EQ(field(r[0], 1), "2024-01-10 00:00");
     EXPECT_EQ(field(r[0], 3), " 0");
   }
+}
+
+TEST(Snowcalc, TheHandCheckedStepInTheDiagnosticTable) {
+  SnowFixture f;
+  std::string sql;
+  for (int h = 0; h < 2; ++h) {
+    const std::string d = db::dayLiteral(vb::roundToSecond(kBegin + h / 24.0));
+    for (auto [dsid, v] : {std::pair{"17033", 41.0}, {"18033", 50.0}, {"28033", 5.0}, {"29033", 600.0},
+                           {"-29033", 650.0}, {"10033", h == 1 ? 0.1 : 0.0}})
+      sql += "insert into rhour values (" + std::string(dsid) + ", " + d + ", " + std::to_string(v) + ", 1);";
+  }
+  for (auto [dsid, v] : {std::pair{"-23012", 10.0}, {"-25012", 3.0}, {"-31012", 0.75}})
+    sql += "insert into rhour values (" + std::string(dsid) + ", " + db::dayLiteral(kBegin) + ", " + std::to_string(v) + ", 1);";
+  fw::testing::execSql(f.hdb, sql);
+  SnowcalcCall c = f.call("SNOWMELT-HOUR", "0, 1, 1, 1, 1, 1, 1, 35.6, 0");
+  Snowcalc(f.s, c);
+  ASSERT_EQ(c.error, "");
+  const auto r = f.rows(c.result);
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(r[0], "Z\t2024-01-10 00:00\t\t 10\t3.00000\t0.75000");
+  EXPECT_EQ(r[1], "Z\t2024-01-10 01:00\t0.04484\t10.05\t3.04167\t0.74875");
+  const std::string diag = fw::testing::readFile(f.t.folder / "SNOWMELT.txt");
+  const std::vector<std::string> lines = vb::Split(diag, "\n");
+  ASSERT_EQ(lines.size(), 6u);  // three header lines, two rows, nothing after the last LF
+  const std::vector<std::string> row = vb::Split(lines[4], "\t");
+  ASSERT_EQ(row.size(), 26u);
+  EXPECT_EQ(row[0], "SNOWMELT-HOUR");
+  EXPECT_EQ(row[1], "1/10/2024 1:00:00 AM");
+  EXPECT_EQ(row[2], "41");
+  EXPECT_EQ(row[7], "0.1");
+  EXPECT_EQ(row[8], " 2.54");    // rain, mm
+  EXPECT_EQ(row[9], "0");        // snowfall
+  EXPECT_EQ(row[12], " 273.16");  // surface temperature
+  EXPECT_NEAR(vb::Val(row[21]), 106.7697, 1e-4);  // energy balance
+  EXPECT_NEAR(vb::Val(row[23]), 1.138876, 1e-6);  // melt, mm
+  EXPECT_EQ(row[24], "10.05");
+  EXPECT_EQ(row[25], "0.04484");
+  const std::vector<std::string> first = vb::Split(lines[3], "\t");
+  ASSERT_EQ(first.size(), 25u);  // twelve empty fields, then the SWE: no water output
+  EXPECT_EQ(first[10], "3.00000");
+  EXPECT_EQ(first[11], "0.75000");
+  EXPECT_EQ(first[24], " 10");
 }
 
 TEST(Snowcalc, GapLimit) {
