@@ -51,6 +51,7 @@ std::optional<Move> snowmelt(Session& s, RunContext& ctx, LineState& line, const
     }
     ctx.SnowmeltParameters = line.ParameterCode;
     ctx.SnowFollowStep = 1;
+    ctx.RepeatLine = true;
     ctx.ValueFieldIndex = 2;
     line.ParameterCode.clear();
   } else {
@@ -58,6 +59,7 @@ std::optional<Move> snowmelt(Session& s, RunContext& ctx, LineState& line, const
     line.ValueClass = 9;
     ctx.SnowFollowStep = static_cast<int16_t>(ctx.SnowFollowStep + 1);
     if (ctx.SnowFollowStep == 4) ctx.SnowFollowStep = 0;
+    ctx.RepeatLine = ctx.SnowFollowStep != 0;
   }
   line.Triples[1].shift.clear();
   line.DateFieldIndex = 1;
@@ -130,6 +132,7 @@ std::optional<Move> forecast(Session& s, RunContext& ctx, LineState& line, const
       setColumn(line.ValueColumns, 1, 3);
       if (line.Triples[1].formula.empty()) {
         ctx.SnowFollowStep = 1;
+        ctx.RepeatLine = true;
         line.ParameterCode.clear();
       }
     } else {

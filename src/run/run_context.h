@@ -48,6 +48,7 @@ struct RunContext {
   std::string HeldText;             // the forecast model key of the last forecast line
   std::string RequestKey;           // latitude and longitude of the last point-forecast request
   int16_t SnowFollowStep = 0;       // pass of a line kind that is walked several times
+  bool RepeatLine = false;          // this pass asked for its line to come again
   std::string SnowmeltParameters;   // parameter list of the snowmelt line whose passes follow
   int16_t PreviousSiteNumber = 0;   // SiteNumber of the last station that reached its end
   int16_t RunAnswer = 0;            // the one answer slot of the run's questions

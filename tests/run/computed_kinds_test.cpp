@@ -61,6 +61,30 @@ TEST_F(ComputedKinds, ASnowmeltLineIsWalkedFourTimesAroundOneComputation) {
   EXPECT_TRUE(logHas("SNOWMELT-HOUR -10012 Snowcalc:   RHOUR has no history for 17033 beginning Jun-05-2024"));
 }
 
+TEST_F(ComputedKinds, APassWhoseSeriesIsMissingEndsTheLinesPasses) {
+  // No rsite row for the snow age: the third pass fails once, the albedo pass never comes, and the
+  // next line runs as a line of its own.
+  setUp({"START DATE=06/05/2024 13:15", "Write Hourly Avg= True"},
+        {"SNOWMELT-hour; -10012,-23012; Melt, SWC; Snow Hill; 0; 0,1,1,1,1,1,1,35.6; ",
+         "09380000; 1101; Flow; C; 0; 0; "},
+        {{"-10012", 10, "in", "17033,18033,28033,29033,-29033,10033,-23012,-25012,-31012"},
+         {"-23012", 23, "in", "computed"},
+         {"-31012", 31, "%", "computed"},
+         {"1101"}});
+  sources->replies["SNOWMELT-HOUR"] = {text("Compute Snowmelt from HDB\nx\n\r", 24, "0.01\t10\t2\t0.8"), "", 1, 2};
+  sources->replies["09380000"] = {text("gauge", 24, "100"), "", 1, 2};
+  s.BatchMode = true;
+  runstations(s);
+  EXPECT_EQ(calls("Snowcalc"), 1);
+  EXPECT_EQ(calls("GetUSGS"), 1);
+  int missing = 0;
+  for (const std::string& l : log()) missing += l.find("-25012") != std::string::npos ? 1 : 0;
+  EXPECT_EQ(missing, 1);
+  EXPECT_EQ(testing::countRows(hdb, "select * from rhour where datatype_site_id=-31012"), 0);
+  EXPECT_GT(testing::countRows(hdb, "select * from rhour where datatype_site_id=1101"), 0);
+  EXPECT_TRUE(logHas("F I N I S H E D  0:00"));
+}
+
 TEST_F(ComputedKinds, PointForecastsShareADownloadAndWaitForTheNextCycle) {
   setUp({"START DATE=06/05/2024 13:15", "Future Days=1"},
         {"FORECAST-NWS; 2502; Temp; Point; 0; 38.58, -121.49; ", "FORECAST-NWS; 2503; Rain; Point; 0; 38.58,-121.49,0; ",
