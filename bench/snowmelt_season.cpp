@@ -28,8 +28,12 @@ std::vector<Weather> season() {
   for (int k = 0; k < kSteps; ++k) {
     const double day = k / 24.0;
     const double s = std::cos((day - 120) / 273 * 2 * 3.14159265);
-    w[static_cast<size_t>(k)] = {40 - 22 * s + 8 * std::sin((k % 24 - 9) / 24.0 * 2 * 3.14159265), 70, 4,
-                                 450 - 250 * s, 560, (k / 24) % 9 == 0 && k % 24 < 12 ? 0.05 : 0.0};
+    w[static_cast<size_t>(k)] = {40 - 22 * s + 8 * std::sin((k % 24 - 9) / 24.0 * 2 * 3.14159265),
+                                 70,
+                                 4,
+                                 450 - 250 * s,
+                                 560,
+                                 (k / 24) % 9 == 0 && k % 24 < 12 ? 0.05 : 0.0};
   }
   return w;
 }
@@ -120,7 +124,7 @@ void BM_SnowcalcSeason(benchmark::State& state) {
     for (int k = 0; k < kSteps; ++k) {
       const std::string date = fw::db::dayLiteral(vb::roundToSecond(start + k * kHour));
       const Weather& x = w[static_cast<size_t>(k)];
-      const std::pair<const char*, double> rows[] = {{"17033", x.t}, {"18033", x.rh}, {"28033", x.wind},
+      const std::pair<const char*, double> rows[] = {{"17033", x.t},     {"18033", x.rh},  {"28033", x.wind},
                                                      {"29033", x.solar}, {"-29033", x.lw}, {"10033", x.p}};
       for (const auto& [dsid, v] : rows) {
         const std::string sql = "insert into rhour values (" + std::string(dsid) + ", " + date + ", " +

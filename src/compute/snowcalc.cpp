@@ -26,9 +26,10 @@ constexpr double kMmPerInch = 25.4;
 // A gap this much longer than the limit is still within it: dates carry rounding of about 1e-10 d.
 constexpr double kGapSlack = 1e-9;
 
-const char* const kUnitsRow[] = {"input",  "input",  "input",  "input",  "input",  "input",  "[mm/h]", "[mm/h]",
-                                 "days",   "shine",  "K",      "Pa",     "Pa",     "[W/m²]", "[W/m²]", "[W/m²]",
-                                 "[W/m²]", "[W/m²]", "[W/m²]", "[W/m²]", "[mm/h]", "[mm/h]", "[in]",   "[in]"};
+const char* const kUnitsRow[] = {"input",  "input",  "input",  "input",  "input",  "input",
+                                 "[mm/h]", "[mm/h]", "days",   "shine",  "K",      "Pa",
+                                 "Pa",     "[W/m²]", "[W/m²]", "[W/m²]", "[W/m²]", "[W/m²]",
+                                 "[W/m²]", "[W/m²]", "[mm/h]", "[mm/h]", "[in]",   "[in]"};
 const char* const kNamesRow[] = {"date_time",
                                  "Temp",
                                  "Humidity",
@@ -69,8 +70,8 @@ std::string diagnosticHeader(const std::string& inputList, const std::string& ds
 std::string inputDsid(const std::vector<std::string>& list, size_t position) {
   const std::string dsid = vb::Replace(list[position], " ", "");
   if (!isIntegerDsid(dsid))
-    throw vb::Error(vb::err::TypeMismatch,
-                    "snowmelt input " + std::to_string(position + 1) + " is not a DSID: \"" + vb::Trim(list[position]) + "\"");
+    throw vb::Error(vb::err::TypeMismatch, "snowmelt input " + std::to_string(position + 1) +
+                                               " is not a DSID: \"" + vb::Trim(list[position]) + "\"");
   return dsid;
 }
 
@@ -114,7 +115,8 @@ void SnowRun::firstStep(int32_t i) {
   state_.albedo = startingAlbedo(state_.albedo, state_.ageDays);
   const std::string albedoText = vb::FormatNumber(state_.albedo, "0.00000");
   const vb::VbDate date = b.dates[static_cast<size_t>(i)];
-  result_ += "Z\t" + vb::Format(date, "yyyy-mm-dd hh:mm") + "\t\t" + sweText + "\t" + ageText + "\t" + albedoText + "\n";
+  result_ += "Z\t" + vb::Format(date, "yyyy-mm-dd hh:mm") + "\t\t" + sweText + "\t" + ageText + "\t" +
+             albedoText + "\n";
   if (diagnosticsOn_) {
     std::string row = c_.stationId + "\t" + vb::CStrDate(date);
     for (double v : b.inputs[static_cast<size_t>(i)]) row += "\t" + vb::CStr(v);

@@ -18,7 +18,7 @@ struct SnowcalcCall {
   std::string inputList;   // the nine input DSIDs, by position
   int32_t beginDay = 0;    // in and out: the days the computation used
   int32_t endDay = 0;
-  double gapLimitDays = 0;  // a longer hole in the inputs ends the computation
+  double gapLimitDays = 0;    // a longer hole in the inputs ends the computation
   bool modelRunRead = false;  // precipitation from the model-run table
   int16_t runId = 0;
   int16_t trace = 0;

@@ -66,7 +66,9 @@ SnowWindow snowWindow(const SnowTable& table, int32_t begin, int32_t end, bool r
   return w;
 }
 
-bool separatePrecipitation(const std::string& precipDsid) { return vb::Left(precipDsid, 2) != "10"; }
+bool separatePrecipitation(const std::string& precipDsid) {
+  return vb::Left(precipDsid, 2) != "10";
+}
 
 SnowTimeBase::SnowTimeBase(int32_t n) : capacity(n) {
   dates.assign(static_cast<size_t>(n) + 1, 0.0);

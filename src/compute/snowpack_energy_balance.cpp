@@ -12,22 +12,24 @@ namespace fw::compute {
 namespace {
 
 constexpr double kMmPerInch = 25.4;
-constexpr double kLangleyDayPerWm2 = 2.065;  // Langley per day in one W/m²
+constexpr double kLangleyDayPerWm2 = 2.065;     // Langley per day in one W/m²
 constexpr double kStefanBoltzmann = 5.6133e-8;  // W/m²/K⁴, surface emissivity 1
-constexpr double kMagnusA = 6.1078;  // hPa
+constexpr double kMagnusA = 6.1078;             // hPa
 constexpr double kMagnusB = 17.08085;
-constexpr double kMagnusC = 234.175;  // °C
-constexpr double kSensible = 18.85;   // W/m²/K per unit of the transfer term
-constexpr double kLatent = 32.82;     // W/m²/hPa per unit of the transfer term
-constexpr double kWaterHeat = 4180;   // J/kg/K, rain
-constexpr double kIceHeat = 2100;     // J/kg/K, snow
-constexpr double kGroundFlux = 2.0;   // W/m²
+constexpr double kMagnusC = 234.175;       // °C
+constexpr double kSensible = 18.85;        // W/m²/K per unit of the transfer term
+constexpr double kLatent = 32.82;          // W/m²/hPa per unit of the transfer term
+constexpr double kWaterHeat = 4180;        // J/kg/K, rain
+constexpr double kIceHeat = 2100;          // J/kg/K, snow
+constexpr double kGroundFlux = 2.0;        // W/m²
 constexpr double kSublimation = 2.8355e6;  // J/kg
 constexpr double kFusion = 337500;         // J/kg
 constexpr double kFreshAlbedo = 0.9;
 constexpr double kOldAlbedo = 0.5;  // the albedo decays toward it
 
-[[noreturn, gnu::noinline, gnu::cold]] void overflow() { vb::raise(vb::err::Overflow); }
+[[noreturn, gnu::noinline, gnu::cold]] void overflow() {
+  vb::raise(vb::err::Overflow);
+}
 
 inline double finite(double x) {
   if (!std::isfinite(x)) [[unlikely]]
@@ -43,7 +45,9 @@ double magnus(double tC) {
   return kMagnusA * std::exp(kMagnusB * tC / den);
 }
 
-std::string plain(double x) { return vb::Str(x); }
+std::string plain(double x) {
+  return vb::Str(x);
+}
 
 }  // namespace
 
@@ -64,12 +68,13 @@ double startingAlbedo(double albedo, double ageDays) {
   return std::min(albedo, kFreshAlbedo);
 }
 
-SnowStepResult snowpackStep(SnowpackState& state, SnowStepInputs& in, double dDays, double hHours, double psum,
-                            const SnowParameters& param, const SnowSettings& set, bool newDay) {
+SnowStepResult snowpackStep(SnowpackState& state, SnowStepInputs& in, double dDays, double hHours,
+                            double psum, const SnowParameters& param, const SnowSettings& set, bool newDay) {
   const auto& p = param.p;
   SnowStepResult r;
   // The gate runs on every step: a missing value must never enter the balance as a number.
-  if (in.solar == kSnowInputMissing || in.temperature == kSnowInputMissing || in.longwave == kSnowInputMissing) {
+  if (in.solar == kSnowInputMissing || in.temperature == kSnowInputMissing ||
+      in.longwave == kSnowInputMissing) {
     r.skipped = true;
     return r;
   }
@@ -181,7 +186,8 @@ SnowRowTexts snowRowTexts(const SnowStepResult& r, const SnowpackState& after, c
   t[1] = set.diagnostics && r.snowFell ? plain(r.snowfallMm) : "0";
   t[2] = vb::FormatNumber(after.ageDays, "0.00000");
   t[3] = vb::FormatNumber(after.albedo, "0.00000");
-  const double diag[12] = {r.TsK, r.eaHpa, r.esHpa, r.SWnet, r.LWnet, r.H, r.E, r.Qr, r.Qs, r.Q, r.Vmm, r.Mmm};
+  const double diag[12] = {r.TsK, r.eaHpa, r.esHpa, r.SWnet, r.LWnet, r.H,
+                           r.E,   r.Qr,    r.Qs,    r.Q,     r.Vmm,   r.Mmm};
   for (size_t k = 0; k < 12; ++k) t[4 + k] = plain(diag[k]);
   t[16] = vb::FormatNumber(r.sweOut, "0.00");
   t[17] = vb::FormatNumber(r.waterOut, "0.00000");

@@ -26,9 +26,9 @@ struct SnowParameters {
 
 // Settings fixed for one computation.
 struct SnowSettings {
-  bool metric = false;      // inputs and outputs in metric units
-  double sweFloorMm = 0.127;  // SWE below this (mm) counts as no pack
-  double thresholdK = 0;    // rain/snow threshold temperature Tthr, K
+  bool metric = false;         // inputs and outputs in metric units
+  double sweFloorMm = 0.127;   // SWE below this (mm) counts as no pack
+  double thresholdK = 0;       // rain/snow threshold temperature Tthr, K
   double newSnowLimit = 0.02;  // daily new snow that makes the pack new, input precipitation units
   bool diagnostics = false;
 };
@@ -37,11 +37,11 @@ SnowSettings snowSettings(const SnowParameters& p, bool metric, double sweFloorM
 
 // The state carried from step to step.
 struct SnowpackState {
-  double sweMm = 0;        // SWE, mm
-  double ageDays = 0;      // snow age, days
-  double albedo = 0;       // fraction
+  double sweMm = 0;         // SWE, mm
+  double ageDays = 0;       // snow age, days
+  double albedo = 0;        // fraction
   double dailyNewSnow = 0;  // new snow since the last midnight, input precipitation units
-  double lastTaK = 0;      // air temperature of the last computed step, K (0 before the first)
+  double lastTaK = 0;       // air temperature of the last computed step, K (0 before the first)
 };
 
 // The five weather inputs of a step in input units; -999 = missing. A missing humidity or wind is
@@ -61,8 +61,8 @@ struct SnowStepResult {
   bool rainFell = false, snowFell = false;  // precipitation was given, as rain or as snow
   double TsK = 0, eaHpa = 0, esHpa = 0;
   double SWnet = 0, LWnet = 0, H = 0, E = 0, Qr = 0, Qs = 0, Q = 0;  // W/m²
-  double Vmm = 0;  // sublimation (negative) or deposition, mm
-  double Mmm = 0;  // melt, mm
+  double Vmm = 0;       // sublimation (negative) or deposition, mm
+  double Mmm = 0;       // melt, mm
   double sweOut = 0;    // SWE after the step, inches (mm metric)
   double waterOut = 0;  // water leaving the pack, inches (mm metric)
 };
@@ -84,8 +84,8 @@ SnowRowTexts snowRowTexts(const SnowStepResult& r, const SnowpackState& after, c
 //   newDay    the step date's whole day is later than the last computed step's
 // A non-finite flux raises vb::Error 6 (overflow) or 11 (division by zero); the state is then
 // unchanged.
-SnowStepResult snowpackStep(SnowpackState& state, SnowStepInputs& in, double dDays, double hHours, double psum,
-                            const SnowParameters& p, const SnowSettings& set, bool newDay);
+SnowStepResult snowpackStep(SnowpackState& state, SnowStepInputs& in, double dDays, double hHours,
+                            double psum, const SnowParameters& p, const SnowSettings& set, bool newDay);
 
 // The starting albedo of a pack when none is stored: fresh snow 0.9, older snow from its age;
 // never above 0.9.

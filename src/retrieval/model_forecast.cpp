@@ -24,9 +24,13 @@ constexpr double kMmToInch = 0.03937007874015;
 constexpr int kCycleGuardA = 27;   // minutes
 constexpr int kCycleGuardB = 357;  // minutes
 
-bool in(const std::string& model, const char* list) { return vb::InStr(list, model) > 0; }
+bool in(const std::string& model, const char* list) {
+  return vb::InStr(list, model) > 0;
+}
 
-int apcpField(const std::string& model) { return in(model, "RAP HRRR NAM") ? 9 : 8; }
+int apcpField(const std::string& model) {
+  return in(model, "RAP HRRR NAM") ? 9 : 8;
+}
 
 // The value of input field k as the result holds it.
 double converted(const std::string& model, int k, double v) {
@@ -58,9 +62,11 @@ SpotwxModel spotwxModel(const std::string& name) {
   static const char* const kRdps = "DATETIME    DATE    TIME    TMP DPT RH  WS  WD  APCP    CLOUD   SLP";
   if (name == "RAP") return {"rap_awp130pgrbf", kRap, 'A', 30, false};
   if (name == "HRRR" || name == "HRR") return {"hrrr_wrfprsf", kRap, 'A', 30, false};
-  if (name == "NAM") return {"nam_awphys", "n DATETIME  TMP DPT RH  WS  WD  WG     APCP    CLOUD   SLP", 'B', 360, false};
+  if (name == "NAM")
+    return {"nam_awphys", "n DATETIME  TMP DPT RH  WS  WD  WG     APCP    CLOUD   SLP", 'B', 360, false};
   if (name == "SREF") return {"sref_pgrb132", "n DATETIME TMP DPT RH  WS  WD  APCP   SLP", 'B', 360, true};
-  if (name == "GFS") return {"gfs_pgrb2_0p25_f", "n DATETIME  TMP RH  WS  WD  WG  APCP    CLOUD   SLP", 'B', 360, true};
+  if (name == "GFS")
+    return {"gfs_pgrb2_0p25_f", "n DATETIME  TMP RH  WS  WD  WG  APCP    CLOUD   SLP", 'B', 360, true};
   if (name == "RDPS") return {"gem_reg_10km", kRdps, 'B', 360, false};
   if (name == "GDPS") return {"gem_glb_25km", kRdps, 'B', 30, true};
   if (name == "HRDPS") return {"hrdps_continental", kRdps, 'A', 30, false};
@@ -96,8 +102,8 @@ int16_t spotwxValueField(const std::string& model, int16_t dataType) {
   }
 }
 
-std::string spotwxRows(const std::string& reply, const std::string& model, int stepMinutes, vb::VbDate runTime,
-                       bool metric) {
+std::string spotwxRows(const std::string& reply, const std::string& model, int stepMinutes,
+                       vb::VbDate runTime, bool metric) {
   const SpotwxModel m = spotwxModel(model);
   const int apcp = apcpField(model);
   const std::vector<std::string> pieces = vb::Split(reply, "[");
@@ -130,8 +136,8 @@ std::string spotwxRows(const std::string& reply, const std::string& model, int s
   return out;
 }
 
-std::string spotwxExpand(const std::string& rows, const std::string& header, int stepMinutes, vb::VbDate runTime,
-                         int32_t endDay) {
+std::string spotwxExpand(const std::string& rows, const std::string& header, int stepMinutes,
+                         vb::VbDate runTime, int32_t endDay) {
   std::string out = header + "\n";
   const std::vector<std::string> lines = vb::Split(rows, "\n");
   const double step = stepMinutes / 1440.0;
@@ -179,15 +185,17 @@ void Spotwx(Session& s, SourceCall& c) {
   try {
     const bool halfHourly = in(model, "HRRR RAP");
     const double guard = halfHourly ? s.NextCycleA : s.NextCycleB;
-    if (s.RunDateTime < guard && vb::DateDiff("n", s.RunDateTime, guard) < (halfHourly ? kCycleGuardA : kCycleGuardB))
+    if (s.RunDateTime < guard &&
+        vb::DateDiff("n", s.RunDateTime, guard) < (halfHourly ? kCycleGuardA : kCycleGuardB))
       return;
     const SpotwxModel m = spotwxModel(model);
     const std::vector<std::string> location = splitLocation(c.Triples[1].shift);
     bool daylight = false;
     const double tz = TZOffset(s, daylight);
     const std::string url = serverBase(s, kSpotwxService) + "/products/grib_index.php?model=" + m.fileKey +
-                            "&lat=" + percentEncode(location[0]) + "&lon=" + percentEncode(vb::LTrim(location[1])) +
-                            "&tz=" + vb::CStr(-tz) + "&display=table";
+                            "&lat=" + percentEncode(location[0]) +
+                            "&lon=" + percentEncode(vb::LTrim(location[1])) + "&tz=" + vb::CStr(-tz) +
+                            "&display=table";
     if (m.cycle == 'A') s.NextCycleA = vb::DateAdd("n", m.cycleMinutes, s.RunDateTime);
     if (m.cycle == 'B') s.NextCycleB = vb::DateAdd("n", m.cycleMinutes, s.RunDateTime);
     const std::string reply =

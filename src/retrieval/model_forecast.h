@@ -29,12 +29,12 @@ int16_t spotwxValueField(const std::string& model, int16_t dataType);
 // The table's rows after runTime: local "yyyy-mm-dd hh:mm", values of fields 3 on, cumulative rain
 // turned into rain per output step, units converted unless metric. Rows at or before runTime only
 // carry their cumulative rain on.
-std::string spotwxRows(const std::string& reply, const std::string& model, int stepMinutes, vb::VbDate runTime,
-                       bool metric);
+std::string spotwxRows(const std::string& reply, const std::string& model, int stepMinutes,
+                       vb::VbDate runTime, bool metric);
 // The rows expanded to the step: each row copied back to the step after the previous one; rows
 // stop after the first one on or after endDay + 1.
-std::string spotwxExpand(const std::string& rows, const std::string& header, int stepMinutes, vb::VbDate runTime,
-                         int32_t endDay);
+std::string spotwxExpand(const std::string& rows, const std::string& header, int stepMinutes,
+                         vb::VbDate runTime, int32_t endDay);
 
 // The retriever: StationId "FORECAST-<model>[-<step>]", location "lat,lon" in shift1, a page file
 // in LineText, DatatypeCode, LastDay. Sets ValueFieldIndex; an empty text ends the line quietly.

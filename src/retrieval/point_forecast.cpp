@@ -27,18 +27,28 @@ constexpr int kTrailingLines = 26;
 // The key that finds a data type's column; empty for a type the forecast does not give.
 std::string keyOf(int16_t dataType, bool downloaded) {
   switch (dataType) {
-    case 10: return "qpf";
-    case 16: return "dew p";
-    case 17: return "temp";
-    case 18: return "umidi";
-    case 19: return "irect";
-    case 26: return "loud";
-    case 28: return downloaded ? "sust" : "ustain";
-    default: return "";
+    case 10:
+      return "qpf";
+    case 16:
+      return "dew p";
+    case 17:
+      return "temp";
+    case 18:
+      return "umidi";
+    case 19:
+      return "irect";
+    case 26:
+      return "loud";
+    case 28:
+      return downloaded ? "sust" : "ustain";
+    default:
+      return "";
   }
 }
 
-int16_t mappedType(int16_t dataType) { return dataType == 9 || dataType == 11 ? int16_t{10} : dataType; }
+int16_t mappedType(int16_t dataType) {
+  return dataType == 9 || dataType == 11 ? int16_t{10} : dataType;
+}
 
 }  // namespace
 
@@ -70,7 +80,8 @@ DwmlText dwmlTransform(const std::string& reply, int stormType, bool metric, con
       break;
     }
     const int colon = vb::InStr(lines[i], ":");
-    if (vb::InStr(lines[i], "creation") > 0 && colon > 0) header += vb::Mid(lines[i], std::max(colon - 13, 1), 16);
+    if (vb::InStr(lines[i], "creation") > 0 && colon > 0)
+      header += vb::Mid(lines[i], std::max(colon - 13, 1), 16);
   }
   if (!found) {
     out.error = "Point forecast is unavailable for the requested location.";
@@ -170,7 +181,8 @@ void GetNWSForecast(Session& s, SourceCall& c) {
         c.RetrievalText.clear();
         const std::filesystem::path file = s.inProgramFolder(kQpfTableName);
         if (!vb::fileExists(file)) {
-          if (!s.BatchMode) s.ui.msgBox(file.string() + "  File not found and average values will be used instead.");
+          if (!s.BatchMode)
+            s.ui.msgBox(file.string() + "  File not found and average values will be used instead.");
           stormType = 0;
         } else {
           s.QpfTable = parseQpfTable(vb::readAllBytes(file));
@@ -181,7 +193,8 @@ void GetNWSForecast(Session& s, SourceCall& c) {
       stormType = 0;
     }
     if (!c.RetrievalText.empty()) {
-      const std::string firstLine = vb::Left(c.RetrievalText, std::max(vb::InStr(c.RetrievalText, "\n") - 1, 0));
+      const std::string firstLine =
+          vb::Left(c.RetrievalText, std::max(vb::InStr(c.RetrievalText, "\n") - 1, 0));
       c.ValueFieldIndex = dwmlValueField(firstLine, c.DatatypeCode, false);
       if (c.ValueFieldIndex == 0) c.Error = "Data_type column not found in last request.";
       return;
@@ -206,7 +219,8 @@ void GetNWSForecast(Session& s, SourceCall& c) {
       for (int k = 0; k < t.capped; ++k) s.ui.beep();
     c.RetrievalText = std::move(t.text);
     vb::writeAllBytes(s.inProgramFolder(kForecastCopyName), c.RetrievalText);
-    const std::string firstLine = vb::Left(c.RetrievalText, std::max(vb::InStr(c.RetrievalText, "\r\n") - 1, 0));
+    const std::string firstLine =
+        vb::Left(c.RetrievalText, std::max(vb::InStr(c.RetrievalText, "\r\n") - 1, 0));
     c.ValueFieldIndex = dwmlValueField(firstLine, c.DatatypeCode, true);
     if (c.ValueFieldIndex == 0) {
       s.LastError = "NWSforecast: Data_type column not found.";

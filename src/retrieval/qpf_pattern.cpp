@@ -17,7 +17,9 @@ constexpr int kPeriodSteps = 72;  // 5-minute steps in six hours
 constexpr double kCapInch = 0.5;
 constexpr double kCapMm = 12.7;
 
-std::string share(double v) { return vb::FormatNumber(v, "0.00000"); }
+std::string share(double v) {
+  return vb::FormatNumber(v, "0.00000");
+}
 
 }  // namespace
 
@@ -48,11 +50,21 @@ int qpfStartPosition(int utcHour) {
 QpfSpreader::QpfSpreader(int stormType, bool metric, const QpfTable* table, int startPosition)
     : type_(stormType), metric_(metric), table_(table), P_(startPosition) {
   switch (stormType) {
-    case 1: A_ = 5, B_ = 4; break;
-    case 2: A_ = 4, B_ = 2; break;
-    case 3: A_ = 3, B_ = 1; break;
-    case 4: A_ = 2, B_ = 0.4; break;
-    default: A_ = 1, B_ = 0; break;
+    case 1:
+      A_ = 5, B_ = 4;
+      break;
+    case 2:
+      A_ = 4, B_ = 2;
+      break;
+    case 3:
+      A_ = 3, B_ = 1;
+      break;
+    case 4:
+      A_ = 2, B_ = 0.4;
+      break;
+    default:
+      A_ = 1, B_ = 0;
+      break;
   }
 }
 

@@ -37,10 +37,10 @@ class QpfSpreader {
   double A_ = 1, B_ = 0;
   int frontHours_ = 0;  // hours front-loaded so far (five at most)
   bool frontLoaded_ = false;
-  int P_ = 0;           // position in the 6-hour distribution, 1..72
+  int P_ = 0;  // position in the 6-hour distribution, 1..72
   double previous_ = 0;
-  double Q6_ = 0;       // the 6-hour amount the table spreads
-  double value_ = 0;    // the current hour's front-loaded step amount
+  double Q6_ = 0;     // the 6-hour amount the table spreads
+  double value_ = 0;  // the current hour's front-loaded step amount
 };
 
 }  // namespace fw

@@ -31,7 +31,9 @@ std::string row(vb::VbDate t, double v) {
 }
 
 // The number after a field's first ":".
-double afterColon(const std::string& field) { return vb::Val(vb::Mid(field, vb::InStr(field, ":") + 1)); }
+double afterColon(const std::string& field) {
+  return vb::Val(vb::Mid(field, vb::InStr(field, ":") + 1));
+}
 
 // Downloads the request into the file, replacing it; a transfer that fails or runs past the limit
 // leaves the file empty, so that nothing older is ever read as this gauge's reply. False when no
@@ -125,7 +127,8 @@ void GetNWPSForecast(Session& s, SourceCall& c) {
     const double tz = TZOffset(s, daylight);
     const int comma = vb::InStr(c.StationId, ",");
     const std::string gauge = comma > 0 ? vb::Mid(c.StationId, comma + 1) : std::string();
-    const std::string url = serverBase(s, kNwpsService) + "/nwps/v1/gauges/" + percentEncode(gauge) + "/stageflow";
+    const std::string url =
+        serverBase(s, kNwpsService) + "/nwps/v1/gauges/" + percentEncode(gauge) + "/stageflow";
     const std::filesystem::path file = std::filesystem::current_path() / kStageflowName;
     if (!downloadToFile(s, url, file)) {
       c.Error = std::string("Shelling Curl.exe in Windows\\SysWOW64: ") + "Noaa AHPS Flood Forecast error.";

@@ -15,8 +15,8 @@ inline constexpr const char* kStageflowName = "stageflow.json";  // in the curre
 inline constexpr const char* kForecastCopyName = "forcast.txt";  // in the program folder
 
 struct NwpsText {
-  std::string text;   // header line and value rows
-  std::string error;  // "Flow Forecast error" for a reply without an issued forecast
+  std::string text;        // header line and value rows
+  std::string error;       // "Flow Forecast error" for a reply without an issued forecast
   bool anyRecord = false;  // at least one forecast point was read
 };
 

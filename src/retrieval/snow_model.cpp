@@ -50,8 +50,8 @@ SnowcastPage snowcastPage(const std::string& dsidField, int16_t dataType) {
   return p;
 }
 
-std::string snowcastTransform(const std::string& page, const SnowcastPage& choice, const std::string& code, bool metric,
-                              int32_t beginDay, double tzHours) {
+std::string snowcastTransform(const std::string& page, const SnowcastPage& choice, const std::string& code,
+                              bool metric, int32_t beginDay, double tzHours) {
   std::string out = "SNOWCAST " + code + (metric ? " metric" : "") + "\n" + choice.header + "\n";
   const std::vector<std::string> lines = vb::Split(page, "\n");
   const int last = static_cast<int>(lines.size()) - 1;
@@ -115,9 +115,9 @@ void Snowcast(Session& s, SourceCall& c) {
     }
     s.SnowModelFetched = true;
     const SnowcastPage choice = snowcastPage(c.DsidList, c.DatatypeCode);
-    const std::string url = serverBase(s, kSnowcastService) + "/interactive/html/graph.html?data=" +
-                            std::to_string(choice.data) + "&region=us&units=" + (s.MetricUnits ? "1" : "0") +
-                            "&station=" + percentEncode(code);
+    const std::string url =
+        serverBase(s, kSnowcastService) + "/interactive/html/graph.html?data=" + std::to_string(choice.data) +
+        "&region=us&units=" + (s.MetricUnits ? "1" : "0") + "&station=" + percentEncode(code);
     std::string reply = GetURL(s, url, false);
     if (!hasMarker(reply)) {
       s.clock.sleepMs(kRetryWaitMs);

@@ -4,11 +4,11 @@
 
 #include "app/session.h"
 #include "app/show_source.h"
-#include "run/dispatch.h"
-#include "run/sql_guard.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/strings.h"
 #include "platform/vb/variant.h"
+#include "run/dispatch.h"
+#include "run/sql_guard.h"
 #include "store/connection.h"
 
 namespace fw {
@@ -149,7 +149,9 @@ std::optional<Move> forecast(Session& s, RunContext& ctx, LineState& line, const
 
 }  // namespace
 
-bool isComputedKind(int16_t sourceType) { return sourceType == 12 || sourceType == 18 || sourceType == 28; }
+bool isComputedKind(int16_t sourceType) {
+  return sourceType == 12 || sourceType == 18 || sourceType == 28;
+}
 
 std::optional<Move> computedKind(Session& s, RunContext& ctx, LineState& line, const std::string& caption) {
   if (ctx.SourceType == 12) return snowmelt(s, ctx, line, caption);

@@ -36,16 +36,23 @@ struct SnowFixture {
     for (int k = 0; k * minutes < hours * 60; ++k) {
       if (skip && skip(k)) continue;
       const std::string d = db::dayLiteral(vb::roundToSecond(kBegin + k * minutes / 1440.0));
-      for (auto [dsid, v] : {std::pair{"17033", 20.0}, {"18033", 60.0}, {"28033", 3.0}, {"29033", 300.0},
-                             {"-29033", 500.0}, {"10033", 0.01}})
-        sql += "insert into " + std::string(table) + " values (" + dsid + ", " + d + ", " + std::to_string(v) + ", 1);";
+      for (auto [dsid, v] : {std::pair{"17033", 20.0},
+                             {"18033", 60.0},
+                             {"28033", 3.0},
+                             {"29033", 300.0},
+                             {"-29033", 500.0},
+                             {"10033", 0.01}})
+        sql += "insert into " + std::string(table) + " values (" + dsid + ", " + d + ", " +
+               std::to_string(v) + ", 1);";
     }
     fw::testing::execSql(hdb, sql + "commit;");
   }
   void start(double day, double swe) {
-    fw::testing::execSql(hdb, "insert into rhour values (-23012, " + db::dayLiteral(day) + ", " + std::to_string(swe) + ", 1);");
+    fw::testing::execSql(hdb, "insert into rhour values (-23012, " + db::dayLiteral(day) + ", " +
+                                  std::to_string(swe) + ", 1);");
   }
-  SnowcalcCall call(const std::string& id = "SNOWMELT-HOUR", const std::string& params = "0,1,1,1,1,1,1,35.6") {
+  SnowcalcCall call(const std::string& id = "SNOWMELT-HOUR",
+                    const std::string& params = "0,1,1,1,1,1,1,35.6") {
     SnowcalcCall c;
     c.parameters = params;
     c.dsidField = "-10012,-23012";
@@ -120,12 +127,17 @@ TEST(Snowcalc, TheHandCheckedStepInTheDiagnosticTable) {
   std::string sql;
   for (int h = 0; h < 2; ++h) {
     const std::string d = db::dayLiteral(vb::roundToSecond(kBegin + h / 24.0));
-    for (auto [dsid, v] : {std::pair{"17033", 41.0}, {"18033", 50.0}, {"28033", 5.0}, {"29033", 600.0},
-                           {"-29033", 650.0}, {"10033", h == 1 ? 0.1 : 0.0}})
+    for (auto [dsid, v] : {std::pair{"17033", 41.0},
+                           {"18033", 50.0},
+                           {"28033", 5.0},
+                           {"29033", 600.0},
+                           {"-29033", 650.0},
+                           {"10033", h == 1 ? 0.1 : 0.0}})
       sql += "insert into rhour values (" + std::string(dsid) + ", " + d + ", " + std::to_string(v) + ", 1);";
   }
   for (auto [dsid, v] : {std::pair{"-23012", 10.0}, {"-25012", 3.0}, {"-31012", 0.75}})
-    sql += "insert into rhour values (" + std::string(dsid) + ", " + db::dayLiteral(kBegin) + ", " + std::to_string(v) + ", 1);";
+    sql += "insert into rhour values (" + std::string(dsid) + ", " + db::dayLiteral(kBegin) + ", " +
+           std::to_string(v) + ", 1);";
   fw::testing::execSql(f.hdb, sql);
   SnowcalcCall c = f.call("SNOWMELT-HOUR", "0, 1, 1, 1, 1, 1, 1, 35.6, 0");
   Snowcalc(f.s, c);
@@ -143,9 +155,9 @@ TEST(Snowcalc, TheHandCheckedStepInTheDiagnosticTable) {
   EXPECT_EQ(row[1], "1/10/2024 1:00:00 AM");
   EXPECT_EQ(row[2], "41");
   EXPECT_EQ(row[7], "0.1");
-  EXPECT_EQ(row[8], " 2.54");    // rain, mm
-  EXPECT_EQ(row[9], "0");        // snowfall
-  EXPECT_EQ(row[12], " 273.16");  // surface temperature
+  EXPECT_EQ(row[8], " 2.54");                     // rain, mm
+  EXPECT_EQ(row[9], "0");                         // snowfall
+  EXPECT_EQ(row[12], " 273.16");                  // surface temperature
   EXPECT_NEAR(vb::Val(row[21]), 106.7697, 1e-4);  // energy balance
   EXPECT_NEAR(vb::Val(row[23]), 1.138876, 1e-6);  // melt, mm
   EXPECT_EQ(row[24], "10.05");
@@ -173,7 +185,8 @@ TEST(Snowcalc, GapLimit) {
     ASSERT_EQ(c.error, "");
     EXPECT_EQ(f.rows(c.result).size(), k.rows);
     const bool stopped = k.rows < 20;
-    const std::string message = std::string("-10012,-23012 Snowmelt data missing ") + (k.limit == 0 ? " 0" : " .5") + " days.";
+    const std::string message =
+        std::string("-10012,-23012 Snowmelt data missing ") + (k.limit == 0 ? " 0" : " .5") + " days.";
     EXPECT_EQ(f.s.LastError == message + "\r\n", stopped) << f.s.LastError;
     EXPECT_EQ(f.s.form.Text1.Text.find(message) != std::string::npos, stopped);
   }

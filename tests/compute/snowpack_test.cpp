@@ -12,7 +12,9 @@ namespace {
 
 constexpr double kHourDays = 1.0 / 24;
 
-SnowParameters handParameters() { return parseSnowParameters("0, 1, 1, 1, 1, 1, 1, 35.6, 0"); }
+SnowParameters handParameters() {
+  return parseSnowParameters("0, 1, 1, 1, 1, 1, 1, 35.6, 0");
+}
 
 TEST(SnowpackEnergyBalance, TheHandCheckedHourlyStep) {
   const SnowParameters p = handParameters();
@@ -67,7 +69,7 @@ struct Case {
   bool newDay;
   double solar;  // Langley/day
   // expected
-  double sweMm;  // < 0: not checked
+  double sweMm;    // < 0: not checked
   double waterIn;  // < 0: not checked
   double age;
   double albedo;
@@ -83,13 +85,15 @@ TEST(SnowpackEnergyBalance, EdgeCases) {
       // Snow on bare ground builds a pack and a fresh albedo.
       {"new snow", 0, 0, 0, 0, 20, 0.1, kHourDays, 1, 1, 0.127, false, 300, 2.54, 0, 0, 0.9, 0.1},
       // A new-snow total carried from earlier steps resets the age; a midnight clears the total afterwards.
-      {"new-snow reset at midnight", 100, 5, 0.7, 0.03, 20, 0, kHourDays, 1, 1, 0.127, true, 0, -1, -1, 0, 0.9, 0},
+      {"new-snow reset at midnight", 100, 5, 0.7, 0.03, 20, 0, kHourDays, 1, 1, 0.127, true, 0, -1, -1, 0,
+       0.9, 0},
       // Age 10, cold, one day: decay k = -0.05, times p6 only past 7 days.
       {"albedo decay p6 1", 100, 10 - 1, 0.9, 0, 20, 0, 1, 24, 1, 0.127, false, 0, -1, -1, 10, e005, 0},
       {"albedo decay p6 2", 100, 10 - 1, 0.9, 0, 20, 0, 1, 24, 2, 0.127, false, 0, -1, -1, 10, e010, 0},
       {"albedo at age 5 ignores p6", 100, 4, 0.9, 0, 20, 0, 1, 24, 2, 0.127, false, 0, -1, -1, 5, e005, 0},
       // A young pack keeps 0.9.
-      {"young pack", 100, 0.2, 0.8, 0, 20, 0, kHourDays, 1, 1, 0.127, false, 0, -1, -1, 0.2 + kHourDays, 0.9, 0},
+      {"young pack", 100, 0.2, 0.8, 0, 20, 0, kHourDays, 1, 1, 0.127, false, 0, -1, -1, 0.2 + kHourDays, 0.9,
+       0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -212,12 +216,9 @@ TEST(SnowmeltInputs, ParametersTablesAndWindows) {
     const char* table;
     bool hourly;
     double floor;
-  } tables[] = {{"SNOWMELT-HOUR", "RHOUR", true, 0.127},
-                {"SNOWMELT", "RUNIT", false, 0.00127},
-                {"SNOWMELT-UNIT", "RUNIT", false, 0.00127},
-                {"SNOWMELT-DAY", "RDAY", false, 0.127},
-                {"SNOWMELT-RDAY", "RDAY", false, 0.127},
-                {"SNOWMELT-hour", "Rhour", false, 0.127}};
+  } tables[] = {{"SNOWMELT-HOUR", "RHOUR", true, 0.127},    {"SNOWMELT", "RUNIT", false, 0.00127},
+                {"SNOWMELT-UNIT", "RUNIT", false, 0.00127}, {"SNOWMELT-DAY", "RDAY", false, 0.127},
+                {"SNOWMELT-RDAY", "RDAY", false, 0.127},    {"SNOWMELT-hour", "Rhour", false, 0.127}};
   for (const T& t : tables) {
     const SnowTable s = snowTable(t.id);
     EXPECT_EQ(s.name, t.table) << t.id;
@@ -264,8 +265,8 @@ TEST(SnowmeltInputs, AlignmentStartingValuesAndExtension) {
   EXPECT_EQ(startingValue(series({}), 0, 45000), 0);
 
   // Precipitation beyond the weather: new hours repeat the weather and carry their own value.
-  extendByPrecipitation(base, series({{day + 2 * h, 0.1}, {day + 4 * h, 0.2}, {day + 5 * h, 0.25}, {day + 6 * h, 0.3}}),
-                        4);
+  extendByPrecipitation(
+      base, series({{day + 2 * h, 0.1}, {day + 4 * h, 0.2}, {day + 5 * h, 0.25}, {day + 6 * h, 0.3}}), 4);
   ASSERT_EQ(base.count, 7);
   EXPECT_NEAR(base.dates[7], day + 6 * h, 1e-9);
   EXPECT_EQ(base.inputs[5][5], 0.2);

@@ -42,11 +42,14 @@ std::string setupFile(const std::string& startDate, const std::string& shift1) {
 std::string seasonSql() {
   std::string sql = "begin;";
   const std::string rsite =
-      "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, datatype_name, unit, parameter_code, "
+      "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, datatype_name, unit, "
+      "parameter_code, "
       "source, state) values ";
-  sql += rsite + "('12', -10012, 'Snow Hill', 10, 'rain/melt', 'inches', "
-                 "'17033,18033,28033,29033,-29033,10033,-23012,-25012,-31012', 'SNOWMELT', 'CA');";
-  sql += rsite + "('12', -23012, 'Snow Hill', 23, 'snow water content', 'inches', 'computed', 'SNOWMELT', 'CA');";
+  sql += rsite +
+         "('12', -10012, 'Snow Hill', 10, 'rain/melt', 'inches', "
+         "'17033,18033,28033,29033,-29033,10033,-23012,-25012,-31012', 'SNOWMELT', 'CA');";
+  sql += rsite +
+         "('12', -23012, 'Snow Hill', 23, 'snow water content', 'inches', 'computed', 'SNOWMELT', 'CA');";
   sql += rsite + "('12', -25012, 'Snow Hill', 11, 'snow age', 'days', 'computed', 'SNOWMELT', 'CA');";
   sql += rsite + "('12', -31012, 'Snow Hill', 31, 'albedo', '%', 'computed', 'SNOWMELT', 'CA');";
   for (double t = kSeasonStart; t < kSeasonEnd + 0.5 / 24; t += 1.0 / 24) {
@@ -103,7 +106,8 @@ TEST(SnowmeltProgram, ASeasonIsComputedStoredAndContinued) {
   // snowin.txt: the title print, then one row per computed hour; the first row has no melt and
   // the starting SWE as a plain number.
   const std::string snowin = testing::readFile(folder / "snowin.txt");
-  ASSERT_EQ(snowin.substr(0, 60), "Compute Snowmelt from HDB\nx  date  melt  swe  age  albeto\n\r\n") << log << r.output;
+  ASSERT_EQ(snowin.substr(0, 60), "Compute Snowmelt from HDB\nx  date  melt  swe  age  albeto\n\r\n")
+      << log << r.output;
   const auto result = rows(snowin, 3);
   ASSERT_GT(result.size(), 2000u);
   EXPECT_EQ(result[0][1], "2024-03-10 00:00");
@@ -143,9 +147,9 @@ TEST(SnowmeltProgram, ASeasonIsComputedStoredAndContinued) {
   const char* dsids[] = {"-10012", "-23012", "-25012", "-31012"};
   for (int col = 0; col < 4; ++col) {
     SCOPED_TRACE(dsids[col]);
-    db::QueryResult stored = b.run("select date_time, value from rhour where datatype_site_id=" +
-                                   std::string(dsids[col]) + " and date_time > " +
-                                   db::dayLiteral(vb::DateSerial(2024, 4, 1)) + " order by date_time");
+    db::QueryResult stored =
+        b.run("select date_time, value from rhour where datatype_site_id=" + std::string(dsids[col]) +
+              " and date_time > " + db::dayLiteral(vb::DateSerial(2024, 4, 1)) + " order by date_time");
     ASSERT_GT(stored.rowCount(), 1000u) << log;
     // The stored values follow the file (the hourly value of each computed hour).
     size_t matched = 0;
@@ -174,8 +178,8 @@ TEST(SnowmeltProgram, ASeasonIsComputedStoredAndContinued) {
   const auto second = rows(testing::readFile(folder / "snowin.txt"), 3);
   ASSERT_GT(second.size(), 2u);
   EXPECT_EQ(second[0][1], "2024-06-15 00:00");
-  db::QueryResult start = b.run("select value from rhour where datatype_site_id=-23012 and date_time=" +
-                                db::dayLiteral(kRunDay));
+  db::QueryResult start =
+      b.run("select value from rhour where datatype_site_id=-23012 and date_time=" + db::dayLiteral(kRunDay));
   ASSERT_EQ(start.rowCount(), 1u);
   EXPECT_NEAR(std::stod(second[0][3]), start.cells[0].toDouble(), 1e-6);
 }

@@ -8,11 +8,11 @@
 #include <QXmlStreamReader>
 #endif
 
+#include "common/time_zone.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/date.h"
 #include "platform/vb/format.h"
 #include "platform/vb/strings.h"
-#include "common/time_zone.h"
 #include "retrieval/model_forecast.h"
 #include "retrieval/point_forecast.h"
 #include "retrieval/qpf_pattern.h"
@@ -37,11 +37,13 @@ std::string field(const std::string& row, size_t k) {
 
 // A stage-and-flow reply: ten pieces of preamble, then one record per (UTC time, stage, flow).
 std::string stageflow(const std::vector<std::tuple<const char*, double, double>>& records, bool kcfs = true) {
-  std::string t = "{\"observed\":{\"issuedTime\":null,\"secondaryUnits\":\"" + std::string(kcfs ? "kcfs" : "cfs") + "\"";
+  std::string t =
+      "{\"observed\":{\"issuedTime\":null,\"secondaryUnits\":\"" + std::string(kcfs ? "kcfs" : "cfs") + "\"";
   for (int k = 0; k < 10; ++k) t += ",\"pad\":{\"a\":1},";
   for (const auto& [time, stage, flow] : records)
-    t += "{\"validTime\":\"" + std::string(time) + "Z\",\"generatedTime\":\"x\",\"primary\":" + vb::CStr(stage) +
-         ",\"secondary\":" + vb::CStr(flow) + "},";
+    t += "{\"validTime\":\"" + std::string(time) +
+         "Z\",\"generatedTime\":\"x\",\"primary\":" + vb::CStr(stage) + ",\"secondary\":" + vb::CStr(flow) +
+         "},";
   return t + "]}}";
 }
 
@@ -60,27 +62,33 @@ TEST(RiverForecast, SegmentsFactorsAndCuts) {
   EXPECT_EQ(rows[12], "Z\t2025-03-01 01:00\t2.2\t");
 
   // "kcfs" scales the flow (data type 1), never the stage.
-  t = nwpsTransform(stageflow({{"2025-03-01T08:00:00", 1, 1.5}, {"2025-03-01T08:05:00", 1, 1.5}}), 1, start, 8);
+  t = nwpsTransform(stageflow({{"2025-03-01T08:00:00", 1, 1.5}, {"2025-03-01T08:05:00", 1, 1.5}}), 1, start,
+                    8);
   EXPECT_EQ(field(valueRows(t.text)[0], 2), "1500");
-  t = nwpsTransform(stageflow({{"2025-03-01T08:00:00", 1, 1.5}, {"2025-03-01T08:05:00", 1, 1.5}}, false), 1, start, 8);
+  t = nwpsTransform(stageflow({{"2025-03-01T08:00:00", 1, 1.5}, {"2025-03-01T08:05:00", 1, 1.5}}, false), 1,
+                    start, 8);
   EXPECT_EQ(field(valueRows(t.text)[0], 2), "1.5");
 
   // Values at -10 or less end no segment: the header and the final row only.
-  t = nwpsTransform(stageflow({{"2025-03-01T08:00:00", -10, 0}, {"2025-03-01T09:00:00", -12, 0}}), 2, start, 8);
+  t = nwpsTransform(stageflow({{"2025-03-01T08:00:00", -10, 0}, {"2025-03-01T09:00:00", -12, 0}}), 2, start,
+                    8);
   EXPECT_EQ(valueRows(t.text).size(), 1u);
   // A segment ending before the window start is not drawn.
-  t = nwpsTransform(stageflow({{"2025-03-01T08:00:00", 1, 0}, {"2025-03-01T09:00:00", 2, 0}}), 2, start + 1, 8);
+  t = nwpsTransform(stageflow({{"2025-03-01T08:00:00", 1, 0}, {"2025-03-01T09:00:00", 2, 0}}), 2, start + 1,
+                    8);
   EXPECT_EQ(valueRows(t.text).size(), 1u);
   // A repeated time draws nothing and loses nothing after it.
-  t = nwpsTransform(stageflow({{"2025-03-01T08:00:00", 1, 0},
-                               {"2025-03-01T08:00:00", 1, 0},
-                               {"2025-03-01T08:10:00", 3, 0}}),
-                    2, start, 8);
+  t = nwpsTransform(
+      stageflow(
+          {{"2025-03-01T08:00:00", 1, 0}, {"2025-03-01T08:00:00", 1, 0}, {"2025-03-01T08:10:00", 3, 0}}),
+      2, start, 8);
   ASSERT_TRUE(t.error.empty());
   EXPECT_EQ(valueRows(t.text).size(), 3u);
   // Ten pieces or fewer hold no record; without "issuedT" there is no forecast.
-  t = nwpsTransform("{\"issuedTime\":1},{},{},{},{},{},{},{},{},{\"validTime\":\"2025-03-01T08:00:00Z\",\"a\":1,\"b\":2,\"c\":3}",
-                    2, start, 8);
+  t = nwpsTransform(
+      "{\"issuedTime\":1},{},{},{},{},{},{},{},{},{\"validTime\":\"2025-03-01T08:00:00Z\",\"a\":1,\"b\":2,"
+      "\"c\":3}",
+      2, start, 8);
   EXPECT_FALSE(t.anyRecord);
   t = nwpsTransform("{\"nothing\":1}", 2, start, 8);
   EXPECT_EQ(t.error, "Flow Forecast error");
@@ -143,12 +151,13 @@ TEST(ModelForecast, FieldsRowsAndExpansion) {
   auto r = valueRows(rows);
   ASSERT_EQ(r.size(), 2u);
   EXPECT_EQ(field(r[0], 1), "2025-03-01 13:00");
-  EXPECT_EQ(field(r[0], 2), "50");     // 10 °C
-  EXPECT_EQ(field(r[0], 3), "32");     // dew point 0 °C
+  EXPECT_EQ(field(r[0], 2), "50");       // 10 °C
+  EXPECT_EQ(field(r[0], 3), "32");       // dew point 0 °C
   EXPECT_EQ(field(r[0], 8), "0.00787");  // 0.8 mm an hour, a quarter of it in inches
   EXPECT_EQ(field(vb::Split(spotwxRows(reply, "HRRR", 15, run, true), "\n")[0], 2), "10");
 
-  const std::string expanded = spotwxExpand(rows, "head", 15, run, static_cast<int32_t>(vb::CDate("2025-03-02")));
+  const std::string expanded =
+      spotwxExpand(rows, "head", 15, run, static_cast<int32_t>(vb::CDate("2025-03-02")));
   auto e = valueRows(expanded);
   ASSERT_EQ(e.size(), 6u);  // 12:45, 13:00 from the first row; 13:15 to 14:00 from the second
   EXPECT_EQ(field(e[0], 1), "3/1/2025 12:45:00 PM");
@@ -179,8 +188,8 @@ TEST(SnowModel, PagesColumnsRepeatsAndTheBeginDay) {
   const char* seconds[] = {"9.9", "5.1", "", "", "", "", "4.9"};
   const int hours[] = {6, 7, 8, 9, 10, 11, 12};  // UTC on 2025-03-01
   for (int k = 0; k < 7; ++k)
-    page += "<tr><td>2025-03-01 " + vb::Format(static_cast<int32_t>(hours[k]), "00") + "</td><td>" + seconds[k] +
-            "</td><td>0.5</td><td>1</td><td>2</td><td>3</td><td>4</td></tr>\n";
+    page += "<tr><td>2025-03-01 " + vb::Format(static_cast<int32_t>(hours[k]), "00") + "</td><td>" +
+            seconds[k] + "</td><td>0.5</td><td>1</td><td>2</td><td>3</td><td>4</td></tr>\n";
   for (int k = 0; k < 40; ++k) page += "<p>trailer</p>\n";
   const SnowcastPage rain = snowcastPage("-10045", 10);
   // Begin day 2025-03-01: local times 2025-02-28 22:00 .. 03:00; 22:59 is the earliest kept.
@@ -240,7 +249,8 @@ TEST_F(Forecasts, RiverForecastDownloadsCopiesAndRetriesAShortReply) {
   c.StationId = "FORECAST-NWS,X Y";
   GetNWPSForecast(s, c);
   EXPECT_NEAR((t.clock.now() - before) * 86400, 15, 0.01);
-  EXPECT_EQ(http.targets(), (std::vector<std::string>{"/nwps/v1/gauges/X%20Y/stageflow", "/nwps/v1/gauges/X%20Y/stageflow"}));
+  EXPECT_EQ(http.targets(),
+            (std::vector<std::string>{"/nwps/v1/gauges/X%20Y/stageflow", "/nwps/v1/gauges/X%20Y/stageflow"}));
   EXPECT_EQ(c.Error, "Flow Forecast error");
   EXPECT_NE(s.form.Text1.Text.find("No forecast issued.\r\n"), std::string::npos);
   EXPECT_EQ(testing::readFile(t.folder / "stageflow.json"), "{}");
@@ -255,7 +265,8 @@ TEST_F(Forecasts, ARefusedPortFailsTheLineWithNothingOlderRead) {
     testing::LoopbackHttpServer gone;
     port = gone.port();
   }
-  for (const ServiceServer& row : serviceServers()) s.ServerSettings[row.service] = "http://127.0.0.1:" + std::to_string(port);
+  for (const ServiceServer& row : serviceServers())
+    s.ServerSettings[row.service] = "http://127.0.0.1:" + std::to_string(port);
   SourceCall c;
   c.StationId = "FORECAST-NWS,SACC1";
   c.DatatypeCode = 1;
@@ -329,7 +340,8 @@ TEST_F(Forecasts, ModelForecastRequestGuardAndCopy) {
   ASSERT_FALSE(c.RetrievalText.empty()) << s.LastError;
   EXPECT_EQ(c.ValueFieldIndex, 2);
   ASSERT_EQ(http.targets().size(), 1u);
-  EXPECT_EQ(vb::Left(http.targets()[0], 65), "/products/grib_index.php?model=hrrr_wrfprsf&lat=38.58&lon=-121.49");
+  EXPECT_EQ(vb::Left(http.targets()[0], 65),
+            "/products/grib_index.php?model=hrrr_wrfprsf&lat=38.58&lon=-121.49");
   EXPECT_EQ(testing::readFile(s.inProgramFolder("Spotwx.txt")), c.RetrievalText);
   auto rows = valueRows(c.RetrievalText);
   EXPECT_EQ(field(rows[0], 1), "2/10/2025 8:15:00 AM");
@@ -364,7 +376,8 @@ TEST_F(Forecasts, SnowModelPageRetryAndHourGate) {
   c.FirstDay = static_cast<int32_t>(vb::CDate("2025-02-10"));
   Snowcast(s, c);
   ASSERT_EQ(c.Error, "");
-  EXPECT_EQ(http.targets(), std::vector<std::string>{"/interactive/html/graph.html?data=1&region=us&units=0&station=CAB34"});
+  EXPECT_EQ(http.targets(),
+            std::vector<std::string>{"/interactive/html/graph.html?data=1&region=us&units=0&station=CAB34"});
   EXPECT_EQ(testing::readFile(t.folder / "snowcast.txt"), c.RetrievalText + "\r\n");
   EXPECT_FALSE(valueRows(c.RetrievalText).empty());
 

@@ -16,14 +16,16 @@ using testing::SiteRow;
 class ComputedKinds : public testing::RunFixture {
  protected:
   int calls(const std::string& method) const {
-    return static_cast<int>(std::count_if(sources->calls.begin(), sources->calls.end(),
-                                          [&](const std::string& c) { return c.rfind(method + " ", 0) == 0; }));
+    return static_cast<int>(
+        std::count_if(sources->calls.begin(), sources->calls.end(),
+                      [&](const std::string& c) { return c.rfind(method + " ", 0) == 0; }));
   }
   // Value lines from 00:05 of the run day, every 5 minutes, with the given fields after the date.
   static std::string text(const std::string& head, int rows, const std::string& fields) {
     std::string t = head + "\n";
     for (int k = 1; k <= rows; ++k)
-      t += "Z\t" + vb::Format(vb::roundToSecond(vb::DateSerial(2024, 6, 5) + k * 5 / 1440.0), "yyyy-mm-dd hh:mm") +
+      t += "Z\t" +
+           vb::Format(vb::roundToSecond(vb::DateSerial(2024, 6, 5) + k * 5 / 1440.0), "yyyy-mm-dd hh:mm") +
            "\t" + fields + "\n";
     return t;
   }
@@ -36,7 +38,8 @@ TEST_F(ComputedKinds, ASnowmeltLineIsWalkedFourTimesAroundOneComputation) {
          {"-23012", 23, "in", "computed"},
          {"-25012", 11, "days", "computed"},
          {"-31012", 31, "%", "computed"}});
-  sources->replies["SNOWMELT-HOUR"] = {text("Compute Snowmelt from HDB\nx\n\r", 24, "0.01\t10\t2\t0.8"), "", 1, 2};
+  sources->replies["SNOWMELT-HOUR"] = {text("Compute Snowmelt from HDB\nx\n\r", 24, "0.01\t10\t2\t0.8"), "",
+                                       1, 2};
   s.BatchMode = true;
   runstations(s);
   EXPECT_EQ(calls("Snowcalc"), 1);
@@ -55,10 +58,12 @@ TEST_F(ComputedKinds, ASnowmeltLineIsWalkedFourTimesAroundOneComputation) {
 
   // A failing computation ends the line with its text after one walk.
   sources->calls.clear();
-  sources->replies["SNOWMELT-HOUR"] = {"", "Snowcalc:   RHOUR has no history for 17033 beginning Jun-05-2024", 1, 2};
+  sources->replies["SNOWMELT-HOUR"] = {"", "Snowcalc:   RHOUR has no history for 17033 beginning Jun-05-2024",
+                                       1, 2};
   runstations(s);
   EXPECT_EQ(calls("Snowcalc"), 1);
-  EXPECT_TRUE(logHas("SNOWMELT-HOUR -10012 Snowcalc:   RHOUR has no history for 17033 beginning Jun-05-2024"));
+  EXPECT_TRUE(
+      logHas("SNOWMELT-HOUR -10012 Snowcalc:   RHOUR has no history for 17033 beginning Jun-05-2024"));
 }
 
 TEST_F(ComputedKinds, APassWhoseSeriesIsMissingEndsTheLinesPasses) {
@@ -71,7 +76,8 @@ TEST_F(ComputedKinds, APassWhoseSeriesIsMissingEndsTheLinesPasses) {
          {"-23012", 23, "in", "computed"},
          {"-31012", 31, "%", "computed"},
          {"1101"}});
-  sources->replies["SNOWMELT-HOUR"] = {text("Compute Snowmelt from HDB\nx\n\r", 24, "0.01\t10\t2\t0.8"), "", 1, 2};
+  sources->replies["SNOWMELT-HOUR"] = {text("Compute Snowmelt from HDB\nx\n\r", 24, "0.01\t10\t2\t0.8"), "",
+                                       1, 2};
   sources->replies["09380000"] = {text("gauge", 24, "100"), "", 1, 2};
   s.BatchMode = true;
   runstations(s);
@@ -87,7 +93,8 @@ TEST_F(ComputedKinds, APassWhoseSeriesIsMissingEndsTheLinesPasses) {
 
 TEST_F(ComputedKinds, PointForecastsShareADownloadAndWaitForTheNextCycle) {
   setUp({"START DATE=06/05/2024 13:15", "Future Days=1"},
-        {"FORECAST-NWS; 2502; Temp; Point; 0; 38.58, -121.49; ", "FORECAST-NWS; 2503; Rain; Point; 0; 38.58,-121.49,0; ",
+        {"FORECAST-NWS; 2502; Temp; Point; 0; 38.58, -121.49; ",
+         "FORECAST-NWS; 2503; Rain; Point; 0; 38.58,-121.49,0; ",
          "FORECAST-NWS; 2504; Temp; Other; 0; 39.1,-120; "},
         {{"2502", 17, "F", "temp"}, {"2503", 10, "in", "qpf"}, {"2504", 17, "F", "temp"}});
   sources->otherwise = {text("NWSForecasts", 12, "45\t0.01"), "", 1, 2};
@@ -116,7 +123,8 @@ TEST_F(ComputedKinds, PointForecastsShareADownloadAndWaitForTheNextCycle) {
 
 TEST_F(ComputedKinds, RiverAndSnowModelLines) {
   setUp({"START DATE=06/05/2024 13:15", "Future Days=1", "Write Unit Values= True", "Write Hourly Avg= True"},
-        {"FORECAST-NWS,SACC1; 2501; Flow; River; 0; 0; ", "SNOWCAST,CAB34; -10045,-23045; Melt, SWE; Lake; 0; 0; ",
+        {"FORECAST-NWS,SACC1; 2501; Flow; River; 0; 0; ",
+         "SNOWCAST,CAB34; -10045,-23045; Melt, SWE; Lake; 0; 0; ",
          "SNOWCAST,CAB35; -10046,-23046; Melt, SWE; Lake; 0; 0; x*1"},
         {{"2501", 1, "cfs", "flow"},
          {"-10045", 10, "in", "melt"},
