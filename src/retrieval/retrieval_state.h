@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "retrieval/et_site_text.h"
 
@@ -31,6 +32,16 @@ struct RetrievalState {
   // service's weather rows; installed with the web retrievers, empty in tests that give none (the
   // lines then end with kEtNotAvailable).
   EtHourlyFn EToHourly;
+  // The storm distribution of 6-hour forecast rain: QpfTable[type][step], storm types 1..N,
+  // 5-minute steps 1..80; loaded once, on the first call that needs it.
+  bool QpfTableLoaded = false;
+  std::vector<std::vector<double>> QpfTable;
+  // The weather-model forecasts are not fetched again before their next cycle: A for the
+  // half-hourly models, B for the others.
+  double NextCycleA = 0;
+  double NextCycleB = 0;
+  // A snow-model page was fetched successfully: scheduled runs fetch again only at set hours.
+  bool SnowModelFetched = false;
 };
 
 }  // namespace fw

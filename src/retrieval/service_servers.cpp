@@ -59,6 +59,10 @@ const std::vector<ServiceServer>& serviceServers() {
       {kHydrometService, "https://www.usbr.gov"},
       {kLowerColoradoService, "https://www.usbr.gov"},
       {kCanadaService, "https://dd.weather.gc.ca"},
+      {kNwpsService, "https://api.water.noaa.gov"},
+      {kNwsForecastService, "https://forecast.weather.gov"},
+      {kSpotwxService, "https://spotwx.com"},
+      {kSnowcastService, "https://www.nohrsc.noaa.gov"},
   };
   return rows;
 }

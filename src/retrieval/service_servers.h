@@ -26,6 +26,10 @@ inline constexpr const char* kCdecService = "CDEC";                      // Cali
 inline constexpr const char* kHydrometService = "Hydromet";              // USBR Hydromet reports
 inline constexpr const char* kLowerColoradoService = "Lower Colorado";   // hourly report and database
 inline constexpr const char* kCanadaService = "Canada Datamart";         // Environment Canada files
+inline constexpr const char* kNwpsService = "NWPS";                // river-gauge forecasts
+inline constexpr const char* kNwsForecastService = "NWS Forecast";  // point forecasts (DWML)
+inline constexpr const char* kSpotwxService = "SpotWx";            // weather-model point forecasts
+inline constexpr const char* kSnowcastService = "Snowcast";        // the snow model's station pages
 
 struct ServiceServer {
   const char* service;      // the key is this name followed by " Server="

@@ -10,6 +10,10 @@
 #include "retrieval/hydromet.h"
 #include "retrieval/internet_session.h"
 #include "retrieval/madis_collect.h"
+#include "retrieval/model_forecast.h"
+#include "retrieval/point_forecast.h"
+#include "retrieval/river_forecast.h"
+#include "retrieval/snow_model.h"
 #include "retrieval/usgs.h"
 #include "retrieval/snotel.h"
 #include "retrieval/coe.h"
@@ -91,6 +95,22 @@ std::optional<std::string> serviceRowEt(Session& s, const EtHourRow& row) {
 }
 
 }  // namespace
+
+void WebRetrievers::GetNWPSForecast(Session& s, SourceCall& c) {
+  fw::GetNWPSForecast(s, c);
+}
+
+void WebRetrievers::GetNWSForecast(Session& s, SourceCall& c) {
+  fw::GetNWSForecast(s, c);
+}
+
+void WebRetrievers::Spotwx(Session& s, SourceCall& c) {
+  fw::Spotwx(s, c);
+}
+
+void WebRetrievers::Snowcast(Session& s, SourceCall& c) {
+  fw::Snowcast(s, c);
+}
 
 void installWebServices(Session& s) {
   s.EToHourly = serviceRowEt;

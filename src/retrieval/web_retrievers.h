@@ -19,6 +19,10 @@ class WebRetrievers : public Retrievers {
   void GetCDEC(Session& s, SourceCall& c) override;
   void GetHydromet(Session& s, SourceCall& c) override;
   void GetCanada(Session& s, SourceCall& c) override;
+  void GetNWPSForecast(Session& s, SourceCall& c) override;
+  void GetNWSForecast(Session& s, SourceCall& c) override;
+  void Spotwx(Session& s, SourceCall& c) override;
+  void Snowcast(Session& s, SourceCall& c) override;
 };
 
 // Installs the retrievers and the internet session (over libcurl, waits calling the window's

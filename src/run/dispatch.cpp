@@ -98,6 +98,9 @@ SourceCall makeCall(const Session& s, const RunContext& ctx, const LineState& li
   c.MrunLine = s.MrunLine;
   c.RunId = s.RunId;
   c.TraceNo = s.TraceNo;
+  c.DsidList = line.DsidList;
+  c.ShiftAside = line.ShiftAside;
+  c.GapLimitDays = ctx.settings.BadValuePercent;
   c.HourShift = line.HourShift;
   c.ValueColumns = line.ValueColumns;
   c.FormulaUsesN = line.FormulaUsesN;
@@ -301,6 +304,10 @@ void computeResult(Session& s, LineState& line) {
 }
 
 }  // namespace
+
+SourceCall sourceCallFor(const Session& s, const RunContext& ctx, const LineState& line) {
+  return makeCall(s, ctx, line);
+}
 
 const SourceBlock* sourceBlock(int16_t type) {
   for (const SourceBlock& b : kBlocks)

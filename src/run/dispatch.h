@@ -49,6 +49,9 @@ const SourceBlock* sourceBlock(int16_t type);
 // plain values.
 int16_t weatherPrecipKind(const std::string& parameterCode, bool unitValues);
 
+// The call a routine of the line is handed: what the line, the run and the session hold now.
+SourceCall sourceCallFor(const Session& s, const RunContext& ctx, const LineState& line);
+
 // Calls the block of the line's type. `caption` is the window caption read just before. Fills
 // RetrievalFailed, ComputeCanceled and NothingToParse, and hands back every in-and-out value.
 void getsourcedata(Session& s, RunContext& ctx, LineState& line, const std::string& caption);

@@ -51,7 +51,9 @@ struct RunContext {
   bool InternetFailedCopy = false;  // a weather-station download failed earlier in the run
   bool SnotelStop = false;          // no further snow-telemetry calls this run
   std::string HeldText;             // the forecast model key of the last forecast line
+  std::string RequestKey;           // latitude and longitude of the last point-forecast request
   int16_t SnowFollowStep = 0;       // pass of a line kind that is walked several times
+  bool RepeatLine = false;          // this pass asked for its line to come again
   std::string SnowmeltParameters;   // parameter list of the snowmelt line whose passes follow
   int16_t PreviousSiteNumber = 0;   // SiteNumber of the last station that reached its end
   int16_t RunAnswer = 0;            // the one answer slot of the run's questions
@@ -136,7 +138,8 @@ struct LineState {
   bool FormulaUsesD = false;  // a field of a counted triple holds "D"
   int16_t FormulaPCount = 0;  // "P" letters in the formula of the last triple holding "N"
   std::string ModelRunText;   // Site_Name and the counted triples, while ModelRunWrite is set
-  std::string ShiftAside;     // shift1 set aside for ET and solar lines
+  std::string ShiftAside;     // shift1 set aside for ET and solar lines (a forecast's "Lat,Long")
+  double ForecastBase = 0;    // the stored rupdate value a total-precipitation forecast adds onto
   bool DailyFromSource = false;  // history mode, daily values only, weather or snow station
   bool DayLine = false;       // the id holds "-DAY" (not a ratio line): one value per day
   int32_t DaySlots = 0;       // day slots the value loop may fill

@@ -54,6 +54,9 @@ struct SourceCall {
   bool MrunLine = false;
   int16_t RunId = 0;
   int16_t TraceNo = 0;
+  std::string DsidList;       // the whole DSID field when it is a comma list (a label, never SQL)
+  std::string ShiftAside;     // shift1 as the line wrote it, set aside before the call
+  double GapLimitDays = 0;    // the bad-value fraction: the longest hole a computation bridges, days
   // ---- in and out ----
   std::string RetrievalText;          // a retriever may find the previous download of the same station here
   std::string RetrievalKey;           // what the kept RetrievalText was built for (its file and column)

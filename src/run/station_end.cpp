@@ -17,7 +17,13 @@ Move endOfStation(Session& s, RunContext& ctx, LineState& line) {
 
   // Leaving the line.
   s.ui.doEvents();
-  if (ctx.SnowFollowStep != 0) return Move::sameLine();
+  if (ctx.RepeatLine) {
+    ctx.RepeatLine = false;
+    return Move::sameLine();
+  }
+  // A pass that ended before its kind was reached (its site missing, say) ends the line's passes:
+  // the line never comes back to fail again, and the next line is not taken for a later pass.
+  ctx.SnowFollowStep = 0;
   floodAlertStep(s, ctx, line);
   if (s.form.Check1.ticked()) return Move::finish();
   ctx.PreviousSiteNumber = line.SiteNumber;

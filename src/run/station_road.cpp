@@ -5,6 +5,7 @@
 #include "app/session.h"
 #include "run/aggregation.h"
 #include "run/alert_setup.h"
+#include "run/computed_kinds.h"
 #include "run/dispatch.h"
 #include "run/hand_over.h"
 #include "run/line_kinds.h"
@@ -28,14 +29,8 @@ const char* unhandledKind(int16_t type) {
     case 23:
     case 24:
       return "Radar lines are not handled in this version.";
-    case 12:
-      return "Snowmelt lines are not handled in this version.";
     case 16:
       return "Shell model lines are not handled in this version.";
-    case 18:
-      return "Forecast lines are not handled in this version.";
-    case 28:
-      return "Snow model lines are not handled in this version.";
     default:
       return nullptr;
   }
@@ -79,6 +74,7 @@ std::optional<Move> retrieve(Session& s, RunContext& ctx, LineState& line) {
     if (auto move = runoffInput(s, ctx, line, caption)) return move;
     return std::nullopt;
   }
+  if (isComputedKind(ctx.SourceType)) return computedKind(s, ctx, line, caption);
   if (const char* why = unhandledKind(ctx.SourceType)) {
     line.StationError = why;
     return Move::endStation();

@@ -154,6 +154,7 @@ void valueLoopSetUp(Session& s, RunContext& ctx, LineState& line) {
   line.ValueLoop = ValueLoopState{};
   ValueLoopState& v = line.ValueLoop;
   v.ValueLines = std::move(lines);
+  v.ForecastSum = line.ForecastBase;
   v.AllowedMissingTable = ValueLoopState::toleranceTable(ctx.settings.MissingAllowedPercent);
   // Parameter k is P<k>: the value-column index table of a line with several parameters.
   const size_t count = static_cast<size_t>(std::max(0, line.ParameterCount + 1));
