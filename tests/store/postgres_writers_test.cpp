@@ -93,3 +93,60 @@ TEST(PostgresWriters, ALostConnectionFailsOneWriteAndTheNextReconnects) {
 
 }  // namespace
 }  // namespace fw
+
+namespace fw {
+namespace {
+
+TEST(PostgresConnection, AServerIsReachedOverAdoWithApostropheDatesAndNoCompaction) {
+  FW_REQUIRE_POSTGRES();
+  PostgresCluster& c = *PostgresCluster::get();
+  const std::string database = c.makeDatabase();
+  for (const std::string& conn :
+       {c.connString(database), "Provider=PostgreSQL OLE DB Provider;Server=127.0.0.1;Port=" + std::to_string(c.port()) +
+                                    ";Initial Catalog=" + database + ";UID=" + PostgresCluster::kUser +
+                                    ";PWD=" + PostgresCluster::kPassword,
+        std::string("postgresql://") + PostgresCluster::kUser + ":" + PostgresCluster::kPassword + "@127.0.0.1:" +
+            std::to_string(c.port()) + "/" + database}) {
+    testing::TestSession t;
+    Session& s = t.s;
+    s.form.chkCompactRepair.Enabled = true;
+    s.HdbConnString = conn;
+    openHDB(s);
+    EXPECT_EQ(s.LastError, "") << conn;
+    EXPECT_FALSE(s.HdbUseDAO) << conn;
+    EXPECT_TRUE(s.HdbAposDates) << conn;
+    EXPECT_FALSE(s.form.chkCompactRepair.Enabled) << conn;
+    EXPECT_EQ(s.HdbCnn.State(), db::adStateOpen) << conn;
+    // A date read back is the date written, at whole seconds.
+    s.HdbCnn.Execute("insert into rupdate values (7, 'n', '06/05/2024 13:15', 1.5)");
+    db::AdoRecordset rs;
+    rs.Open("select updated, value from rupdate where datatype_site_id=7", s.HdbCnn);
+    ASSERT_FALSE(rs.Eof());
+    EXPECT_EQ(rs.Value(0).toDate(), vb::roundToSecond(45448 + (13 * 60 + 15) / 1440.0));
+    EXPECT_EQ(rs.Value(1).toDouble(), 1.5);
+    rs.Close();
+    s.HdbCnn.Execute("delete from rupdate");
+  }
+}
+
+TEST(PostgresConnection, AFailedOpenShowsNoPassword) {
+  FW_REQUIRE_POSTGRES();
+  PostgresCluster& c = *PostgresCluster::get();
+  const std::string database = c.makeDatabase();
+  for (const std::string& conn : {c.connString(database, "Wr0ng-Pa55"),
+                                  std::string("postgresql://") + PostgresCluster::kUser + ":Wr0ng-Pa55@127.0.0.1:" +
+                                      std::to_string(c.port()) + "/" + database}) {
+    testing::TestSession t;
+    Session& s = t.s;
+    s.HdbConnString = conn;
+    openHDB(s);
+    EXPECT_EQ(s.LastError.rfind("openHDB: ", 0), 0u) << s.LastError;
+    EXPECT_NE(s.LastError.find("password authentication failed"), std::string::npos) << s.LastError;
+    EXPECT_EQ(s.LastError.find("Wr0ng-Pa55"), std::string::npos) << s.LastError;
+    ASSERT_EQ(t.ui.boxes.size(), 1u);
+    EXPECT_EQ(t.ui.boxes[0].text.find("Wr0ng-Pa55"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace fw

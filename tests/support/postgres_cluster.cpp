@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -168,47 +169,113 @@ PostgresCluster* PostgresCluster::get(std::string* whyNot) {
   return cluster.get();
 }
 
-void PostgresCluster::start(const std::string& binDir) {
-  const RunAs as = runAs();
+namespace {
+
+std::string makeTempFolder(const RunAs& as) {
   char pattern[] = "/tmp/fw-pg-XXXXXX";
   if (!mkdtemp(pattern)) throw std::runtime_error("PostgresCluster: cannot make a temporary folder");
-  base_ = pattern;
-  giveTo(base_, as);
-  const fs::path base(base_);
-  {
-    std::ofstream pw(base / "pw");
-    pw << kPassword << "\n";
-  }
-  giveTo(base / "pw", as);
-  const std::string initLog = (base / "initdb.log").string();
-  pid_t init = spawn({binDir + "/initdb", "-D", (base / "data").string(), "-U", kUser, "--pwfile=" + (base / "pw").string(),
-                      "-A", "scram-sha-256", "-E", "UTF8", "--locale=C", "--no-sync", "--no-instructions"},
-                     as, initLog, false);
-  if (waitExit(init) != 0) throw std::runtime_error("PostgresCluster: initdb failed:\n" + readText(initLog));
-  port_ = freePort();
-  const std::string serverLog = (base / "server.log").string();
-  serverPid_ = spawn({binDir + "/postgres", "-D", (base / "data").string(), "-p", std::to_string(port_), "-h",
-                      "127.0.0.1", "-k", base_, "-c", "fsync=off", "-c", "synchronous_commit=off", "-c",
-                      "full_page_writes=off", "-c", "max_connections=40", "-c", "shared_buffers=16MB", "-c",
-                      "dynamic_shared_memory_type=mmap", "-c", "log_min_messages=warning"},
-                     as, serverLog, true);
-  const std::string info = conninfo(port_, "postgres");
+  giveTo(pattern, as);
+  return pattern;
+}
+
+// Starts the server on the cluster in base/data; returns its process id once it answers.
+pid_t startServer(const std::string& binDir, const RunAs& as, const std::string& base, int port) {
+  const std::string serverLog = base + "/server.log";
+  pid_t pid = spawn({binDir + "/postgres", "-D", base + "/data", "-p", std::to_string(port), "-h", "127.0.0.1", "-k",
+                     base, "-c", "fsync=off", "-c", "synchronous_commit=off", "-c", "full_page_writes=off", "-c",
+                     "max_connections=40", "-c", "shared_buffers=16MB", "-c", "dynamic_shared_memory_type=mmap",
+                     "-c", "log_min_messages=warning"},
+                    as, serverLog, true);
+  const std::string info = conninfo(port, "postgres");
   for (int i = 0;; ++i) {
-    if (PQping(info.c_str()) == PQPING_OK) break;
+    if (PQping(info.c_str()) == PQPING_OK) return pid;
     int status = 0;
-    if (waitpid(serverPid_, &status, WNOHANG) == serverPid_) {
-      serverPid_ = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid)
       throw std::runtime_error("PostgresCluster: the server stopped at its start:\n" + readText(serverLog));
+    if (i > 600) {
+      kill(pid, SIGINT);
+      waitExit(pid);
+      throw std::runtime_error("PostgresCluster: the server did not answer:\n" + readText(serverLog));
     }
-    if (i > 600) throw std::runtime_error("PostgresCluster: the server did not answer:\n" + readText(serverLog));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  exec("postgres", "CREATE DATABASE hdb_template");
-  exec("hdb_template",
-       vb::readAllBytes(fs::path(FLUMEWRIGHT_SOURCE_DIR) / "example" / "hdb_schema_postgres.sql"));
+}
+
+void stopServer(pid_t pid) {
+  kill(pid, SIGINT);  // fast shutdown
+  waitExit(pid);
+}
+
+uint64_t fnv1a(const std::string& text) {
+  uint64_t h = 1469598103934665603ull;
+  for (unsigned char c : text) {
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+}  // namespace
+
+// initdb and the schema take seconds, and every test program (every test, under ctest) starts a
+// cluster: the first one builds a template cluster once, kept in /tmp by the server version,
+// user and schema, and each program starts on a copy of it.
+void PostgresCluster::start(const std::string& binDir) {
+  const RunAs as = runAs();
+  const std::string schema =
+      vb::readAllBytes(fs::path(FLUMEWRIGHT_SOURCE_DIR) / "example" / "hdb_schema_postgres.sql");
+  char key[32];
+  std::snprintf(key, sizeof key, "%016llx",
+                static_cast<unsigned long long>(fnv1a(binDir + "\n" + std::to_string(as.uid) + "\n" + schema)));
+  const std::string templ = std::string("/tmp/fw-pg-template-") + key;
+  {
+    const std::string lockFile = templ + ".lock";
+    int lock = open(lockFile.c_str(), O_RDWR | O_CREAT, 0600);
+    if (lock < 0 || flock(lock, LOCK_EX) != 0) throw std::runtime_error("PostgresCluster: cannot lock " + lockFile);
+    struct Unlock {
+      int fd;
+      ~Unlock() { close(fd); }
+    } unlock{lock};
+    std::error_code ec;
+    if (!fs::exists(templ + "/ready", ec)) {
+      fs::remove_all(templ, ec);
+      const std::string build = makeTempFolder(as);
+      {
+        std::ofstream pw(build + "/pw");
+        pw << kPassword << "\n";
+      }
+      giveTo(build + "/pw", as);
+      const std::string initLog = build + "/initdb.log";
+      pid_t init = spawn({binDir + "/initdb", "-D", build + "/data", "-U", kUser, "--pwfile=" + build + "/pw", "-A",
+                          "scram-sha-256", "-E", "UTF8", "--locale=C", "--no-sync", "--no-instructions"},
+                         as, initLog, false);
+      if (waitExit(init) != 0) throw std::runtime_error("PostgresCluster: initdb failed:\n" + readText(initLog));
+      port_ = freePort();
+      pid_t server = startServer(binDir, as, build, port_);
+      try {
+        exec("postgres", "CREATE DATABASE hdb_template");
+        exec("hdb_template", schema);
+      } catch (...) {
+        stopServer(server);
+        throw;
+      }
+      stopServer(server);
+      fs::rename(build, templ);
+      std::ofstream(templ + "/ready") << "ready\n";
+    }
+  }
+  ownerPid_ = getpid();
+  base_ = makeTempFolder(as);
+  const std::string copyLog = base_ + "/copy.log";
+  if (waitExit(spawn({"/bin/cp", "-a", templ + "/data", base_ + "/data"}, as, copyLog, false)) != 0)
+    throw std::runtime_error("PostgresCluster: cannot copy the template cluster:\n" + readText(copyLog));
+  port_ = freePort();
+  serverPid_ = startServer(binDir, as, base_, port_);
 }
 
 PostgresCluster::~PostgresCluster() {
+  // A forked child that ends through exit() must not stop its parent's server.
+  if (getpid() != ownerPid_) return;
   if (serverPid_ > 0) {
     kill(serverPid_, SIGINT);  // fast shutdown
     waitExit(serverPid_);

@@ -39,6 +39,7 @@ class PostgresCluster {
   int port_ = 0;
   int serverPid_ = 0;
   int databases_ = 0;
+  int ownerPid_ = 0;
 };
 
 // Skips the current test, with the reason, when no PostgreSQL server can be started here.
