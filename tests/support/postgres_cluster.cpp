@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -296,10 +297,19 @@ std::string PostgresCluster::connString(const std::string& database, const std::
 }
 
 void PostgresCluster::exec(const std::string& database, const std::string& sql) const {
-  std::unique_ptr<PGconn, ConnCloser> c(PQconnectdb(conninfo(port_, database).c_str()));
-  if (PQstatus(c.get()) != CONNECTION_OK)
-    throw std::runtime_error(std::string("PostgresCluster: ") + PQerrorMessage(c.get()));
-  PQsetNoticeProcessor(c.get(), [](void*, const char*) {}, nullptr);
+  // One connection per database, kept: a test seeds its rows one statement at a time, and each
+  // new connection costs a password exchange.
+  static std::map<std::pair<int, std::string>, std::unique_ptr<PGconn, ConnCloser>> connections;
+  auto& c = connections[{port_, database}];
+  if (!c || PQstatus(c.get()) != CONNECTION_OK) {
+    c.reset(PQconnectdb(conninfo(port_, database).c_str()));
+    if (PQstatus(c.get()) != CONNECTION_OK) {
+      std::string err = PQerrorMessage(c.get());
+      c.reset();
+      throw std::runtime_error("PostgresCluster: " + err);
+    }
+    PQsetNoticeProcessor(c.get(), [](void*, const char*) {}, nullptr);
+  }
   PGresult* r = PQexec(c.get(), sql.c_str());
   ExecStatusType st = PQresultStatus(r);
   std::string err = PQresultErrorMessage(r);

@@ -305,14 +305,15 @@ PostgresBackend::Result PostgresBackend::execute(const std::string& sql, const s
   std::vector<const char*> values(params.size());
   for (size_t i = 0; i < params.size(); ++i) values[i] = nulls[i] ? nullptr : params[i].c_str();
   const bool guarded = !levels_.empty();
-  if (guarded) plain("SAVEPOINT fw_stmt");
-  Result r(PQexecParams(conn_.get(), sql.c_str(), static_cast<int>(params.size()), nullptr,
-                        values.empty() ? nullptr : values.data(), nullptr, nullptr, 0));
-  ExecStatusType st = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
-  if (st == PGRES_COMMAND_OK || st == PGRES_TUPLES_OK) {
-    if (guarded) plain("RELEASE SAVEPOINT fw_stmt");
-    return r;
+  Result r;
+  if (guarded) {
+    r = guardedStatement(sql, values);
+  } else {
+    r.reset(PQexecParams(conn_.get(), sql.c_str(), static_cast<int>(params.size()), nullptr,
+                         values.empty() ? nullptr : values.data(), nullptr, nullptr, 0));
   }
+  ExecStatusType st = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+  if (st == PGRES_COMMAND_OK || st == PGRES_TUPLES_OK) return r;
   if (guarded && PQstatus(conn_.get()) == CONNECTION_OK) {
     const char* s = r ? PQresultErrorField(r.get(), PG_DIAG_SQLSTATE) : nullptr;
     std::string state = s ? s : "";
@@ -323,6 +324,54 @@ PostgresBackend::Result PostgresBackend::execute(const std::string& sql, const s
     }
   }
   fail(r.get());
+}
+
+// The savepoint, the statement and the release go to the server together and come back in one
+// round trip: a writer adds its rows one statement each.
+PostgresBackend::Result PostgresBackend::guardedStatement(const std::string& sql, const std::vector<const char*>& values) {
+  PGconn* c = conn_.get();
+  if (PQenterPipelineMode(c) != 1) {
+    plain("SAVEPOINT fw_stmt");
+    Result r(PQexecParams(c, sql.c_str(), static_cast<int>(values.size()), nullptr,
+                          values.empty() ? nullptr : values.data(), nullptr, nullptr, 0));
+    ExecStatusType st = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+    if (st == PGRES_COMMAND_OK || st == PGRES_TUPLES_OK) plain("RELEASE SAVEPOINT fw_stmt");
+    return r;
+  }
+  bool sent = PQsendQueryParams(c, "SAVEPOINT fw_stmt", 0, nullptr, nullptr, nullptr, nullptr, 0) == 1 &&
+              PQsendQueryParams(c, sql.c_str(), static_cast<int>(values.size()), nullptr,
+                                values.empty() ? nullptr : values.data(), nullptr, nullptr, 0) == 1 &&
+              PQsendQueryParams(c, "RELEASE SAVEPOINT fw_stmt", 0, nullptr, nullptr, nullptr, nullptr, 0) == 1 &&
+              PQpipelineSync(c) == 1;
+  // Results: one per command, each followed by a null, then the sync point. The first failure is
+  // what is reported: the savepoint's own failure, or the statement's.
+  Result statement;
+  Result failure;
+  int command = 0;
+  for (int guard = 0; sent && guard < 64; ++guard) {
+    Result r(PQgetResult(c));
+    if (!r) {
+      // Between commands; a null right after the sync point would wait for ever, so stop there.
+      continue;
+    }
+    ExecStatusType st = PQresultStatus(r.get());
+    if (st == PGRES_PIPELINE_SYNC) break;
+    if (st == PGRES_PIPELINE_ABORTED) {
+      ++command;
+      continue;
+    }
+    const bool ok = st == PGRES_COMMAND_OK || st == PGRES_TUPLES_OK;
+    if (!ok && !failure) failure = std::move(r);
+    else if (command == 1 && ok) statement = std::move(r);
+    ++command;
+  }
+  PQexitPipelineMode(c);
+  if (!sent) {
+    Result none;
+    return none;  // fail() reports the connection's message
+  }
+  if (failure) return failure;
+  return statement;
 }
 
 std::string PostgresBackend::tableName(unsigned int tableOid) {

@@ -63,7 +63,8 @@ class PostgresBackend : public Backend {
   // that its failure undoes only itself. Raises the server's error.
   Result execute(const std::string& sql, const std::vector<std::string>& params,
                  const std::vector<bool>& nulls);
-  Result plain(const std::string& sql);  // no savepoint; raises on failure
+  Result plain(const std::string& sql);
+  Result guardedStatement(const std::string& sql, const std::vector<const char*>& values);  // no savepoint; raises on failure
   [[noreturn]] void fail(pg_result* result);
   void reconnectIfLost();
   std::string columnName(unsigned int tableOid, int column);
