@@ -297,11 +297,15 @@ std::string PostgresCluster::connString(const std::string& database, const std::
 }
 
 void PostgresCluster::exec(const std::string& database, const std::string& sql) const {
-  // One connection per database, kept: a test seeds its rows one statement at a time, and each
-  // new connection costs a password exchange.
-  static std::map<std::pair<int, std::string>, std::unique_ptr<PGconn, ConnCloser>> connections;
-  auto& c = connections[{port_, database}];
+  // The last database's connection is kept: a test seeds its rows one statement at a time, and
+  // each new connection costs a password exchange. Only one is kept, as every test has a
+  // database of its own and the server takes a few dozen connections.
+  static std::unique_ptr<PGconn, ConnCloser> c;
+  static std::string connectedTo;
+  const std::string target = std::to_string(port_) + "/" + database;
+  if (connectedTo != target) c.reset();
   if (!c || PQstatus(c.get()) != CONNECTION_OK) {
+    connectedTo = target;
     c.reset(PQconnectdb(conninfo(port_, database).c_str()));
     if (PQstatus(c.get()) != CONNECTION_OK) {
       std::string err = PQerrorMessage(c.get());
