@@ -189,7 +189,10 @@ PostgresBackend::PostgresBackend(const std::vector<std::pair<std::string, std::s
   std::vector<const char*> keys;
   std::vector<const char*> values;
   bool timeout = false;
+  // Only a URI is expanded: a database name that happens to hold "=" stays a name.
+  int expand = 0;
   for (const auto& [k, v] : parameters) {
+    if (k == "dbname" && (v.rfind("postgresql://", 0) == 0 || v.rfind("postgres://", 0) == 0)) expand = 1;
     keys.push_back(k.c_str());
     values.push_back(v.c_str());
     if (k == "connect_timeout") timeout = true;
@@ -203,7 +206,7 @@ PostgresBackend::PostgresBackend(const std::vector<std::pair<std::string, std::s
   values.push_back("flumewright");
   keys.push_back(nullptr);
   values.push_back(nullptr);
-  conn_.reset(PQconnectdbParams(keys.data(), values.data(), 1));
+  conn_.reset(PQconnectdbParams(keys.data(), values.data(), expand));
   if (!conn_) raise(err::EngineFailure, "out of memory connecting to the PostgreSQL server");
   if (PQstatus(conn_.get()) != CONNECTION_OK) {
     std::string msg = trimMessage(PQerrorMessage(conn_.get()));
