@@ -258,6 +258,7 @@ void PostgresBackend::reconnectIfLost() {
     if (PQstatus(conn_.get()) != CONNECTION_OK) raise(err::EngineFailure, trimMessage(PQerrorMessage(conn_.get())));
     columnNames_.clear();
     tableNames_.clear();
+    prepared_.clear();
     settingsDone_ = false;
   }
   if (settingsDone_ || !settingsApplied(conn_.get())) return;
@@ -303,14 +304,39 @@ PostgresBackend::Result PostgresBackend::plain(const std::string& sql) {
   return r;
 }
 
+const std::string& PostgresBackend::preparedName(const std::string& sql, int paramCount) {
+  auto it = prepared_.find(sql);
+  if (it != prepared_.end()) return it->second;
+  if (prepared_.size() >= 64) {
+    plain("DEALLOCATE ALL");
+    prepared_.clear();
+  }
+  std::string name = "fw_p" + std::to_string(++preparedCount_);
+  // A statement the server refuses to prepare (an unknown column) must not abort the transaction.
+  const bool guarded = !levels_.empty();
+  if (guarded) plain("SAVEPOINT fw_prep");
+  Result r(PQprepare(conn_.get(), name.c_str(), sql.c_str(), paramCount, nullptr));
+  if (!r || PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
+    if (guarded && PQstatus(conn_.get()) == CONNECTION_OK)
+      Result(PQexec(conn_.get(), "ROLLBACK TO SAVEPOINT fw_prep; RELEASE SAVEPOINT fw_prep"));
+    fail(r.get());
+  }
+  if (guarded) plain("RELEASE SAVEPOINT fw_prep");
+  return prepared_.emplace(sql, name).first->second;
+}
+
 PostgresBackend::Result PostgresBackend::execute(const std::string& sql, const std::vector<std::string>& params,
-                                                 const std::vector<bool>& nulls) {
+                                                 const std::vector<bool>& nulls, bool prepared) {
   std::vector<const char*> values(params.size());
   for (size_t i = 0; i < params.size(); ++i) values[i] = nulls[i] ? nullptr : params[i].c_str();
   const bool guarded = !levels_.empty();
+  const std::string* name = prepared ? &preparedName(sql, static_cast<int>(params.size())) : nullptr;
   Result r;
   if (guarded) {
-    r = guardedStatement(sql, values);
+    r = guardedStatement(sql, values, name);
+  } else if (name) {
+    r.reset(PQexecPrepared(conn_.get(), name->c_str(), static_cast<int>(values.size()),
+                           values.empty() ? nullptr : values.data(), nullptr, nullptr, 0));
   } else {
     r.reset(PQexecParams(conn_.get(), sql.c_str(), static_cast<int>(params.size()), nullptr,
                          values.empty() ? nullptr : values.data(), nullptr, nullptr, 0));
@@ -331,19 +357,27 @@ PostgresBackend::Result PostgresBackend::execute(const std::string& sql, const s
 
 // The savepoint, the statement and the release go to the server together and come back in one
 // round trip: a writer adds its rows one statement each.
-PostgresBackend::Result PostgresBackend::guardedStatement(const std::string& sql, const std::vector<const char*>& values) {
+PostgresBackend::Result PostgresBackend::guardedStatement(const std::string& sql, const std::vector<const char*>& values,
+                                                          const std::string* name) {
   PGconn* c = conn_.get();
+  auto send = [&] {
+    const int n = static_cast<int>(values.size());
+    const char* const* v = values.empty() ? nullptr : values.data();
+    return name ? PQsendQueryPrepared(c, name->c_str(), n, v, nullptr, nullptr, 0)
+                : PQsendQueryParams(c, sql.c_str(), n, nullptr, v, nullptr, nullptr, 0);
+  };
   if (PQenterPipelineMode(c) != 1) {
     plain("SAVEPOINT fw_stmt");
-    Result r(PQexecParams(c, sql.c_str(), static_cast<int>(values.size()), nullptr,
-                          values.empty() ? nullptr : values.data(), nullptr, nullptr, 0));
+    Result r(name ? PQexecPrepared(c, name->c_str(), static_cast<int>(values.size()),
+                                   values.empty() ? nullptr : values.data(), nullptr, nullptr, 0)
+                  : PQexecParams(c, sql.c_str(), static_cast<int>(values.size()), nullptr,
+                                 values.empty() ? nullptr : values.data(), nullptr, nullptr, 0));
     ExecStatusType st = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
     if (st == PGRES_COMMAND_OK || st == PGRES_TUPLES_OK) plain("RELEASE SAVEPOINT fw_stmt");
     return r;
   }
   bool sent = PQsendQueryParams(c, "SAVEPOINT fw_stmt", 0, nullptr, nullptr, nullptr, nullptr, 0) == 1 &&
-              PQsendQueryParams(c, sql.c_str(), static_cast<int>(values.size()), nullptr,
-                                values.empty() ? nullptr : values.data(), nullptr, nullptr, 0) == 1 &&
+              send() == 1 &&
               PQsendQueryParams(c, "RELEASE SAVEPOINT fw_stmt", 0, nullptr, nullptr, nullptr, nullptr, 0) == 1 &&
               PQpipelineSync(c) == 1;
   // Results: one per command, each followed by a null, then the sync point. The first failure is
@@ -486,7 +520,7 @@ RowKey PostgresBackend::insertRow(const std::string& table, const std::vector<st
   std::vector<std::string> params;
   std::vector<bool> nulls;
   toParams(values, params, nulls);
-  Result r = execute(sql, params, nulls);
+  Result r = execute(sql, params, nulls, true);
   return PQntuples(r.get()) == 1 ? keyOf(PQgetvalue(r.get(), 0, 0)) : -1;
 }
 
@@ -505,7 +539,7 @@ RowKey PostgresBackend::updateRow(const std::string& table, RowKey key, const st
   toParams(values, params, nulls);
   params.push_back(ctidOf(key));
   nulls.push_back(false);
-  Result r = execute(sql, params, nulls);
+  Result r = execute(sql, params, nulls, true);
   if (PQntuples(r.get()) != 1)
     raise(err::EngineFailure, "The row was changed or deleted by another user since it was read; it was not updated.");
   return keyOf(PQgetvalue(r.get(), 0, 0));
@@ -513,7 +547,7 @@ RowKey PostgresBackend::updateRow(const std::string& table, RowKey key, const st
 
 void PostgresBackend::deleteRow(const std::string& table, RowKey key) {
   requireUsable();
-  execute("delete from " + quoteName(table) + " where ctid=$1::tid", {ctidOf(key)}, {false});
+  execute("delete from " + quoteName(table) + " where ctid=$1::tid", {ctidOf(key)}, {false}, true);
 }
 
 TxnId PostgresBackend::begin() {

@@ -61,10 +61,13 @@ class PostgresBackend : public Backend {
   void requireUsable();
   // Runs a statement with text parameters; inside a transaction it is wrapped in a savepoint so
   // that its failure undoes only itself. Raises the server's error.
+  // prepared: the statement is prepared once per connection and reused (the row writes).
   Result execute(const std::string& sql, const std::vector<std::string>& params,
-                 const std::vector<bool>& nulls);
+                 const std::vector<bool>& nulls, bool prepared = false);
+  // The name of the statement prepared for sql, preparing it first when needed.
+  const std::string& preparedName(const std::string& sql, int paramCount);
   Result plain(const std::string& sql);
-  Result guardedStatement(const std::string& sql, const std::vector<const char*>& values);  // no savepoint; raises on failure
+  Result guardedStatement(const std::string& sql, const std::vector<const char*>& values, const std::string* name);  // no savepoint; raises on failure
   [[noreturn]] void fail(pg_result* result);
   void reconnectIfLost();
   std::string columnName(unsigned int tableOid, int column);
@@ -77,8 +80,10 @@ class PostgresBackend : public Backend {
   bool lost_ = false;
   bool conflict_ = false;
   bool settingsDone_ = false;
+  uint64_t preparedCount_ = 0;
   std::map<std::pair<unsigned int, int>, std::string> columnNames_;
   std::map<unsigned int, std::string> tableNames_;
+  std::map<std::string, std::string> prepared_;
 };
 
 }  // namespace fw::db
