@@ -12,6 +12,8 @@ namespace {
 // The provider text: the part between the first and the second "=" in lower case, for example
 // "microsoft.jet.oledb.4.0;data source".
 std::string providerText(const std::string& connString) {
+  // A server URI as the whole string has no "Provider=" key.
+  if (db::isPostgresUri(connString)) return "postgresql";
   std::vector<std::string> pieces = vb::Split(connString, "=");
   if (pieces.size() < 2) vb::raise(vb::err::SubscriptOutOfRange);
   return vb::LCase(pieces[1]);
@@ -29,7 +31,31 @@ void appendWorkbookOptions(Session& s, std::string& connString) {
   }
 }
 
-void reportFailure(Session& s, const std::string& routine, const std::string& text, const std::string& hint) {
+// The engine's text with any password of the connection string shown as "***": the error log,
+// the log pane and the message box are read by others.
+std::string withoutPassword(const std::string& text, const std::string& connString) {
+  std::string out = text;
+  std::vector<std::string> secrets;
+  for (const char* key : {"Password", "PWD"}) {
+    std::string v = db::connectionValue(connString, key);
+    if (!v.empty()) secrets.push_back(v);
+  }
+  if (db::isPostgresUri(connString)) {
+    const std::string masked = db::maskPassword(connString);
+    if (masked != connString) out = vb::Replace(out, connString, masked);
+    size_t scheme = connString.find("://");
+    size_t at = connString.find('@', scheme + 3);
+    size_t colon = connString.find(':', scheme + 3);
+    if (at != std::string::npos && colon < at) secrets.push_back(connString.substr(colon + 1, at - colon - 1));
+  }
+  for (const std::string& secret : secrets)
+    if (secret.size() >= 1) out = vb::Replace(out, secret, "***");
+  return out;
+}
+
+void reportFailure(Session& s, const std::string& routine, const std::string& rawText, const std::string& hint,
+                   const std::string& connString) {
+  const std::string text = withoutPassword(rawText, connString);
   s.LastError = routine + ": " + text;
   if (s.BatchMode) s.errlog.writeLine(s.LastError);
   else s.ui.msgBox(s.LastError + hint);
@@ -73,10 +99,11 @@ void openHDB(Session& s) {
     s.HdbCnn.Open("", "", -1);
     s.ui.doEvents();
   } catch (const vb::Error& e) {
-    s.noteProgramFault("openHDB: " + e.description());
+    s.noteProgramFault("openHDB: " + withoutPassword(e.description(), s.HdbConnString));
     reportFailure(s, "openHDB", e.description(),
                   "... check connection string by 'Select Station(s)', 'Connection'. (maybe \\Program Files (x86)\\) and "
-                  "then 'Save' setup.");
+                  "then 'Save' setup.",
+                  s.HdbConnString);
   }
 }
 
@@ -100,7 +127,7 @@ void openHDB2(Session& s, std::string& connString, db::AdoConnection& connection
     recordset.LockType = db::adLockOptimistic;
     s.ui.doEvents();
   } catch (const vb::Error& e) {
-    reportFailure(s, "openHDB2", e.description(), "... check connection string.");
+    reportFailure(s, "openHDB2", e.description(), "... check connection string.", connString);
   }
 }
 

@@ -180,6 +180,12 @@ class Engine {
 };
 
 bool Engine::onError(const vb::Error& e) {
+  if (begun_ && p_.mayGiveWay && t_.passLostToConflict()) {
+    // Another program wrote the same rows at the same time and the server undid this pass: it
+    // runs once more from the start, and only a second conflict is reported.
+    p_.gaveWay = true;
+    return false;
+  }
   if (begun_ && t_.passLost()) {
     // The engine has undone the pass already: its text is said once and counted, and no further
     // statement runs, so the period stays as it was.
@@ -486,7 +492,26 @@ WriteResult runSeriesWriter(Session& s, const SeriesWriter& w, const WriterArgs&
     p.workbook = form == WriterForm::AdoBatch && s.HdbIsExcel;
     p.number = number;
     p.modelRun = !w.modelRunTable.empty() && s.ModelRunWrite.modelRun != 0;
-    const bool wrote = Engine(p, *table).run();
+    // What a pass changes besides the table, kept so that a pass that gives way starts again
+    // from the same state.
+    const std::vector<SeriesPoint> seriesBefore = p.series();
+    const FloodAlertTracker alertBefore = s.Alert;
+    const WriterCallState callBefore = call;
+    const std::string lastErrorBefore = s.LastError;
+    p.mayGiveWay = form == WriterForm::AdoBatch;
+    bool wrote = Engine(p, *table).run();
+    if (p.gaveWay) {
+      p.series() = seriesBefore;
+      s.Alert = alertBefore;
+      call = callBefore;
+      s.LastError = lastErrorBefore;
+      WriterPass again{s, w, args, call, form};
+      again.workbook = p.workbook;
+      again.number = number;
+      again.modelRun = p.modelRun;
+      wrote = Engine(again, *table).run();
+      p.stopped = again.stopped;
+    }
     ++result.passes;
     if (!wrote) {
       leaveBusy = w.busyBeforeTrim && number == 1;

@@ -23,6 +23,10 @@ class AdoWriterTable : public WriterTable {
     s_.HdbCnn.RollbackTrans();
   }
   bool passLost() override { return lost(s_.HdbCnn.backend()); }
+  bool passLostToConflict() override {
+    const auto& b = s_.HdbCnn.backend();
+    return b && b->isOpen() && b->lostToConflict();
+  }
 
   void closeShared() override {
     if (s_.HdbRs.State() != db::adStateClosed) s_.HdbRs.Close();

@@ -23,6 +23,8 @@ class WriterTable {
   // The engine ended the pass transaction by itself (a full disk, an I/O error): nothing more of
   // the pass may run.
   virtual bool passLost() = 0;
+  // The engine ended the pass because another writer's transaction conflicted with it.
+  virtual bool passLostToConflict() { return false; }
 
   virtual void closeShared() = 0;
   virtual void execute(const std::string& sql) = 0;  // the period delete

@@ -28,7 +28,9 @@ TEST_F(ConnectionTest, ConnectionStringDecidesEngineAndDateQuoting) {
       {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=//fileserver/hydro/hdb.mdb;", false, false, ""},
       {"Provider=SQLite;Data Source=" + file.string(), false, true, ""},
       {"Provider=SQLOLEDB;Data Source=hydro;Initial Catalog=hdb;", false, true,
-       "openHDB: Provider cannot be found. It may not be properly installed."},
+       "openHDB: Provider cannot be found. It may not be properly installed. The providers that work here are "
+       "Microsoft.Jet.OLEDB and Microsoft.ACE.OLEDB (an SQLite file in the program's Access form), SQLite, and "
+       "PostgreSQL (a server)."},
   };
   s.BatchMode = true;
   for (const auto& c : cases) {
@@ -43,7 +45,9 @@ TEST_F(ConnectionTest, ConnectionStringDecidesEngineAndDateQuoting) {
       EXPECT_TRUE(c.dao ? s.HdbDb.isOpen() : s.HdbCnn.State() == db::adStateOpen) << c.conn;
     }
   }
-  EXPECT_EQ(s.errlog.written().back(), "openHDB: Provider cannot be found. It may not be properly installed.");
+  EXPECT_EQ(s.errlog.written().back(), "openHDB: Provider cannot be found. It may not be properly installed. The providers that work here are "
+       "Microsoft.Jet.OLEDB and Microsoft.ACE.OLEDB (an SQLite file in the program's Access form), SQLite, and "
+       "PostgreSQL (a server).");
 }
 
 TEST_F(ConnectionTest, AWindowsDataSourceIsFoundInTheProgramFolder) {
@@ -170,7 +174,8 @@ TEST_P(CurrentSqlTest, AFailingQueryIsReportedAndEndsAtEnd) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, CurrentSqlTest,
-                         ::testing::Values(testing::HdbEngine::Dao, testing::HdbEngine::AdoJet, testing::HdbEngine::AdoSqlite),
+                         ::testing::Values(testing::HdbEngine::Dao, testing::HdbEngine::AdoJet, testing::HdbEngine::AdoSqlite,
+                                           testing::HdbEngine::AdoPostgres),
                          [](const auto& info) { return std::string(testing::engineName(info.param)); });
 
 }  // namespace

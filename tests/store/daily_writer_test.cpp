@@ -55,14 +55,14 @@ class DailyWriterTest : public ::testing::TestWithParam<HdbEngine> {
   }
   void store(vb::VbDate d, double value, int source, const std::string& table = "rday") {
     execSql(file, "insert into " + table + " (datatype_site_id, date_time, value, source) values (1001, " +
-                      db::dayLiteral(d) + ", " + std::to_string(value) + ", " + std::to_string(source) +
+                      testing::dateSql(d) + ", " + std::to_string(value) + ", " + std::to_string(source) +
                       ");");
   }
   void storeDays(int from, int to, double value) {
     for (int i = from; i <= to; ++i) store(day(i), value, 2);
   }
   std::vector<Stored> rows(const std::string& table = "rday", const std::string& extra = "") {
-    db::SqliteBackend b(file, true);
+    testing::TestConnection b(file);
     db::QueryResult r = b.run("select date_time, value, source from " + table +
                               " where datatype_site_id=1001" + extra + " order by date_time");
     std::vector<Stored> out;
@@ -163,10 +163,10 @@ TEST_P(DailyWriterTest, AModelRunGoesToMdayThenRdayAndTheFlagIsRestored) {
   s.RunId = 12;
   s.TraceNo = 3;
   store(day(1), 77, 5, "rday");
-  execSql(file, "insert into mday values (1001, " + db::dayLiteral(day(0)) +
+  execSql(file, "insert into mday values (1001, " + testing::dateSql(day(0)) +
                     ", 1, 2, 3, 12);"
                     "insert into mday values (1001, " +
-                    db::dayLiteral(day(0)) + ", 1, 2, 4, 12);");
+                    testing::dateSql(day(0)) + ", 1, 2, 4, 12);");
   s.DaySeries = {{day(0), 10, 0}, {day(1), 11, 0}, {day(2), 12, 0}};
   write(2);
   EXPECT_EQ(rows("mday", " and trace=3 and run_id=12"),
@@ -179,8 +179,8 @@ TEST_P(DailyWriterTest, AModelRunGoesToMdayThenRdayAndTheFlagIsRestored) {
   s.ModelRunWrite = {1, 0};  // not a save hour: the model-run table only
   s.DaySeries = {{day(5), 50, 0}};
   write(0);
-  EXPECT_EQ(rows("mday", " and trace=3 and date_time=" + db::dayLiteral(day(5))).size(), 1u);
-  EXPECT_TRUE(rows("rday", " and date_time=" + db::dayLiteral(day(5))).empty());
+  EXPECT_EQ(rows("mday", " and trace=3 and date_time=" + testing::dateSql(day(5))).size(), 1u);
+  EXPECT_TRUE(rows("rday", " and date_time=" + testing::dateSql(day(5))).empty());
 }
 
 TEST_P(DailyWriterTest, ThreeAlertLevelsAreCrossedInOrder) {
@@ -225,10 +225,10 @@ TEST_P(DailyWriterTest, TheAlertSumCountsOnlyValuesWritten) {
 TEST_P(DailyWriterTest, AFailingAppendLeavesThePeriodsOldRows) {
   for (bool overwrite : {false, true}) {
     SCOPED_TRACE(overwrite ? "period delete" : "row by row");
-    execSql(file, "drop trigger if exists full_disk; delete from rday;");
+    testing::dropRefusal(file, "rday", "full_disk");
+    execSql(file, "delete from rday;");
     storeDays(0, 14, 1);
-    execSql(file,
-            "create trigger full_disk before insert on rday begin select raise(abort, 'disk full'); end;");
+    testing::refuseInserts(file, "rday", "full_disk", testing::Refusal::DiskFull);
     s.OverwriteSource5 = overwrite;
     s.LastError.clear();
     s.DaySeries.clear();
@@ -244,7 +244,7 @@ TEST_P(DailyWriterTest, AFailingAppendLeavesThePeriodsOldRows) {
     EXPECT_EQ(s.form.Check5.BackColor, kDoneColor);
   }
   // The connection is usable afterwards: nothing of the undone pass is left open.
-  execSql(file, "drop trigger full_disk;");
+  testing::dropRefusal(file, "rday", "full_disk");
   s.OverwriteSource5 = false;
   s.DaySeries = {{day(20), 5, 0}};
   write(0);
@@ -254,8 +254,7 @@ TEST_P(DailyWriterTest, AFailingAppendLeavesThePeriodsOldRows) {
 TEST_P(DailyWriterTest, MoreThanTenFaultyCommandsEndAndUndoThePass) {
   storeDays(0, 14, 1);
   // Every insert runs a command the database refuses as faulty.
-  execSql(file,
-          "create trigger faulty before insert on rday begin insert into no_such_table values (1); end;");
+  testing::refuseInserts(file, "rday", "faulty", testing::Refusal::Faulty);
   s.DaySeries.clear();
   for (int i = 0; i <= 14; ++i) s.DaySeries.push_back({day(i), 2, 0});
   write(14);
@@ -301,16 +300,14 @@ TEST_P(DailyWriterTest, BothKindsOfErrorShareOneCounter) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    execSql(file, "drop trigger if exists faulty; drop trigger if exists full_disk; delete from rday;");
+    testing::dropRefusal(file, "rday", "faulty");
+    testing::dropRefusal(file, "rday", "full_disk");
+    execSql(file, "delete from rday;");
     const int n = static_cast<int>(c.values.size());
     storeDays(0, n - 1, 7);
     // A value of 1 makes a faulty command (a key the engine refuses), 200 another error, 50 goes in.
-    execSql(file,
-            "create table if not exists taken (k integer primary key); insert or ignore into taken values (1);"
-            "create trigger faulty before insert on rday when new.value = 1 begin insert into taken values "
-            "(1); end;"
-            "create trigger full_disk before insert on rday when new.value = 200 begin select raise(abort, "
-            "'disk full'); end;");
+    testing::refuseInserts(file, "rday", "faulty", testing::Refusal::Faulty, "new.value = 1");
+    testing::refuseInserts(file, "rday", "full_disk", testing::Refusal::DiskFull, "new.value = 200");
     s.DaySeries.clear();
     for (int i = 0; i < n; ++i) s.DaySeries.push_back({day(i), c.values[static_cast<size_t>(i)], 0});
     write(n - 1);
@@ -348,13 +345,13 @@ TEST_P(DailyWriterTest, RedoCurrentdayRecomputesADayOnceTheNextDayHasItsRow) {
   auto units = [&](std::vector<double> values) {
     execSql(file, "delete from runit;");
     for (size_t i = 0; i < values.size(); ++i)
-      execSql(file, "insert into runit values (1001, " + db::dayLiteral(dayAt(1, static_cast<int>(i) * 6)) +
+      execSql(file, "insert into runit values (1001, " + testing::dateSql(dayAt(1, static_cast<int>(i) * 6)) +
                         ", " + std::to_string(values[i]) + ", 2);");
   };
   auto redo = [&](int16_t code) {
-    execSql(file, "delete from rday where date_time=" + db::dayLiteral(day(1)) + ";");
+    execSql(file, "delete from rday where date_time=" + testing::dateSql(day(1)) + ";");
     RedoCurrentday(s, "1001", static_cast<int32_t>(day(1)), 4, code);
-    const auto r = rows("rday", " and date_time=" + db::dayLiteral(day(1)));
+    const auto r = rows("rday", " and date_time=" + testing::dateSql(day(1)));
     return r.empty() ? Stored{0, 0, 0} : r[0];
   };
   units({100, 10.1234, 20.5, 30});  // 00:00 (the day before's) and three values of the day
@@ -368,7 +365,7 @@ TEST_P(DailyWriterTest, RedoCurrentdayRecomputesADayOnceTheNextDayHasItsRow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, DailyWriterTest,
-                         ::testing::Values(HdbEngine::Dao, HdbEngine::AdoJet, HdbEngine::AdoSqlite),
+                         ::testing::Values(HdbEngine::Dao, HdbEngine::AdoJet, HdbEngine::AdoSqlite, HdbEngine::AdoPostgres),
                          [](const auto& info) { return std::string(testing::engineName(info.param)); });
 
 // A workbook keeps its rows: elements are found by their time and overwritten in place or added.
@@ -377,18 +374,18 @@ TEST(DailyWriterWorkbookTest, FindsAndOverwritesWithoutDeleting) {
   Session& s = t.s;
   const auto file = testing::openTestHdb(s, HdbEngine::AdoJet);
   s.HdbIsExcel = true;
-  execSql(file, "insert into rday values (1001, " + db::dayLiteral(day(1)) +
+  execSql(file, "insert into rday values (1001, " + testing::dateSql(day(1)) +
                     ", 1, 2);"
                     "insert into rday values (1001, " +
-                    db::dayLiteral(day(2)) +
+                    testing::dateSql(day(2)) +
                     ", 1, 5);"
                     "insert into rday values (1001, " +
-                    db::dayLiteral(day(3)) + ", 1, 2);");
+                    testing::dateSql(day(3)) + ", 1, 2);");
   s.Alert.AlertActive = 1;
   s.Alert.AlertCrossDates.assign(1, 0);
   s.DaySeries = {{day(0), 10, 0}, {day(1), 11, 0}, {day(2), 12, 0}, {dayAt(4, 6), 14, 0}};
   hdbdaily(s, "1001", 3, 2, 1);
-  db::SqliteBackend b(file, true);
+  testing::TestConnection b(file);
   db::QueryResult r = b.run("select date_time, value, source from rday order by date_time");
   ASSERT_EQ(r.rowCount(), 5u);
   const std::vector<std::pair<vb::VbDate, double>> want = {

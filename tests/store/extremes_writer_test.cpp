@@ -36,7 +36,7 @@ std::ostream& operator<<(std::ostream& o, const Extreme& r) {
 
 std::vector<Extreme> extremes(const std::filesystem::path& file, const std::string& table,
                               const std::string& extra = "") {
-  db::SqliteBackend b(file, true);
+  testing::TestConnection b(file);
   db::QueryResult r = b.run("select date, date_time, value, source from " + table +
                             " where datatype_site_id=1001" + extra + " order by date");
   std::vector<Extreme> out;
@@ -63,8 +63,8 @@ class ExtremesWriterTest : public ::testing::TestWithParam<HdbEngine> {
       hdbdmin(s, "1001", last, 2);
   }
   void store(const std::string& table, int d, double hour, double value, int source) {
-    execSql(file, "insert into " + table + " values (1001, " + db::dayLiteral(day(d)) + ", " +
-                      db::dayLiteral(dayAt(d, hour)) + ", " + vb::CStr(value) + ", " +
+    execSql(file, "insert into " + table + " values (1001, " + testing::dateSql(day(d)) + ", " +
+                      testing::dateSql(dayAt(d, hour)) + ", " + vb::CStr(value) + ", " +
                       std::to_string(source) + ");");
   }
   std::vector<Extreme> rows(const std::string& table = "rdaymax", const std::string& extra = "") {
@@ -119,8 +119,8 @@ TEST_P(ExtremesWriterTest, ASourceFiveDayStaysUnlessOverwriteDeletesTheWholeDays
 
   // The delete compares the day column with whole day numbers: the rows of the first and the last
   // day go whatever their time.
-  execSql(file, "update rdaymax set date_time=" + db::dayLiteral(dayAt(3, 23.9)) +
-                    " where date=" + db::dayLiteral(day(3)) + ";");
+  execSql(file, "update rdaymax set date_time=" + testing::dateSql(dayAt(3, 23.9)) +
+                    " where date=" + testing::dateSql(day(3)) + ";");
   s.OverwriteSource5 = true;
   s.DayMaxSeries = {{0, 0, 0}, {dayAt(1, 6), 21, 0}, {dayAt(2, 6), 22, 0}, {dayAt(3, 6), 23, 0}};
   max(3);
@@ -196,8 +196,7 @@ TEST_P(ExtremesWriterTest, AModelRunWritesMdaymaxThenRdaymax) {
 
 TEST_P(ExtremesWriterTest, AFailingAppendLeavesTheOldRows) {
   for (int d = 1; d <= 8; ++d) store("rdaymax", d, 12, 1, 2);
-  execSql(file,
-          "create trigger full_disk before insert on rdaymax begin select raise(abort, 'disk full'); end;");
+  testing::refuseInserts(file, "rdaymax", "full_disk", testing::Refusal::DiskFull);
   s.DayMaxSeries = {{0, 0, 0}};
   for (int d = 1; d <= 8; ++d) s.DayMaxSeries.push_back({dayAt(d, 5), 9, 0});
   max(8);
@@ -211,7 +210,7 @@ TEST_P(ExtremesWriterTest, AFailingAppendLeavesTheOldRows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ExtremesWriterTest,
-                         ::testing::Values(HdbEngine::Dao, HdbEngine::AdoJet, HdbEngine::AdoSqlite),
+                         ::testing::Values(HdbEngine::Dao, HdbEngine::AdoJet, HdbEngine::AdoSqlite, HdbEngine::AdoPostgres),
                          [](const auto& info) { return std::string(testing::engineName(info.param)); });
 
 // A workbook edits a day's row in place, never writes today's extreme or the last element, and
@@ -221,8 +220,8 @@ TEST(ExtremesWriterWorkbookTest, StopsAtTodayAndEditsInPlace) {
   Session& s = t.s;
   const auto file = testing::openTestHdb(s, HdbEngine::AdoJet);
   s.HdbIsExcel = true;
-  execSql(file, "insert into rdaymax values (1001, " + db::dayLiteral(day(1)) + ", " +
-                    db::dayLiteral(dayAt(1, 1)) + ", 1, 2);");
+  execSql(file, "insert into rdaymax values (1001, " + testing::dateSql(day(1)) + ", " +
+                    testing::dateSql(dayAt(1, 1)) + ", 1, 2);");
   s.DayMaxSeries = {{0, 0, 0},
                     {dayAt(1, 5), 11, 0},
                     {dayAt(2, 5), 12, 0},

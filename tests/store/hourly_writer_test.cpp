@@ -70,7 +70,7 @@ TEST_P(HourlyWriterTest, WritesTheHoursWithTheirTimeAndKeepsASourceFiveHour) {
   s.OverwriteSource5 = true;
   s.HourSeries = {{h(1), 11, 0}, {h(2), 22, 0}};
   write(1);
-  EXPECT_EQ(rows("rhour", " and date_time between " + db::dayLiteral(h(1)) + " and " + db::dayLiteral(h(2))),
+  EXPECT_EQ(rows("rhour", " and date_time between " + testing::dateSql(h(1)) + " and " + testing::dateSql(h(2))),
             (std::vector<Stored>{{h(1), 11, 2}, {h(2), 22, 2}}));
 }
 
@@ -177,8 +177,7 @@ TEST_P(HourlyWriterTest, AModelRunWritesMhourThenRhourAndDrawsOnce) {
 
 TEST_P(HourlyWriterTest, AFailingAppendLeavesTheOldRowsAndReleasesTheRun) {
   for (int n = 0; n <= 9; ++n) store(h(n), 1, 2);
-  execSql(file,
-          "create trigger full_disk before insert on rhour begin select raise(abort, 'disk full'); end;");
+  testing::refuseInserts(file, "rhour", "full_disk", testing::Refusal::DiskFull);
   s.HourSeries.clear();
   for (int n = 0; n <= 9; ++n) s.HourSeries.push_back({h(n), 2, 0});
   s.GraphWait = true;
@@ -197,10 +196,18 @@ TEST_P(HourlyWriterTest, AFailingAppendLeavesTheOldRowsAndReleasesTheRun) {
 TEST_P(HourlyWriterTest, ARefusedRowSkipsItsHourOverAdo) {
   // Someone else stores the 02:00 hour while the 01:00 hour is added: the engine refuses the
   // writer's own 02:00 row by its key.
-  execSql(file,
-          "create trigger meanwhile after insert on rhour when new.value = 2 begin insert into rhour values "
-          "(1001, " +
-              db::dayLiteral(h(2)) + ", 99, 9); end;");
+  if (testing::isPostgres(file))
+    execSql(file,
+            "create function fw_meanwhile() returns trigger language plpgsql as $$ begin if new.value = 2 then "
+            "insert into rhour values (1001, " +
+                testing::dateSql(h(2)) +
+                ", 99, 9); end if; return new; end $$; create trigger meanwhile after insert on rhour for each row "
+                "execute function fw_meanwhile();");
+  else
+    execSql(file,
+            "create trigger meanwhile after insert on rhour when new.value = 2 begin insert into rhour values "
+            "(1001, " +
+                testing::dateSql(h(2)) + ", 99, 9); end;");
   s.HourSeries = {{h(0), 1, 0}, {h(1), 2, 0}, {h(2), 3, 0}};
   write(2);
   if (s.HdbUseDAO) {
@@ -239,7 +246,7 @@ TEST_P(HourlyWriterTest, AnHourlyAlertIsFedAfterTheAlertStart) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, HourlyWriterTest,
-                         ::testing::Values(HdbEngine::Dao, HdbEngine::AdoJet, HdbEngine::AdoSqlite),
+                         ::testing::Values(HdbEngine::Dao, HdbEngine::AdoJet, HdbEngine::AdoSqlite, HdbEngine::AdoPostgres),
                          [](const auto& info) { return std::string(testing::engineName(info.param)); });
 
 // A workbook: rows found by their time are overwritten, a missing hour is added; no chart.

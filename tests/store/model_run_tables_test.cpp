@@ -35,7 +35,7 @@ class ModelRunTablesTest : public ::testing::TestWithParam<HdbEngine> {
       hdbmrundsid(s, dsid, number, text1, note, text2);
   }
   db::QueryResult query(const std::string& sql) {
-    db::SqliteBackend b(file, true);
+    testing::TestConnection b(file);
     return b.run(sql);
   }
 
@@ -105,7 +105,7 @@ TEST_P(ModelRunTablesTest, MrundsidExistsLooksUpTheRunAndSeries) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ModelRunTablesTest,
-                         ::testing::Values(HdbEngine::Dao, HdbEngine::AdoJet, HdbEngine::AdoSqlite),
+                         ::testing::Values(HdbEngine::Dao, HdbEngine::AdoJet, HdbEngine::AdoSqlite, HdbEngine::AdoPostgres),
                          [](const auto& info) { return std::string(testing::engineName(info.param)); });
 
 TEST(MrundsidExistsTest, FalseWhenTheDatabaseCannotBeOpened) {

@@ -22,7 +22,7 @@ class SeriesReaderTest : public ::testing::TestWithParam<testing::HdbEngine> {
   void storeUnits(int n, const std::string& table = "runit", const std::string& extra = "") {
     std::string sql;
     for (int i = 0; i < n; ++i)
-      sql += "insert into " + table + " values (1001, " + db::dayLiteral(at(10, 15 * i)) + ", " + std::to_string(i + 1) +
+      sql += "insert into " + table + " values (1001, " + testing::dateSql(at(10, 15 * i)) + ", " + std::to_string(i + 1) +
              ", 2" + extra + ");";
     execSql(file, sql);
   }
@@ -95,7 +95,7 @@ TEST_P(SeriesReaderTest, ExtensionCarriesTheLastStepToTheEnd) {
 
 TEST_P(SeriesReaderTest, ExtensionStopsWhenTheLastStepIsNoMinute) {
   storeUnits(3);
-  execSql(file, "insert into runit values (1001, " + db::dayLiteral(at(10, 30) + 20 / 86400.0) + ", 9, 2);");
+  execSql(file, "insert into runit values (1001, " + testing::dateSql(at(10, 30) + 20 / 86400.0) + ", 9, 2);");
   s.UnitSeries.assign(50, SeriesPoint{});
   GetHDB(s, "1001", "runit", kDay, at(12, 0), count, 0, 0, 0, -1, -1);
   EXPECT_EQ(count, 3);
@@ -104,8 +104,8 @@ TEST_P(SeriesReaderTest, ExtensionStopsWhenTheLastStepIsNoMinute) {
 TEST_P(SeriesReaderTest, ModelRunReadsItsRunAndTraceOnly) {
   storeUnits(3, "munit", ", 3, 12");
   execSql(file,
-          "insert into munit values (1001, " + db::dayLiteral(at(10, 5)) + ", 50, 2, 4, 12);"
-          "insert into munit values (1001, " + db::dayLiteral(at(10, 10)) + ", 60, 2, 3, 11);");
+          "insert into munit values (1001, " + testing::dateSql(at(10, 5)) + ", 50, 2, 4, 12);"
+          "insert into munit values (1001, " + testing::dateSql(at(10, 10)) + ", 60, 2, 3, 11);");
   s.UnitSeries.assign(10, SeriesPoint{});
   GetHDB(s, "1001", "munit", kDay, kDay + 1, count, -1, 12, 3, -1, 0);
   EXPECT_EQ(count, 2);
@@ -114,7 +114,7 @@ TEST_P(SeriesReaderTest, ModelRunReadsItsRunAndTraceOnly) {
 
 TEST_P(SeriesReaderTest, ANullValueIsStoredAsMissingWithOneErrorLine) {
   storeUnits(3);
-  execSql(file, "update runit set value=null where date_time=" + db::dayLiteral(at(10, 15)) + ";");
+  execSql(file, "update runit set value=null where date_time=" + testing::dateSql(at(10, 15)) + ";");
   s.UnitSeries.assign(10, SeriesPoint{0, 123, 0});
   GetHDB(s, "1001", "runit", kDay, kDay + 1, count, 0, 0, 0, -1, 0);
   EXPECT_EQ(count, 2);
@@ -134,7 +134,7 @@ TEST_P(SeriesReaderTest, ADsidThatIsNoIntegerNeverReachesSql) {
   GetHDB(s, "", "runit", kDay, kDay + 1, count, 0, 0, 0, 0, 0);
   EXPECT_EQ(count, 0);
   EXPECT_EQ(s.errlog.written(), (std::vector<std::string>{"GetHDB: bad DSID 1001 or 1=1", "GetHDB: bad DSID "}));
-  execSql(file, "insert into runit values (-1001, 45448.5, 1, 2);");
+  execSql(file, "insert into runit values (-1001, " + testing::dateSql(45448.5) + ", 1, 2);");
   GetHDB(s, "-1001", "runit", kDay, kDay + 1, count, 0, 0, 0, 0, 0);
   EXPECT_EQ(count, 1);
 }
@@ -187,7 +187,8 @@ TEST_P(SeriesReaderTest, StochasticRainReplacesTheRead) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, SeriesReaderTest,
-                         ::testing::Values(testing::HdbEngine::Dao, testing::HdbEngine::AdoJet, testing::HdbEngine::AdoSqlite),
+                         ::testing::Values(testing::HdbEngine::Dao, testing::HdbEngine::AdoJet, testing::HdbEngine::AdoSqlite,
+                                           testing::HdbEngine::AdoPostgres),
                          [](const auto& info) { return std::string(testing::engineName(info.param)); });
 
 TEST(SeriesReaderWorkbook, TheTableIsNamedInSheetForm) {

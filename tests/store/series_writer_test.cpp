@@ -48,7 +48,7 @@ class SeriesWriterTest : public ::testing::TestWithParam<HdbEngine> {
   void SetUp() override { file = testing::openTestHdb(s, GetParam()); }
   WriterForm form() const { return s.HdbUseDAO ? WriterForm::DaoImmediate : WriterForm::AdoBatch; }
   std::vector<std::pair<vb::VbDate, double>> rows() {
-    db::SqliteBackend b(file, true);
+    testing::TestConnection b(file);
     db::QueryResult r = b.run("select date_time, value from rhour order by date_time");
     std::vector<std::pair<vb::VbDate, double>> out;
     for (size_t i = 0; i < r.rowCount(); ++i)
@@ -62,10 +62,10 @@ class SeriesWriterTest : public ::testing::TestWithParam<HdbEngine> {
 };
 
 TEST_P(SeriesWriterTest, ATimeKeyProtectsOnlyTheSameTime) {
-  execSql(file, "insert into rhour values (1001, " + db::dayLiteral(at(1)) +
+  execSql(file, "insert into rhour values (1001, " + testing::dateSql(at(1)) +
                     ", 50, 5);"
                     "insert into rhour values (1001, " +
-                    db::dayLiteral(at(2)) + ", 60, 2);");
+                    testing::dateSql(at(2)) + ", 60, 2);");
   s.HourSeries = {{at(0), 1, 0}, {at(1), 2, 0}, {at(2), 3, 0}, {at(3), 4, 0}};
   const WriteResult r = runSeriesWriter(s, hourlyLike(), WriterArgs{"1001", 3, 2, 0}, form());
   EXPECT_TRUE(r.wrote);
@@ -76,7 +76,7 @@ TEST_P(SeriesWriterTest, ATimeKeyProtectsOnlyTheSameTime) {
 }
 
 TEST_P(SeriesWriterTest, APassThatDoesNotWriteStillWalksTheElements) {
-  execSql(file, "insert into rhour values (1001, " + db::dayLiteral(at(1)) + ", 50, 2);");
+  execSql(file, "insert into rhour values (1001, " + testing::dateSql(at(1)) + ", 50, 2);");
   SeriesWriter w = hourlyLike();
   std::vector<int32_t> seen;
   w.writing = [](const WriterPass&) { return false; };
@@ -88,7 +88,7 @@ TEST_P(SeriesWriterTest, APassThatDoesNotWriteStillWalksTheElements) {
   EXPECT_EQ(s.form.Check3.BackColor, CheckBox::kDefaultBackColor);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, SeriesWriterTest, ::testing::Values(HdbEngine::Dao, HdbEngine::AdoSqlite),
+INSTANTIATE_TEST_SUITE_P(Engines, SeriesWriterTest, ::testing::Values(HdbEngine::Dao, HdbEngine::AdoSqlite, HdbEngine::AdoPostgres),
                          [](const auto& info) { return std::string(testing::engineName(info.param)); });
 
 }  // namespace

@@ -26,7 +26,7 @@ inline std::ostream& operator<<(std::ostream& o, const Stored& r) {
 // Rows of DSID 1001 in time order; extra is more of the where clause (" and trace=3").
 inline std::vector<Stored> storedRows(const std::filesystem::path& file, const std::string& table,
                                       const std::string& extra = "") {
-  db::SqliteBackend b(file, true);
+  testing::TestConnection b(file);
   db::QueryResult r = b.run("select date_time, value, source from " + table + " where datatype_site_id=1001" +
                             extra + " order by date_time");
   std::vector<Stored> out;
@@ -39,7 +39,7 @@ inline std::vector<Stored> storedRows(const std::filesystem::path& file, const s
 inline void storeRow(const std::filesystem::path& file, const std::string& table, vb::VbDate when,
                      double value, int source) {
   execSql(file, "insert into " + table + " (datatype_site_id, date_time, value, source) values (1001, " +
-                    db::dayLiteral(when) + ", " + vb::CStr(value) + ", " + std::to_string(source) + ");");
+                    testing::dateSql(when) + ", " + vb::CStr(value) + ", " + std::to_string(source) + ");");
 }
 
 }  // namespace fw::testing

@@ -178,8 +178,7 @@ TEST_P(UnitWriterTest, AnIndexBeyondTheSeries) {
 
 TEST_P(UnitWriterTest, AFailingAppendLeavesTheOldRowsAndTellsWhatMayHelp) {
   for (int n = 0; n <= 9; ++n) store(q(n), 1, 2);
-  execSql(file,
-          "create trigger full_disk before insert on runit begin select raise(abort, 'disk full'); end;");
+  testing::refuseInserts(file, "runit", "full_disk", testing::Refusal::DiskFull);
   s.UnitSeries.clear();
   for (int n = 0; n <= 9; ++n) s.UnitSeries.push_back({q(n), 2, 0});
   EXPECT_FALSE(write(9));
@@ -243,9 +242,7 @@ TEST_P(UnitWriterTest, ShiftsWithoutAValueLeaveTheBoxBusy) {
 
 TEST_P(UnitWriterTest, ShiftWriteCanceledAfterFiveErrors) {
   for (int n = 0; n <= 9; ++n) store(q(n), 0.1, 2, "runitshift");
-  execSql(
-      file,
-      "create trigger full_disk before insert on runitshift begin select raise(abort, 'disk full'); end;");
+  testing::refuseInserts(file, "runitshift", "full_disk", testing::Refusal::DiskFull);
   s.UnitSeries.clear();
   s.ShiftSeries.clear();
   for (int n = 0; n <= 9; ++n) {
@@ -276,16 +273,28 @@ TEST_P(UnitWriterTest, AFullDiskInTheMiddleOfTheAppendLeavesThePeriodAsItWas) {
   // The database may not grow: the new rows fill the pages the old ones free, and then the disk
   // is full.
   const auto& backend = s.HdbUseDAO ? s.HdbDb.backend() : s.HdbCnn.backend();
-  const int64_t pages = backend->run("PRAGMA page_count;").cells.at(0).toInteger();
-  backend->run("PRAGMA max_page_count=" + std::to_string(pages) + ";");
+  // On a server the like of it is the connection lost in the middle of the append: the server
+  // undoes the transaction, and the program must not go on outside it.
+  const bool server = testing::isPostgres(file);
+  const std::string failure = server ? "terminating connection" : "database or disk is full";
+  if (server) {
+    execSql(file,
+            "create function fw_lose() returns trigger language plpgsql as $$ begin if new.value = 7 and "
+            "new.date_time > " + testing::dateSql(q(100)) +
+                " then perform pg_terminate_backend(pg_backend_pid()); end if; return new; end $$;"
+                "create trigger lose before insert on runit for each row execute function fw_lose();");
+  } else {
+    const int64_t pages = backend->run("PRAGMA page_count;").cells.at(0).toInteger();
+    backend->run("PRAGMA max_page_count=" + std::to_string(pages) + ";");
+  }
 
   EXPECT_FALSE(write(2999, 3000));
   EXPECT_EQ(rows(), before);
-  EXPECT_NE(s.LastError.find("database or disk is full"), std::string::npos) << s.LastError;
+  EXPECT_NE(s.LastError.find(failure), std::string::npos) << s.LastError;
   int full = 0;
   for (const std::string& line : s.errlog.written()) {
     EXPECT_EQ(line.find("dublicate"), std::string::npos) << line;
-    if (line.find("database or disk is full") != std::string::npos) ++full;
+    if (line.find(failure) != std::string::npos) ++full;
   }
   EXPECT_EQ(full, 1);
   EXPECT_FALSE(backend->inTransaction());
@@ -296,12 +305,18 @@ TEST_P(UnitWriterTest, AFullDiskInTheMiddleOfTheAppendLeavesThePeriodAsItWas) {
 // for it at its start instead of failing with "database is locked".
 TEST_P(UnitWriterTest, APassWaitsForAnotherWriterAndThenSucceeds) {
   store(q(0), 1, 2);
-  db::SqliteBackend other(file, false);
-  other.run("BEGIN IMMEDIATE;");
-  other.run("insert into runit values (2002, 45000, 1, 2);");
+  std::unique_ptr<db::Backend> other = testing::openBackend(file, true);
+  if (testing::isPostgres(file)) {
+    // A server locks tables, not the database: the other program holds the table's write lock.
+    other->run("BEGIN;");
+    other->run("LOCK TABLE runit IN EXCLUSIVE MODE;");
+  } else {
+    other->run("BEGIN IMMEDIATE;");
+  }
+  other->run(testing::translated(file, "insert into runit values (2002, " + testing::dateSql(45000) + ", 1, 2);"));
   std::thread release([&] {
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    other.run("COMMIT;");
+    other->run("COMMIT;");
   });
   s.UnitSeries = {{q(0), 5, 0}, {q(1), 6, 0}};
   const auto start = std::chrono::steady_clock::now();
@@ -316,7 +331,7 @@ TEST_P(UnitWriterTest, APassWaitsForAnotherWriterAndThenSucceeds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, UnitWriterTest,
-                         ::testing::Values(HdbEngine::Dao, HdbEngine::AdoJet, HdbEngine::AdoSqlite),
+                         ::testing::Values(HdbEngine::Dao, HdbEngine::AdoJet, HdbEngine::AdoSqlite, HdbEngine::AdoPostgres),
                          [](const auto& info) { return std::string(testing::engineName(info.param)); });
 
 // A workbook edits its rows in place and does not report them as appended.

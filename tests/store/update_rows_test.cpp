@@ -34,7 +34,7 @@ class UpdateRowsTest : public ::testing::TestWithParam<HdbEngine> {
   }
   // The row of the DSID as {note, updated, value}; value -1 stands for Null.
   std::tuple<std::string, vb::VbDate, double> row(const std::string& dsid) {
-    db::SqliteBackend b(file, true);
+    testing::TestConnection b(file);
     db::QueryResult r = b.run("select * from rupdate where datatype_site_id=" + dsid);
     EXPECT_EQ(r.rowCount(), 1u) << dsid;
     if (r.rowCount() != 1) return {};
@@ -115,7 +115,7 @@ TEST_P(UpdateRowsTest, FailuresGoToTheLogsAndLeaveTheRow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, UpdateRowsTest,
-                         ::testing::Values(HdbEngine::Dao, HdbEngine::AdoJet, HdbEngine::AdoSqlite),
+                         ::testing::Values(HdbEngine::Dao, HdbEngine::AdoJet, HdbEngine::AdoSqlite, HdbEngine::AdoPostgres),
                          [](const auto& info) { return std::string(testing::engineName(info.param)); });
 
 TEST(DsidDataType, NumberBeforeTheLastThreeCharacters) {

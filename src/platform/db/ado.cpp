@@ -3,6 +3,7 @@
 #include "platform/db/connection_string.h"
 #include "platform/db/dialect.h"
 #include "platform/db/error.h"
+#include "platform/db/postgres_backend.h"
 #include "platform/db/sqlite_backend.h"
 
 namespace fw::db {
@@ -44,6 +45,10 @@ AdoConnection& AdoConnection::operator=(AdoConnection&& other) noexcept {
 void AdoConnection::Open(const std::string&, const std::string&, int) {
   if (State() == adStateOpen) raiseNotAllowed();
   DataSourceSpec spec = parseConnectionString(ConnectionString);
+  if (spec.kind == SourceKind::PostgresServer) {
+    OpenOn(std::make_shared<PostgresBackend>(postgresParameters(ConnectionString), Mode == adModeRead), true);
+    return;
+  }
   std::filesystem::path file = resolveDataSource(spec.dataSource, ProgramFolder);
   OpenOn(std::make_shared<SqliteBackend>(file, Mode == adModeRead), spec.aposDates);
 }
@@ -71,7 +76,7 @@ void AdoConnection::requireOpen() const {
 
 int64_t AdoConnection::Execute(const std::string& sql) {
   requireOpen();
-  return backend_->run(translateAccessSql(sql, aposDates_)).changes;
+  return backend_->run(translateAccessSql(sql, aposDates_, backend_->sqlTarget())).changes;
 }
 
 int AdoConnection::BeginTrans() {
@@ -120,7 +125,7 @@ void AdoRecordset::Open(const std::string& source, AdoConnection& connection, in
   if (rows_->loaded() || connection.State() != adStateOpen) raiseNotAllowed();
   if (cursorType != -1) CursorType = cursorType;
   if (lockType != -1) LockType = lockType;
-  QueryResult result = connection.backend()->run(translateAccessSql(source, connection.aposDates()),
+  QueryResult result = connection.backend()->run(translateAccessSql(source, connection.aposDates(), connection.backend()->sqlTarget()),
                                                  LockType == adLockReadOnly ? RowUse::ReadOnly : RowUse::Write);
   if (!result.hasRows) return;
   rows_->load(connection.backend(), std::move(result), Flavor::Ado, LockType != adLockReadOnly,

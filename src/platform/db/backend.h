@@ -1,14 +1,14 @@
 #pragma once
 // The engine behind the recordsets: runs one statement, writes one row by its key, and nests
-// transactions. SQLite is the one implementation today; PostgreSQL comes behind the same
-// interface. SQL reaching a backend is already translated from the Access dialect (dialect.h):
-// date literals are plain day numbers.
+// transactions. SQLite (a file) and PostgreSQL (a server) are the implementations. SQL reaching a
+// backend is already translated from the Access dialect for the backend's sqlTarget() (dialect.h).
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/db/dialect.h"
 #include "platform/vb/variant.h"
 
 namespace fw::db {
@@ -29,7 +29,7 @@ struct ColumnInfo {
   ColumnKind kind = ColumnKind::Any;
 };
 
-// The identity of a stored row (SQLite: its rowid).
+// The identity of a stored row (SQLite: its rowid; PostgreSQL: its current tuple position).
 using RowKey = int64_t;
 
 // What a statement gave back. A statement without result columns (delete, insert, create) has
@@ -68,8 +68,9 @@ class Backend {
   // Row writes for recordsets. Values are already converted to their column's kind.
   virtual RowKey insertRow(const std::string& table, const std::vector<std::string>& columns,
                            const std::vector<vb::Variant>& values) = 0;
-  virtual void updateRow(const std::string& table, RowKey key, const std::vector<std::string>& columns,
-                         const std::vector<vb::Variant>& values) = 0;
+  // Returns the row's key afterwards: a server may move a changed row.
+  virtual RowKey updateRow(const std::string& table, RowKey key, const std::vector<std::string>& columns,
+                           const std::vector<vb::Variant>& values) = 0;
   virtual void deleteRow(const std::string& table, RowKey key) = 0;
 
   // Nested transactions. The outermost level is a real transaction that takes the engine's write
@@ -87,6 +88,13 @@ class Backend {
   // holders roll them back; until the outermost one is, every statement and begin() is refused,
   // so that nothing meant for the transaction runs outside it.
   virtual bool transactionLost() const { return false; }
+  // True after the engine ended a transaction because another writer's conflicted with it (a
+  // serialization failure or a deadlock): running the same work again may well succeed. Cleared
+  // when the next outermost level begins.
+  virtual bool lostToConflict() const { return false; }
+
+  // The dialect the backend's SQL must be translated to.
+  virtual SqlTarget sqlTarget() const { return SqlTarget::Sqlite; }
 };
 
 // The levels a connection object began itself, innermost last: what AdoConnection's BeginTrans /

@@ -2,8 +2,10 @@
 
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <optional>
 
+#include "platform/db/error.h"
 #include "platform/vb/convert.h"
 
 namespace fw::db {
@@ -50,7 +52,57 @@ bool sheetName(const std::string& inner) {
   return true;
 }
 
+bool startsWordAt(const std::string& s, size_t i, const char* word) {
+  size_t n = std::char_traits<char>::length(word);
+  if (i + n > s.size()) return false;
+  for (size_t k = 0; k < n; ++k)
+    if (std::tolower(static_cast<unsigned char>(s[i + k])) != word[k]) return false;
+  return i + n == s.size() || std::isspace(static_cast<unsigned char>(s[i + n]));
+}
+
+// "select top n rest" becomes "select rest limit n"; anything else is returned as it is.
+std::string moveTopToLimit(const std::string& sql) {
+  size_t i = 0;
+  auto blanks = [&] {
+    while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
+  };
+  blanks();
+  if (!startsWordAt(sql, i, "select")) return sql;
+  const size_t afterSelect = i + 6;
+  i = afterSelect;
+  blanks();
+  if (!startsWordAt(sql, i, "top")) return sql;
+  const size_t topAt = i;
+  i += 3;
+  blanks();
+  const size_t numberAt = i;
+  while (i < sql.size() && std::isdigit(static_cast<unsigned char>(sql[i]))) ++i;
+  if (i == numberAt || i >= sql.size() || !std::isspace(static_cast<unsigned char>(sql[i]))) return sql;
+  const std::string count = sql.substr(numberAt, i - numberAt);
+  std::string rest = sql.substr(0, topAt) + sql.substr(i + 1);
+  size_t end = rest.size();
+  while (end > 0 && (rest[end - 1] == ';' || std::isspace(static_cast<unsigned char>(rest[end - 1])))) --end;
+  return rest.substr(0, end) + " limit " + count + rest.substr(end);
+}
+
+std::string dateLiteralFor(vb::VbDate d, SqlTarget target) {
+  if (target == SqlTarget::Postgres) return "TIMESTAMP '" + timestampText(d) + "'";
+  return dayLiteral(d);
+}
+
+[[noreturn]] void untranslatable(const std::string& what, const std::string& sql) {
+  raise(err::FaultyCommand, "Syntax error in date in query expression '" + what + "' (the statement was not sent: " +
+                                sql + ")");
+}
+
 }  // namespace
+
+std::string timestampText(vb::VbDate d) {
+  vb::CivilDateTime c = vb::toCivil(d);
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day, c.hour, c.minute, c.second);
+  return buf;
+}
 
 std::string dayLiteral(vb::VbDate d) {
   double r = vb::roundToSecond(d);
@@ -59,7 +111,8 @@ std::string dayLiteral(vb::VbDate d) {
   return std::string(buf, res.ptr);
 }
 
-std::string translateAccessSql(const std::string& sql, bool aposDates) {
+std::string translateAccessSql(const std::string& sql, bool aposDates, SqlTarget target) {
+  const bool pg = target == SqlTarget::Postgres;
   std::string out;
   out.reserve(sql.size() + 16);
   size_t i = 0;
@@ -89,10 +142,21 @@ std::string translateAccessSql(const std::string& sql, bool aposDates) {
       }
       if (c == '\'' && aposDates && monthFirstDateForm(inner)) {
         if (std::optional<vb::VbDate> d = vb::parseDate(inner)) {
-          out += dayLiteral(*d);
+          out += dateLiteralFor(*d, target);
           i = j + 1;
           continue;
         }
+      }
+      if (pg && c == '"') {
+        // A text between double quotes is a text in the Access dialect, a name on the server.
+        out += '\'';
+        for (char t : inner) {
+          if (t == '\'') out += '\'';
+          out += t;
+        }
+        out += '\'';
+        i = j + 1;
+        continue;
       }
       out.append(sql, i, j + 1 - i);
       i = j + 1;
@@ -102,15 +166,23 @@ std::string translateAccessSql(const std::string& sql, bool aposDates) {
       size_t j = sql.find('#', i + 1);
       if (j != std::string::npos) {
         if (std::optional<vb::VbDate> d = vb::parseDate(sql.substr(i + 1, j - i - 1))) {
-          out += dayLiteral(*d);
+          out += dateLiteralFor(*d, target);
           i = j + 1;
           continue;
         }
+        // On the server # is an operator: the statement would run with another meaning.
+        if (pg) untranslatable(sql.substr(i, j + 1 - i), sql);
         out.append(sql, i, j + 1 - i);
         i = j + 1;
         continue;
       }
+      if (pg) untranslatable(sql.substr(i), sql);
       out += c;
+      ++i;
+      continue;
+    }
+    if (pg && c == '&') {
+      out += "||";
       ++i;
       continue;
     }
@@ -123,7 +195,16 @@ std::string translateAccessSql(const std::string& sql, bool aposDates) {
           i = j + 1;
           continue;
         }
-        out.append(sql, i, j + 1 - i);
+        if (pg) {
+          out += '"';
+          for (char t : inner) {
+            if (t == '"') out += '"';
+            out += t;
+          }
+          out += '"';
+        } else {
+          out.append(sql, i, j + 1 - i);
+        }
         i = j + 1;
         continue;
       }
@@ -131,7 +212,7 @@ std::string translateAccessSql(const std::string& sql, bool aposDates) {
     out += c;
     ++i;
   }
-  return out;
+  return pg ? moveTopToLimit(out) : out;
 }
 
 }  // namespace fw::db

@@ -240,7 +240,7 @@ void RowSet::update() {
       }
     } else {
       Row& row = rows_[static_cast<size_t>(editRow_)];
-      backend_->updateRow(table_, row.key, names_, values_);
+      row.key = backend_->updateRow(table_, row.key, names_, values_);
       auto first = cells_.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(editRow_) * n);
       if (batch_ && !row.batchAdded && row.original < 0) {
         row.original = static_cast<int32_t>(originals_.size());

@@ -377,10 +377,10 @@ RowKey SqliteBackend::insertRow(const std::string& table, const std::vector<std:
   return sqlite3_last_insert_rowid(db_);
 }
 
-void SqliteBackend::updateRow(const std::string& table, RowKey key, const std::vector<std::string>& columns,
-                              const std::vector<vb::Variant>& values) {
+RowKey SqliteBackend::updateRow(const std::string& table, RowKey key, const std::vector<std::string>& columns,
+                                const std::vector<vb::Variant>& values) {
   requireUsable();
-  if (columns.empty()) return;
+  if (columns.empty()) return key;
   std::string sql = "update " + quoteName(table) + " set ";
   for (size_t i = 0; i < columns.size(); ++i) {
     if (i) sql += ",";
@@ -391,6 +391,7 @@ void SqliteBackend::updateRow(const std::string& table, RowKey key, const std::v
   for (size_t i = 0; i < values.size(); ++i) bindValue(st, static_cast<int>(i) + 1, values[i]);
   sqlite3_bind_int64(st, static_cast<int>(values.size()) + 1, key);
   step(st);
+  return key;
 }
 
 void SqliteBackend::deleteRow(const std::string& table, RowKey key) {

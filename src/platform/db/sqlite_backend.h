@@ -31,7 +31,7 @@ class SqliteBackend : public Backend {
   QueryResult run(const std::string& sql, RowUse use) override;
   RowKey insertRow(const std::string& table, const std::vector<std::string>& columns,
                    const std::vector<vb::Variant>& values) override;
-  void updateRow(const std::string& table, RowKey key, const std::vector<std::string>& columns,
+  RowKey updateRow(const std::string& table, RowKey key, const std::vector<std::string>& columns,
                  const std::vector<vb::Variant>& values) override;
   void deleteRow(const std::string& table, RowKey key) override;
 

@@ -1,0 +1,83 @@
+// The program over a PostgreSQL server: a batch run reads its stored rows from the server and
+// writes its last-run row there; a wrong password ends the run with the server's text.
+#include <gtest/gtest.h>
+
+#include "platform/vb/date.h"
+#include "program_folder.h"
+#include "run_program.h"
+#include "support/postgres_cluster.h"
+#include "support/test_hdb.h"
+
+namespace fw {
+namespace {
+
+using testing::PostgresCluster;
+using testing::ProgramFolder;
+using testing::runProgram;
+
+// The setup file's connection line pointed at the server.
+void useServer(ProgramFolder& p, const std::string& connString) {
+  const auto setup = p.folder / "Flumewright_setup.txt";
+  std::string text = testing::readFile(setup);
+  const std::string key = "Database Connection String=";
+  const size_t at = text.find(key);
+  const size_t end = text.find("\r\n", at);
+  text.replace(at + key.size(), end - at - key.size(), connString);
+  testing::writeFile(setup, text);
+}
+
+TEST(ProgramPostgres, BatchReadsStoredRowsFromTheServerAndWritesItsLastRunRowThere) {
+  FW_REQUIRE_POSTGRES();
+  PostgresCluster& c = *PostgresCluster::get();
+  const std::string database = c.makeDatabase();
+  const std::filesystem::path server = "postgresql:" + database;
+  // Ten a day around today in rday and rdaymax: both conditions find a stored row and hold.
+  const vb::VbDate today = vb::DateValue(vb::systemNow());
+  std::string seed;
+  for (int d = -40; d <= 2; ++d) {
+    seed += "insert into rday values (1001, " + testing::dateSql(today + d) + ", 10, 2);";
+    seed += "insert into rdaymax values (1001, " + testing::dateSql(today + d) + ", " + testing::dateSql(today + d + 0.5) +
+            ", 12, 2);";
+  }
+  testing::execSql(server, seed);
+
+  ProgramFolder p({}, {"IF; 1001; Daily check; ; rday; -1; P1>5", "IF; 0; Passed over; ; rday; 0; 1=1",
+                       "IF; 1001; Peak check; ; rdaymax; -1; P1>11", "IF; 0; Also passed; ; rday; 0; 1=1",
+                       "IF; 0; Reached; ; rday; 0; 1=1"});
+  useServer(p, c.connString(database));
+  testing::ProgramResult r = runProgram(p.run({"BATCH"}));
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.status, 0) << p.log();
+  EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
+  EXPECT_EQ(p.count("missing for IF/SKIP check"), 0) << p.log();
+  EXPECT_EQ(p.count("could not be read"), 0) << p.log();
+  EXPECT_NE(r.output.find("Daily Check  IF  1001"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("Peak Check  IF  1001"), std::string::npos) << r.output;
+  // The conditions held on the stored values and passed over the line after each.
+  EXPECT_EQ(r.output.find("Passed Over  IF  0"), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("Also Passed  IF  0"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("Reached  IF  0"), std::string::npos) << r.output;
+  EXPECT_EQ(testing::countRows(server, "select * from rupdate where datatype_site_id=0"), 1);
+  // Nothing was made in the program folder instead.
+  EXPECT_EQ(testing::countRows(p.hdb, "select * from rupdate"), 0);
+}
+
+TEST(ProgramPostgres, AWrongPasswordEndsTheRunWithTheServersTextAndNoPassword) {
+  FW_REQUIRE_POSTGRES();
+  PostgresCluster& c = *PostgresCluster::get();
+  const std::string database = c.makeDatabase();
+  const std::string wrong = "Wr0ng-Pa55";
+  ProgramFolder p({}, {"IF; 0; Always; ; rday; -1; 1=1"});
+  useServer(p, c.connString(database, wrong));
+  testing::ProgramResult r = runProgram(p.run({"BATCH"}));
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.status, 1) << p.log();
+  EXPECT_NE(p.log().find("openHDB: "), std::string::npos) << p.log();
+  EXPECT_NE(p.log().find("password authentication failed"), std::string::npos) << p.log();
+  EXPECT_EQ(p.log().find(wrong), std::string::npos) << p.log();
+  EXPECT_EQ(r.output.find(wrong), std::string::npos) << r.output;
+  EXPECT_EQ(testing::countRows("postgresql:" + database, "select * from rupdate"), 0);
+}
+
+}  // namespace
+}  // namespace fw
