@@ -1,6 +1,7 @@
 #include "compute/compute_services.h"
 
 #include "app/session.h"
+#include "compute/rating_lookup.h"
 #include "compute/routing_interpreter.h"
 #include "compute/runoff_input.h"
 
@@ -14,6 +15,10 @@ void ComputeServices::hdbrouting(Session& s, SourceCall& c) {
 void ComputeServices::getrunoffinput(Session& s, SourceCall& c) {
   // The run reads its rain from the value tables; "No Asks" keeps the missing-ET box away.
   compute::getrunoffinput(s, c, false, s.NoAsks);
+}
+
+void ComputeServices::Lookup(Session& s, SourceCall& c) {
+  compute::Lookup(s, c);
 }
 
 void installComputeServices(Session& s) {

@@ -9,6 +9,7 @@ class ComputeServices : public Computations {
  public:
   void hdbrouting(Session& s, SourceCall& c) override;
   void getrunoffinput(Session& s, SourceCall& c) override;
+  void Lookup(Session& s, SourceCall& c) override;
 };
 
 // Puts ComputeServices in the session's run services.

@@ -1,0 +1,88 @@
+// COMPUTE, LOOKUP and FILE station lines run by the flumewright executable in batch mode, over
+// stored values and files in the program folder.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/error_log.h"
+#include "platform/db/dialect.h"
+#include "platform/db/sqlite_backend.h"
+#include "platform/vb/strings.h"
+#include "run_program.h"
+#include "support/test_hdb.h"
+#include "support/test_session.h"
+
+namespace fw {
+namespace {
+
+constexpr int32_t kRunDay = 45448;  // 06/05/2024
+
+struct ComputeProgram {
+  testing::TempFolder folder;
+  std::filesystem::path hdb = testing::makeHdb(folder.path(), "Flumewright_HDB.db");
+  std::string log, output;
+  int status = -1;
+
+  void setup(const std::string& lines) {
+    testing::writeFile(folder / "Flumewright_setup.txt",
+                       "Write Unit Values= True\r\n"
+                       "START DATE=06/05/2024 12:00\r\n"
+                       "Database Connection String=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Flumewright_HDB.db;\r\n"
+                       "Station_ID; Datatype_Site_ID; Datatype_Name; Site_Name; base1; shift1; formula1\r\n" +
+                           lines + "END\r\n");
+  }
+  void site(int dsid, const std::string& name, const std::string& parameterCode, int datatype = 1) {
+    testing::execSql(hdb,
+                     "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
+                     "state) values ('" +
+                         std::to_string(dsid) + "', " + std::to_string(dsid) + ", '" + name + "', " +
+                         std::to_string(datatype) + ", 'cfs', '" + parameterCode + "', 'AZ');");
+  }
+  // Hourly values k = 0.. at the run day's hour k + 1 (from the day before when fromDayBefore).
+  void storeHours(const std::string& table, int dsid, const std::vector<double>& values, int firstHour = 1) {
+    std::string sql;
+    for (size_t k = 0; k < values.size(); ++k)
+      sql += "insert into " + table + " values (" + std::to_string(dsid) + ", " +
+             db::dayLiteral(vb::roundToSecond(kRunDay + (static_cast<int>(k) + firstHour) / 24.0)) + ", " +
+             std::to_string(values[k]) + ", 2);";
+    testing::execSql(hdb, sql);
+  }
+  void run() {
+    testing::ProgramRun r;
+    r.args = {"BATCH"};
+    r.workingFolder = folder.path();
+    const testing::ProgramResult result = testing::runProgram(r);
+    ASSERT_FALSE(result.timedOut);
+    status = result.status;
+    output = result.output;
+    log = testing::readFile(folder / kErrorLogName);
+  }
+  std::vector<std::pair<std::string, double>> stored(const std::string& table, int dsid) {
+    db::SqliteBackend b(hdb, true);
+    db::QueryResult q = b.run("select date_time, value from " + table + " where datatype_site_id=" +
+                              std::to_string(dsid) + " order by date_time");
+    std::vector<std::pair<std::string, double>> out;
+    for (size_t i = 0; i < q.rowCount(); ++i)
+      out.emplace_back(q.cells[i * 2].toString(), q.cells[i * 2 + 1].toDouble());
+    return out;
+  }
+};
+
+TEST(ComputeProgram, ALookupHourLineStoresTheRatedValues) {
+  ComputeProgram p;
+  p.setup("LOOKUP-HOUR; -3001; Flow; Rated R; ; ; \r\n");
+  p.site(-3001, "Rated R", "2001, stage.rat");
+  testing::writeFile(p.folder / "stage.rat", "Stage\tFlow\n1\t10\n2\t40\n4\t160\n");
+  p.storeHours("rhour", 2001, {3, 0.5, 8});
+  p.run();
+  EXPECT_EQ(p.status, 0) << p.log;
+  // An hourly line's values are stored as its unit values, one an hour.
+  const auto rows = p.stored("runit", -3001);
+  ASSERT_EQ(rows.size(), 3u) << p.log << p.output;
+  EXPECT_NEAR(rows[0].second, 100, 1e-6);
+  EXPECT_NEAR(rows[1].second, -5, 1e-6);
+  EXPECT_NEAR(rows[2].second, 400, 1e-6);
+}
+
+}  // namespace
+}  // namespace fw
