@@ -1,6 +1,7 @@
 #include "compute/compute_services.h"
 
 #include "app/session.h"
+#include "compute/hdbcompute.h"
 #include "compute/rating_lookup.h"
 #include "compute/routing_interpreter.h"
 #include "compute/runoff_input.h"
@@ -19,6 +20,10 @@ void ComputeServices::getrunoffinput(Session& s, SourceCall& c) {
 
 void ComputeServices::Lookup(Session& s, SourceCall& c) {
   compute::Lookup(s, c);
+}
+
+void ComputeServices::hdbcompute(Session& s, SourceCall& c) {
+  compute::hdbcompute(s, c);
 }
 
 void installComputeServices(Session& s) {

@@ -10,6 +10,7 @@ class ComputeServices : public Computations {
   void hdbrouting(Session& s, SourceCall& c) override;
   void getrunoffinput(Session& s, SourceCall& c) override;
   void Lookup(Session& s, SourceCall& c) override;
+  void hdbcompute(Session& s, SourceCall& c) override;
 };
 
 // Puts ComputeServices in the session's run services.

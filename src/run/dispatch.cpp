@@ -91,6 +91,7 @@ SourceCall makeCall(const Session& s, const RunContext& ctx, const LineState& li
   c.SiteName = line.Site_Name;
   c.SiteText = line.SiteText;
   c.FileName = line.FileName;
+  c.UnitText = line.UnitText;
   c.RetrievalCacheId = ctx.RetrievalCacheId;
   c.UnitValues = s.UnitValues;
   c.MrunLine = s.MrunLine;

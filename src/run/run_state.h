@@ -88,6 +88,8 @@ struct RunState {
   std::string RunLastError;          // LastError at the end of the last run (the tray's Info item)
   std::string HdbSizeText;           // ", HDB size= N MB" after a DAO run; empty over ADO
   vb::VbDate ForecastHoldUntil = 0;  // stamp of the last forecast model run
+  int32_t NowcastHours = 0;          // radar: hours a ratio line extends its ratio into the nowcast
+  double NowcastRatio = 0;           // radar: the gauge ratio the last ratio line left for the nowcast
 
   // ---- the run's own bookkeeping -------------------------------------------------------------
   bool RunActive = false;      // runstations is running: a second run must not start
