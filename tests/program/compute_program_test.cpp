@@ -84,5 +84,59 @@ TEST(ComputeProgram, ALookupHourLineStoresTheRatedValues) {
   EXPECT_NEAR(rows[2].second, 400, 1e-6);
 }
 
+TEST(ComputeProgram, ComputeLinesStoreTheirRowsAndExportsAndStandInsFailCleanly) {
+  ComputeProgram p;
+  p.setup("COMPUTE-HOUR; -4001; Flow; Three In; ; ; P1+P2*P3\r\n"
+          "COMPUTE-HOUR; -4002; Flow; One In; ; ; P1*2\r\n"
+          "COMPUTE-HOUR; -4003; Gauge Ratio; Ratio R; ; 0.05,1,3; P1/P2\r\n"
+          "COMPUTE-GET-HOUR; -4004; Flow; Imported; ; ; \r\n"
+          "COMPUTE-PUT; -4005; Rain INTENS; Gauge; 0; RAIN1.txt; \r\n"
+          "COMPUTE-PUT; -4005; Rain; Gauge; 0; out.dss; \r\n"
+          "COMPUTE-GET-SWMM; -4006; Flow; Swmm; ; ; \r\n");
+  p.site(-4001, "Three In", "1001,1002,1003");
+  p.site(-4002, "One In", "1001");
+  p.site(-4003, "Ratio R", "1001,1002");
+  p.site(-4004, "Imported", "req.txt");
+  p.site(-4005, "Gauge", "-4005");
+  p.site(-4006, "Swmm", "x.out");
+  p.storeHours("rhour", 1001, {1, 2, 3});
+  p.storeHours("rhour", 1002, {10, 20});
+  p.storeHours("rhour", 1003, {5, 6, 7});
+  std::string sql;
+  for (int k = 1; k <= 3; ++k)
+    sql += "insert into runit values (-4005, " + db::dayLiteral(vb::roundToSecond(kRunDay + k * 5 / 1440.0)) +
+           ", 0.01, 2);";
+  testing::execSql(p.hdb, sql);
+  const std::filesystem::path other = testing::makeHdb(p.folder.path(), "other.db");
+  testing::execSql(other, "create table obs (t datetime, v double);"
+                          "insert into obs values (#06/05/2024 05:00#, 7.5);"
+                          "insert into obs values (#06/05/2024 06:00#, 8.5);");
+  testing::writeFile(p.folder / "req.txt", "Title: obs\r\nTable: rhour\r\nSource: " + testing::sqliteConnString(other) +
+                                                "\r\nQuery: select t, v from obs where t between #DAY1# and #DAY2#\r\n");
+  testing::writeFile(p.folder / "out.dss", "kept");
+  p.run();
+  EXPECT_EQ(p.status, 0) << p.log;
+
+  auto values = [&](int dsid) {
+    std::vector<double> v;
+    for (const auto& r : p.stored("runit", dsid)) v.push_back(r.second);
+    return v;
+  };
+  // Input 2 misses 03:00: its 02:00 value is carried.
+  EXPECT_EQ(values(-4001), (std::vector<double>{51, 122, 143})) << p.log << p.output;
+  EXPECT_EQ(values(-4002), (std::vector<double>{2, 4, 6}));
+  const std::vector<double> ratio = values(-4003);
+  ASSERT_EQ(ratio.size(), 3u) << p.log;
+  EXPECT_NEAR(ratio[0], 0.1, 1e-6);
+  EXPECT_NEAR(ratio[2], 1, 1e-6);  // no radar at 03:00: the default ratio
+  EXPECT_EQ(values(-4004), (std::vector<double>{7.5, 8.5})) << testing::readFile(p.folder / "computeIn.txt");
+  EXPECT_EQ(values(-4005).size(), 3u);  // the export stores nothing
+  EXPECT_EQ(testing::readFile(p.folder / "RAIN1.txt").substr(0, 8), "; RUNIT;");
+  EXPECT_EQ(testing::readFile(p.folder / "out.dss"), "kept");
+  EXPECT_NE(p.log.find("WriteDssSeries: HEC-DSS files is not available in this version."), std::string::npos) << p.log;
+  EXPECT_NE(p.log.find("GetSWMM: SWMM results is not available in this version."), std::string::npos) << p.log << p.output;
+  EXPECT_NE(p.output.find("Overwrite: RAIN1.txt"), std::string::npos) << p.output;
+}
+
 }  // namespace
 }  // namespace fw
