@@ -4,6 +4,7 @@
 #include "compute/hdbcompute.h"
 #include "compute/rating_lookup.h"
 #include "compute/routing_interpreter.h"
+#include "compute/text_file_compute.h"
 #include "compute/runoff_input.h"
 
 namespace fw {
@@ -24,6 +25,10 @@ void ComputeServices::Lookup(Session& s, SourceCall& c) {
 
 void ComputeServices::hdbcompute(Session& s, SourceCall& c) {
   compute::hdbcompute(s, c);
+}
+
+void ComputeServices::computefromtextfile(Session& s, SourceCall& c) {
+  compute::computefromtextfile(s, c);
 }
 
 void installComputeServices(Session& s) {

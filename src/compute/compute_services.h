@@ -11,6 +11,7 @@ class ComputeServices : public Computations {
   void getrunoffinput(Session& s, SourceCall& c) override;
   void Lookup(Session& s, SourceCall& c) override;
   void hdbcompute(Session& s, SourceCall& c) override;
+  void computefromtextfile(Session& s, SourceCall& c) override;
 };
 
 // Puts ComputeServices in the session's run services.

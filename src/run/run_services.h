@@ -46,7 +46,7 @@ struct SourceCall {
   std::string DatatypeName;
   std::string SiteName;
   std::string SiteText;          // column 7 of the site's row
-  std::string FileName;          // FILE lines: the text file to read
+  std::string DateLayout;        // FILE lines: the date layout of the text file (a long base1)
   std::string UnitText;          // COMPUTE lines: the station's unit text from the site table
   std::string RetrievalCacheId;  // the station whose download RetrievalText holds
   bool UnitValues = false;

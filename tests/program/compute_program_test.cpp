@@ -138,5 +138,18 @@ TEST(ComputeProgram, ComputeLinesStoreTheirRowsAndExportsAndStandInsFailCleanly)
   EXPECT_NE(p.output.find("Overwrite: RAIN1.txt"), std::string::npos) << p.output;
 }
 
+TEST(ComputeProgram, AFileLineStoresTheColumnOfATextFile) {
+  ComputeProgram p;
+  p.setup("FILE-4; -4101; Flow; Logger; ; ; \r\n");
+  p.site(-4101, "Logger", "logger.txt");
+  testing::writeFile(p.folder / "logger.txt",
+                     "Date;Time;A;Flow\n06/05/2024 01:00;x;y;1,5\n06/05/2024 02:00;x;y;2,5\n06/05/2024 03:00;x;y;3\n");
+  p.run();
+  EXPECT_EQ(p.status, 0) << p.log;
+  std::vector<double> values;
+  for (const auto& r : p.stored("runit", -4101)) values.push_back(r.second);
+  EXPECT_EQ(values, (std::vector<double>{1.5, 2.5, 3})) << p.log << p.output;
+}
+
 }  // namespace
 }  // namespace fw
