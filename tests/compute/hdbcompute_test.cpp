@@ -253,5 +253,82 @@ TEST(HdbCompute, ExportToARainGaugeFile) {
   EXPECT_EQ(fw::testing::readFile(f.t.folder / "out.dss"), "kept");
 }
 
+// Records the HEC-DSS calls and answers with the values and status it is given.
+class RecordingDss : public DssStore {
+ public:
+  std::vector<DssReadCall> reads;
+  std::vector<DssWriteCall> writes;
+  std::vector<float> answer;
+  int32_t status = 0;
+  bool opens = true;
+  bool ZOPEN_(Session&, const std::string&) override { return opens; }
+  void ZRRTS_(Session&, DssReadCall& c) override {
+    reads.push_back(c);
+    c.count = static_cast<int32_t>(answer.size());
+    for (size_t i = 0; i < answer.size() && i < c.values.size(); ++i) c.values[i] = answer[i];
+    c.status = status;
+  }
+  void ZCLOSE_(Session&) override {}
+  void WriteDssSeries(Session&, DssWriteCall& c) override { writes.push_back(c); }
+  std::string ZrrtsStatusText(int32_t st) override { return "status " + std::to_string(st); }
+};
+
+TEST(HdbCompute, RequestImportFromHecDss) {
+  ComputeFixture f;
+  auto dss = std::make_shared<RecordingDss>();
+  f.s.services.dss = dss;
+  dss->answer = {1.5f, 2.5f};
+  fw::testing::writeFile(f.t.folder / "req.txt",
+                         "Title: x\r\nTable: runit\r\nSource: flows.dss\r\nPath: /A/B/FLOW/01JAN2024/15MIN/OBS/\r\n");
+  SourceCall c = f.call("COMPUTE-GET", "req.txt");
+  c.FirstDay = kDay - 2;  // the window becomes three days
+  hdbcompute(f.s, c);
+  ASSERT_EQ(c.Error, "");
+  ASSERT_EQ(dss->reads.size(), 1u);
+  EXPECT_EQ(dss->reads[0].count, 289);
+  EXPECT_EQ(dss->reads[0].pathname, "/A/B/FLOW//15MIN/OBS/");
+  EXPECT_EQ(dss->reads[0].startDate, "02 Jun 2024");
+  EXPECT_EQ(dss->reads[0].startTime, "2400");
+  EXPECT_EQ(c.RetrievalText,
+            "/A/B/FLOW/01JAN2024/15MIN/OBS/\r\nZ\t2024-06-03 00:00\t 1.5 \t 16 \t\nZ\t2024-06-03 00:15\t 2.5 \t 16 \t\n");
+
+  fw::testing::writeFile(f.t.folder / "req.txt",
+                         "Title: x\r\nTable: rday\r\nSource: flows.DSS\r\nPath: /A/B/FLOW//1DAY/OBS/\r\n");
+  dss->answer.clear();
+  c = f.call("COMPUTE-GET-DAY", "req.txt");
+  hdbcompute(f.s, c);
+  EXPECT_EQ(c.Error, "");
+  EXPECT_EQ(dss->reads.back().startTime, "0000");
+  EXPECT_EQ(dss->reads.back().startDate, "05 Jun 2024");
+  EXPECT_NE(f.s.form.Text1.Text.find("No values returned."), std::string::npos);
+
+  for (int32_t st : {4, 9}) {
+    dss->status = st;
+    c = f.call("COMPUTE-GET-DAY", "req.txt");
+    hdbcompute(f.s, c);
+    EXPECT_EQ(c.Error, "status " + std::to_string(st));
+    EXPECT_EQ(c.RetrievalText, "");
+  }
+  dss->opens = false;
+  c = f.call("COMPUTE-GET-DAY", "req.txt");
+  hdbcompute(f.s, c);
+  EXPECT_EQ(c.Error, "Could not open " + (f.t.folder / "flows.DSS").string());
+}
+
+TEST(HdbCompute, ExportToHecDssFillsGapsAndAppliesTheFormula) {
+  ComputeFixture f;
+  auto dss = std::make_shared<RecordingDss>();
+  f.s.services.dss = dss;
+  f.store("rhour", -5000, {{60, 1}, {180, 3}});
+  SourceCall c = f.call("COMPUTE-PUT-HOUR", "", 0, {"1", "out.dss", "P1*2+1"});
+  hdbcompute(f.s, c);
+  EXPECT_EQ(c.Error, "OK");
+  ASSERT_EQ(dss->writes.size(), 1u);
+  const DssWriteCall& w = dss->writes[0];
+  EXPECT_FALSE(w.newFile);
+  EXPECT_EQ(w.stepMinutes, 60);
+  EXPECT_EQ(w.values, (std::vector<float>{1, 3, 1, 7}));
+}
+
 }  // namespace
 }  // namespace fw::compute
