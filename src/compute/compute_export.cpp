@@ -70,13 +70,14 @@ void computeExport(Session& s, SourceCall& c, const ComputeStation& st) {
   if (dss && set.lookbackDays != 0) begin -= set.lookbackDays;
 
   const ComputeInput input = parseComputeInput(c.ParameterCode);
-  if (!isIntegerDsid(input.dsid)) throw vb::Error(vb::err::TypeMismatch, "The DSID is not a whole number: " + input.dsid);
+  if (!isIntegerDsid(input.dsid))
+    throw vb::Error(vb::err::TypeMismatch, "The DSID is not a whole number: " + input.dsid);
   const size_t keptSize = s.UnitSeries.size();
   const int32_t firstRead = input.lagMinutes != 0 ? vb::CLng(begin - input.lagMinutes / 1440) : begin;
   s.UnitSeries.assign(std::max(keptSize, seriesRowsFor(st.table, firstRead, c.LastDay)), SeriesPoint{});
   int32_t count = 0;
-  GetHDB(s, input.dsid, c.MrunLine ? st.modelTable : st.table, firstRead, c.LastDay, count, c.MrunLine ? 1 : 0, c.RunId,
-         c.TraceNo, 1, 0);
+  GetHDB(s, input.dsid, c.MrunLine ? st.modelTable : st.table, firstRead, c.LastDay, count,
+         c.MrunLine ? 1 : 0, c.RunId, c.TraceNo, 1, 0);
   std::vector<SeriesPoint> pts;
   for (int32_t i = 0; i <= count && count >= 0 && static_cast<size_t>(i) < s.UnitSeries.size(); ++i) {
     SeriesPoint p = s.UnitSeries[static_cast<size_t>(i)];
@@ -96,14 +97,15 @@ void computeExport(Session& s, SourceCall& c, const ComputeStation& st) {
   DssWriteCall w;
   w.target = target;
   w.start = begin;
-  w.key = c.DatatypeName + ";" + c.UnitText + ";" + c.SiteName + ";" + vb::CStr(static_cast<int32_t>(c.DatatypeCode)) +
-          ";" + c.SiteText + ";" + c.Dsid;
+  w.key = c.DatatypeName + ";" + c.UnitText + ";" + c.SiteName + ";" +
+          vb::CStr(static_cast<int32_t>(c.DatatypeCode)) + ";" + c.SiteText + ";" + c.Dsid;
   w.table = st.table;
   w.newFile = vb::Val(c.Triples[1].base) == 0;
   int32_t step = 1440;
   if (st.table == "RHOUR") step = 60;
   if (st.table == "RUNIT") {
-    step = pts.size() >= 3 ? static_cast<int32_t>(std::llround((pts[2].date - pts[1].date) * 1440)) : st.stepMinutes;
+    step = pts.size() >= 3 ? static_cast<int32_t>(std::llround((pts[2].date - pts[1].date) * 1440))
+                           : st.stepMinutes;
     if (st.stepMinutes > 5) step = st.stepMinutes;
   }
   if (step <= 0) vb::raise(vb::err::DivisionByZero);
@@ -121,7 +123,6 @@ void computeExport(Session& s, SourceCall& c, const ComputeStation& st) {
   // Slot j stands at time t; a gap before a point gets 0 (or the formula's value of 0).
   int64_t t = static_cast<int64_t>(begin) * 1440;
   size_t j = 0;
-  bool full = false;
   for (const SeriesPoint& p : pts) {
     const int64_t pm = std::llround(p.date * 1440);
     if (st.stepMinutes > 5 && st.table == "RUNIT" && pm % st.stepMinutes != 0) continue;
@@ -129,14 +130,10 @@ void computeExport(Session& s, SourceCall& c, const ComputeStation& st) {
       values[j++] = apply(0.0f);
       t += step;
     }
-    if (j >= slots) {
-      full = true;
-      break;
-    }
+    if (j >= slots) break;
     values[j++] = apply(static_cast<float>(p.value));
     t = pm + step;
   }
-  (void)full;
   values.resize(j);
   w.values = values;
   w.count = static_cast<int32_t>(j);

@@ -21,9 +21,13 @@ namespace {
 constexpr float kMissing = -99.0f;
 const char* const kCrLf = "\r\n";
 
-[[noreturn]] void outsideGrid() { vb::raise(vb::err::SubscriptOutOfRange); }
+[[noreturn]] void outsideGrid() {
+  vb::raise(vb::err::SubscriptOutOfRange);
+}
 
-int64_t minutesOf(vb::VbDate d) { return std::llround(d * 1440); }
+int64_t minutesOf(vb::VbDate d) {
+  return std::llround(d * 1440);
+}
 
 // The time grid of the window: day × hour × slot, one value column per input.
 class Grid {
@@ -74,7 +78,8 @@ void computeGrid(Session& s, SourceCall& c, const ComputeStation& station, const
   bool daily = st.table == "RDAY";
   if (ratio) {
     if (set.maxBelowOne)
-      s.errlog.writeLine(c.Dsid + " Warning max ratio limit" + vb::Str(set.ratioLimit) + " is <1 so try 3 or more.");
+      s.errlog.writeLine(c.Dsid + " Warning max ratio limit" + vb::Str(set.ratioLimit) +
+                         " is <1 so try 3 or more.");
     if (st.table == "RUNIT") queryTable = st.table = "RHOUR";
     daily = false;
     if (s.form.Check6.Value == 0 && !askUnitValues(s, "Radar adjustments need unit values")) {
@@ -95,7 +100,8 @@ void computeGrid(Session& s, SourceCall& c, const ComputeStation& station, const
   }
 
   const bool unit = st.table == "RUNIT" && !ratio;
-  const int32_t slots = unit ? std::max<int32_t>(1, static_cast<int32_t>(std::nearbyint(60.0 / st.stepMinutes))) : 1;
+  const int32_t slots =
+      unit ? std::max<int32_t>(1, static_cast<int32_t>(std::nearbyint(60.0 / st.stepMinutes))) : 1;
   const int32_t hours = daily ? 1 : 24;
   Grid g(c.FirstDay, c.LastDay, hours, slots, st.stepMinutes, in.inputs.size());
   const std::string table = c.MrunLine ? "m" + vb::Mid(queryTable, 2) : queryTable;
@@ -124,8 +130,8 @@ void computeGrid(Session& s, SourceCall& c, const ComputeStation& station, const
     const bool model = c.MrunLine && (!rainAdjust || k == 0);
     s.UnitSeries.assign(std::max(keptSize, seriesRowsFor(queryTable, c.FirstDay, c.LastDay)), SeriesPoint{});
     int32_t count = 0;
-    GetHDB(s, input.dsid, model ? table : queryTable, c.FirstDay, c.LastDay, count, model ? 1 : 0, c.RunId, c.TraceNo,
-           0, 0);
+    GetHDB(s, input.dsid, model ? table : queryTable, c.FirstDay, c.LastDay, count, model ? 1 : 0, c.RunId,
+           c.TraceNo, 0, 0);
     if (count < 0) count = 0;
     std::vector<SeriesPoint> rows(s.UnitSeries.begin() + 1, s.UnitSeries.begin() + 1 + count);
     s.UnitSeries.assign(keptSize, SeriesPoint{});
@@ -194,7 +200,8 @@ void computeGrid(Session& s, SourceCall& c, const ComputeStation& station, const
       }
       if (rainAdjust && k == 1) {
         const bool radarOnly = src == 15 || src == 18;
-        if (g.values[0][i] == kMissing) g.values[0][i] = radarOnly ? 1.0f : static_cast<float>(set.defaultRatio);
+        if (g.values[0][i] == kMissing)
+          g.values[0][i] = radarOnly ? 1.0f : static_cast<float>(set.defaultRatio);
         const double ratioHere = radarOnly ? 1.0 : g.values[0][i];
         if (v * ratioHere > set.rainCap) {
           s.LastError = vb::Format(t, " mm/dd hh:mm  ") + c.ParameterCode + " Ratio " +

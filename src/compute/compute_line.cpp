@@ -8,7 +8,9 @@ namespace fw::compute {
 
 namespace {
 
-bool holds(const std::string& text, const char* what) { return vb::InStr(text, what) > 0; }
+bool holds(const std::string& text, const char* what) {
+  return vb::InStr(text, what) > 0;
+}
 
 // The numbers of a shift text separated by ","; missing ones are absent.
 std::vector<double> shiftNumbers(const std::string& shift) {

@@ -27,8 +27,8 @@ std::string valueAfterColon(const std::string& line) {
 }
 
 std::string importRow(vb::VbDate d, float value, int32_t source) {
-  return "Z\t" + vb::Format(d, "yyyy-mm-dd hh:mm") + "\t" + vb::PrintNumber(value) + "\t" + vb::PrintNumber(source) +
-         "\t\n";
+  return "Z\t" + vb::Format(d, "yyyy-mm-dd hh:mm") + "\t" + vb::PrintNumber(value) + "\t" +
+         vb::PrintNumber(source) + "\t\n";
 }
 
 // The rows of a HEC-DSS series; an empty text with Error set when the file cannot be read.

@@ -28,7 +28,9 @@ EToComputeHook& etoHook() {
   throw vb::Error(vb::err::InvalidProcedureCall, text);
 }
 
-std::string rowDate(vb::VbDate d) { return vb::Format(d, "yyyy-mm-dd hh:mm"); }
+std::string rowDate(vb::VbDate d) {
+  return vb::Format(d, "yyyy-mm-dd hh:mm");
+}
 
 // The one-input computation: the stored series (lagged) as rows for the formula, FILL rows after.
 void oneInput(Session& s, SourceCall& c, const ComputeStation& st, const ComputeInputs& in) {
@@ -77,7 +79,9 @@ void oneInput(Session& s, SourceCall& c, const ComputeStation& st, const Compute
 
 }  // namespace
 
-void setEToComputeHook(EToComputeHook hook) { etoHook() = std::move(hook); }
+void setEToComputeHook(EToComputeHook hook) {
+  etoHook() = std::move(hook);
+}
 
 void EToComputeHandOff(Session& s, SourceCall& c, const ComputeInputs& inputs) {
   if (etoHook()) {

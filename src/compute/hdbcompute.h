@@ -31,7 +31,8 @@ size_t seriesRowsFor(const std::string& table, double beginDay, double endDay);
 
 // Part of hdbcompute: the several-input grid. Writes "computeIn.txt" and sets RetrievalText;
 // onOffPath returns the on/off list's path when one was read. Raises on failure.
-void computeGrid(Session& s, SourceCall& c, const ComputeStation& st, const ComputeInputs& in, std::string& onOffPath);
+void computeGrid(Session& s, SourceCall& c, const ComputeStation& st, const ComputeInputs& in,
+                 std::string& onOffPath);
 
 // Part of hdbcompute: GET lines. requestName returns the request file's name for the error text.
 void computeRequest(Session& s, SourceCall& c, std::string& requestName);

@@ -24,10 +24,16 @@ const double kLogOfNothing = std::log(1e-5);
   throw vb::Error(vb::err::InvalidProcedureCall, text);
 }
 
-double logOf(double v) { return v > 0 ? std::log(v) : kLogOfNothing; }
+double logOf(double v) {
+  return v > 0 ? std::log(v) : kLogOfNothing;
+}
 
-bool logX(RatingKind k) { return k == RatingKind::LogLinear || k == RatingKind::LogLog; }
-bool logY(RatingKind k) { return k == RatingKind::LinearLog || k == RatingKind::LogLog; }
+bool logX(RatingKind k) {
+  return k == RatingKind::LogLinear || k == RatingKind::LogLog;
+}
+bool logY(RatingKind k) {
+  return k == RatingKind::LinearLog || k == RatingKind::LogLog;
+}
 
 // Room in UnitSeries for every row the table can hold in the window (1-minute unit values).
 size_t rowsFor(const std::string& table, int32_t begin, int32_t end) {
@@ -67,8 +73,8 @@ LookupRating readLookupRating(const std::string& path, RatingKind kind) {
     if (logY(kind)) y = logOf(y);
     ++r.rows;
     if (r.rows > 1 && !(x > r.x.back()))
-      fail("Rating x does not rise at row " + vb::CStr(r.rows) + " (line " + vb::CStr(static_cast<int32_t>(i + 1)) +
-           ") of " + path);
+      fail("Rating x does not rise at row " + vb::CStr(r.rows) + " (line " +
+           vb::CStr(static_cast<int32_t>(i + 1)) + ") of " + path);
     r.x.push_back(x);
     r.y.push_back(y);
   }

@@ -19,7 +19,9 @@ namespace {
 
 const char* const kCrLf = "\r\n";
 
-size_t fieldCount(const std::string& line, const std::string& delimiter) { return vb::Split(line, delimiter).size(); }
+size_t fieldCount(const std::string& line, const std::string& delimiter) {
+  return vb::Split(line, delimiter).size();
+}
 
 vb::VbDate toDate(const std::string& text) {
   const std::optional<vb::VbDate> d = vb::parseDate(vb::Trim(text));
@@ -105,7 +107,8 @@ void computefromtextfile(Session& s, SourceCall& c) {
       if (delimiter != " ") {
         if (static_cast<int32_t>(f.size()) < n) continue;
         value = vb::Replace(vb::Trim(f[static_cast<size_t>(n - 1)]), ",", ".");
-        if (dateColumn < 1 || static_cast<size_t>(dateColumn) > f.size()) vb::raise(vb::err::SubscriptOutOfRange);
+        if (dateColumn < 1 || static_cast<size_t>(dateColumn) > f.size())
+          vb::raise(vb::err::SubscriptOutOfRange);
         dateText = f[static_cast<size_t>(dateColumn - 1)];
         if (static_cast<size_t>(dateColumn) < f.size()) timeText = f[static_cast<size_t>(dateColumn)];
       } else {

@@ -28,7 +28,8 @@ struct ComputeFixture {
     s.UnitSeries.assign(10, SeriesPoint{});
   }
   // Values at the given minutes after the day's start.
-  void store(const std::string& table, int dsid, const std::vector<std::pair<int, double>>& at, int source = 2) {
+  void store(const std::string& table, int dsid, const std::vector<std::pair<int, double>>& at,
+             int source = 2) {
     std::string sql;
     for (const auto& [minute, value] : at)
       sql += "insert into " + table + " values (" + std::to_string(dsid) + ", " +
@@ -59,7 +60,8 @@ struct ComputeFixture {
 };
 
 TEST(HdbCompute, OneInputLaggedWithTheStagingFileByteForByte) {
-  for (auto engine : {fw::testing::HdbEngine::AdoSqlite, fw::testing::HdbEngine::AdoJet, fw::testing::HdbEngine::Dao}) {
+  for (auto engine :
+       {fw::testing::HdbEngine::AdoSqlite, fw::testing::HdbEngine::AdoJet, fw::testing::HdbEngine::Dao}) {
     ComputeFixture f(engine);
     f.store("rhour", 1001, {{22 * 60, 4.6}, {23 * 60, -1.5}});
     SourceCall c = f.call("COMPUTE-HOUR", "1001LAG60", 0, {"", "", "P1*2"});
@@ -100,7 +102,8 @@ TEST(HdbCompute, ThreeInputsOnAnHourlyGridCarryAGapOrLeaveItMissingOnARainLine) 
     ASSERT_EQ(c.Error, "");
     const auto rows = ComputeFixture::rows(c.RetrievalText);
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(vb::Join(rows[2], "|"), code == 0 ? "Z|2024-06-05 10:00| 3| 20| 7| 4 " : "Z|2024-06-05 10:00| 3|-99| 7| 4 ");
+    EXPECT_EQ(vb::Join(rows[2], "|"),
+              code == 0 ? "Z|2024-06-05 10:00| 3| 20| 7| 4 " : "Z|2024-06-05 10:00| 3|-99| 7| 4 ");
     EXPECT_EQ(c.ValueColumns, (std::vector<int16_t>{2, 3, 4}));
   }
 }
@@ -168,7 +171,8 @@ TEST(HdbCompute, RainAdjustCapsTheIncrementAndSpreadsTheHourlyRatio) {
   EXPECT_EQ(vb::Join(rows[0], "|"), "Z|2024-06-05 09:30| 2| .25| 2 ");
   EXPECT_EQ(vb::Join(rows[1], "|"), "Z|2024-06-05 10:00| 2| .1| 2 ");
   EXPECT_EQ(f.s.LastError.find(" 06/05 09:30  1001,1002 Ratio 2 adjusts"), 0u) << f.s.LastError;
-  EXPECT_NE(f.s.LastError.find(" Ratio 2 adjusts rain > rain cap: 0.60  Rain increment set to cap."), std::string::npos)
+  EXPECT_NE(f.s.LastError.find(" Ratio 2 adjusts rain > rain cap: 0.60  Rain increment set to cap."),
+            std::string::npos)
       << f.s.LastError;
   EXPECT_NE(fw::testing::readFile(f.s.errlog.path()).find("Rain increment set to cap."), std::string::npos);
   EXPECT_TRUE(f.t.ui.boxes.empty());
@@ -218,9 +222,10 @@ TEST(HdbCompute, FailuresEndInTheFrame) {
 TEST(HdbCompute, RequestImportFromASecondDatabase) {
   ComputeFixture f;
   const std::filesystem::path other = fw::testing::makeHdb(f.t.folder.path(), "other.db");
-  fw::testing::execSql(other, "create table obs (t datetime, v double);"
-                              "insert into obs values (#06/05/2024 01:00#, 1.5);"
-                              "insert into obs values (#06/07/2024 01:00#, 9);");
+  fw::testing::execSql(other,
+                       "create table obs (t datetime, v double);"
+                       "insert into obs values (#06/05/2024 01:00#, 1.5);"
+                       "insert into obs values (#06/07/2024 01:00#, 9);");
   const std::string query = "select t, v from obs where t between #DAY1# and #DAY2# order by t";
   for (const std::string& cs : {fw::testing::jetConnString(other), fw::testing::sqliteConnString(other)}) {
     fw::testing::writeFile(f.t.folder / "req.txt",
@@ -278,8 +283,9 @@ TEST(HdbCompute, RequestImportFromHecDss) {
   auto dss = std::make_shared<RecordingDss>();
   f.s.services.dss = dss;
   dss->answer = {1.5f, 2.5f};
-  fw::testing::writeFile(f.t.folder / "req.txt",
-                         "Title: x\r\nTable: runit\r\nSource: flows.dss\r\nPath: /A/B/FLOW/01JAN2024/15MIN/OBS/\r\n");
+  fw::testing::writeFile(
+      f.t.folder / "req.txt",
+      "Title: x\r\nTable: runit\r\nSource: flows.dss\r\nPath: /A/B/FLOW/01JAN2024/15MIN/OBS/\r\n");
   SourceCall c = f.call("COMPUTE-GET", "req.txt");
   c.FirstDay = kDay - 2;  // the window becomes three days
   hdbcompute(f.s, c);
@@ -290,7 +296,8 @@ TEST(HdbCompute, RequestImportFromHecDss) {
   EXPECT_EQ(dss->reads[0].startDate, "02 Jun 2024");
   EXPECT_EQ(dss->reads[0].startTime, "2400");
   EXPECT_EQ(c.RetrievalText,
-            "/A/B/FLOW/01JAN2024/15MIN/OBS/\r\nZ\t2024-06-03 00:00\t 1.5 \t 16 \t\nZ\t2024-06-03 00:15\t 2.5 \t 16 \t\n");
+            "/A/B/FLOW/01JAN2024/15MIN/OBS/\r\nZ\t2024-06-03 00:00\t 1.5 \t 16 \t\nZ\t2024-06-03 00:15\t 2.5 "
+            "\t 16 \t\n");
 
   fw::testing::writeFile(f.t.folder / "req.txt",
                          "Title: x\r\nTable: rday\r\nSource: flows.DSS\r\nPath: /A/B/FLOW//1DAY/OBS/\r\n");

@@ -34,8 +34,8 @@ struct LookupFixture {
   void storeHours(const std::vector<double>& values) {
     std::string sql;
     for (size_t k = 0; k < values.size(); ++k)
-      sql += "insert into rhour values (2001, " + db::dayLiteral(vb::roundToSecond(kDay + (k + 1) / 24.0)) + ", " +
-             std::to_string(values[k]) + ", 2);";
+      sql += "insert into rhour values (2001, " + db::dayLiteral(vb::roundToSecond(kDay + (k + 1) / 24.0)) +
+             ", " + std::to_string(values[k]) + ", 2);";
     fw::testing::execSql(hdb, sql);
   }
   SourceCall call(const std::string& id, const std::string& code = "2001, stage.rat") {
@@ -115,11 +115,13 @@ TEST(RatingLookup, EveryFailureHasItsText) {
   };
   const Case cases[] = {
       {"2001", kRatingCrLf, 3, "Lookup: Wrong parmater_codes for 'dsid, rating.txt': 2001"},
-      {"2001, stage.rat, x", kRatingCrLf, 3, "Lookup: Wrong parmater_codes for 'dsid, rating.txt': 2001, stage.rat, x"},
+      {"2001, stage.rat, x", kRatingCrLf, 3,
+       "Lookup: Wrong parmater_codes for 'dsid, rating.txt': 2001, stage.rat, x"},
       {"2001, stage.rat", kRatingCrLf, 2, "Lookup: No values for 2001"},
       {"2001, stage.rat", nullptr, 3, "Lookup: Rating file not found: "},
       {"2001, stage.rat", "h\r\n1\t10\r\n", 3, "Lookup: Rating needs at least two rows: "},
-      {"2001, stage.rat", "h\r\n1\t10\r\n3\t20\r\n2\t30\r\n", 3, "Lookup: Rating x does not rise at row 3 (line 4) of "},
+      {"2001, stage.rat", "h\r\n1\t10\r\n3\t20\r\n2\t30\r\n", 3,
+       "Lookup: Rating x does not rise at row 3 (line 4) of "},
       {"2001 or 1=1, stage.rat", kRatingCrLf, 3, "Lookup: The DSID is not a whole number: 2001 or 1=1"},
   };
   for (const Case& k : cases) {

@@ -19,7 +19,8 @@ struct TextFixture {
     s.RealtimeMode = true;
     s.RunDay = kDay;
   }
-  SourceCall call(const std::string& id, const std::string& text, const std::string& layout = "", int32_t days = 2) {
+  SourceCall call(const std::string& id, const std::string& text, const std::string& layout = "",
+                  int32_t days = 2) {
     fw::testing::writeFile(t.folder / "logger.txt", text);
     SourceCall c;
     c.SourceType = 13;

@@ -24,19 +24,21 @@ struct ComputeProgram {
   int status = -1;
 
   void setup(const std::string& lines) {
-    testing::writeFile(folder / "Flumewright_setup.txt",
-                       "Write Unit Values= True\r\n"
-                       "START DATE=06/05/2024 12:00\r\n"
-                       "Database Connection String=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Flumewright_HDB.db;\r\n"
-                       "Station_ID; Datatype_Site_ID; Datatype_Name; Site_Name; base1; shift1; formula1\r\n" +
-                           lines + "END\r\n");
+    testing::writeFile(
+        folder / "Flumewright_setup.txt",
+        "Write Unit Values= True\r\n"
+        "START DATE=06/05/2024 12:00\r\n"
+        "Database Connection String=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Flumewright_HDB.db;\r\n"
+        "Station_ID; Datatype_Site_ID; Datatype_Name; Site_Name; base1; shift1; formula1\r\n" +
+            lines + "END\r\n");
   }
   void site(int dsid, const std::string& name, const std::string& parameterCode, int datatype = 1) {
-    testing::execSql(hdb,
-                     "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
-                     "state) values ('" +
-                         std::to_string(dsid) + "', " + std::to_string(dsid) + ", '" + name + "', " +
-                         std::to_string(datatype) + ", 'cfs', '" + parameterCode + "', 'AZ');");
+    testing::execSql(
+        hdb,
+        "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
+        "state) values ('" +
+            std::to_string(dsid) + "', " + std::to_string(dsid) + ", '" + name + "', " +
+            std::to_string(datatype) + ", 'cfs', '" + parameterCode + "', 'AZ');");
   }
   // Hourly values k = 0.. at the run day's hour k + 1 (from the day before when fromDayBefore).
   void storeHours(const std::string& table, int dsid, const std::vector<double>& values, int firstHour = 1) {
@@ -59,8 +61,8 @@ struct ComputeProgram {
   }
   std::vector<std::pair<std::string, double>> stored(const std::string& table, int dsid) {
     db::SqliteBackend b(hdb, true);
-    db::QueryResult q = b.run("select date_time, value from " + table + " where datatype_site_id=" +
-                              std::to_string(dsid) + " order by date_time");
+    db::QueryResult q = b.run("select date_time, value from " + table +
+                              " where datatype_site_id=" + std::to_string(dsid) + " order by date_time");
     std::vector<std::pair<std::string, double>> out;
     for (size_t i = 0; i < q.rowCount(); ++i)
       out.emplace_back(q.cells[i * 2].toString(), q.cells[i * 2 + 1].toDouble());
@@ -86,13 +88,14 @@ TEST(ComputeProgram, ALookupHourLineStoresTheRatedValues) {
 
 TEST(ComputeProgram, ComputeLinesStoreTheirRowsAndExportsAndStandInsFailCleanly) {
   ComputeProgram p;
-  p.setup("COMPUTE-HOUR; -4001; Flow; Three In; ; ; P1+P2*P3\r\n"
-          "COMPUTE-HOUR; -4002; Flow; One In; ; ; P1*2\r\n"
-          "COMPUTE-HOUR; -4003; Gauge Ratio; Ratio R; ; 0.05,1,3; P1/P2\r\n"
-          "COMPUTE-GET-HOUR; -4004; Flow; Imported; ; ; \r\n"
-          "COMPUTE-PUT; -4005; Rain INTENS; Gauge; 0; RAIN1.txt; \r\n"
-          "COMPUTE-PUT; -4005; Rain; Gauge; 0; out.dss; \r\n"
-          "COMPUTE-GET-SWMM; -4006; Flow; Swmm; ; ; \r\n");
+  p.setup(
+      "COMPUTE-HOUR; -4001; Flow; Three In; ; ; P1+P2*P3\r\n"
+      "COMPUTE-HOUR; -4002; Flow; One In; ; ; P1*2\r\n"
+      "COMPUTE-HOUR; -4003; Gauge Ratio; Ratio R; ; 0.05,1,3; P1/P2\r\n"
+      "COMPUTE-GET-HOUR; -4004; Flow; Imported; ; ; \r\n"
+      "COMPUTE-PUT; -4005; Rain INTENS; Gauge; 0; RAIN1.txt; \r\n"
+      "COMPUTE-PUT; -4005; Rain; Gauge; 0; out.dss; \r\n"
+      "COMPUTE-GET-SWMM; -4006; Flow; Swmm; ; ; \r\n");
   p.site(-4001, "Three In", "1001,1002,1003");
   p.site(-4002, "One In", "1001");
   p.site(-4003, "Ratio R", "1001,1002");
@@ -108,11 +111,13 @@ TEST(ComputeProgram, ComputeLinesStoreTheirRowsAndExportsAndStandInsFailCleanly)
            ", 0.01, 2);";
   testing::execSql(p.hdb, sql);
   const std::filesystem::path other = testing::makeHdb(p.folder.path(), "other.db");
-  testing::execSql(other, "create table obs (t datetime, v double);"
-                          "insert into obs values (#06/05/2024 05:00#, 7.5);"
-                          "insert into obs values (#06/05/2024 06:00#, 8.5);");
-  testing::writeFile(p.folder / "req.txt", "Title: obs\r\nTable: rhour\r\nSource: " + testing::sqliteConnString(other) +
-                                                "\r\nQuery: select t, v from obs where t between #DAY1# and #DAY2#\r\n");
+  testing::execSql(other,
+                   "create table obs (t datetime, v double);"
+                   "insert into obs values (#06/05/2024 05:00#, 7.5);"
+                   "insert into obs values (#06/05/2024 06:00#, 8.5);");
+  testing::writeFile(p.folder / "req.txt",
+                     "Title: obs\r\nTable: rhour\r\nSource: " + testing::sqliteConnString(other) +
+                         "\r\nQuery: select t, v from obs where t between #DAY1# and #DAY2#\r\n");
   testing::writeFile(p.folder / "out.dss", "kept");
   p.run();
   EXPECT_EQ(p.status, 0) << p.log;
@@ -133,8 +138,10 @@ TEST(ComputeProgram, ComputeLinesStoreTheirRowsAndExportsAndStandInsFailCleanly)
   EXPECT_EQ(values(-4005).size(), 3u);  // the export stores nothing
   EXPECT_EQ(testing::readFile(p.folder / "RAIN1.txt").substr(0, 8), "; RUNIT;");
   EXPECT_EQ(testing::readFile(p.folder / "out.dss"), "kept");
-  EXPECT_NE(p.log.find("WriteDssSeries: HEC-DSS files is not available in this version."), std::string::npos) << p.log;
-  EXPECT_NE(p.log.find("GetSWMM: SWMM results is not available in this version."), std::string::npos) << p.log << p.output;
+  EXPECT_NE(p.log.find("WriteDssSeries: HEC-DSS files is not available in this version."), std::string::npos)
+      << p.log;
+  EXPECT_NE(p.log.find("GetSWMM: SWMM results is not available in this version."), std::string::npos)
+      << p.log << p.output;
   EXPECT_NE(p.output.find("Overwrite: RAIN1.txt"), std::string::npos) << p.output;
 }
 
@@ -142,8 +149,9 @@ TEST(ComputeProgram, AFileLineStoresTheColumnOfATextFile) {
   ComputeProgram p;
   p.setup("FILE-4; -4101; Flow; Logger; ; ; \r\n");
   p.site(-4101, "Logger", "logger.txt");
-  testing::writeFile(p.folder / "logger.txt",
-                     "Date;Time;A;Flow\n06/05/2024 01:00;x;y;1,5\n06/05/2024 02:00;x;y;2,5\n06/05/2024 03:00;x;y;3\n");
+  testing::writeFile(
+      p.folder / "logger.txt",
+      "Date;Time;A;Flow\n06/05/2024 01:00;x;y;1,5\n06/05/2024 02:00;x;y;2,5\n06/05/2024 03:00;x;y;3\n");
   p.run();
   EXPECT_EQ(p.status, 0) << p.log;
   std::vector<double> values;
