@@ -1,7 +1,11 @@
 #include "compute/compute_services.h"
 
 #include "app/session.h"
+#include "compute/eto_series.h"
+#include "compute/hdbcompute.h"
+#include "compute/rating_lookup.h"
 #include "compute/routing_interpreter.h"
+#include "compute/text_file_compute.h"
 #include "compute/runoff_input.h"
 #include "compute/snowcalc.h"
 
@@ -36,7 +40,44 @@ void ComputeServices::Snowcalc(Session& s, SourceCall& c) {
   c.Error = std::move(call.error);
 }
 
+void ComputeServices::Lookup(Session& s, SourceCall& c) {
+  compute::Lookup(s, c);
+}
+
+void ComputeServices::hdbcompute(Session& s, SourceCall& c) {
+  compute::hdbcompute(s, c);
+}
+
+void ComputeServices::computefromtextfile(Session& s, SourceCall& c) {
+  compute::computefromtextfile(s, c);
+}
+
+namespace {
+
+// The table of a COMPUTE line whose input list ends with an option word goes on to the hourly
+// reference ET (or solar or long-wave radiation) of its rows.
+void etoFromComputeTable(Session& s, SourceCall& c, const compute::ComputeInputs& in) {
+  compute::EtoSeriesCall call;
+  call.cloud = in.cloud;
+  call.parameterCode = c.ParameterCode;
+  call.inputCount = static_cast<int16_t>(in.inputs.size()) - 1;
+  call.datatype = c.DatatypeCode;
+  call.stationParameters = c.LineText;
+  call.hourShift = c.HourShift;
+  call.table = c.RetrievalText;
+  call.dsid = c.Dsid;
+  call.modelRun = c.MrunLine;
+  call.runId = c.RunId;
+  call.trace = c.TraceNo;
+  compute::EToCompute(s, call);
+  c.RetrievalText = std::move(call.table);
+  c.ValueColumns = call.columns;
+}
+
+}  // namespace
+
 void installComputeServices(Session& s) {
+  compute::setEToComputeHook(etoFromComputeTable);
   s.services.computations = std::make_shared<ComputeServices>();
 }
 

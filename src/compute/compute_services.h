@@ -10,6 +10,9 @@ class ComputeServices : public Computations {
   void hdbrouting(Session& s, SourceCall& c) override;
   void getrunoffinput(Session& s, SourceCall& c) override;
   void Snowcalc(Session& s, SourceCall& c) override;
+  void Lookup(Session& s, SourceCall& c) override;
+  void hdbcompute(Session& s, SourceCall& c) override;
+  void computefromtextfile(Session& s, SourceCall& c) override;
 };
 
 // Puts ComputeServices in the session's run services.

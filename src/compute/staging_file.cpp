@@ -15,10 +15,18 @@ const StagingFile& stagingFile(StagingKind kind) {
 }
 
 std::string writeStagingFile(Session& s, StagingKind kind, const std::string& rows) {
+  return writeStagingFile(s, kind, "\r\n", rows);
+}
+
+std::string writeStagingFile(Session& s, StagingKind kind, const std::string& titleEnd, const std::string& rows) {
+  return writeStagingBytes(s, kind, std::string(stagingFile(kind).title) + titleEnd + rows);
+}
+
+std::string writeStagingBytes(Session& s, StagingKind kind, const std::string& text) {
   const StagingFile& f = stagingFile(kind);
   const std::filesystem::path path = s.inProgramFolder(f.fileName);
   CheckFileClosed(s, path);
-  vb::writeAllBytes(path, std::string(f.title) + "\r\n" + rows);
+  vb::writeAllBytes(path, text);
   s.ui.doEvents();
   return vb::readAllBytes(path);
 }

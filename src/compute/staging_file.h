@@ -36,6 +36,10 @@ const StagingFile& stagingFile(StagingKind kind);
 // to close the file when another program holds it (in batch mode the error log is told).
 // A file that cannot be written raises the system's error.
 std::string writeStagingFile(Session& s, StagingKind kind, const std::string& rows);
+// The same with the title line ended by titleEnd (some results end it with LF alone).
+std::string writeStagingFile(Session& s, StagingKind kind, const std::string& titleEnd, const std::string& rows);
+// The whole text as given, its own title line included.
+std::string writeStagingBytes(Session& s, StagingKind kind, const std::string& text);
 
 // A staging row's value: rounded for storage with value code 0, then as a single-precision
 // number's text (at most seven significant digits).

@@ -1,5 +1,6 @@
 #include "run/aggregation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -22,8 +23,17 @@ SeriesPoint& at(std::vector<SeriesPoint>& series, int32_t index) {
   return series[static_cast<size_t>(index)];
 }
 
-double lastFieldNumber(const ValueLoopState& v) {
-  return v.Fields.empty() ? 0 : vb::Val(v.Fields.back());
+// A COMPUTE row's source: the field after its value fields, else 0. (The last field of a
+// one-input row is its value, which must not be stored as a source.)
+int16_t computeRowSource(const LineState& line) {
+  const ValueLoopState& v = line.ValueLoop;
+  int16_t last = 0;
+  for (int16_t c : line.ValueColumns) last = std::max(last, c);
+  const size_t at = static_cast<size_t>(last) + 1;
+  if (last <= 0 || at >= v.Fields.size()) return 0;
+  const double n = vb::Val(v.Fields[at]);
+  if (!(n >= -32768.5 && n < 32767.5)) return 0;
+  return vb::CInt(n);
 }
 
 // Quarter-circle units (north 4) of the vector sum.
@@ -98,7 +108,7 @@ void storeHour(Session& s, RunContext& ctx, LineState& line) {
   SeriesPoint& h = at(s.HourSeries, v.HourIndex);
   h.date = hourTime;
   h.value = v.HourValue;
-  if (ctx.SourceType == 11) h.source = static_cast<int16_t>(vb::CInt(lastFieldNumber(v)));
+  if (ctx.SourceType == 11) h.source = computeRowSource(line);
   if (ctx.SourceType == 12 && static_cast<size_t>(v.UnitIndex) < s.UnitSeries.size())
     h.source = s.UnitSeries[static_cast<size_t>(v.UnitIndex)].source;
   if (v.HourReplaced) h.source = 5;
@@ -267,7 +277,7 @@ PlaceResult placeValue(Session& s, RunContext& ctx, LineState& line, bool gapPas
     SeriesPoint& u = at(s.UnitSeries, v.UnitIndex);
     u.date = v.ValueDate;
     u.value = v.CurrentValue;
-    if (ctx.SourceType == 11) u.source = static_cast<int16_t>(vb::CInt(lastFieldNumber(v)));
+    if (ctx.SourceType == 11) u.source = computeRowSource(line);
     if (replaced) {
       u.source = 5;
       v.HourReplaced = true;

@@ -90,7 +90,8 @@ SourceCall makeCall(const Session& s, const RunContext& ctx, const LineState& li
   c.DatatypeName = line.Datatype_Name;
   c.SiteName = line.Site_Name;
   c.SiteText = line.SiteText;
-  c.FileName = line.FileName;
+  c.DateLayout = line.FileName;
+  c.UnitText = line.UnitText;
   c.RetrievalCacheId = ctx.RetrievalCacheId;
   c.RetrievalKey = ctx.RetrievalKey;
   c.SiteState = s.SiteState;

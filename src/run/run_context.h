@@ -130,7 +130,7 @@ struct LineState {
   bool ComputeFlag = false;  // handed to hdbcompute
   bool FillFlag = false;     // set by hdbcompute: "-99" of parameters 2 and up is filled
   int16_t IntervalCode = 0;  // 4 for routing results
-  std::string FileName;      // FILE lines: the text file to read
+  std::string FileName;      // FILE lines: the date layout of the text file (a long base1)
 
   // ---- station options ----
   bool AlertLine = false;     // Datatype_Name holds ">": the line feeds the flood-alert tracker

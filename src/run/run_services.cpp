@@ -65,11 +65,31 @@ void OutsideModels::ShellProgram(Session&, ShellCall& c) {
   c.Error = notAvailable("ShellProgram", "starting outside programs");
 }
 
+bool DssStore::ZOPEN_(Session&, const std::string&) {
+  throw vb::Error(vb::err::InvalidProcedureCall, notAvailable("ZOPEN_", "HEC-DSS files"));
+}
+void DssStore::ZRRTS_(Session&, DssReadCall&) {
+  throw vb::Error(vb::err::InvalidProcedureCall, notAvailable("ZRRTS_", "HEC-DSS files"));
+}
+void DssStore::ZCLOSE_(Session&) {}
+void DssStore::WriteDssSeries(Session&, DssWriteCall& c) {
+  c.error = notAvailable("WriteDssSeries", "HEC-DSS files");
+}
+std::string DssStore::ZrrtsStatusText(int32_t status) {
+  return "HEC-DSS read status " + std::to_string(status);
+}
+
+void SwmmResults::GetSWMM(Session&, SourceCall& c) {
+  c.Error = notAvailable("GetSWMM", "SWMM results");
+}
+
 RunServices::RunServices()
     : retrievers(std::make_shared<Retrievers>()),
       computations(std::make_shared<Computations>()),
       radar(std::make_shared<RadarRain>()),
       models(std::make_shared<OutsideModels>()),
+      dss(std::make_shared<DssStore>()),
+      swmm(std::make_shared<SwmmResults>()),
       radarWindow(std::make_shared<RadarWindow>()),
       tray(std::make_shared<TrayIcon>()),
       internet(std::make_shared<InternetSession>()),

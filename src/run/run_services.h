@@ -47,7 +47,8 @@ struct SourceCall {
   std::string DatatypeName;
   std::string SiteName;
   std::string SiteText;          // column 7 of the site's row
-  std::string FileName;          // FILE lines: the text file to read
+  std::string DateLayout;        // FILE lines: the date layout of the text file (a long base1)
+  std::string UnitText;          // COMPUTE lines: the station's unit text from the site table
   std::string RetrievalCacheId;  // the station whose download RetrievalText holds (in and out)
   std::string SiteState;         // the site's state or province, upper-cased
   bool UnitValues = false;
@@ -66,6 +67,7 @@ struct SourceCall {
   bool SnotelStop = false;  // once set, no further snow-telemetry calls this run
   std::string HeldText;     // the forecast model key kept between forecast lines
   bool FillFlag = false;    // COMPUTE: a "-99" of parameters 2 and up is filled from its last value
+                            // (set when the second input is sparse)
   // ---- out ----
   std::string Error;  // empty on success
   int16_t DateFieldIndex = 1;
@@ -75,6 +77,7 @@ struct SourceCall {
   bool WindDegrees = false;
   bool WindDirSeries = false;
   std::string RainDsid;  // runoff input: the rain series it read
+  bool DailyFlag = false;  // COMPUTE import: the imported series is daily
 };
 
 // Web data retrieval: one retriever per service.
@@ -154,6 +157,45 @@ class OutsideModels {
   virtual void ShellProgram(Session& s, ShellCall& c);
 };
 
+// HEC-DSS files: the calls a COMPUTE import and export make. The stand-in refuses every call
+// (raising the not-available text) before it touches any file.
+struct DssReadCall {
+  std::string pathname;   // six parts, the date block empty
+  std::string startDate;  // "dd MMM yyyy"
+  std::string startTime;  // "0000" or "2400"
+  int32_t count = 0;      // in: values asked for; out: values returned
+  std::vector<float> values;
+  int32_t status = 0;
+};
+struct DssWriteCall {
+  std::string target;  // the .dss file
+  vb::VbDate start = 0;
+  std::string key, table;
+  std::vector<float> values;
+  int32_t count = 0;
+  int32_t stepMinutes = 0;
+  bool newFile = false;  // replace the file and its catalogue, once the series is stored
+  std::string error;     // a status text; empty on success
+};
+class DssStore {
+ public:
+  virtual ~DssStore() = default;
+  // False when the file cannot be opened (it counts as open when the file table's first word is
+  // not 0).
+  virtual bool ZOPEN_(Session& s, const std::string& file);
+  virtual void ZRRTS_(Session& s, DssReadCall& c);
+  virtual void ZCLOSE_(Session& s);
+  virtual void WriteDssSeries(Session& s, DssWriteCall& c);
+  virtual std::string ZrrtsStatusText(int32_t status);
+};
+
+// Series out of SWMM results files (GET-SWMM COMPUTE lines).
+class SwmmResults {
+ public:
+  virtual ~SwmmResults() = default;
+  virtual void GetSWMM(Session& s, SourceCall& c);
+};
+
 // The radar image window (Form3).
 class RadarWindow {
  public:
@@ -215,6 +257,8 @@ struct RunServices {
   std::shared_ptr<Computations> computations;
   std::shared_ptr<RadarRain> radar;
   std::shared_ptr<OutsideModels> models;
+  std::shared_ptr<DssStore> dss;
+  std::shared_ptr<SwmmResults> swmm;
   std::shared_ptr<RadarWindow> radarWindow;
   std::shared_ptr<TrayIcon> tray;
   std::shared_ptr<InternetSession> internet;

@@ -93,6 +93,8 @@ struct RunState {
   // later one) and the time of the last e-mail sent.
   int16_t EmailCount = 0;
   vb::VbDate LastEmailTime = 0;
+  int32_t NowcastHours = 0;          // radar: hours a ratio line extends its ratio into the nowcast
+  double NowcastRatio = 0;           // radar: the gauge ratio the last ratio line left for the nowcast
 
   // ---- the run's own bookkeeping -------------------------------------------------------------
   bool RunActive = false;      // runstations is running: a second run must not start

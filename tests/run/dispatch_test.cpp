@@ -266,14 +266,14 @@ TEST_F(DispatchTest, FileLinesTakeTheirFileNameFromALongBase) {
   longBase.Triples[1].base = "C:\\data\\flows.txt";
   dispatch(longBase);
   ASSERT_EQ(sources->received.size(), 1u);
-  EXPECT_EQ(sources->received[0].FileName, "C:\\data\\flows.txt");
+  EXPECT_EQ(sources->received[0].DateLayout, "C:\\data\\flows.txt");
   EXPECT_EQ(longBase.Triples[1].base, "");
 
   LineState shortBase = lineFor("FILE-B", 13);
   shortBase.Triples[1].base = "12.5";
   shortBase.DatatypeCode = 19;
   dispatch(shortBase);
-  EXPECT_EQ(sources->received[1].FileName, "");
+  EXPECT_EQ(sources->received[1].DateLayout, "");
   EXPECT_EQ(shortBase.Triples[1].base, "12.5");
   EXPECT_TRUE(sources->received[1].WindDirSeries);
 }
