@@ -155,6 +155,7 @@ void cmdTablewise_Click(Session& s) {
   if (grid.Row >= 0 && grid.Row < grid.Rows()) {
     dsid = grid.TextMatrix(grid.Row, 2);
     if (const int comma = vb::InStr(dsid, ","); comma > 0) dsid = vb::Left(dsid, comma - 1);
+    dsid = vb::Trim(dsid);  // one argument, without the blanks around it
   }
   if (f.RsiteLaunch) dsid += ",rsite";
   f.RsiteLaunch = false;

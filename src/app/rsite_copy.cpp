@@ -132,18 +132,23 @@ bool addRecord(db::AdoConnection& cnn, db::AdoRecordset& rs, const LineCells& li
   return true;
 }
 
-// Adds the line's records; returns the failure's text, empty when none.
-std::string copyLine(Session& s, const LineCells& line, CopyKind kind) {
+// Adds the line's records. False when the copy failed: message holds the failure's text, or is
+// empty when the connection already reported it.
+bool copyLine(std::string& message, Session& s, const LineCells& line, CopyKind kind) {
   for (const std::string* d : {&line.dsid, &line.dsid2}) {
     if (d == &line.dsid2 && d->empty()) continue;
-    if (!isIntegerDsid(*d)) return "rsite: the DSID \"" + *d + "\" is not a whole number; nothing was added.";
+    if (!isIntegerDsid(*d)) {
+      message = "rsite: the DSID \"" + *d + "\" is not a whole number; nothing was added.";
+      return false;
+    }
   }
   std::string connString = s.HdbConnString;
   db::AdoConnection cnn;
   db::AdoRecordset rs;
   openHDB2(s, connString, cnn, rs, 1);  // reports its own failure
-  if (cnn.State() == db::adStateClosed) return {};
-  std::string failure;
+  message.clear();
+  if (cnn.State() == db::adStateClosed) return false;
+  bool ok = true;
   try {
     std::vector<std::string> entries;
     RecordPlan plan{line.dsid, line.name, line.unit, line.code};
@@ -165,11 +170,12 @@ std::string copyLine(Session& s, const LineCells& line, CopyKind kind) {
       }
     }
   } catch (const std::exception& e) {
-    failure = "rsite: " + describe(e);
+    message = "rsite: " + describe(e);
+    ok = false;
   }
   if (rs.State() != db::adStateClosed) rs.Close();
   if (cnn.State() != db::adStateClosed) cnn.Close();
-  return failure;
+  return ok;
 }
 
 }  // namespace
@@ -182,9 +188,9 @@ void mnuPopupRsite_Click(Session& s) {
   if (s.ui.msgBox("ADD this line to or EDIT table RSITE?", MsgButtons::YesNo, MsgIcon::Question, title) !=
       MsgResult::Yes)
     return;
-  const std::string failure = copyLine(s, readCells(grid, grid.Row, CopyKind::Menu), CopyKind::Menu);
-  if (!failure.empty()) {
-    s.ui.msgBox(failure);
+  std::string failure;
+  if (!copyLine(failure, s, readCells(grid, grid.Row, CopyKind::Menu), CopyKind::Menu)) {
+    if (!failure.empty()) s.ui.msgBox(failure);
     return;
   }
   s.Form2.RsiteLaunch = true;
@@ -198,9 +204,10 @@ void rsiteRightClickCopy(Session& s) {
   const std::string title = grid.TextMatrix(grid.Row, 4);
   if (s.ui.msgBox("ADD this line to table RSITE?", MsgButtons::YesNo, MsgIcon::Question, title) ==
       MsgResult::Yes) {
-    const std::string failure =
-        copyLine(s, readCells(grid, grid.Row, CopyKind::RightClick), CopyKind::RightClick);
-    if (!failure.empty()) s.ui.msgBox(failure);
+    std::string failure;
+    if (!copyLine(failure, s, readCells(grid, grid.Row, CopyKind::RightClick), CopyKind::RightClick) &&
+        !failure.empty())
+      s.ui.msgBox(failure);
   }
   if (s.ui.msgBox("Do you want to edit/complete table RSITE now?", MsgButtons::YesNo, MsgIcon::Question, title) ==
       MsgResult::Yes) {
