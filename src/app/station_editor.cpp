@@ -163,7 +163,8 @@ bool Command2_Click(Session& s) {
   s.form.Text6.Text.clear();
   s.form.Text3.BackColor = kPickedBoxColor;
   s.form.Text6.BackColor = kPickedBoxColor;
-  if (!f.Loaded) Form2_Load(s);
+  // The setup reader loads the window with its grid; the window's own load fills its lists.
+  if (!f.Loaded || f.ComboAddNewLine.List.empty()) Form2_Load(s);
   StationGrid& grid = f.MSFlexGrid1;
   if (s.CurrentStationRow != 0 && s.CurrentStationRow < grid.Rows()) {
     grid.Row = s.CurrentStationRow;

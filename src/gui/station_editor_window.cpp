@@ -181,6 +181,8 @@ StationEditorWindow::StationEditorWindow(Session& s, QWidget* parent) : QWidget(
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->setSelectionMode(QAbstractItemView::NoSelection);
   grid_->verticalHeader()->hide();
+  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid_->setWordWrap(false);
   grid_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   grid_->setContextMenuPolicy(Qt::NoContextMenu);
   grid_->setFocusPolicy(Qt::StrongFocus);
@@ -191,7 +193,7 @@ StationEditorWindow::StationEditorWindow(Session& s, QWidget* parent) : QWidget(
   text1_ = new QLineEdit(grid_->viewport());
   text1_->setObjectName(QStringLiteral("Text1"));
   text1_->setContextMenuPolicy(Qt::NoContextMenu);
-  text1_->setFrame(false);
+  text1_->setFrame(true);
   text1_->hide();
   text1_->installEventFilter(this);
   connect(text1_, &QLineEdit::textEdited, this, [this] { syncText1FromWidget(); });
