@@ -50,6 +50,7 @@ void launchCompanion(Session& s, const Companion& c, const std::vector<std::stri
   f.*c.guard = true;
   std::string& folder = s.*c.setting;
   bool ask = folder.empty();
+  std::string tried;
   for (;;) {
     if (!ask) {
       const std::string path = folder + c.exe;
@@ -61,9 +62,14 @@ void launchCompanion(Session& s, const Companion& c, const std::vector<std::stri
         break;
       }
       s.ui.msgBox(path + " not found... try again.");
+      // Nobody can answer a prompt in batch mode, and the same folder again finds nothing new.
+      if (s.BatchMode || folder == tried) break;
+      tried = folder;
     }
     const std::string name = c.exe;
-    const std::string offered = ParentFolder(withSeparator(s.programFolder.string())) + c.folder + "/";
+    std::string program = s.programFolder.string();
+    while (program.size() > 1 && (program.back() == '/' || program.back() == '\\')) program.pop_back();
+    const std::string offered = ParentFolder(program) + c.folder + "/";
     const std::string answer =
         vb::Trim(s.ui.inputBox("Enter " + name + " folder name", name + " path", offered));
     if (answer.empty()) break;

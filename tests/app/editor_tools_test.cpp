@@ -106,6 +106,14 @@ TEST_F(EditorToolsTest, CompanionLaunchersAskForTheFolderUntilTheProgramIsFound)
   EXPECT_EQ(runner->started.size(), 1u);
   EXPECT_FALSE(s.Form2.PlotwerksGuard);
 
+  // The folder offered is the program folder's sibling; an answer that finds nothing again ends.
+  s.PlotwerksFolder.clear();
+  ui.prompts.clear();
+  cmdPlotwerks_Click(s);  // no answers queued: each prompt gives its default
+  EXPECT_EQ(s.PlotwerksFolder, folder.path().parent_path().string() + "/Plotwerks/");
+  EXPECT_EQ(ui.prompts.size(), 2u);
+  EXPECT_FALSE(s.Form2.PlotwerksGuard);
+
   // History mode: 0, 0 and the dates and times as separate arguments.
   s.PlotwerksFolder = companion("Plotwerks", "Plotwerks.exe") + "/";
   s.RealtimeMode = false;
