@@ -44,10 +44,12 @@ std::string withSeparator(const std::string& folder) {
 
 // Finds the program, asking for its folder until it is found or the user gives up, and starts it
 // with the arguments. The guard keeps a second call out while prompts and messages are up.
-void launchCompanion(Session& s, const Companion& c, const std::vector<std::string>& args) {
+// True when the program was started.
+bool launchCompanion(Session& s, const Companion& c, const std::vector<std::string>& args) {
   StationEditor& f = s.Form2;
-  if (f.*c.guard) return;
+  if (f.*c.guard) return false;
   f.*c.guard = true;
+  bool started = false;
   std::string& folder = s.*c.setting;
   bool ask = folder.empty();
   std::string tried;
@@ -58,7 +60,8 @@ void launchCompanion(Session& s, const Companion& c, const std::vector<std::stri
         std::vector<std::string> argv{path};
         argv.insert(argv.end(), args.begin(), args.end());
         std::string error;
-        if (!startProgram(s, argv, error)) notify(s, path + ": " + error, MsgButtons::OK, MsgIcon::Exclamation);
+        started = startProgram(s, argv, error);
+        if (!started) notify(s, path + ": " + error, MsgButtons::OK, MsgIcon::Exclamation);
         break;
       }
       s.ui.msgBox(path + " not found... try again.");
@@ -78,6 +81,7 @@ void launchCompanion(Session& s, const Companion& c, const std::vector<std::stri
     ask = false;
   }
   f.*c.guard = false;
+  return started;
 }
 
 }  // namespace
@@ -165,10 +169,10 @@ void cmdTablewise_Click(Session& s) {
   }
   if (f.RsiteLaunch) dsid += ",rsite";
   f.RsiteLaunch = false;
-  const bool before = f.TablewiseGuard;
-  launchCompanion(s, {"Tablewise.exe", "Tablewise", &SetupState::TablewiseFolder, &StationEditor::TablewiseGuard, false},
-                  {dsid});
-  if (!before) f.ListDirty = true;
+  if (launchCompanion(s, {"Tablewise.exe", "Tablewise", &SetupState::TablewiseFolder, &StationEditor::TablewiseGuard,
+                           false},
+                      {dsid}))
+    f.ListDirty = true;
 }
 
 void cmdDataTypes_Click(Session& s) {
