@@ -3,6 +3,7 @@
 // its own state struct; Session joins them, so a routine reads `s.HdbConnString` or `s.BatchMode`
 // directly. No mutable globals: two sessions can live side by side in one test.
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "app/error_log.h"
@@ -10,6 +11,7 @@
 #include "app/setup_state.h"
 #include "app/startup_state.h"
 #include "platform/clock.h"
+#include "platform/process/process_runner.h"
 #include "platform/ui.h"
 #include "radar/colour_tables.h"
 #include "retrieval/retrieval_state.h"
@@ -29,6 +31,7 @@ struct Session : StoreState, RunState, GraphState, SetupState, ColourTables, Sta
   ErrorLog errlog;
   MainForm form;
   WhatIfSettings WhatIf;
+  std::shared_ptr<ProcessRunner> processes = defaultProcessRunner();  // starts companions and editors
 
   std::filesystem::path inProgramFolder(const std::string& name) const { return programFolder / name; }
 };

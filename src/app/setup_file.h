@@ -41,8 +41,9 @@ std::string gridRowLine(const Session& s, int row);
 bool writeSetupFile(Session& s);
 
 // The editor's "Save": writes the setup file, reads it back through setupdata and returns to the
-// main window with the current row as the station range.
-void CommandSave_Click(Session& s);
+// main window with the current row as the station range. False when nothing was saved; the
+// editor then stays open with its edits.
+bool CommandSave_Click(Session& s);
 // The editor's "Connection": asks for a new connection string and rewrites only the connection
 // line before "END".
 void CommandPW_Click(Session& s);

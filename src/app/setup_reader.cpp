@@ -245,6 +245,7 @@ void getstationfile(Session& s) {
   } catch (const std::exception& e) {
     notify(s, (i < lines.size() ? lines[i] : std::string()) + "\r\n" + describe(e));
   }
+  s.Form2.ReadStoppedAtLine = complete ? 0 : static_cast<int>(i + 1);
   if (!complete) {
     s.noteProgramFault(std::string(kSetupFileName) + " was not read whole: reading stopped at line " +
                        std::to_string(i + 1) + ".");

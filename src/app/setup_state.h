@@ -14,6 +14,7 @@
 #include "platform/vb/color.h"
 #include "platform/vb/date.h"
 #include "platform/vb/variant.h"
+#include "wizard/wizard_form.h"
 
 namespace fw {
 
@@ -79,6 +80,9 @@ struct SetupState {
   StationEditor Form2;
   int16_t CurrentStationRow = 0;  // the last picked or edited editor row
   bool GridStale = false;         // the grid no longer matches the file; never cleared while running
+  GridWheel Wheel;                // the editor grid's wheel state, kept across unloads
+  WizardForm frmWizard;           // the setup wizard's window
+  bool WizardLoaded = false;      // the wizard holds a station line
 
   // ---- built-in tables ----
   std::array<double, 25> EtHourFractions{};      // share of a day's value in each hour 0 to 23; 24 is 0

@@ -78,6 +78,10 @@ std::string setupFileText(const Session& s, const std::string& tail) {
 bool writeSetupFile(Session& s) {
   const auto path = s.inProgramFolder(kSetupFileName);
   StationGrid& grid = s.Form2.MSFlexGrid1;
+  if (std::string why = gridSaveRefusal(s); !why.empty()) {
+    notify(s, why, MsgButtons::OK, MsgIcon::Exclamation);
+    return false;
+  }
   try {
     const std::string tail = oldTail(path);
     grid.Redraw = false;
@@ -92,7 +96,7 @@ bool writeSetupFile(Session& s) {
   return true;
 }
 
-void CommandSave_Click(Session& s) {
+bool CommandSave_Click(Session& s) {
   StationEditor& editor = s.Form2;
   StationGrid& grid = editor.MSFlexGrid1;
   if (editor.Text1.Visible) {
@@ -113,9 +117,11 @@ void CommandSave_Click(Session& s) {
 
   if (!writeSetupFile(s)) {
     editor.Visible = true;  // the edits are still there to save again
-    return;
+    return false;
   }
-  setupdata(s);
+  // A run holds the station table and its connection: it reloads the file at its next start.
+  if (s.RunActive) s.SetupChanged = true;
+  else setupdata(s);
 
   grid.ForeColor = kPickModeColor;
   grid.SelectionMode = kSelectionByRow;
@@ -123,6 +129,7 @@ void CommandSave_Click(Session& s) {
   s.StationRange = {s.CurrentStationRow, s.CurrentStationRow};
   editor.ListDirty = false;
   s.form.show();
+  return true;
 }
 
 void CommandPW_Click(Session& s) {

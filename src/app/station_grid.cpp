@@ -24,6 +24,16 @@ const StationGrid::GridRow& StationGrid::row(int r) const {
   return rows_[static_cast<std::size_t>(r)];
 }
 
+void StationGrid::RemoveItem(int r) {
+  if (r < 0 || r >= Rows()) vb::raise(vb::err::SubscriptOutOfRange);
+  rows_.erase(rows_.begin() + r);
+}
+
+std::string StationGrid::Text() const {
+  if (Row < 0 || Row >= Rows() || Col < 0 || Col >= kGridColumns) return {};
+  return rows_[static_cast<std::size_t>(Row)][static_cast<std::size_t>(Col)];
+}
+
 std::string& StationGrid::TextMatrix(int r, int col) {
   checkCol(col);
   return row(r)[static_cast<std::size_t>(col)];

@@ -23,6 +23,7 @@ inline constexpr int16_t kSelectionFree = 0;
 inline constexpr int16_t kSelectionByRow = 1;
 inline constexpr vb::Color kPickModeColor = 0;         // black text
 inline constexpr vb::Color kEditModeColor = 16711680;  // blue text
+inline constexpr int32_t kDefaultRowHeight = 240;      // twips of one row in the grid's font
 
 class StationGrid {
  public:
@@ -30,23 +31,40 @@ class StationGrid {
 
   int Rows() const { return static_cast<int>(rows_.size()); }
   int Cols() const { return kGridColumns; }
+  int FixedRows() const { return 1; }
   // Grows with empty rows or drops rows from the end; the cells of kept rows stay.
   void setRows(int count);
   void clear() { rows_.clear(); }
+  // Appends an empty row at the end.
+  void AddItem() { rows_.emplace_back(); }
+  // Removes a row; the rows below move up. A row outside the grid raises "Subscript out of range".
+  void RemoveItem(int r);
 
   // Cell text; a row or column outside the grid raises "Subscript out of range".
   std::string& TextMatrix(int row, int col);
   const std::string& TextMatrix(int row, int col) const;
   GridRow& row(int r);
   const GridRow& row(int r) const;
+  // The current cell's text, "" when the current cell lies outside the grid.
+  std::string Text() const;
 
   int32_t ColWidth(int col) const;
   void setColWidth(int col, int32_t twips);
   void resetColWidths() { widths_ = DefaultColumnWidths; }
+  bool ColIsVisible(int col) const { return ColWidth(col) > 0; }
 
-  int16_t Row = 0;  // the current cell
+  int32_t RowHeight(int) const { return kDefaultRowHeight; }
+  int32_t RowHeightMin = 0;  // the grid's default: no minimum
+  // The fixed row and the rows from TopRow that fit into the view's height.
+  bool RowIsVisible(int r) const { return r == 0 || (r >= TopRow && r < TopRow + VisibleRows); }
+
+  int16_t Row = 0;  // the current cell; with a selection, its anchor
   int16_t Col = 0;
-  int16_t TopRow = 0;  // the first scrollable row shown
+  int16_t RowSel = 0;  // the other end of the selection
+  int16_t ColSel = 0;
+  int16_t MouseRow = 0;  // the row under the last mouse press
+  int16_t TopRow = 0;    // the first scrollable row shown
+  int VisibleRows = 30;  // scrollable rows the view has room for; the view keeps it current
   int16_t SelectionMode = kSelectionByRow;
   vb::Color ForeColor = kPickModeColor;
   bool Redraw = true;

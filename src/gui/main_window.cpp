@@ -18,14 +18,15 @@
 
 #include "app/session.h"
 #include "app/startup.h"
+#include "app/station_editor.h"
+#include "gui/station_editor_window.h"
+#include "gui/text_codec.h"
 
 namespace fw::gui {
 
 namespace {
 
-QString qt(const std::string& s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
+QString qt(const std::string& s) { return fromCp1252(s); }
 
 // The log pane's text ends its lines with CR LF; the widget wants LF alone.
 QString paneText(const std::string& text) {
@@ -132,6 +133,15 @@ MainWindow::MainWindow(Session& s, QWidget* parent) : QMainWindow(parent), s_(s)
   });
   right->addWidget(start_);
 
+  auto* select = new QPushButton(tr("Select Station(s)"));
+  select->setObjectName(QStringLiteral("Command2"));
+  connect(select, &QPushButton::clicked, this, [this] {
+    Command2_Click(s_);
+    refresh();
+    editor_->refresh();
+  });
+  right->addWidget(select);
+
   log_ = new QPlainTextEdit;
   log_->setObjectName(QStringLiteral("Text1"));
   log_->setReadOnly(true);
@@ -141,13 +151,14 @@ MainWindow::MainWindow(Session& s, QWidget* parent) : QMainWindow(parent), s_(s)
   top->addLayout(right, 1);
 
   setCentralWidget(central);
+  editor_ = new StationEditorWindow(s_, this);
   refresh();
 }
 
 QLineEdit* MainWindow::addText(const char* name, TextBox& box) {
   auto* edit = new QLineEdit;
   edit->setObjectName(QString::fromLatin1(name));
-  connect(edit, &QLineEdit::textEdited, this, [&box](const QString& t) { box.Text = t.toStdString(); });
+  connect(edit, &QLineEdit::textEdited, this, [&box](const QString& t) { box.Text = toCp1252(t); });
   texts_.push_back({edit, &box});
   return edit;
 }
@@ -165,7 +176,7 @@ void MainWindow::refresh() {
   setWindowTitle(qt(f.Caption));
   for (const BoundText& t : texts_) {
     QSignalBlocker block(t.edit);
-    if (t.edit->text().toStdString() != t.box->Text) t.edit->setText(qt(t.box->Text));
+    if (toCp1252(t.edit->text()) != t.box->Text) t.edit->setText(qt(t.box->Text));
     t.edit->setEnabled(t.box->Enabled);
     t.edit->setVisible(t.box->Visible);
     t.edit->setStyleSheet(backStyle(t.box->BackColor));

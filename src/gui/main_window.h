@@ -21,6 +21,8 @@ struct Session;
 
 namespace gui {
 
+class StationEditorWindow;
+
 class MainWindow : public QMainWindow {
   Q_OBJECT
 
@@ -31,6 +33,7 @@ class MainWindow : public QMainWindow {
   void refresh();
   // Starts the 10-second tick of Timer1 and the watch for a stop asked from outside.
   void startTimers();
+  StationEditorWindow* stationEditor() const { return editor_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -57,6 +60,7 @@ class MainWindow : public QMainWindow {
   std::vector<QRadioButton*> radarListing_;
   QPlainTextEdit* log_ = nullptr;
   QPushButton* start_ = nullptr;
+  StationEditorWindow* editor_ = nullptr;
   QTimer timer1_;
   QTimer stopWatch_;
   std::string shownLog_;

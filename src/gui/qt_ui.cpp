@@ -1,18 +1,19 @@
 #include "gui/qt_ui.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QInputDialog>
 #include <QMessageBox>
 
 #include "app/session.h"
+#include "gui/text_codec.h"
 
 namespace fw::gui {
 
 namespace {
 
-QString qt(const std::string& s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
+QString qt(const std::string& s) { return fromCp1252(s); }
 
 QMessageBox::StandardButtons buttonsOf(MsgButtons b) {
   switch (b) {
@@ -82,7 +83,7 @@ std::string QtUi::inputBox(const std::string& prompt, const std::string& title,
   bool ok = false;
   QString answer = QInputDialog::getText(parent_, qt(title.empty() ? std::string("Flumewright") : title),
                                          qt(prompt), QLineEdit::Normal, qt(defaultText), &ok);
-  return ok ? answer.toStdString() : std::string();
+  return ok ? toCp1252(answer) : std::string();
 }
 
 void QtUi::doEvents() {
@@ -93,5 +94,15 @@ void QtUi::doEvents() {
 void QtUi::beep() {
   QApplication::beep();
 }
+
+bool QtUi::clipboardText(std::string& text) {
+  text.clear();
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  if (data == nullptr || !data->hasText()) return false;
+  text = toCp1252(data->text());
+  return true;
+}
+
+void QtUi::setClipboardText(const std::string& text) { QGuiApplication::clipboard()->setText(fromCp1252(text)); }
 
 }  // namespace fw::gui

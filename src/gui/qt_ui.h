@@ -27,6 +27,8 @@ class QtUi : public Ui {
   void doEvents() override;
   void beep() override;
   bool hasDisplay() const override { return true; }
+  bool clipboardText(std::string& text) override;
+  void setClipboardText(const std::string& text) override;
 
  private:
   Session* session_ = nullptr;

@@ -26,6 +26,12 @@ class Ui {
   virtual void beep() {}
   // The name a box falls back to when its title is empty.
   virtual bool hasDisplay() const { return false; }
+  // The clipboard's text; false when it holds no text.
+  virtual bool clipboardText(std::string& text) {
+    text.clear();
+    return false;
+  }
+  virtual void setClipboardText(const std::string&) {}
 };
 
 // No display: every box takes its default answer (OK, Yes for questions is never assumed:
@@ -55,6 +61,16 @@ class ScriptedUi : public Ui {
   std::string inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override;
   void doEvents() override { ++doEventsCalls; }
   void beep() override { ++beeps; }
+  bool hasClipboardText = false;
+  std::string clipboard;
+  bool clipboardText(std::string& text) override {
+    text = clipboard;
+    return hasClipboardText;
+  }
+  void setClipboardText(const std::string& text) override {
+    clipboard = text;
+    hasClipboardText = true;
+  }
 };
 
 // The answer a box gives when nobody can click it: the first button (OK, or Yes).

@@ -8,6 +8,7 @@
 
 namespace fw::gui::testing {
 int saveScreenshot(const std::string& path);
+int saveEditorScreenshot(const std::string& path);
 }
 
 int main(int argc, char** argv) {
@@ -16,7 +17,15 @@ int main(int argc, char** argv) {
     if (std::strncmp(argv[i], "--screenshot=", 13) == 0) screenshot = argv[i] + 13;
   if (screenshot.empty()) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  if (!screenshot.empty()) return fw::gui::testing::saveScreenshot(screenshot);
+  if (!screenshot.empty()) {
+    // The main window after a run, then the station-list editor beside it ("name.png" and
+    // "name_editor.png").
+    const int main = fw::gui::testing::saveScreenshot(screenshot);
+    std::string editor = screenshot;
+    const std::size_t dot = editor.rfind('.');
+    editor.insert(dot == std::string::npos ? editor.size() : dot, "_editor");
+    return main | fw::gui::testing::saveEditorScreenshot(editor);
+  }
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

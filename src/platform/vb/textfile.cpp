@@ -1,5 +1,6 @@
 #include "platform/vb/textfile.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -32,8 +33,19 @@ void writeAll(std::FILE* f, const std::string& bytes, const std::filesystem::pat
 }
 
 // Writes bytes to a temporary file beside path, flushes it to disk and renames it over path.
-void replaceFile(const std::filesystem::path& path, const std::string& bytes) {
+// A rename needs only the folder's rights, so an existing file that may not be written is refused
+// first; the new file keeps the old one's mode, and a symbolic link keeps pointing at the file.
+void replaceFile(const std::filesystem::path& given, const std::string& bytes) {
   static std::atomic<unsigned> counter{0};
+  std::filesystem::path path = given;
+  std::error_code ec;
+  if (std::filesystem::is_symlink(given, ec)) {
+    const std::filesystem::path target = std::filesystem::weakly_canonical(given, ec);
+    if (!ec) path = target;
+  }
+  struct stat old {};
+  const bool exists = ::stat(path.c_str(), &old) == 0;
+  if (exists && ::access(path.c_str(), W_OK) != 0) raiseForErrno(errno, path);
   std::filesystem::path tmp = path;
   tmp += ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
   {
@@ -41,6 +53,7 @@ void replaceFile(const std::filesystem::path& path, const std::string& bytes) {
     if (!f) raiseForErrno(errno, path);
     try {
       writeAll(f.get(), bytes, path);
+      if (exists && ::fchmod(::fileno(f.get()), old.st_mode & 07777) != 0) raiseForErrno(errno, path);
       if (std::fflush(f.get()) != 0 || ::fsync(::fileno(f.get())) != 0) raiseForErrno(errno, path);
     } catch (...) {
       f.reset();

@@ -1,0 +1,45 @@
+#pragma once
+// Starting other programs: always from an argument vector, never through a shell, so blanks,
+// quotes and "$(...)" in an argument reach the program as written.
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fw {
+
+class ProcessRunner {
+ public:
+  virtual ~ProcessRunner() = default;
+  // Starts argv[0] (looked up in PATH when it holds no "/") with the rest as its arguments and
+  // does not wait for it. False with the system's reason in error when it cannot start.
+  virtual bool startDetached(const std::vector<std::string>& argv, std::string& error) = 0;
+};
+
+// The real one: posix_spawn in a new session, not waited for.
+class SpawnProcessRunner : public ProcessRunner {
+ public:
+  bool startDetached(const std::vector<std::string>& argv, std::string& error) override;
+
+ private:
+  std::vector<int> children_;  // started and not yet reaped
+};
+
+// For tests: records every start; fails the ones whose program is in failing.
+class RecordingProcessRunner : public ProcessRunner {
+ public:
+  std::vector<std::vector<std::string>> started;
+  std::vector<std::string> failing;
+  bool startDetached(const std::vector<std::string>& argv, std::string& error) override;
+};
+
+std::shared_ptr<ProcessRunner> defaultProcessRunner();
+
+// The user's text editor on a file: $VISUAL, else $EDITOR (each split at blanks), else xdg-open.
+std::vector<std::string> textEditorCommand(const std::string& file);
+// The desktop's handler for an address or file: xdg-open.
+std::vector<std::string> openCommand(const std::string& target);
+
+// Splits a command line at blanks; double quotes group blanks into one word and are dropped.
+std::vector<std::string> splitCommandLine(const std::string& line);
+
+}  // namespace fw
