@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/date_form.h"
+#include "platform/vb/convert.h"
 #include "support/test_session.h"
 
 namespace fw {
@@ -104,6 +105,9 @@ TEST_F(DateFormTest, OkWritesThePeriodAndLeavesRealTime) {
   EXPECT_TRUE(Command1_Click(s));
   EXPECT_EQ(s.form.TextBegindate.Text, "2024-01-05 00:00");
   EXPECT_EQ(s.form.TextEnddate.Text, "2024-01-06 00:07");
+  // The run reads the period back from these texts.
+  EXPECT_EQ(vb::CDate(s.form.TextBegindate.Text), vb::DateSerial(2024, 1, 5));
+  EXPECT_EQ(vb::CDate(s.form.TextEnddate.Text), vb::DateSerial(2024, 1, 6) + vb::TimeSerial(0, 7, 0));
   EXPECT_FALSE(s.form.Text2.Enabled);
   EXPECT_FALSE(s.RealtimeMode);
   EXPECT_FALSE(f.Visible);
