@@ -23,6 +23,13 @@ struct CheckBox {
   static constexpr vb::Color kDefaultBackColor = -2147483633;  // the system's button face
   // A greyed box counts as ticked wherever the program asks.
   bool ticked() const { return Value != 0; }
+  // The window's handler, run when the value changes, whether the user or the program changed it.
+  std::function<void()> Click = nullptr;
+  void setValue(int16_t value) {
+    if (value == Value) return;
+    Value = value;
+    if (Click) Click();
+  }
 };
 
 struct TextBox {
@@ -31,6 +38,13 @@ struct TextBox {
   bool Visible = true;
   vb::Color BackColor = kDefaultBackColor;
   static constexpr vb::Color kDefaultBackColor = -2147483643;  // the system's window background
+  // The window's handler, run when the text changes; an equal text raises nothing.
+  std::function<void()> Change = nullptr;
+  void setText(const std::string& text) {
+    if (text == Text) return;
+    Text = text;
+    if (Change) Change();
+  }
 };
 
 // The log pane: a rich text box the program appends to and keeps scrolled to its end. Coloured
@@ -101,6 +115,30 @@ struct Label {
 inline constexpr vb::Color kBusyColor = 5869787;
 inline constexpr vb::Color kDoneColor = 10579031;
 
+// The shared open/save dialog. With CancelError set a cancelled dialog raises vb::Error 32755
+// "Cancel was selected."; without it FileName keeps its last name. The setting stays for later users.
+struct CommonDialog {
+  bool CancelError = false;
+  std::string InitDir;
+  std::string FileName;
+  std::string Filter;
+  std::string DialogTitle;
+  static constexpr int32_t kCancelError = 32755;
+};
+
+// A spinner beside its text box. A step starts from the number the box shows ("15%" is 15).
+struct UpDown {
+  int32_t Value = 0;
+  int32_t Min = 0;
+  int32_t Max = 100;
+  int32_t Increment = 1;
+};
+
+// The window's picture behind the log pane.
+struct Image {
+  std::string Picture;  // the loaded file; empty for none
+};
+
 // Window states, as VB numbers them.
 enum class WindowState : int16_t { Normal = 0, Minimized = 1, Maximized = 2 };
 
@@ -170,6 +208,11 @@ struct MainForm {
   ScriptControl ScriptControl1;  // conditions and formulas of the station lines
   CommandButton Command1;        // "Start Retrievals"
   Timer Timer1{10000, false};    // the scheduled-batch tick; the run turns it on and off
+  CommonDialog CommonDialog1;    // open and save dialogs of the window and the graph window
+  Image Image1;                  // the menu picture
+  UpDown UpDown2;                // spinner of Text8
+  UpDown UpDown3;                // spinner of Text4
+  int16_t MenuColorIndex = 0;    // position in the log-pane colour cycle of "Menu Graphic"
 
   // A view installs these to repaint a control whose back colour changed and to bring the
   // window up; headless they are empty.

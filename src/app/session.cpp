@@ -1,11 +1,15 @@
 #include "app/session.h"
 
+#include "app/main_options.h"
+
 #include <cstdlib>
 
 namespace fw {
 
 Session::Session(Ui& u, Clock& c, std::filesystem::path folder)
-    : ui(u), clock(c), programFolder(std::move(folder)), errlog(programFolder / kErrorLogName) {}
+    : ui(u), clock(c), programFolder(std::move(folder)), errlog(programFolder / kErrorLogName) {
+  main_options::connect(*this);
+}
 
 std::filesystem::path defaultProgramFolder() {
   if (const char* home = std::getenv("FLUMEWRIGHT_HOME"); home && *home) return home;

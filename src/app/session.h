@@ -3,10 +3,14 @@
 // its own state struct; Session joins them, so a routine reads `s.HdbConnString` or `s.BatchMode`
 // directly. No mutable globals: two sessions can live side by side in one test.
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "app/date_form.h"
 #include "app/error_log.h"
+#include "app/graph_window.h"
+#include "app/launcher.h"
 #include "app/main_form.h"
 #include "app/setup_state.h"
 #include "app/startup_state.h"
@@ -24,6 +28,9 @@ namespace fw {
 
 struct Session : StoreState, RunState, GraphState, SetupState, ColourTables, StartupState, RetrievalState {
   Session(Ui& ui, Clock& clock, std::filesystem::path programFolder);
+  // The window handlers are joined to this session: a copy would act on the original.
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
 
   Ui& ui;
   Clock& clock;
@@ -32,6 +39,12 @@ struct Session : StoreState, RunState, GraphState, SetupState, ColourTables, Sta
   MainForm form;
   WhatIfSettings WhatIf;
   std::shared_ptr<ProcessRunner> processes = defaultProcessRunner();  // starts companions and editors
+  GraphWindow GraphWin;  // the graph window's controls beside its chart FrmGraph
+  DateDialog DateForm;   // the history run's date-range dialog
+  // Starts the viewers' editors and the desktop's handler; tests put a recording one here.
+  std::shared_ptr<Launcher> launcher = std::make_shared<SpawnLauncher>();
+  // The view shows the date dialog modally; headless it is only marked visible.
+  std::function<void()> onShowDateForm;
 
   std::filesystem::path inProgramFolder(const std::string& name) const { return programFolder / name; }
 };

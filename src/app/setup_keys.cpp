@@ -28,7 +28,7 @@ const char* trueFalse(bool b) {
 // Text boxes: the value upper-cased.
 SetupKey textKey(const char* written, TextBox MainForm::*box) {
   return {written, upperKeyOf(written),
-          [box](Session& s, const std::string& v) { (s.form.*box).Text = vb::UCase(v); },
+          [box](Session& s, const std::string& v) { (s.form.*box).setText(vb::UCase(v)); },
           [box](const Session& s) { return (s.form.*box).Text; }};
 }
 
@@ -36,7 +36,7 @@ SetupKey textKey(const char* written, TextBox MainForm::*box) {
 SetupKey boxKey(const char* written, CheckBox MainForm::*box) {
   return {written, upperKeyOf(written),
           [box](Session& s, const std::string& v) {
-            if (isTrue(v)) (s.form.*box).Value = 1;
+            if (isTrue(v)) (s.form.*box).setValue(1);
           },
           [box](const Session& s) { return std::string(trueFalse((s.form.*box).ticked())); }};
 }
@@ -126,7 +126,7 @@ std::vector<SetupKey> buildKeys() {
   k.push_back({"Metric Units=", "METRIC UNITS",
                [](Session& s, const std::string& v) {
                  s.MetricUnits = isTrue(v);
-                 if (s.MetricUnits) s.form.chkMetric.Value = 1;
+                 if (s.MetricUnits) s.form.chkMetric.setValue(1);
                },
                [](const Session& s) { return std::string(trueFalse(s.form.chkMetric.ticked())); }});
   k.push_back({"Shell Timed Out Minutes=", "SHELL TIMED OUT MINUTES",

@@ -110,9 +110,9 @@ bool CommandSave_Click(Session& s) {
 
   const int16_t topRow = grid.TopRow;
   if (grid.Row >= 0 && grid.Row < grid.Rows()) {
-    s.form.Text3.Text = vb::Trim(grid.TextMatrix(grid.Row, 2));
+    s.form.Text3.setText(vb::Trim(grid.TextMatrix(grid.Row, 2)));
     s.form.Text6.Text = vb::Trim(grid.TextMatrix(grid.Row, 4));
-    s.form.Check1.Value = 1;
+    s.form.Check1.setValue(1);
   }
 
   if (!writeSetupFile(s)) {

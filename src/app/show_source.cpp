@@ -1,6 +1,7 @@
 #include "app/show_source.h"
 
 #include "app/session.h"
+#include "app/tray.h"
 #include "platform/vb/strings.h"
 
 namespace fw {
@@ -10,7 +11,7 @@ void showsource(Session& s, const std::string& label, const std::string& iconKey
     s.form.Icon = iconKey;
     s.form.Caption = label;
     // The tip is a 64-character field ending in NUL.
-    if (s.BatchMode && s.TrayState == kTrayShown) s.services.tray->modify(vb::Left(s.form.Caption, 63));
+    if (s.BatchMode && s.TrayState == kTrayShown) s.services.tray->modify(tray::trayTip(s.form.Caption));
   }
   s.ui.doEvents();
 }

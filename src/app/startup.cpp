@@ -48,7 +48,7 @@ void Form_Load(Session& s, const std::string& commandLine) {
     s.form.MousePointer = Pointer::Hourglass;
     s.RadarWorkTable.assign(2, std::vector<int32_t>(2, 0));
     if (commandLineSelectsBatch(commandLine)) s.BatchMode = true;
-    if (commandLineSelectsSchedule(commandLine)) s.form.CheckBatch.Value = 1;
+    if (commandLineSelectsSchedule(commandLine)) s.form.CheckBatch.setValue(1);
 
     s.links->setupdata(s);
     s.form.Text4.BackColor = kBusyColor;

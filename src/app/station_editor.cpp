@@ -150,6 +150,8 @@ std::string gridSaveRefusal(const Session& s) {
 namespace fw {
 
 bool Command2_Click(Session& s) {
+  // While the tray icon holds the window, the list is not opened from it.
+  if (s.TrayHookWindow != 0) return false;
   StationEditor& f = s.Form2;
   // After "Edit w/Notepad" the editor re-reads the file, which a run must not have replaced
   // under it: that first opening waits for the run's end.

@@ -158,7 +158,10 @@ MainWindow::MainWindow(Session& s, QWidget* parent) : QMainWindow(parent), s_(s)
 QLineEdit* MainWindow::addText(const char* name, TextBox& box) {
   auto* edit = new QLineEdit;
   edit->setObjectName(QString::fromLatin1(name));
-  connect(edit, &QLineEdit::textEdited, this, [&box](const QString& t) { box.Text = toCp1252(t); });
+  connect(edit, &QLineEdit::textEdited, this, [this, &box](const QString& t) {
+    box.setText(toCp1252(t));
+    refresh();
+  });
   texts_.push_back({edit, &box});
   return edit;
 }
@@ -166,7 +169,10 @@ QLineEdit* MainWindow::addText(const char* name, TextBox& box) {
 QCheckBox* MainWindow::addCheck(const char* name, const char* caption, CheckBox& box) {
   auto* check = new QCheckBox(tr(caption));
   check->setObjectName(QString::fromLatin1(name));
-  connect(check, &QCheckBox::clicked, this, [&box](bool on) { box.Value = on ? 1 : 0; });
+  connect(check, &QCheckBox::clicked, this, [this, &box](bool on) {
+    box.setValue(on ? 1 : 0);
+    refresh();
+  });
   checks_.push_back({check, &box});
   return check;
 }

@@ -38,4 +38,30 @@ std::string ScriptedUi::inputBox(const std::string& prompt, const std::string&, 
   return r;
 }
 
+std::optional<std::string> ScriptedUi::fileDialog(const FileDialogRequest& request) {
+  fileDialogs.push_back(request);
+  if (files.empty()) return std::nullopt;
+  std::optional<std::string> r = files.front();
+  files.pop_front();
+  return r;
+}
+
+std::vector<std::pair<std::string, std::string>> parseFileFilter(const std::string& filter) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : filter) {
+    if (c == '|') {
+      parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (std::size_t i = 0; i + 1 < parts.size(); i += 2)
+    if (!parts[i + 1].empty()) pairs.emplace_back(parts[i], parts[i + 1]);
+  return pairs;
+}
+
 }  // namespace fw

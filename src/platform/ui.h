@@ -3,7 +3,9 @@
 // The Qt main window installs a real one; batch runs without a display use HeadlessUi; tests use
 // ScriptedUi, which records every box and answers from a queue.
 #include <deque>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fw {
@@ -12,6 +14,19 @@ enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel };
 enum class MsgIcon { None, Critical, Question, Exclamation, Information };
 // VB's vbOK ... vbNo values.
 enum class MsgResult { OK = 1, Cancel = 2, Yes = 6, No = 7 };
+
+// An open or save file dialog: the filter is given as (description, patterns) pairs, the
+// patterns separated by ";" and matched in any case.
+struct FileDialogRequest {
+  bool save = false;
+  std::string title;
+  std::string initialFolder;
+  std::string fileName;
+  std::vector<std::pair<std::string, std::string>> filters;
+};
+// The pairs of a "Text (*.a)|*.a|All files (*.*)|*.*|" filter; a description without patterns
+// is dropped.
+std::vector<std::pair<std::string, std::string>> parseFileFilter(const std::string& filter);
 
 class Ui {
  public:
@@ -32,6 +47,8 @@ class Ui {
     return false;
   }
   virtual void setClipboardText(const std::string&) {}
+  // The chosen file's full name; nothing when the user cancelled (or nobody can answer).
+  virtual std::optional<std::string> fileDialog(const FileDialogRequest&) { return std::nullopt; }
 };
 
 // No display: every box takes its default answer (OK, Yes for questions is never assumed:
@@ -54,6 +71,8 @@ class ScriptedUi : public Ui {
   std::vector<std::string> prompts;
   std::deque<MsgResult> answers;
   std::deque<std::string> inputs;
+  std::vector<FileDialogRequest> fileDialogs;
+  std::deque<std::optional<std::string>> files;  // answers to file dialogs; empty: cancelled
   int doEventsCalls = 0;
   int beeps = 0;
 
@@ -71,6 +90,7 @@ class ScriptedUi : public Ui {
     clipboard = text;
     hasClipboardText = true;
   }
+  std::optional<std::string> fileDialog(const FileDialogRequest& request) override;
 };
 
 // The answer a box gives when nobody can click it: the first button (OK, or Yes).

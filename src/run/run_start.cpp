@@ -164,9 +164,8 @@ StartResult startRun(Session& s, RunContext& ctx) {
   if (s.RealtimeMode) lastUpdateCheck(s, ctx);
   if (f.chkNoAsks.ticked()) {
     s.NoAsks = true;
-    // What the graph window's Continue does: the run is no longer held for the user.
-    s.GraphNoPause = true;
-    s.GraphWait = false;
+    // The run is no longer held for the user.
+    graph_window::Command2_Click(s);
   }
   f.frameProgressBar.Visible = true;
   s.InternetFailed = false;

@@ -88,6 +88,10 @@ struct RunState {
   int16_t AlertIssueLine = 0;        // the last station line whose Datatype_Name holds ">"
   std::string RunLastError;          // LastError at the end of the last run (the tray's Info item)
   std::string HdbSizeText;           // ", HDB size= N MB" after a DAO run; empty over ADO
+  std::string CurrentRadarSite;      // three-letter site of the radar line last run
+  std::string CurrentRadarProduct;   // its radar product code
+  std::string LastAlertText;         // the last flood alert's text (the tray's Info item)
+  intptr_t TrayHookWindow = 0;       // non-zero while the tray icon is up for a run
   vb::VbDate ForecastHoldUntil = 0;  // stamp of the last forecast model run
   // The alert e-mail throttle: alerts since the period started (1 to 3 matter; 4 stands for any
   // later one) and the time of the last e-mail sent.

@@ -39,6 +39,7 @@ void GraphModel::setColumnCount(int32_t columns) {
   columns_.resize(static_cast<size_t>(columns),
                   std::vector<std::optional<double>>(static_cast<size_t>(rowCount_)));
   pens_.resize(static_cast<size_t>(columns), 1.0f);
+  columnLabels_.resize(static_cast<size_t>(columns));
   if (column_ > columns) column_ = columns;
 }
 
@@ -82,6 +83,16 @@ void GraphModel::SetData(int32_t row, int32_t column, double value, bool nullFla
 std::optional<double> GraphModel::data(int32_t row, int32_t column) const {
   requireCell(row, column);
   return columns_[static_cast<size_t>(column - 1)][static_cast<size_t>(row - 1)];
+}
+
+void GraphModel::setColumnLabel(int32_t column, const std::string& label) {
+  if (column < 1 || column > ColumnCount()) invalidProperty();
+  columnLabels_[static_cast<size_t>(column - 1)] = label;
+}
+
+std::string GraphModel::columnLabel(int32_t column) const {
+  if (column < 1 || column > ColumnCount()) invalidProperty();
+  return columnLabels_[static_cast<size_t>(column - 1)];
 }
 
 void GraphModel::setPenWidth(int32_t column, float width) {
@@ -192,12 +203,14 @@ void HourlyChartFill::rowsAndColumns(vb::VbDate firstDate, int32_t f, int32_t l)
     chart_.setColumnCount(state_.columnCount);
     chart_.setColumn(state_.columnCount);
     chart_.setPenWidth(state_.columnCount, 1);
+    chart_.setColumnLabel(state_.columnCount, chart_.ChartTitle);
   } else {
     chart_.setRowCount(0);
     state_.columnCount = 1;
     state_.rowCounts.clear();
     chart_.setColumnCount(1);
     chart_.setColumn(1);
+    chart_.setColumnLabel(1, chart_.ChartTitle);
   }
   state_.rowCounts.resize(static_cast<size_t>(state_.columnCount) + 1, 0);
   state_.rowCounts[static_cast<size_t>(state_.columnCount)] = rows;

@@ -52,6 +52,10 @@ class GraphModel {
   // The cell's value; empty for an empty point.
   std::optional<double> data(int32_t row, int32_t column) const;
 
+  // A column's legend text; empty until the writer names it.
+  void setColumnLabel(int32_t column, const std::string& label);
+  std::string columnLabel(int32_t column) const;
+
   // Pen width of a column's line (series n is column n).
   void setPenWidth(int32_t column, float width);
   float penWidth(int32_t column) const;
@@ -87,6 +91,7 @@ class GraphModel {
   std::vector<std::vector<std::optional<double>>> columns_;  // [column - 1][row - 1]
   std::vector<std::string> labels_;                          // [row - 1]
   std::vector<float> pens_;                                  // [column - 1]
+  std::vector<std::string> columnLabels_;                    // [column - 1]
 };
 
 // What the hourly writer keeps of the chart from call to call (between stations and between

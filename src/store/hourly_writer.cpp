@@ -193,7 +193,7 @@ void writeHourly(Session& s, const std::string& dsid, int32_t dailyCount, int16_
     Session& s;
     ~ClearWait() { s.GraphWait = false; }
   } clearWait{s};
-  s.FrmGraph.Loaded = true;
+  graph_window::loadOnce(s);
 
   HourlyCall c(s, form, form == WriterForm::DaoImmediate ? s.HourlyGraphDAO : s.HourlyGraph);
   c.dsid = dsid;

@@ -35,6 +35,7 @@ TEST_F(SetupReaderTest, ReadsTheSampleSetupFile) {
   EXPECT_EQ(s.form.Text4.Text, "50%");
   EXPECT_EQ(s.form.Text5.Text, "15");
   EXPECT_EQ(s.form.txtRadarMaxHrs.Text, "3");
+  EXPECT_EQ(s.form.Text9.Text, "3");  // the main window shows the same hours
   EXPECT_EQ(s.form.optLongDir, 1);  // the short listing is the one set True
   EXPECT_EQ(s.form.chkCompactRepair.Value, 1);
   EXPECT_EQ(s.TablewiseFolder, "/opt/Tablewise/");
