@@ -9,6 +9,7 @@
 
 #include "platform/vb/date.h"
 #include "support/test_session.h"
+#include "support/zone_guard.h"
 
 namespace fw {
 namespace {
@@ -44,25 +45,7 @@ TEST(NthWeekday, MonthStartingOnTheWeekdayAndRollOver) {
   EXPECT_EQ(NthWeekday(2025, 3, 2, 1), vb::DateValue(NthWeekday(2025, 3, 2, 1)));
 }
 
-// Sets TZ for one test and puts the old value back.
-class ZoneGuard {
- public:
-  explicit ZoneGuard(const char* zone) {
-    if (const char* old = std::getenv("TZ")) old_ = old;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~ZoneGuard() {
-    if (old_)
-      setenv("TZ", old_->c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  std::optional<std::string> old_;
-};
+using testing::ZoneGuard;
 
 TEST(TZOffset, DenverInWinterAndSummer) {
   ZoneGuard zone("America/Denver");

@@ -9,6 +9,7 @@
 #include "retrieval/kiwis.h"
 #include "retrieval/retrieval_fixture.h"
 #include "run/run_services.h"
+#include "support/zone_guard.h"
 
 namespace fw {
 namespace {
@@ -64,25 +65,7 @@ TEST(KiwisTransform, UtcToLocalFromTheFirstMidnightThroughTheWholeLastDay) {
   EXPECT_THROW(kiwisTransform("x\nsoon\t1\n", "1", kFirst, kLast, 0), vb::Error);
 }
 
-// The local zone is pinned for the test and put back.
-class ZoneGuard {
- public:
-  explicit ZoneGuard(const char* zone) {
-    if (const char* old = std::getenv("TZ")) old_ = old;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~ZoneGuard() {
-    if (old_)
-      setenv("TZ", old_->c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  std::optional<std::string> old_;
-};
+using testing::ZoneGuard;
 
 class KiwisRun : public testing::RetrievalFixture {
  protected:

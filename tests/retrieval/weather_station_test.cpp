@@ -14,31 +14,14 @@
 #include "retrieval/weather_daily.h"
 #include "retrieval/weather_station.h"
 #include "run/run_services.h"
+#include "support/zone_guard.h"
 
 namespace fw {
 namespace {
 
 using testing::readFile;
 
-// Sets TZ for one test and puts the old value back.
-class ZoneGuard {
- public:
-  explicit ZoneGuard(const char* zone) {
-    if (const char* old = std::getenv("TZ")) old_ = old;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~ZoneGuard() {
-    if (old_)
-      setenv("TZ", old_->c_str(), 1);
-    else
-      unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  std::optional<std::string> old_;
-};
+using testing::ZoneGuard;
 
 const std::string kToken = "0123456789abcdef0123456789abcdef";
 const std::string kWbbSite = "40.76623,-111.84755,-105,4806,1";
