@@ -114,6 +114,11 @@ void computeGrid(Session& s, SourceCall& c, const ComputeStation& station, const
   // Carried gauge and radar values of a ratio line and the last good hour (minutes).
   double gc = set.defaultRatio, rc = 1.0;
   int64_t lastGood = std::numeric_limits<int64_t>::min() / 2;
+  // A gauge minimum of exactly 0.01 trusts a dry gauge: the minimum then moves between 0.01 (the
+  // gauge of the hour read 0) and 0.02 (it read rain), paired by the hour, not by row number.
+  const bool lowMode = ratio && set.gaugeMinimum == 0.01;
+  double gaugeMinimum = set.gaugeMinimum;
+  std::vector<vb::VbDate> wetGaugeTime(lowMode ? g.cells() : 0, 0.0);
 
   for (size_t k = 0; k < in.inputs.size(); ++k) {
     const ComputeInput& input = in.inputs[k];
@@ -213,13 +218,22 @@ void computeGrid(Session& s, SourceCall& c, const ComputeStation& station, const
           v = static_cast<float>(set.rainCap / ratioHere);
         }
       }
+      if (lowMode && k == 0) wetGaugeTime[i] = v > 0 ? t - 0.0417 : 0.0;
       if (ratio && k == 1) {
         double gauge = g.values[0][i];
         double radar = v;
         const int64_t now = minutesOf(g.time(cell.day, cell.hour, 0));
-        const bool lowMode = set.gaugeMinimum == 0.01;
-        if (gauge < set.gaugeMinimum) {
-          if (lowMode) {
+        if (lowMode) {
+          if (wetGaugeTime[i] == 0 && gauge == 0)
+            gaugeMinimum = 0.01;
+          else if (wetGaugeTime[i] != 0 && t > wetGaugeTime[i])
+            gaugeMinimum = 0.02;
+        }
+        // The grid holds single-precision values: a gauge reading equal to the minimum is not below it.
+        auto below = [](double x, double minimum) { return static_cast<float>(x) < static_cast<float>(minimum); };
+        if (below(gauge, gaugeMinimum)) {
+          // A missing gauge hour is no dry reading: it takes the carried ratio like any other.
+          if (gaugeMinimum == 0.01 && gauge != kMissing) {
             gauge = 0;
             radar = rc;
           } else {
@@ -234,8 +248,9 @@ void computeGrid(Session& s, SourceCall& c, const ComputeStation& station, const
         } else {
           lastGood = now;
           const double read = gauge;
-          const double minimum = lowMode && radar > 0 ? 0.02 : set.gaugeMinimum;
-          if (radar <= 0.001 || (cutoff != 0 && t > cutoff) || gauge < minimum || radar < minimum) {
+          if (gaugeMinimum == 0.01 && radar > 0) gaugeMinimum = 0.02;
+          const double minimum = gaugeMinimum;
+          if (radar <= 0.001 || (cutoff != 0 && t > cutoff) || below(gauge, minimum) || below(radar, minimum)) {
             gauge = gc;
             radar = rc;
           } else if (read / radar > set.ratioLimit) {
