@@ -136,7 +136,8 @@ TEST(HdbCompute, RatioLineWithGaugeMinimumOfOneHundredthTrustsADryGaugeOfTheSame
   ComputeFixture f;
   // The radar starts an hour before the gauge: each radar hour pairs with the gauge of its hour.
   f.store("rhour", 1001, {{2 * 60, 0.8}, {3 * 60, 0.015}, {4 * 60, 0}, {6 * 60, 0.02}});
-  f.store("rhour", 1002, {{60, 0.3}, {2 * 60, 0.4}, {3 * 60, 0.3}, {4 * 60, 0.3}, {5 * 60, 0.2}, {6 * 60, 0.02}});
+  f.store("rhour", 1002,
+          {{60, 0.3}, {2 * 60, 0.4}, {3 * 60, 0.3}, {4 * 60, 0.3}, {5 * 60, 0.2}, {6 * 60, 0.02}});
   SourceCall c = f.call("COMPUTE-HOUR", "1001,1002", 101, {"", "0.01,1,3", "P1/P2"});
   hdbcompute(f.s, c);
   ASSERT_EQ(c.Error, "");
@@ -144,11 +145,11 @@ TEST(HdbCompute, RatioLineWithGaugeMinimumOfOneHundredthTrustsADryGaugeOfTheSame
   std::vector<std::string> joined;
   for (const auto& r : rows) joined.push_back(vb::Join(r, "|"));
   EXPECT_EQ(joined, (std::vector<std::string>{
-                        "Z|2024-06-05 01:00| 1| 1| 2 ",     // no gauge reading: the default ratio, not 0
-                        "Z|2024-06-05 02:00| .8| .4| 2 ",   // wet gauge: minimum 0.02, a good hour
-                        "Z|2024-06-05 03:00| .8| .4| 2 ",   // wet but below 0.02: the carried pair
-                        "Z|2024-06-05 04:00| 0| .4| 2 ",    // dry gauge: ratio 0
-                        "Z|2024-06-05 05:00| 0| .4| 2 ",    // missing gauge: carried
+                        "Z|2024-06-05 01:00| 1| 1| 2 ",      // no gauge reading: the default ratio, not 0
+                        "Z|2024-06-05 02:00| .8| .4| 2 ",    // wet gauge: minimum 0.02, a good hour
+                        "Z|2024-06-05 03:00| .8| .4| 2 ",    // wet but below 0.02: the carried pair
+                        "Z|2024-06-05 04:00| 0| .4| 2 ",     // dry gauge: ratio 0
+                        "Z|2024-06-05 05:00| 0| .4| 2 ",     // missing gauge: carried
                         "Z|2024-06-05 06:00| .02| .02| 2 ",  // exactly the minimum is not below it
                     }));
 }
@@ -276,8 +277,8 @@ TEST(HdbCompute, BadRequestsGiveTheirErrorTextAndNoRows) {
   const std::vector<Case> cases{
       {"three lines", "@\r\n", true, "Input past end of file  req.txt", ""},
       {"connection does not open",
-       "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=nothere.mdb;Password=secret;\r\nQuery: " + obs + "\r\n", true,
-       "Operation is not allowed in this context.  req.txt", ""},
+       "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=nothere.mdb;Password=secret;\r\nQuery: " + obs + "\r\n",
+       true, "Operation is not allowed in this context.  req.txt", ""},
       {"failing query", "@\r\nQuery: select t, v from nowhere where t > #DAY1#\r\n", true, "*", ""},
       {"no DAY1, interactive", "@\r\nQuery: select t, v from obs order by t\r\n", false, "",
        "No 'DAY1' in: select t, v from obs order by t"},
@@ -290,8 +291,9 @@ TEST(HdbCompute, BadRequestsGiveTheirErrorTextAndNoRows) {
                          "create table obs (t datetime, v double);"
                          "insert into obs values (#06/05/2024 01:00#, 1.5);"
                          "insert into obs values (#06/07/2024 01:00#, 9);");
-    fw::testing::writeFile(f.t.folder / "req.txt", "Title: x\r\nTable: RDAY\r\nSource: " +
-                                                       vb::Replace(k.lines, "@", fw::testing::sqliteConnString(other)));
+    fw::testing::writeFile(f.t.folder / "req.txt",
+                           "Title: x\r\nTable: RDAY\r\nSource: " +
+                               vb::Replace(k.lines, "@", fw::testing::sqliteConnString(other)));
     f.s.BatchMode = k.batch;
     SourceCall c = f.call("COMPUTE-GET-DAY", "req.txt");
     hdbcompute(f.s, c);
@@ -349,7 +351,8 @@ TEST(HdbCompute, ExportToARainGaugeFile) {
     std::vector<std::string> lines = vb::Split(fw::testing::readFile(f.t.folder / "RAIN1.txt"), "\r\n");
     ASSERT_EQ(lines.size(), 4u) << k.name;
     std::vector<std::string> values;
-    for (size_t i = 1; i <= 2; ++i) values.push_back(vb::Mid(lines[i], vb::Len("RAIN1 2024 06 05 00 05 ") + 1));
+    for (size_t i = 1; i <= 2; ++i)
+      values.push_back(vb::Mid(lines[i], vb::Len("RAIN1 2024 06 05 00 05 ") + 1));
     EXPECT_EQ(vb::Join(values, "|"), k.values) << k.name;
   }
   f.s.CanadaSite = false;

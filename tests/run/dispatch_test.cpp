@@ -381,11 +381,13 @@ TEST_F(DispatchTest, AComputeImportTellsTheLineWhetherItsSeriesIsDaily) {
   s.services.computations = std::make_shared<ComputeServices>();
   s.RealtimeMode = true;
   const std::filesystem::path other = testing::makeHdb(t.folder.path(), "other.db");
-  testing::execSql(other, "create table obs (t datetime, v double); insert into obs values (#06/05/2024#, 2);");
+  testing::execSql(other,
+                   "create table obs (t datetime, v double); insert into obs values (#06/05/2024#, 2);");
   for (const char* table : {"rday", "RHOUR", "RDAY"}) {
-    testing::writeFile(t.folder / "req.txt", std::string("Title: obs\r\nTable: ") + table + "\r\nSource: " +
-                                                 testing::sqliteConnString(other) +
-                                                 "\r\nQuery: select t, v from obs where t between #DAY1# and #DAY2#\r\n");
+    testing::writeFile(t.folder / "req.txt",
+                       std::string("Title: obs\r\nTable: ") + table +
+                           "\r\nSource: " + testing::sqliteConnString(other) +
+                           "\r\nQuery: select t, v from obs where t between #DAY1# and #DAY2#\r\n");
     LineState line = lineFor("COMPUTE-GET", 11);
     line.ParameterCode = "req.txt";
     line.FirstDay = 45448;
