@@ -137,7 +137,13 @@ void computeRequest(Session& s, SourceCall& c, std::string& requestName) {
       return;
     }
   } else {
-    rows = databaseRows(s, c, source, series);
+    try {
+      rows = databaseRows(s, c, source, series);
+    } catch (...) {
+      // The staging file holds only its title, never the rows of an earlier line.
+      writeStagingBytes(s, StagingKind::Compute, series + kCrLf);
+      throw;
+    }
   }
   c.RetrievalText = writeStagingBytes(s, StagingKind::Compute, series + kCrLf + rows);
   c.Error.clear();

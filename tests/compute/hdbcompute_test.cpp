@@ -304,6 +304,10 @@ TEST(HdbCompute, BadRequestsGiveTheirErrorTextAndNoRows) {
       EXPECT_EQ(c.Error, k.error) << k.what;
     }
     EXPECT_EQ(c.RetrievalText.empty(), !k.error.empty()) << k.what;
+    if (std::string(k.what) == "failing query") {
+      EXPECT_EQ(fw::testing::readFile(f.t.folder / "computeIn.txt"),
+                "select t, v from nowhere where t > #DAY1#\r\n");
+    }
     if (k.error.empty()) {
       // Without DAY1 the query runs as written: both rows, the one outside the window too.
       EXPECT_EQ(ComputeFixture::rows(c.RetrievalText).size(), 2u) << k.what;
