@@ -87,9 +87,12 @@ LOG="$HOME_DIR/Flumewright_errlog.txt"
 before=0
 [ -f "$LOG" ] && before=$(wc -l < "$LOG")
 
-# No window: the run is unattended and writes its complaints to the error log.
+# No window: the run is unattended and writes its complaints to the error log. It works in the
+# program folder, so the files some lines leave in the working folder ("usbrLC.txt") stay there too.
 set +e
-FLUMEWRIGHT_HOME="$HOME_DIR" QT_QPA_PLATFORM=offscreen "$EXE" BATCH
+EXE_PATH="$(pwd)/$EXE"
+[ "${EXE:0:1}" = "/" ] && EXE_PATH="$EXE"
+(cd "$HOME_DIR" && FLUMEWRIGHT_HOME="$HOME_DIR" QT_QPA_PLATFORM=offscreen "$EXE_PATH" BATCH)
 status=$?
 set -e
 stop_servers
