@@ -41,9 +41,9 @@ stop_servers() {
   SERVER_PIDS=()
 }
 trap stop_servers EXIT
-# start_server NAME PYTHON-ARGS...: starts python3 with the arguments and example/services, and
-# sets PORT to the port the server prints, or to the empty text when it did not start within 30 s (a busy machine starts python
-# slowly).
+# start_server NAME PYTHON-ARGS...: starts $PYTHON (python3 by default) with the arguments and
+# example/services, and sets PORT to the port the server prints, or to the empty text when it did
+# not start within 30 s (a busy machine starts python slowly).
 start_server() {
   local port_file="$HOME_DIR/services.$1.port" pid
   rm -f "$port_file"
