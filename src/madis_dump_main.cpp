@@ -7,7 +7,8 @@
 #include "retrieval/madis_dump.h"
 
 int main(int argc, char** argv) {
-  const std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::current_path();
+  const std::filesystem::path folder =
+      argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::current_path();
   std::string error;
   if (!fw::madisDump(folder, error)) {
     std::fprintf(stderr, "madis_dump: %s\n", error.c_str());

@@ -55,13 +55,14 @@ std::array<double, 4> madisBox(const std::string& box) {
 
 namespace {
 
-constexpr std::size_t kShortGzReply = 1000;            // a shorter ".gz" reply holds no hour
+constexpr std::size_t kShortGzReply = 1000;              // a shorter ".gz" reply holds no hour
 constexpr std::uintmax_t kUnpackedHourKept = 400000000;  // an unpacked hour this large is not fetched again
 constexpr const char* kHourPath = "/madisPublic1/data/LDAD/mesonet/netCDF/";
 constexpr const char* kTitle = "MADIS stations";
 constexpr const char* kNo7za =
     "Madis gz file requires 7za.exe from full download or copy to Flumewright folder from Skyvantor folder.";
-const char* const kFullDumpList[] = {"TD", "RH", "ALTSE", "T", "DD", "FF", "PCPRATE", "PCPTOTL", "SOLRAD", "P", "STALOC"};
+const char* const kFullDumpList[] = {"TD",      "RH",      "ALTSE",  "T", "DD",    "FF",
+                                     "PCPRATE", "PCPTOTL", "SOLRAD", "P", "STALOC"};
 const char* const kPrecipitationDumpList[] = {"PCPRATE", "PCPTOTL"};
 
 // 7za in the program folder first, else on the PATH; empty when there is none.
@@ -145,7 +146,8 @@ void cleanHourFolder(const Session& s, const std::filesystem::path& folder) {
     if (name.find('_') == std::string::npos || name.size() < 8) continue;
     const std::string day = name.substr(0, 8);
     if (day.find_first_not_of("0123456789") != std::string::npos) continue;
-    const int y = std::stoi(day.substr(0, 4)), m = std::stoi(day.substr(4, 2)), d = std::stoi(day.substr(6, 2));
+    const int y = std::stoi(day.substr(0, 4)), m = std::stoi(day.substr(4, 2)),
+              d = std::stoi(day.substr(6, 2));
     if (m < 1 || m > 12 || d < 1 || d > vb::daysInMonth(y, m)) continue;  // not a dated hour
     if (vb::DateSerial(y, m, d) < s.RunDay - 3) old.push_back(entry.path());
   }
@@ -153,12 +155,13 @@ void cleanHourFolder(const Session& s, const std::filesystem::path& folder) {
 }
 
 std::string blockHeader(vb::VbDate hourUtc, float offset) {
-  return vb::Format(hourUtc, "mm-dd-yyyy hh:mm") + " GMT > " + vb::Format(hourUtc - offset / 24.0, "mm-dd-yyyy hh:mm") +
-         " local\n";
+  return vb::Format(hourUtc, "mm-dd-yyyy hh:mm") + " GMT > " +
+         vb::Format(hourUtc - offset / 24.0, "mm-dd-yyyy hh:mm") + " local\n";
 }
 
 // The CGI path: the last 59 minutes of the box in one request, appended to the history.
-void cgiCollection(Session& s, SourceCall& c, const std::array<double, 4>& box, float offset, std::string& error) {
+void cgiCollection(Session& s, SourceCall& c, const std::array<double, 4>& box, float offset,
+                   std::string& error) {
   // The hour the CGI's last 59 minutes belong to.
   const vb::VbDate now = s.RunDateTime;
   const vb::VbDate start = now - 1.0 / 24;
@@ -233,11 +236,12 @@ void MadisRun(Session& s, const std::string& hourName, const std::string& boxTex
       const ProcessRunner::RunResult r = s.processes->runToEnd(run);
       s.errlog.writeLine("Madis " + hourName + ".gz");
       if (r.outcome != ProcessRunner::Outcome::Exited || r.exitCode != 0) {
-        s.errlog.writeLine("Madis " + unzipper + " " +
-                           (r.outcome == ProcessRunner::Outcome::NotStarted ? "did not start: " + r.error
-                            : r.outcome == ProcessRunner::Outcome::TimedOut ? std::string("was stopped after its time limit")
-                            : r.outcome == ProcessRunner::Outcome::Killed ? std::string("was killed")
-                                                                          : "ended with " + std::to_string(r.exitCode)));
+        s.errlog.writeLine(
+            "Madis " + unzipper + " " +
+            (r.outcome == ProcessRunner::Outcome::NotStarted ? "did not start: " + r.error
+             : r.outcome == ProcessRunner::Outcome::TimedOut ? std::string("was stopped after its time limit")
+             : r.outcome == ProcessRunner::Outcome::Killed   ? std::string("was killed")
+                                                             : "ended with " + std::to_string(r.exitCode)));
         error = " Unzipper 7za.exe failed.";
         if (!s.BatchMode) s.ui.msgBox(error, MsgButtons::OK, MsgIcon::None, kTitle);
         return;
@@ -257,9 +261,11 @@ void MadisRun(Session& s, const std::string& hourName, const std::string& boxTex
     const ProcessRunner::RunResult r = s.processes->runToEnd(run);
     if (r.outcome != ProcessRunner::Outcome::Exited || r.exitCode != 0 || !vb::fileExists(dumpOut)) {
       std::string why = r.outcome == ProcessRunner::Outcome::NotStarted ? "did not start: " + r.error
-                        : r.outcome == ProcessRunner::Outcome::TimedOut ? std::string("was stopped after its time limit")
-                                                                        : std::string();
-      if (why.empty() && vb::fileExists(run.outputFile)) why = vb::Trim(vb::Replace(vb::readAllBytes(run.outputFile), "\n", " "));
+                        : r.outcome == ProcessRunner::Outcome::TimedOut
+                            ? std::string("was stopped after its time limit")
+                            : std::string();
+      if (why.empty() && vb::fileExists(run.outputFile))
+        why = vb::Trim(vb::Replace(vb::readAllBytes(run.outputFile), "\n", " "));
       s.errlog.writeLine("Madis " + hourName + " " + dump + " " + why);
       error = dump + " something went wrong";
       if (!s.BatchMode) s.ui.msgBox(error, MsgButtons::OK, MsgIcon::None, kTitle);
@@ -274,9 +280,11 @@ void MadisRun(Session& s, const std::string& hourName, const std::string& boxTex
     } else {
       appendBytes(historyPath, block);
       if (s.MadisInsertAnswer == 0)
-        s.MadisInsertAnswer = static_cast<int>(notify(s, "Do you want to insert this history hour into My5DayMadis.txt?",
-                                                      MsgButtons::YesNo, MsgIcon::Question, kTitle));
-      if (s.MadisInsertAnswer == static_cast<int>(MsgResult::Yes)) Madis5DayHistInsert(s, block, historyPath, false);
+        s.MadisInsertAnswer =
+            static_cast<int>(notify(s, "Do you want to insert this history hour into My5DayMadis.txt?",
+                                    MsgButtons::YesNo, MsgIcon::Question, kTitle));
+      if (s.MadisInsertAnswer == static_cast<int>(MsgResult::Yes))
+        Madis5DayHistInsert(s, block, historyPath, false);
     }
   } catch (const std::exception& e) {
     error = std::string("Madis Run ") + e.what();
@@ -333,11 +341,12 @@ void GetMadis(Session& s, SourceCall& c) {
         double hoursBack = base1 < 2 ? 2 : 1;
         if (!s.BatchMode) {
           const int64_t past = vb::DateDiff("h", t0, now);
-          const MsgResult answer = notify(
-              s,
-              "Base1 = " + std::to_string(base1) + " for past " + std::to_string(past) +
-                  " hrs. Continue with full period, just 2 hours, or skip?\r\nYes=Full, No=2 hours, Cancel=skip",
-              MsgButtons::YesNoCancel, MsgIcon::None, kTitle);
+          const MsgResult answer =
+              notify(s,
+                     "Base1 = " + std::to_string(base1) + " for past " + std::to_string(past) +
+                         " hrs. Continue with full period, just 2 hours, or skip?\r\nYes=Full, No=2 hours, "
+                         "Cancel=skip",
+                     MsgButtons::YesNoCancel, MsgIcon::None, kTitle);
           if (answer == MsgResult::Cancel) return;
           if (answer == MsgResult::Yes)
             hoursBack += static_cast<double>(past);
@@ -394,7 +403,8 @@ void GetMadis(Session& s, SourceCall& c) {
         // The hours fetched before a failure are kept as well.
         if (vb::fileExists(newHours)) Madis5DayHistInsert(s, vb::readAllBytes(newHours), newHours, true);
         if (lastMerged >= 0 && lastDump.size() > kNewDataLength)
-          (s.HdbUseDAO ? hdbupdateDAO : hdbupdate)(s, "30", "MADIS", vb::Variant::Date(lastMerged + 1.0 / 24), 0);
+          (s.HdbUseDAO ? hdbupdateDAO : hdbupdate)(s, "30", "MADIS", vb::Variant::Date(lastMerged + 1.0 / 24),
+                                                   0);
         vb::writeAllBytes(s.inProgramFolder("madisFortranUpdate.txt"), vb::CStrDate(now));
       }
     }

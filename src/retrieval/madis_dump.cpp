@@ -61,11 +61,16 @@ struct Variable {
 };
 
 constexpr Variable kVariables[] = {
-    {"TD", "dewpoint", Kind::Temperature, 5},        {"RH", "relHumidity", Kind::Plain, 7},
-    {"ALTSE", "altimeter", Kind::Pressure, 9},       {"T", "temperature", Kind::Temperature, 11},
-    {"DD", "windDir", Kind::Plain, 13},              {"FF", "windSpeed", Kind::Speed, 15},
-    {"PCPRATE", "precipRate", Kind::Rate, 17},       {"PCPTOTL", "precipAccum", Kind::Accumulation, 19},
-    {"SOLRAD", "solarRadiation", Kind::Plain, 21},   {"P", "stationPressure", Kind::Pressure, 23},
+    {"TD", "dewpoint", Kind::Temperature, 5},
+    {"RH", "relHumidity", Kind::Plain, 7},
+    {"ALTSE", "altimeter", Kind::Pressure, 9},
+    {"T", "temperature", Kind::Temperature, 11},
+    {"DD", "windDir", Kind::Plain, 13},
+    {"FF", "windSpeed", Kind::Speed, 15},
+    {"PCPRATE", "precipRate", Kind::Rate, 17},
+    {"PCPTOTL", "precipAccum", Kind::Accumulation, 19},
+    {"SOLRAD", "solarRadiation", Kind::Plain, 21},
+    {"P", "stationPressure", Kind::Pressure, 23},
 };
 constexpr int kStationLocationField = 25;
 constexpr int kRowFields = 27;
@@ -140,7 +145,9 @@ class NcFile {
   int status_ = NC_NOERR;
 };
 
-std::string ncReason(int status) { return nc_strerror(status); }
+std::string ncReason(int status) {
+  return nc_strerror(status);
+}
 
 struct Column {
   std::vector<double> values;  // NaN where missing
@@ -342,7 +349,8 @@ bool madisDump(const std::filesystem::path& madisFolder, std::string& error) {
       return false;
     }
   }
-  if (!readNumbers(nc.id(), "elevation", records, elevation, units, ignored)) elevation.assign(records, std::nan(""));
+  if (!readNumbers(nc.id(), "elevation", records, elevation, units, ignored))
+    elevation.assign(records, std::nan(""));
 
   // The variables asked for, in the row's places.
   struct Wanted {

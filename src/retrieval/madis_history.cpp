@@ -143,7 +143,8 @@ void MadisRead(Session& s, const std::string& station, int32_t firstDay, int32_t
   try {
     // A history-mode collection's hours, while there are any; else the history.
     std::filesystem::path path = s.inProgramFolder(kMadisHistoryName);
-    if (!s.MadisHistoryModePath.empty() && vb::fileExists(s.MadisHistoryModePath)) path = s.MadisHistoryModePath;
+    if (!s.MadisHistoryModePath.empty() && vb::fileExists(s.MadisHistoryModePath))
+      path = s.MadisHistoryModePath;
     std::string history;
     if (vb::fileExists(path)) {
       history = vb::readAllBytes(path);

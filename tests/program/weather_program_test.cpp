@@ -191,7 +191,8 @@ TEST(WeatherProgram, BatchMadisLineCollectsHourlyNetcdfFilesThatStationLinesRead
   seedMadisSites(p);
   testing::ProgramResult r = runMadis(p);
   EXPECT_EQ(r.status, 0) << p.log();
-  EXPECT_EQ(http.targets(), (std::vector<std::string>{folder + "20240605_1900.gz", folder + "20240605_2000.gz"}))
+  EXPECT_EQ(http.targets(),
+            (std::vector<std::string>{folder + "20240605_1900.gz", folder + "20240605_2000.gz"}))
       << p.log();
   const std::string history = testing::readFile(p.folder / "My5DayMadis.txt");
   EXPECT_NE(history.find("gz 06-05-2024 19:00 GMT > 06-05-2024 12:00 local\nKSLC      ,2024/06/05,19:00,"),
@@ -201,13 +202,16 @@ TEST(WeatherProgram, BatchMadisLineCollectsHourlyNetcdfFilesThatStationLinesRead
   EXPECT_EQ(history.find("KOGD"), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(p.folder / "madis/data/LDAD/mesonet/netCDF/20240605_2000"));
   // The next collection starts at the UTC hour after the last one merged.
-  EXPECT_EQ(testing::countRows(p.hdb, "select * from rupdate where datatype_site_id=30 and note='MADIS' and updated=" +
-                                          testing::dateSql(vb::DateSerial(2024, 6, 5) + 21 / 24.0)),
+  EXPECT_EQ(testing::countRows(
+                p.hdb, "select * from rupdate where datatype_site_id=30 and note='MADIS' and updated=" +
+                           testing::dateSql(vb::DateSerial(2024, 6, 5) + 21 / 24.0)),
             1);
   // The station's totals, 2.5 and 3.5 mm, give 1 mm of rain in the 13:00 hour, in inches.
-  EXPECT_NE(testing::readFile(p.folder / "wonderin.txt").find("\t2024-06-05 13:00\t20:00\t"), std::string::npos);
-  EXPECT_EQ(testing::countRows(p.hdb, "select * from rhour where datatype_site_id=10101 and value > 0.0393 and "
-                                      "value < 0.0394"),
+  EXPECT_NE(testing::readFile(p.folder / "wonderin.txt").find("\t2024-06-05 13:00\t20:00\t"),
+            std::string::npos);
+  EXPECT_EQ(testing::countRows(p.hdb,
+                               "select * from rhour where datatype_site_id=10101 and value > 0.0393 and "
+                               "value < 0.0394"),
             1)
       << p.log();
   EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
@@ -225,8 +229,9 @@ TEST(WeatherProgram, AMissingMadisHourKeepsTheHourBeforeIt) {
   const std::string history = testing::readFile(p.folder / "My5DayMadis.txt");
   EXPECT_NE(history.find("gz 06-05-2024 19:00 GMT"), std::string::npos) << history;
   EXPECT_EQ(history.find("20:00 GMT"), std::string::npos);
-  EXPECT_EQ(testing::countRows(p.hdb, "select * from rupdate where datatype_site_id=30 and note='MADIS' and updated=" +
-                                          testing::dateSql(vb::DateSerial(2024, 6, 5) + 20 / 24.0)),
+  EXPECT_EQ(testing::countRows(
+                p.hdb, "select * from rupdate where datatype_site_id=30 and note='MADIS' and updated=" +
+                           testing::dateSql(vb::DateSerial(2024, 6, 5) + 20 / 24.0)),
             1);
   EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
 }

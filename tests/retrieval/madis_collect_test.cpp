@@ -6,8 +6,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <functional>
 #include <filesystem>
+#include <functional>
 
 #include "platform/vb/strings.h"
 #include "retrieval/madis_collect.h"
@@ -100,7 +100,8 @@ TEST_F(MadisCollect, BatchHoursAreUnpackedDumpedAndMergedIntoTheHistory) {
   SourceCall c = madisCall("2");
   GetMadis(s, c);
   EXPECT_EQ(c.Error, "");
-  EXPECT_EQ(http.targets(), (std::vector<std::string>{kHourPath + "20240605_1800.gz", kHourPath + "20240605_1900.gz"}));
+  EXPECT_EQ(http.targets(),
+            (std::vector<std::string>{kHourPath + "20240605_1800.gz", kHourPath + "20240605_1900.gz"}));
 
   const std::string history = readFile(t.folder / "My5DayMadis.txt");
   EXPECT_NE(history.find("gz 06-05-2024 18:00 GMT > 06-05-2024 12:00 local\n"), std::string::npos) << history;
@@ -139,7 +140,8 @@ TEST_F(MadisCollect, BatchHoursAreUnpackedDumpedAndMergedIntoTheHistory) {
   GetMadis(s, c);
   EXPECT_EQ(c.Error, "");
   const std::string again = readFile(t.folder / "My5DayMadis.txt");
-  for (const char* h : {"KSLC      ,2024/06/05,18:00", "KSLC      ,2024/06/05,19:00", "KSLC      ,2024/06/05,20:00"}) {
+  for (const char* h :
+       {"KSLC      ,2024/06/05,18:00", "KSLC      ,2024/06/05,19:00", "KSLC      ,2024/06/05,20:00"}) {
     const std::size_t at = again.find(h);
     EXPECT_NE(at, std::string::npos) << h;
     EXPECT_EQ(again.find(h, at + 1), std::string::npos) << h;
@@ -178,8 +180,9 @@ TEST_F(MadisCollect, AMissingHourKeepsTheHoursBeforeIt) {
 // What fails an hour: a bad archive, a file that is no netCDF, no unpacker, an unpacker or dump
 // that does not end. The history that was there stays as it was.
 TEST_F(MadisCollect, FailedHoursGiveTheirTextsAndLeaveTheHistory) {
-  const std::string old = "gz 06-05-2024 10:00 GMT > 06-05-2024 04:00 local\n"
-                          "KSLC      ,2024/06/05,10:00,MesoWest, ,,,,,,,,,,,,,0.001,V,0.0025,V,,,,,,\r\n";
+  const std::string old =
+      "gz 06-05-2024 10:00 GMT > 06-05-2024 04:00 local\n"
+      "KSLC      ,2024/06/05,10:00,MesoWest, ,,,,,,,,,,,,,0.001,V,0.0025,V,,,,,,\r\n";
   writeFile(t.folder / "My5DayMadis.txt", old);
   // Incompressible, so its archive stays past the short-reply limit.
   std::string junk;
@@ -224,7 +227,8 @@ TEST_F(MadisCollect, FailedHoursGiveTheirTextsAndLeaveTheHistory) {
     const auto took = std::chrono::steady_clock::now() - started;
     if (k.after) k.after();
     if (k.error.empty()) {
-      EXPECT_NE(c.Error.find("madis_dump something went wrong"), std::string::npos) << k.name << ": " << c.Error;
+      EXPECT_NE(c.Error.find("madis_dump something went wrong"), std::string::npos)
+          << k.name << ": " << c.Error;
     } else {
       EXPECT_EQ(c.Error, k.error) << k.name;
     }
@@ -253,7 +257,8 @@ TEST_F(MadisCollect, ALargeUnpackedHourIsNotFetchedAgain) {
   EXPECT_EQ(c.Error, "");
   EXPECT_EQ(http.targets(), (std::vector<std::string>{kHourPath + "20240605_1900.gz"}));
   const std::string history = readFile(t.folder / "My5DayMadis.txt");
-  EXPECT_NE(history.find("file 06-05-2024 18:00 GMT > 06-05-2024 12:00 local\nKSLC"), std::string::npos) << history;
+  EXPECT_NE(history.find("file 06-05-2024 18:00 GMT > 06-05-2024 12:00 local\nKSLC"), std::string::npos)
+      << history;
   EXPECT_FALSE(std::filesystem::exists(folder / "20240530_1800.gz"));
   EXPECT_TRUE(std::filesystem::exists(folder / "notes_2020.txt"));
 }
@@ -276,7 +281,8 @@ TEST_F(MadisCollect, HistoryModeAsksOnceWhetherToInsertItsHours) {
   EXPECT_NE(update.find("\n06-05-2024 19:00 GMT"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(t.folder / "My5DayMadis.txt"));
   int asked = 0;
-  for (const auto& b : t.ui.boxes) asked += b.text == "Do you want to insert this history hour into My5DayMadis.txt?";
+  for (const auto& b : t.ui.boxes)
+    asked += b.text == "Do you want to insert this history hour into My5DayMadis.txt?";
   EXPECT_EQ(asked, 1);
   std::string table, error;
   MadisRead(s, "KSLC", 45448, 45448, 6, table, error);
@@ -285,7 +291,8 @@ TEST_F(MadisCollect, HistoryModeAsksOnceWhetherToInsertItsHours) {
   // The answer holds for the program's life: a second collection asks nothing and inserts nothing.
   GetMadis(s, c);
   asked = 0;
-  for (const auto& b : t.ui.boxes) asked += b.text == "Do you want to insert this history hour into My5DayMadis.txt?";
+  for (const auto& b : t.ui.boxes)
+    asked += b.text == "Do you want to insert this history hour into My5DayMadis.txt?";
   EXPECT_EQ(asked, 1);
   EXPECT_FALSE(std::filesystem::exists(t.folder / "My5DayMadis.txt"));
 }
@@ -327,13 +334,13 @@ TEST(MadisDump, ConvertsEachVariableFromItsOwnUnits) {
   const std::filesystem::path nc = madisNetcdfFolder(folder.path());
   std::filesystem::create_directories(nc);
   MadisRecord r = record("AB12", 38.5, -121.5, utcSeconds(2024, 6, 5, 18, 20));
-  r.temperature = 20;         // degC
-  r.dewpoint = 50;            // degF
-  r.altimeter = 1018;         // hPa
-  r.windSpeed = 10;           // knots
-  r.precipRate = 3.6;         // mm/h
-  r.precipAccum = 1;          // inch
-  r.stationPressure = NAN;    // missing
+  r.temperature = 20;       // degC
+  r.dewpoint = 50;          // degF
+  r.altimeter = 1018;       // hPa
+  r.windSpeed = 10;         // knots
+  r.precipRate = 3.6;       // mm/h
+  r.precipAccum = 1;        // inch
+  r.stationPressure = NAN;  // missing
   r.qc = 'S';
   auto units = testing::madisUnits();
   units["temperature"] = "degC";

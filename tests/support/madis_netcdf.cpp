@@ -24,20 +24,26 @@ struct Var {
   double MadisRecord::*field;
 };
 constexpr Var kVars[] = {
-    {"temperature", &MadisRecord::temperature},       {"dewpoint", &MadisRecord::dewpoint},
-    {"relHumidity", &MadisRecord::relHumidity},       {"windDir", &MadisRecord::windDir},
-    {"windSpeed", &MadisRecord::windSpeed},           {"precipRate", &MadisRecord::precipRate},
-    {"precipAccum", &MadisRecord::precipAccum},       {"solarRadiation", &MadisRecord::solarRadiation},
-    {"stationPressure", &MadisRecord::stationPressure}, {"altimeter", &MadisRecord::altimeter},
+    {"temperature", &MadisRecord::temperature},
+    {"dewpoint", &MadisRecord::dewpoint},
+    {"relHumidity", &MadisRecord::relHumidity},
+    {"windDir", &MadisRecord::windDir},
+    {"windSpeed", &MadisRecord::windSpeed},
+    {"precipRate", &MadisRecord::precipRate},
+    {"precipAccum", &MadisRecord::precipAccum},
+    {"solarRadiation", &MadisRecord::solarRadiation},
+    {"stationPressure", &MadisRecord::stationPressure},
+    {"altimeter", &MadisRecord::altimeter},
 };
 
 }  // namespace
 
 std::map<std::string, std::string> madisUnits() {
-  return {{"temperature", "kelvin"},       {"dewpoint", "kelvin"},         {"relHumidity", "percent"},
-          {"windDir", "degree"},           {"windSpeed", "meter/sec"},     {"precipRate", "meter/second"},
-          {"precipAccum", "millimeter"},   {"solarRadiation", "watt/meter2"}, {"stationPressure", "pascal"},
-          {"altimeter", "pascal"}};
+  return {{"temperature", "kelvin"},     {"dewpoint", "kelvin"},
+          {"relHumidity", "percent"},    {"windDir", "degree"},
+          {"windSpeed", "meter/sec"},    {"precipRate", "meter/second"},
+          {"precipAccum", "millimeter"}, {"solarRadiation", "watt/meter2"},
+          {"stationPressure", "pascal"}, {"altimeter", "pascal"}};
 }
 
 void writeMadisHour(const std::filesystem::path& file, const std::vector<MadisRecord>& records,
@@ -109,7 +115,8 @@ void writeMadisHour(const std::filesystem::path& file, const std::vector<MadisRe
   check(nc_close(nc), "close");
 }
 
-std::string madisHourGz(const std::vector<MadisRecord>& records, const std::map<std::string, std::string>& units) {
+std::string madisHourGz(const std::vector<MadisRecord>& records,
+                        const std::map<std::string, std::string>& units) {
   TempFolder folder;
   const std::filesystem::path file = folder / "hour.nc";
   writeMadisHour(file, records, units);
