@@ -271,6 +271,10 @@ void MadisRun(Session& s, const std::string& hourName, const std::string& boxTex
       if (!s.BatchMode) s.ui.msgBox(error, MsgButtons::OK, MsgIcon::None, kTitle);
       return;
     }
+    // What the dump left out (a variable in units it does not know) is reported, not lost silently.
+    if (vb::fileExists(run.outputFile))
+      for (const std::string& line : vb::Split(vb::readAllBytes(run.outputFile), "\n"))
+        if (!vb::Trim(line).empty()) s.errlog.writeLine("Madis " + hourName + " " + line);
     dumpText = vb::readAllBytes(dumpOut);
     std::string rows = dumpText;
     if (!rows.empty() && rows.back() == '\n') rows.pop_back();

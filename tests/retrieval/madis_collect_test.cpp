@@ -165,6 +165,23 @@ TEST_F(MadisCollect, BaseBelowTwoReachesOneHourFurtherBackAndPrecipitationLinesD
   EXPECT_EQ(par.substr(par.size() - list.size()), list);
 }
 
+// A variable in units the dump does not know leaves its column empty and says so in the error log.
+TEST_F(MadisCollect, AVariableInUnknownUnitsIsLeftOutAndLogged) {
+  auto units = testing::madisUnits();
+  units["windSpeed"] = "furlong/fortnight";
+  http.routeText(kHourPath + "20240605_1800.gz", testing::madisHourGz(hour(18), units));
+  serve(19);
+  SourceCall c = madisCall("2");
+  GetMadis(s, c);
+  EXPECT_EQ(c.Error, "");
+  const std::string history = readFile(t.folder / "My5DayMadis.txt");
+  EXPECT_NE(
+      history.find("KSLC      ,2024/06/05,18:00,MesoWest, ,273.15,V,40,V,101800,V,293.15,V,270,V,,,0.001,V,"),
+      std::string::npos)
+      << history;
+  EXPECT_TRUE(loggedHas("units \"furlong/fortnight\" of windSpeed are not known"));
+}
+
 // A missing hour ends the collection, but the hours before it reach the history.
 TEST_F(MadisCollect, AMissingHourKeepsTheHoursBeforeIt) {
   serve(18);
