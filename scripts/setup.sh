@@ -22,13 +22,16 @@ cd "$(dirname "$0")/.."
 #   xvfb                                           a display for window screenshots
 #   clang libclang-rt-14-dev                       libFuzzer targets of the script evaluator
 #   ccache                                         rebuilds in several checkouts share compiled objects
+#   libzip-dev libexpat1-dev                       reading .xlsx workbook databases (a zip of XML parts)
+#   libxlsxwriter-dev                              writing .xlsx workbook databases back
 PACKAGES=(build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 libpq-dev postgresql
   libcurl4-openssl-dev qt6-base-dev qt6-charts-dev
   libnetcdf-dev zlib1g-dev libcpp-httplib-dev nlohmann-json3-dev
   python3-pyftpdlib xvfb clang libclang-rt-14-dev ccache
-  python3-aiosmtpd)
+  python3-aiosmtpd
+  libzip-dev libexpat1-dev libxlsxwriter-dev)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

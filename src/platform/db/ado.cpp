@@ -5,6 +5,7 @@
 #include "platform/db/error.h"
 #include "platform/db/postgres_backend.h"
 #include "platform/db/sqlite_backend.h"
+#include "platform/db/workbook_backend.h"
 
 namespace fw::db {
 
@@ -50,6 +51,10 @@ void AdoConnection::Open(const std::string&, const std::string&, int) {
     return;
   }
   std::filesystem::path file = resolveDataSource(spec.dataSource, ProgramFolder);
+  if (spec.kind == SourceKind::Workbook) {
+    OpenOn(std::make_shared<WorkbookBackend>(file, Mode == adModeRead), spec.aposDates);
+    return;
+  }
   OpenOn(std::make_shared<SqliteBackend>(file, Mode == adModeRead), spec.aposDates);
 }
 

@@ -4,6 +4,7 @@
 #include "platform/db/dialect.h"
 #include "platform/db/error.h"
 #include "platform/db/sqlite_backend.h"
+#include "platform/db/workbook_backend.h"
 
 namespace fw::db {
 
@@ -102,7 +103,9 @@ void DaoDatabase::Rollback() {
 DaoDatabase DaoEngine::OpenDatabase(const std::string& path, bool, bool readOnly) {
   std::filesystem::path file = resolveDataSource(path, ProgramFolder);
   DaoDatabase db;
-  db.openOn(std::make_shared<SqliteBackend>(file, readOnly));
+  // A Jet string may name a workbook file (with "Extended Properties=Excel ...").
+  if (isWorkbookFile(file)) db.openOn(std::make_shared<WorkbookBackend>(file, readOnly));
+  else db.openOn(std::make_shared<SqliteBackend>(file, readOnly));
   return db;
 }
 

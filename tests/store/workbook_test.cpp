@@ -1,0 +1,237 @@
+// A workbook database: the daily writer stores a period into an .xlsx through the program's
+// connection string, the file is written back whole and read again by the layer and by a reader
+// that shares no code with it; a write-back killed halfway leaves the old workbook; a workbook
+// another program holds open is read but never written.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/db/ado.h"
+#include "platform/db/error.h"
+#include "platform/db/workbook_backend.h"
+#include "store/connection.h"
+#include "store/daily_writer.h"
+#include "support/test_session.h"
+#include "support/test_workbook.h"
+
+namespace fw {
+namespace {
+
+const vb::VbDate kDay0 = 45444;  // 06/01/2024
+
+struct Row {
+  double dsid, date, value, source;
+  bool operator==(const Row&) const = default;
+};
+std::ostream& operator<<(std::ostream& o, const Row& r) {
+  return o << "{" << r.dsid << ", " << r.date << ", " << r.value << ", " << r.source << "}";
+}
+
+// The rday rows as the independent reader sees them.
+std::vector<Row> rdayByPython(const std::filesystem::path& file) {
+  std::vector<Row> out;
+  for (const std::string& line : testing::readWorkbookWithPython(file)) {
+    if (line.rfind("rday|", 0) != 0 || line.find("datatype_site_id") != std::string::npos) continue;
+    std::vector<double> v;
+    size_t start = 5;
+    for (size_t bar; (bar = line.find('|', start)) != std::string::npos; start = bar + 1)
+      v.push_back(std::stod(line.substr(start, bar - start)));
+    v.push_back(std::stod(line.substr(start)));
+    if (v.size() == 4) out.push_back({v[0], v[1], v[2], v[3]});
+  }
+  return out;
+}
+
+// The rday rows as the layer reads them over a connection of its own.
+std::vector<Row> rdayByLayer(const std::filesystem::path& file) {
+  db::AdoConnection cnn;
+  cnn.ConnectionString = testing::workbookConnString(file);
+  cnn.Mode = db::adModeRead;
+  cnn.Open();
+  db::AdoRecordset rs;
+  rs.Open("select * from [rday$] order by date_time", cnn);
+  std::vector<Row> out;
+  for (; !rs.Eof(); rs.MoveNext())
+    out.push_back({rs.Value(0).toDouble(), rs.Value(1).toDate(), rs.Value(2).toDouble(), rs.Value(3).toDouble()});
+  return out;
+}
+
+std::vector<std::filesystem::path> leftovers(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> out;
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    if (e.path().filename().string().find(".writing-") != std::string::npos) out.push_back(e.path());
+  return out;
+}
+
+class WorkbookTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::makeWorkbook(book);
+    s.HdbConnString = testing::workbookConnString(book);
+    s.BatchMode = true;
+  }
+  void writeDays(std::vector<double> values) {
+    s.DaySeries.clear();
+    for (size_t i = 0; i < values.size(); ++i) s.DaySeries.push_back({kDay0 + static_cast<double>(i), values[i], 0});
+    openHDB(s);
+    hdbdaily(s, "1001", static_cast<int32_t>(values.size()) - 1, 2, 1);
+  }
+  testing::TestSession t;
+  Session& s = t.s;
+  std::filesystem::path book = s.programFolder / "hdb.xlsx";
+};
+
+TEST_F(WorkbookTest, DailyWriterStoresAPeriodThatBothReadersSee) {
+  openHDB(s);
+  EXPECT_EQ(s.LastError, "");
+  EXPECT_TRUE(s.HdbIsExcel);
+  EXPECT_FALSE(s.HdbUseDAO);
+  EXPECT_EQ(s.HdbConnString, testing::workbookConnString(book) + "ReadOnly=False;HDR=Yes;");
+
+  writeDays({10.5, 11, 12});
+  EXPECT_EQ(s.LastError, "");
+  const std::vector<Row> want = {{1001, kDay0, 10.5, 2}, {1001, kDay0 + 1, 11, 2}, {1001, kDay0 + 2, 12, 2}};
+  EXPECT_EQ(rdayByLayer(book), want);
+  EXPECT_EQ(rdayByPython(book), want);
+  // The other sheets are written back as they were.
+  const auto lines = testing::readWorkbookWithPython(book);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "rsite|1|1001|Test Creek|1|Flow|cfs|cubic feet per second|00060|USGS|1|AZ|0"),
+            lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "rhour|datatype_site_id|date_time|value|source"), lines.end());
+  EXPECT_TRUE(leftovers(s.programFolder).empty());
+
+  // A second pass overwrites a day in place and adds the next one.
+  writeDays({10.5, 21});
+  s.DaySeries.push_back({kDay0 + 3, 13, 0});
+  hdbdaily(s, "1001", 2, 2, 1);
+  EXPECT_EQ(s.LastError, "");
+  EXPECT_EQ(rdayByPython(book), (std::vector<Row>{{1001, kDay0, 10.5, 2}, {1001, kDay0 + 1, 21, 2}, {1001, kDay0 + 2, 12, 2},
+                                                   {1001, kDay0 + 3, 13, 2}}));
+}
+
+// A change outside a writer's pass is written at once; a time of day comes back as the same date
+// after the file's 16 digits.
+TEST_F(WorkbookTest, AStatementOutsideAPassIsWrittenAtOnceAndTimesComeBackExactly) {
+  openHDB(s);
+  EXPECT_EQ(s.HdbCnn.Execute("insert into [rhour$] values (1001, #06/04/2024 00:15#, 1, 2);"), 1);
+  EXPECT_EQ(s.HdbCnn.Execute("insert into [rhour$] values (1001, #06/04/2024 13:45#, 2, 2);"), 1);
+  s.HdbCnn.Close();
+  openHDB(s);
+  db::AdoRecordset rs;
+  rs.Open("select value from [rhour$] where date_time=#06/04/2024 13:45#", s.HdbCnn);
+  ASSERT_FALSE(rs.Eof());
+  EXPECT_EQ(rs.Value(0).toDouble(), 2);
+  int rows = 0;
+  for (const std::string& line : testing::readWorkbookWithPython(book)) rows += line.rfind("rhour|1001|", 0) == 0;
+  EXPECT_EQ(rows, 2);
+}
+
+TEST_F(WorkbookTest, RowsSavedByAnotherProgramMeanwhileAreKept) {
+  openHDB(s);
+  auto sheets = testing::hdbSheets();
+  sheets[0].rows.push_back({1002.0, vb::Variant::Date(kDay0), 7.0, 1.0});
+  testing::makeWorkbook(book, sheets);  // saved elsewhere after the open
+  s.DaySeries = {{kDay0, 10, 0}};
+  hdbdaily(s, "1001", 0, 2, 1);
+  EXPECT_EQ(s.LastError, "");
+  EXPECT_EQ(rdayByPython(book), (std::vector<Row>{{1002, kDay0, 7, 1}, {1001, kDay0, 10, 2}}));
+}
+
+TEST_F(WorkbookTest, AFailedWriteBackLeavesTheOldWorkbookAndTheLayerConsistent) {
+  writeDays({1, 2});
+  const std::string before = testing::readFile(book);
+  db::WorkbookBackend::beforeRename() = [](const std::filesystem::path&) {
+    db::raise(db::err::EngineFailure, "disk full");
+  };
+  s.DaySeries = {{kDay0, 5, 0}, {kDay0 + 1, 6, 0}};
+  hdbdaily(s, "1001", 1, 2, 1);
+  db::WorkbookBackend::beforeRename() = nullptr;
+  EXPECT_NE(s.LastError.find("disk full"), std::string::npos) << s.LastError;
+  EXPECT_EQ(testing::readFile(book), before);
+  EXPECT_TRUE(leftovers(s.programFolder).empty());
+  // The pass was rolled back in memory too: the next pass writes from the old rows.
+  s.LastError.clear();
+  s.DaySeries = {{kDay0 + 2, 3, 0}};
+  hdbdaily(s, "1001", 0, 2, 1);
+  EXPECT_EQ(s.LastError, "");
+  EXPECT_EQ(rdayByLayer(book), (std::vector<Row>{{1001, kDay0, 1, 2}, {1001, kDay0 + 1, 2, 2}, {1001, kDay0 + 2, 3, 2}}));
+}
+
+TEST_F(WorkbookTest, AProcessKilledDuringTheWriteBackLeavesTheOldWorkbook) {
+  writeDays({1, 2});
+  const std::string before = testing::readFile(book);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The new workbook is complete in its temporary file when the process dies.
+    db::WorkbookBackend::beforeRename() = [](const std::filesystem::path&) { ::kill(::getpid(), SIGKILL); };
+    db::WorkbookBackend b(book, false);
+    db::TxnId level = b.begin();
+    b.insertRow("rday", {"datatype_site_id", "date_time", "value", "source"},
+                {1001.0, vb::Variant::Date(kDay0 + 5), 99.0, 2.0});
+    b.commit(level);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(WTERMSIG(status), SIGKILL);
+  EXPECT_EQ(testing::readFile(book), before);
+  EXPECT_EQ(rdayByPython(book), (std::vector<Row>{{1001, kDay0, 1, 2}, {1001, kDay0 + 1, 2, 2}}));
+  EXPECT_EQ(rdayByLayer(book).size(), 2u);
+}
+
+TEST_F(WorkbookTest, AWorkbookAnotherProgramHoldsIsReadButNeverWritten) {
+  writeDays({1, 2});
+  const std::string before = testing::readFile(book);
+  for (const std::string lock : {"~$hdb.xlsx", ".~lock.hdb.xlsx#"}) {
+    SCOPED_TRACE(lock);
+    testing::writeFile(s.programFolder / lock, "someone");
+    s.LastError.clear();
+    openHDB(s);
+    EXPECT_EQ(s.LastError, "");
+    bool atEnd = true;
+    vb::Variant first, second;
+    double largest = -999;
+    std::string sql = "select value from rday where datatype_site_id=1001;";
+    GetCurrentCNNsql(s, sql, atEnd, first, largest, second);
+    CloseCNNrs(s);
+    EXPECT_FALSE(atEnd);
+    EXPECT_EQ(largest, 2);
+
+    s.DaySeries = {{kDay0, 5, 0}};
+    hdbdaily(s, "1001", 0, 2, 1);
+    EXPECT_NE(s.LastError.find("is open in another program (its lock file '" + lock + "' is there); nothing was written"),
+              std::string::npos)
+        << s.LastError;
+    EXPECT_NE(s.errlog.written().back().find(lock), std::string::npos);
+    EXPECT_THROW(s.HdbCnn.Execute("delete from [rday$];"), vb::Error);
+    EXPECT_EQ(testing::readFile(book), before);
+    std::filesystem::remove(s.programFolder / lock);
+  }
+  // Once the other program has closed it, the same connection writes again.
+  s.LastError.clear();
+  EXPECT_EQ(s.HdbCnn.Execute("delete from [rday$] where value=1;"), 1);
+  EXPECT_EQ(rdayByPython(book), (std::vector<Row>{{1001, kDay0 + 1, 2, 2}}));
+}
+
+TEST_F(WorkbookTest, ALegacyWorkbookIsRefusedWithTheConversionNamed) {
+  std::string ole = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0');
+  for (const std::string name : {"old.xls", "old.xlsx"}) {
+    testing::writeFile(s.programFolder / name, ole);
+    s.HdbConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + name + ";Extended Properties=Excel 8.0|;";
+    s.LastError.clear();
+    openHDB(s);
+    EXPECT_NE(s.LastError.find("openHDB: The workbook '"), std::string::npos) << s.LastError;
+    EXPECT_NE(s.LastError.find("legacy Excel 97-2003 form (.xls)"), std::string::npos) << s.LastError;
+    EXPECT_NE(s.LastError.find("save it as an Excel workbook (.xlsx)"), std::string::npos) << s.LastError;
+  }
+}
+
+}  // namespace
+}  // namespace fw
