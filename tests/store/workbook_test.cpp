@@ -142,6 +142,27 @@ TEST_F(WorkbookTest, RowsSavedByAnotherProgramMeanwhileAreKept) {
   EXPECT_EQ(rdayByPython(book), (std::vector<Row>{{1002, kDay0, 7, 1}, {1001, kDay0, 10, 2}}));
 }
 
+// Rows read before another program saved the workbook are not written back over its rows.
+TEST_F(WorkbookTest, AnEditOfRowsReadBeforeAnotherProgramSavedIsRefused) {
+  writeDays({1, 2});
+  db::AdoRecordset rs;
+  rs.LockType = db::adLockOptimistic;
+  rs.Open("select * from [rday$] order by date_time", s.HdbCnn);
+  auto sheets = testing::hdbSheets();
+  sheets[0].rows = {{1002.0, vb::Variant::Date(kDay0), 7.0, 1.0}, {1001.0, vb::Variant::Date(kDay0 + 1), 2.0, 2.0}};
+  testing::makeWorkbook(book, sheets);
+  const std::string saved = testing::readFile(book);
+  s.HdbCnn.Execute("select * from [rsite$]");  // reads the saved workbook again
+  rs.Fields(2) = 50.0;
+  try {
+    rs.Update();
+    ADD_FAILURE() << "the edit was written";
+  } catch (const vb::Error& e) {
+    EXPECT_NE(e.description().find("no longer current, so nothing was written"), std::string::npos) << e.description();
+  }
+  EXPECT_EQ(testing::readFile(book), saved);
+}
+
 TEST_F(WorkbookTest, AFailedWriteBackLeavesTheOldWorkbookAndTheLayerConsistent) {
   writeDays({1, 2});
   const std::string before = testing::readFile(book);
@@ -218,6 +239,21 @@ TEST_F(WorkbookTest, AWorkbookAnotherProgramHoldsIsReadButNeverWritten) {
   s.LastError.clear();
   EXPECT_EQ(s.HdbCnn.Execute("delete from [rday$] where value=1;"), 1);
   EXPECT_EQ(rdayByPython(book), (std::vector<Row>{{1001, kDay0 + 1, 2, 2}}));
+}
+
+// A Jet string naming a workbook takes the DAO road, with the tables under their own names.
+TEST_F(WorkbookTest, AJetStringNamingAWorkbookIsWrittenOverDao) {
+  s.HdbConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\Hydro\\hdb.xlsx;Extended Properties=Excel 8.0;";
+  openHDB(s);
+  ASSERT_EQ(s.LastError, "");
+  EXPECT_TRUE(s.HdbUseDAO);
+  EXPECT_FALSE(s.HdbIsExcel);
+  EXPECT_EQ(s.HdbFile, book.string());
+  s.HdbDb = s.DaoEngine->OpenDatabase(s.HdbFile, false, false);  // as a run reopens it
+  s.DaySeries = {{kDay0, 4, 0}, {kDay0 + 1, 5, 0}};
+  hdbdailyDAO(s, "1001", 1, 2, 1);
+  EXPECT_EQ(s.LastError, "");
+  EXPECT_EQ(rdayByPython(book), (std::vector<Row>{{1001, kDay0, 4, 2}, {1001, kDay0 + 1, 5, 2}}));
 }
 
 TEST_F(WorkbookTest, ALegacyWorkbookIsRefusedWithTheConversionNamed) {

@@ -493,6 +493,7 @@ void WorkbookBackend::load() {
   if (readOnly_) memory->run("PRAGMA query_only=1;");
   if (memory_) memory_->close();
   memory_ = std::move(memory);
+  ++generation_;
   sheetOrder_ = std::move(order);
   loaded_ = stamp;
 }
@@ -520,7 +521,8 @@ auto WorkbookBackend::changing(Work work) {
     changed_ = true;
     return work();
   }
-  reloadIfChanged();
+  // No reload here: the row keys the change uses were read from the rows now in memory. A file
+  // saved elsewhere meanwhile makes the write-back refuse instead.
   TxnId t = memory_->begin();
   try {
     auto result = work();
@@ -534,6 +536,12 @@ auto WorkbookBackend::changing(Work work) {
 }
 
 QueryResult WorkbookBackend::run(const std::string& sql, RowUse use) {
+  QueryResult r = runInMemory(sql, use);
+  for (RowKey& k : r.keys) k = outerKey(k);
+  return r;
+}
+
+QueryResult WorkbookBackend::runInMemory(const std::string& sql, RowUse use) {
   if (!isOpen()) raiseNotAllowed();
   if (readOnly_) return memory_->run(sql, use);
   if (!memory_->inTransaction()) reloadIfChanged();
@@ -570,19 +578,33 @@ QueryResult WorkbookBackend::run(const std::string& sql, RowUse use) {
   }
 }
 
+// A row key carries the load it was read from: rows read again from a file saved elsewhere may
+// sit under other keys, and a key of an earlier load must not change one of them.
+RowKey WorkbookBackend::outerKey(RowKey key) const { return static_cast<RowKey>(generation_ << kKeyBits) | key; }
+
+RowKey WorkbookBackend::innerKey(RowKey key) const {
+  if (static_cast<uint64_t>(key) >> kKeyBits != generation_)
+    raise(err::EngineFailure, "The workbook '" + file_.string() +
+                                  "' was read again after another program saved it; the rows this change was "
+                                  "made on are no longer current, so nothing was written. Run again.");
+  return key & ((RowKey{1} << kKeyBits) - 1);
+}
+
 RowKey WorkbookBackend::insertRow(const std::string& table, const std::vector<std::string>& columns,
                                   const std::vector<vb::Variant>& values) {
-  return changing([&] { return memory_->insertRow(table, columns, values); });
+  return outerKey(changing([&] { return memory_->insertRow(table, columns, values); }));
 }
 
 RowKey WorkbookBackend::updateRow(const std::string& table, RowKey key, const std::vector<std::string>& columns,
                                   const std::vector<vb::Variant>& values) {
-  return changing([&] { return memory_->updateRow(table, key, columns, values); });
+  const RowKey inner = innerKey(key);
+  return outerKey(changing([&] { return memory_->updateRow(table, inner, columns, values); }));
 }
 
 void WorkbookBackend::deleteRow(const std::string& table, RowKey key) {
+  const RowKey inner = innerKey(key);
   changing([&] {
-    memory_->deleteRow(table, key);
+    memory_->deleteRow(table, inner);
     return 0;
   });
 }

@@ -68,6 +68,10 @@ class WorkbookBackend : public Backend {
     bool operator==(const Stamp&) const = default;
   };
   Stamp stampNow() const;
+  QueryResult runInMemory(const std::string& sql, RowUse use);
+  static constexpr int kKeyBits = 40;
+  RowKey outerKey(RowKey key) const;
+  RowKey innerKey(RowKey key) const;
   void load();
   void reloadIfChanged();
   void writeBack();
@@ -83,6 +87,7 @@ class WorkbookBackend : public Backend {
   std::unique_ptr<SqliteBackend> memory_;
   std::vector<std::string> sheetOrder_;  // the workbook's sheets as loaded, in their order
   Stamp loaded_;
+  uint64_t generation_ = 0;  // how many times the file was loaded
   TxnId outermost_ = 0;
   bool changed_ = false;
 };
