@@ -14,6 +14,7 @@
 #include "platform/db/ado.h"
 #include "platform/db/error.h"
 #include "platform/db/workbook_backend.h"
+#include "store/compact_repair.h"
 #include "store/connection.h"
 #include "store/daily_writer.h"
 #include "support/test_session.h"
@@ -254,6 +255,23 @@ TEST_F(WorkbookTest, AJetStringNamingAWorkbookIsWrittenOverDao) {
   hdbdailyDAO(s, "1001", 1, 2, 1);
   EXPECT_EQ(s.LastError, "");
   EXPECT_EQ(rdayByPython(book), (std::vector<Row>{{1001, kDay0, 4, 2}, {1001, kDay0 + 1, 5, 2}}));
+
+  // The daily compaction keeps a copy of the workbook as its backup.
+  const std::string written = testing::readFile(book);
+  s.HdbDb.Close();
+  CompactRepair(s);
+  EXPECT_EQ(s.LastError, "");
+  EXPECT_EQ(testing::readFile(book), written);
+  EXPECT_EQ(testing::readFile(s.programFolder / "BatchBackup" / "hdb_backup.xlsx"), written);
+}
+
+TEST_F(WorkbookTest, ReadOnlyTrueInTheStringOpensTheWorkbookForReadingOnly) {
+  const std::string before = testing::readFile(book);
+  s.HdbConnString = testing::workbookConnString(book) + "ReadOnly=True;HDR=Yes;";
+  openHDB(s);
+  ASSERT_EQ(s.LastError, "");
+  EXPECT_THROW(s.HdbCnn.Execute("insert into [rday$] values (1001, #06/01/2024#, 1, 2);"), vb::Error);
+  EXPECT_EQ(testing::readFile(book), before);
 }
 
 TEST_F(WorkbookTest, ALegacyWorkbookIsRefusedWithTheConversionNamed) {

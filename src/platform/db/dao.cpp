@@ -116,6 +116,15 @@ void DaoEngine::CompactDatabase(const std::string& source, const std::string& de
   if (std::filesystem::exists(dest, ec)) raise(err::DatabaseExists, "Database already exists: " + destination);
   if (openCount(file) > 0)
     raise(err::DatabaseInUse, "The database '" + file.string() + "' is open; it cannot be compacted while it is in use.");
+  if (isWorkbookFile(file)) {
+    // A workbook is written whole on every write-back and has nothing to compact: its copy is the
+    // compacted database (and what the backup keeps).
+    WorkbookBackend check(file, true);  // refuses a legacy or damaged workbook
+    check.close();
+    std::filesystem::copy_file(file, dest, ec);
+    if (ec) raise(err::EngineFailure, ec.message() + ": " + destination);
+    return;
+  }
   SqliteBackend backend(file, true);
   backend.compactInto(dest);
   backend.close();
