@@ -543,8 +543,8 @@ QueryResult WorkbookBackend::run(const std::string& sql, RowUse use) {
 
 QueryResult WorkbookBackend::runInMemory(const std::string& sql, RowUse use) {
   if (!isOpen()) raiseNotAllowed();
-  if (readOnly_) return memory_->run(sql, use);
   if (!memory_->inTransaction()) reloadIfChanged();
+  if (readOnly_) return memory_->run(sql, use);
   // A select changes nothing: it needs neither a writable workbook nor a write-back. Whether a
   // statement writes is left to the engine: it runs with writes forbidden first when the workbook
   // may not be written.
