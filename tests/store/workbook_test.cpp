@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zip.h>
 
 #include <string>
 #include <vector>
@@ -272,6 +273,68 @@ TEST_F(WorkbookTest, ReadOnlyTrueInTheStringOpensTheWorkbookForReadingOnly) {
   ASSERT_EQ(s.LastError, "");
   EXPECT_THROW(s.HdbCnn.Execute("insert into [rday$] values (1001, #06/01/2024#, 1, 2);"), vb::Error);
   EXPECT_EQ(testing::readFile(book), before);
+}
+
+// The forms other spreadsheet programs write: inline and rich texts, cells without references,
+// prefixed element names, a date in a format of the workbook's own, a formula's last value.
+TEST_F(WorkbookTest, SheetsInTheFormsOtherProgramsWriteAreRead) {
+  const std::string main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+  const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  const std::vector<std::pair<std::string, std::string>> parts = {
+      {"xl/workbook.xml", "<workbook xmlns=\"" + main + "\" xmlns:r=\"" + rel +
+                              "\"><sheets><sheet name=\"rday\" sheetId=\"1\" r:id=\"rId1\"/>"
+                              "<sheet name=\"notes\" sheetId=\"2\" r:id=\"rId2\"/></sheets></workbook>"},
+      {"xl/_rels/workbook.xml.rels",
+       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+       "<Relationship Id=\"rId1\" Target=\"/xl/worksheets/a.xml\" Type=\"t\"/>"
+       "<Relationship Id=\"rId2\" Target=\"worksheets/b.xml\" Type=\"t\"/></Relationships>"},
+      {"xl/styles.xml", "<styleSheet xmlns=\"" + main +
+                            "\"><numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"yyyy\\-mm\\-dd&quot; at &quot;hh:mm\"/>"
+                            "</numFmts><cellStyleXfs><xf numFmtId=\"14\"/></cellStyleXfs><cellXfs><xf numFmtId=\"0\"/>"
+                            "<xf numFmtId=\"164\"/><xf numFmtId=\"2\"/></cellXfs></styleSheet>"},
+      {"xl/sharedStrings.xml", "<sst xmlns=\"" + main +
+                                   "\"><si><r><t>Test </t></r><r><t>Creek</t></r><rPh><t>x</t></rPh></si></sst>"},
+      {"xl/worksheets/a.xml",
+       "<x:worksheet xmlns:x=\"" + main + "\"><x:sheetData>"
+       "<x:row><x:c t=\"inlineStr\"><x:is><x:t>datatype_site_id</x:t></x:is></x:c><x:c t=\"inlineStr\"><x:is><x:t>date_time</x:t></x:is></x:c>"
+       "<x:c t=\"inlineStr\"><x:is><x:t>value</x:t></x:is></x:c><x:c t=\"inlineStr\"><x:is><x:t>source</x:t></x:is></x:c></x:row>"
+       "<x:row><x:c><x:v>1001</x:v></x:c><x:c s=\"1\"><x:v>45444.5</x:v></x:c><x:c s=\"2\"><x:f>1+1</x:f><x:v>2.5</x:v></x:c>"
+       "<x:c t=\"e\"><x:v>#N/A</x:v></x:c></x:row>"
+       "<x:row r=\"4\"><x:c r=\"A4\"><x:v>1002</x:v></x:c><x:c r=\"C4\" t=\"b\"><x:v>1</x:v></x:c></x:row>"
+       "</x:sheetData></x:worksheet>"},
+      {"xl/worksheets/b.xml", "<worksheet xmlns=\"" + main +
+                                  "\"><sheetData><row r=\"1\"><c r=\"B1\" t=\"s\"><v>0</v></c></row>"
+                                  "<row r=\"2\"><c r=\"A2\" t=\"str\"><v>a &amp; b</v></c></row></sheetData></worksheet>"},
+  };
+  const auto file = s.programFolder / "other.xlsx";
+  int error = 0;
+  zip_t* zip = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  ASSERT_NE(zip, nullptr);
+  for (const auto& [name, text] : parts) {
+    zip_source_t* src = zip_source_buffer(zip, text.data(), text.size(), 0);
+    ASSERT_GE(zip_file_add(zip, name.c_str(), src, ZIP_FL_ENC_UTF_8), 0);
+  }
+  ASSERT_EQ(zip_close(zip), 0);
+
+  db::WorkbookBackend b(file, true);
+  db::QueryResult r = b.run("select * from rday order by rowid");
+  ASSERT_EQ(r.rowCount(), 2u);
+  ASSERT_EQ(r.columns.size(), 4u);
+  EXPECT_EQ(r.columns[1].kind, db::ColumnKind::Date);
+  EXPECT_EQ(r.cells[0].toDouble(), 1001);
+  EXPECT_EQ(r.cells[1].type(), vb::VarType::Date);
+  EXPECT_EQ(r.cells[1].toDouble(), 45444.5);
+  EXPECT_EQ(r.cells[2].toDouble(), 2.5);
+  EXPECT_TRUE(r.cells[3].isNull());
+  EXPECT_EQ(r.cells[4].toDouble(), 1002);
+  EXPECT_TRUE(r.cells[5].isNull());
+  EXPECT_EQ(r.cells[6].toDouble(), -1);  // TRUE, as a stored boolean reads
+  r = b.run("select * from notes");
+  ASSERT_EQ(r.columns.size(), 2u);
+  EXPECT_EQ(r.columns[0].name, "F1");  // a blank header cell
+  EXPECT_EQ(r.columns[1].name, "Test Creek");
+  ASSERT_EQ(r.rowCount(), 1u);
+  EXPECT_EQ(r.cells[0].toString(), "a & b");
 }
 
 TEST_F(WorkbookTest, ALegacyWorkbookIsRefusedWithTheConversionNamed) {

@@ -86,6 +86,8 @@ bool readPart(zip_t* zip, const std::string& name, std::string& out) {
   zip_stat_t st;
   zip_stat_init(&st);
   if (zip_stat(zip, name.c_str(), 0, &st) != 0) return false;
+  // The XML reader takes at most 2 GB at once; no workbook a program keeps comes near.
+  if ((st.valid & ZIP_STAT_SIZE) && st.size > static_cast<zip_uint64_t>(INT32_MAX)) return false;
   zip_file_t* f = zip_fopen(zip, name.c_str(), 0);
   if (!f) return false;
   out.clear();
@@ -200,11 +202,15 @@ struct SheetRow {
   std::map<int, Cell> cells;  // by column, 0 = A
 };
 
+constexpr int kMaxColumns = 16384;
+
 int columnOf(const std::string& ref) {
   int col = 0;
   size_t i = 0;
-  for (; i < ref.size() && std::isalpha(static_cast<unsigned char>(ref[i])); ++i)
+  for (; i < ref.size() && std::isalpha(static_cast<unsigned char>(ref[i])); ++i) {
     col = col * 26 + (std::toupper(static_cast<unsigned char>(ref[i])) - 'A' + 1);
+    if (col > kMaxColumns) return -1;  // beyond the last column a workbook can have
+  }
   return i == 0 ? -1 : col - 1;
 }
 
