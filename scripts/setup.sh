@@ -23,6 +23,8 @@ cd "$(dirname "$0")/.."
 #   clang libclang-rt-14-dev                       libFuzzer targets of the script evaluator
 #   ccache                                         rebuilds in several checkouts share compiled objects
 #   p7zip-full                                     7za unpacks the MADIS mesonet hours (started as a program)
+#   libzip-dev libexpat1-dev                       reading .xlsx workbook databases (a zip of XML parts)
+#   libxlsxwriter-dev                              writing .xlsx workbook databases back
 PACKAGES=(build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 libpq-dev postgresql
@@ -30,7 +32,8 @@ PACKAGES=(build-essential cmake ninja-build pkg-config
   libnetcdf-dev zlib1g-dev libcpp-httplib-dev nlohmann-json3-dev
   python3-pyftpdlib xvfb clang libclang-rt-14-dev ccache
   python3-aiosmtpd
-  p7zip-full)
+  p7zip-full
+  libzip-dev libexpat1-dev libxlsxwriter-dev)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
