@@ -53,6 +53,7 @@ void stepBody(Session& s, RunContext& ctx, LineState& line, RunoffState& r) {
   const double minutes = r.stepMinutes == 0 ? r.inputStepMinutes : static_cast<double>(v.StepMinutes);
   if (minutes != r.stepMinutes) {
     r.constants = compute::soilConstants(soil, minutes);
+    r.eventThreshold = soil.area / 100;
     r.stepMinutes = minutes;
     buildUnitGraphs(s, r, r.constants.stepHours, false);
   }
@@ -148,7 +149,7 @@ void stepBody(Session& s, RunContext& ctx, LineState& line, RunoffState& r) {
   const double runoff = routeExcess(r, sv.Excess, stepBaseFlow, lastLine);
 
   // 28. The latest runoff event.
-  const double threshold = soil.area / 100;
+  const double threshold = r.eventThreshold;
   if (runoff <= threshold && v.ValueDate < s.RunDay) r.eventStart = 0;
   if (runoff > threshold && v.ValueDate < s.RunDay + 1) {
     r.eventEnd = v.ValueDate;
@@ -220,6 +221,7 @@ void buildUnitGraphs(Session& s, RunoffState& r, double stepHours, bool lagRebui
       double peak = r.peakFactors[i];
       if (lagRebuild) peak = compute::trianglePeakFactor(r.soil.area, r.shares[i], r.ratios[i], lag);
       r.triangles[i] = compute::triangleGraph(stepHours, lag, r.ratios[i], peak);
+      r.triangleOrdinates[i] = compute::triangleOrdinates(r.triangles[i]);
     }
   }
   r.builtLag = lag;
@@ -244,7 +246,7 @@ double routeExcess(RunoffState& r, double excess, double stepBaseFlow, int64_t l
           uh[static_cast<size_t>(at)] += excess * r.ordinates[static_cast<size_t>(k)];
         }
       } else {
-        for (const compute::TriangleGraph& g : r.triangles) compute::addTriangle(uh, n, last, excess, g);
+        for (const compute::TriangleOrdinates& o : r.triangleOrdinates) compute::addOrdinates(uh, n, last, excess, o);
       }
     }
   } else {
