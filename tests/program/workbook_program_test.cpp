@@ -15,16 +15,6 @@ namespace {
 using testing::ProgramFolder;
 using testing::runProgram;
 
-void useConnection(ProgramFolder& p, const std::string& connString) {
-  const auto setup = p.folder / "Flumewright_setup.txt";
-  std::string text = testing::readFile(setup);
-  const std::string key = "Database Connection String=";
-  const size_t at = text.find(key);
-  const size_t end = text.find("\r\n", at);
-  text.replace(at + key.size(), end - at - key.size(), connString);
-  testing::writeFile(setup, text);
-}
-
 int rowsOf(const std::vector<std::string>& lines, const std::string& prefix) {
   return static_cast<int>(std::count_if(lines.begin(), lines.end(),
                                         [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
@@ -44,7 +34,7 @@ TEST(ProgramWorkbook, BatchStoresAGaugesReadingsIntoTheWorkbook) {
   sheets.push_back({"rdaymin", extremes, {}});
   const auto book = p.folder / "Flumewright_HDB.xlsx";
   testing::makeWorkbook(book, sheets);
-  useConnection(p, "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=C:\\Hydro\\Flumewright_HDB.xlsx;Extended Properties=Excel 12.0;");
+  p.useConnection("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=C:\\Hydro\\Flumewright_HDB.xlsx;Extended Properties=Excel 12.0;");
 
   testing::ProgramResult r = runProgram(p.run({"BATCH"}));
   EXPECT_FALSE(r.timedOut);
