@@ -200,7 +200,8 @@ class LineWriter {
   // Makes room for `lines` lines of the row whose values are `valueBytes` long together. The text
   // grows in steps well beyond that: growing zero-fills, so it is not grown far ahead.
   void makeRoom(std::size_t lines, std::size_t valueBytes) {
-    const std::size_t need = used_ + lines * (startSize_ + kTimeSize + 1) + valueBytes + kQuickStart + kQuickValue;
+    const std::size_t need =
+        used_ + lines * (startSize_ + kTimeSize + 1) + valueBytes + kQuickStart + kQuickValue;
     if (need > out_.size()) out_.resize(need + kGrowth);
   }
 
@@ -236,7 +237,8 @@ class LineWriter {
   static constexpr std::array<std::array<char, 8>, 24> kTimes = [] {
     std::array<std::array<char, 8>, 24> times{};
     for (std::size_t h = 0; h < times.size(); ++h)
-      times[h] = {static_cast<char>('0' + h / 10), static_cast<char>('0' + h % 10), ':', '0', '0', '\t', '\0', '\0'};
+      times[h] = {
+          static_cast<char>('0' + h / 10), static_cast<char>('0' + h % 10), ':', '0', '0', '\t', '\0', '\0'};
     return times;
   }();
   std::string& out_;
@@ -300,7 +302,8 @@ std::string cdecTransform(const std::string& reply, const std::string& station, 
           writer.line(h, number);
         } else if (const std::optional<std::string_view> value =
                        valueOf(std::string_view(p, static_cast<std::size_t>(cellEnd - p)), made)) {
-          writer.makeRoom(static_cast<std::size_t>(24 - h), value->size() + static_cast<std::size_t>(end - p));
+          writer.makeRoom(static_cast<std::size_t>(24 - h),
+                          value->size() + static_cast<std::size_t>(end - p));
           writer.line(h, *value);
         }
         more = cellEnd != end;
