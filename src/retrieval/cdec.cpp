@@ -1,6 +1,7 @@
 #include "retrieval/cdec.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -131,10 +132,52 @@ std::optional<std::string_view> valueOf(std::string_view text, std::string& made
   }
 }
 
+// Finds the end of the cell that starts at `p` (the next "," or `end`). When the cell is a plain
+// decimal whose number's own text is a part of it ("-12", "1000.50" as "1000.5"), that part is
+// `number`; otherwise `number` is left empty and the cell needs valueOf. The text is read once,
+// where finding the cell and then checking it would read it twice: a year of hourly readings is
+// almost all such cells.
+const char* scanCell(const char* p, const char* end, std::string_view& number) {
+  number = {};
+  const auto digit = [](char ch) { return static_cast<unsigned char>(ch - '0') < 10; };
+  const char* c = p;
+  if (c != end && *c == '-') ++c;
+  const char* const whole = c;
+  while (c != end && digit(*c)) ++c;
+  const std::size_t wholeDigits = static_cast<std::size_t>(c - whole);
+  const char* const dot = c != end && *c == '.' ? c : nullptr;
+  if (dot != nullptr)
+    for (++c; c != end && digit(*c);) ++c;
+  if (c != end && *c != ',') {
+    const void* comma = std::memchr(c, ',', static_cast<std::size_t>(end - c));
+    return comma != nullptr ? static_cast<const char*>(comma) : end;
+  }
+  const char* const cellEnd = c;
+  // The same rules as isNumberText, on the text without trailing decimal zeros.
+  if (wholeDigits == 0 || (wholeDigits > 1 && *whole == '0')) return cellEnd;
+  const char* last = cellEnd;
+  if (dot != nullptr) {
+    if (last == dot + 1) return cellEnd;  // "12.": the conversion decides
+    while (last > dot + 1 && last[-1] == '0') --last;
+    if (last > dot + 1) {
+      const bool zeroWhole = *whole == '0';
+      if (zeroWhole && dot[1] == '0') return cellEnd;
+      if ((zeroWhole ? 0 : wholeDigits) + static_cast<std::size_t>(last - dot - 1) > 15) return cellEnd;
+      number = std::string_view(p, static_cast<std::size_t>(last - p));
+      return cellEnd;
+    }
+    last = dot;  // only zeros after the point: the whole number
+  }
+  if (wholeDigits > 15 || (whole != p && *whole == '0')) return cellEnd;  // "-0" is converted
+  number = std::string_view(p, static_cast<std::size_t>(last - p));
+  return cellEnd;
+}
+
 // Writes value lines straight into the text's buffer, grown ahead in large steps: a line is a
 // handful of short pieces, and appending them one by one costs a growth check and a copy call a
 // piece. The start of a row's lines ("Z", station, sensor and the day "yyyy-mm-dd " with their
-// tabs) is kept padded, so that a short one is copied in one fixed-size move.
+// tabs) is kept padded, so that a short one is copied in one fixed-size move; the hour's text is
+// one fixed-size move from a table.
 class LineWriter {
  public:
   // `readable` is the reply the values are views of: a short value well inside it is copied in
@@ -154,20 +197,23 @@ class LineWriter {
     start_.resize(std::max(startSize_, kQuickStart), '\0');
   }
 
-  // The row's reading of the whole hour `hour`.
+  // Makes room for `lines` lines of the row whose values are `valueBytes` long together. The text
+  // grows in steps well beyond that: growing zero-fills, so it is not grown far ahead.
+  void makeRoom(std::size_t lines, std::size_t valueBytes) {
+    const std::size_t need =
+        used_ + lines * (startSize_ + kTimeSize + 1) + valueBytes + kQuickStart + kQuickValue;
+    if (need > out_.size()) out_.resize(need + kGrowth);
+  }
+
+  // The row's reading of the whole hour `hour` (0 to 23), in room made for it.
   void line(int hour, std::string_view value) {
-    const std::size_t size = startSize_ + kTimeSize + value.size() + 1;
-    if (used_ + size + kQuickStart + kQuickValue > out_.size())
-      out_.resize(std::max(out_.size() * 2, used_ + size + kQuickStart + kQuickValue + 4096));
     char* p = out_.data() + used_;
     if (startSize_ <= kQuickStart)
       std::memcpy(p, start_.data(), kQuickStart);  // the padding is written over next
     else
       std::memcpy(p, start_.data(), startSize_);
     p += startSize_;
-    const char time[kTimeSize] = {
-        static_cast<char>('0' + hour / 10), static_cast<char>('0' + hour % 10), ':', '0', '0', '\t'};
-    std::memcpy(p, time, kTimeSize);
+    std::memcpy(p, kTimes[static_cast<std::size_t>(hour)].data(), kTimes[0].size());  // two spare bytes too
     p += kTimeSize;
     const std::less_equal<const char*> notAfter;
     if (value.size() <= kQuickValue && notAfter(readable_.data(), value.data()) &&
@@ -176,7 +222,7 @@ class LineWriter {
     else
       std::memcpy(p, value.data(), value.size());
     p[value.size()] = '\n';
-    used_ += size;
+    used_ += startSize_ + kTimeSize + value.size() + 1;
   }
 
   // Cuts the text to the lines written.
@@ -186,6 +232,15 @@ class LineWriter {
   static constexpr std::size_t kQuickStart = 32;
   static constexpr std::size_t kTimeSize = 6;  // "hh:00" and a tab
   static constexpr std::size_t kQuickValue = 16;
+  static constexpr std::size_t kGrowth = 64 * 1024;
+  // "hh:00" and a tab for each hour, padded to a move of eight bytes.
+  static constexpr std::array<std::array<char, 8>, 24> kTimes = [] {
+    std::array<std::array<char, 8>, 24> times{};
+    for (std::size_t h = 0; h < times.size(); ++h)
+      times[h] = {
+          static_cast<char>('0' + h / 10), static_cast<char>('0' + h % 10), ':', '0', '0', '\t', '\0', '\0'};
+    return times;
+  }();
   std::string& out_;
   std::size_t used_;
   std::string_view readable_;
@@ -219,23 +274,50 @@ std::string cdecTransform(const std::string& reply, const std::string& station, 
   std::string made;
   LineWriter writer(out, reply);
   for (int i = kFirstRow; i <= last; ++i) {
-    splitRow(lines[static_cast<std::size_t>(i)], f);
-    if (f.size() < 3) continue;
+    const std::string_view row = lines[static_cast<std::size_t>(i)];
     if (hourly) {
-      if (f[0] != station) continue;
-      const std::optional<std::string> day = dayTextOf(f[2]);
+      // Station, sensor and day, then up to 24 readings: the row is read once, from the front.
+      const char* p = row.data();
+      const char* const end = p + row.size();
+      std::string_view head[3];
+      std::size_t heads = 0;
+      bool more = !row.empty();
+      for (; more && heads < 3; ++heads) {
+        const void* comma = std::memchr(p, ',', static_cast<std::size_t>(end - p));
+        const char* const cellEnd = comma != nullptr ? static_cast<const char*>(comma) : end;
+        head[heads] = std::string_view(p, static_cast<std::size_t>(cellEnd - p));
+        more = comma != nullptr;
+        p = more ? cellEnd + 1 : end;
+      }
+      if (heads < 3 || head[0] != station) continue;
+      const std::optional<std::string> day = dayTextOf(head[2]);
       if (!day) continue;
-      writer.startRow(f[0], f[1], *day);
-      for (int h = 0; h < 24 && static_cast<std::size_t>(h) + 3 < f.size(); ++h) {
-        const std::optional<std::string_view> value = valueOf(f[static_cast<std::size_t>(h) + 3], made);
-        if (value) writer.line(h, *value);
+      writer.startRow(head[0], head[1], *day);
+      // A plain reading is a part of its cell: the rest of the row bounds their sizes.
+      writer.makeRoom(24, static_cast<std::size_t>(end - p));
+      for (int h = 0; h < 24 && more; ++h) {
+        std::string_view number;
+        const char* const cellEnd = scanCell(p, end, number);
+        if (!number.empty()) {
+          writer.line(h, number);
+        } else if (const std::optional<std::string_view> value =
+                       valueOf(std::string_view(p, static_cast<std::size_t>(cellEnd - p)), made)) {
+          writer.makeRoom(static_cast<std::size_t>(24 - h),
+                          value->size() + static_cast<std::size_t>(end - p));
+          writer.line(h, *value);
+        }
+        more = cellEnd != end;
+        p = more ? cellEnd + 1 : end;
       }
     } else {
+      splitRow(row, f);
+      if (f.size() < 3) continue;
       if (i == kFirstRow && f[0].size() > 8) f[0].remove_prefix(f[0].size() - 8);
       const std::optional<std::string> day = dayTextOf(f[0]);
       const std::optional<std::string_view> value = valueOf(f[2], made);
       if (day && value) {
         writer.startRow(station, sensor, *day);
+        writer.makeRoom(1, value->size());
         writer.line(0, *value);
       }
     }
