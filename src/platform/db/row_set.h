@@ -48,6 +48,13 @@ class RowSet {
   void moveLast();
 
   void addNew();
+  // addNew, the first values.size() columns set from values in order, and update, in one call
+  // with the same outcome, without going through the row field by field.
+  void addRow(const std::vector<vb::Variant>& values);
+  // The same row written the same way (inside the batch, if any), but not kept among the rows
+  // here: for a writer adding many rows it never reads back, which then need no memory. The
+  // current row stays where it was. (Over a pending edit it goes the long way and is kept.)
+  void insertRow(const std::vector<vb::Variant>& values);
   void edit();
   void update();
   void cancelUpdate();
@@ -80,6 +87,7 @@ class RowSet {
   int64_t lastVisible() const;
   // Fills names_ and values_ with the edited columns and their values.
   void dirtyColumns();
+  void add(const std::vector<vb::Variant>& values, bool keep);
 
   std::shared_ptr<Backend> backend_;
   Flavor flavor_ = Flavor::Ado;
@@ -102,6 +110,8 @@ class RowSet {
   // Kept from one Update to the next, so adding rows one by one does not allocate for each.
   std::vector<std::string> names_;
   std::vector<vb::Variant> values_;
+  // addRow's column names: the origins of the first columns, made once per load.
+  std::vector<std::string> addNames_;
 
   TxnId batchLevel_ = 0;
 };
