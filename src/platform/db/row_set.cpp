@@ -90,10 +90,6 @@ void RowSet::requireLoaded() const {
   if (!loaded_) raiseNotAllowed();
 }
 
-bool RowSet::currentValid() const {
-  return pos_ >= 0 && pos_ < static_cast<int64_t>(rows_.size()) && !rows_[static_cast<size_t>(pos_)].deleted;
-}
-
 void RowSet::requireCurrent() const {
   requireLoaded();
   if (!currentValid()) raiseNotAllowed();
@@ -131,7 +127,7 @@ const ColumnInfo& RowSet::column(int index) const {
   return columns_[static_cast<size_t>(index)];
 }
 
-const vb::Variant& RowSet::value(int index) const {
+const vb::Variant& RowSet::checkedValue(int index) const {
   column(index);
   if (edit_ == EditAdd && flavor_ == Flavor::Dao) return buffer_[static_cast<size_t>(index)];
   requireCurrent();

@@ -38,7 +38,14 @@ class RowSet {
   int64_t recordCount() const;
   int fieldCount() const;
   const ColumnInfo& column(int index) const;
-  const vb::Variant& value(int index) const;
+  // The field of the current row; a row being edited or added shows its new values.
+  const vb::Variant& value(int index) const {
+    // The common case, reading a stored row, without a call.
+    if (loaded_ && edit_ == EditNone && index >= 0 && static_cast<size_t>(index) < columns_.size() &&
+        currentValid())
+      return cells_[static_cast<size_t>(pos_) * columns_.size() + static_cast<size_t>(index)];
+    return checkedValue(index);
+  }
   void setValue(int index, const vb::Variant& v);
   int editMode() const { return edit_; }
 
@@ -75,7 +82,10 @@ class RowSet {
   void requireLoaded() const;
   void requireCurrent() const;
   void requireWritable() const;
-  bool currentValid() const;
+  bool currentValid() const {
+    return pos_ >= 0 && pos_ < static_cast<int64_t>(rows_.size()) && !rows_[static_cast<size_t>(pos_)].deleted;
+  }
+  const vb::Variant& checkedValue(int index) const;  // value() with every check and case
   void finishEdit();
   void dropEdit();
   void syncBatch();
