@@ -122,7 +122,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
     if (realOf(base) <= 0 || cpuOf(base) <= 0) return;
     for (const char* name : names)
       if (realOf(name) > 0)
-        std::printf("%s / %s: %.2f real, %.2f CPU (goal: at most %.1f)\n", name, baseText,
+        std::printf("%s / %s: %.2f real, %.2f CPU (goal: at most %g)\n", name, baseText,
                     realOf(name) / realOf(base), cpuOf(name) / cpuOf(base), goal);
   }
 

@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   fw::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printRatios("BM_plainSqlite", {"BM_hdbdaily", "BM_hdbdailyDAO"}, "plain prepared sqlite3", 1.5);
+  reporter.printRatios("BM_plainSqlite", {"BM_hdbdaily", "BM_hdbdailyDAO"}, "plain prepared sqlite3", 1.25);
   benchmark::Shutdown();
   return 0;
 }

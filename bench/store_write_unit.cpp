@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
   fw::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.printRatios("BM_plainSqlite", {"BM_hdbunit", "BM_hdbunitDAO", "BM_hdbunitOverwrite"},
-                       "plain prepared sqlite3", 1.5);
+                       "plain prepared sqlite3", 1.25);
   benchmark::Shutdown();
   return 0;
 }

@@ -3,6 +3,7 @@
 #include "app/session.h"
 #include "platform/db/connection_string.h"
 #include "platform/db/error.h"
+#include "platform/heap.h"
 #include "platform/vb/strings.h"
 
 namespace fw {
@@ -64,6 +65,7 @@ void reportFailure(Session& s, const std::string& routine, const std::string& ra
 }  // namespace
 
 void openHDB(Session& s) {
+  keepFreedHeap();
   try {
     std::string provider = providerText(s.HdbConnString);
     s.HdbAposDates = true;

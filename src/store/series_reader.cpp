@@ -60,6 +60,21 @@ class ReadErrors {
   bool canceled_ = false;
 };
 
+// The cells a table of values holds, converted without a call; anything else the long way, with
+// the same result and the same errors.
+vb::VbDate dateOf(const vb::Variant& v) {
+  if (const auto* d = std::get_if<vb::DateTag>(&v.storage())) return d->value;
+  return v.toDate();
+}
+double numberOf(const vb::Variant& v) {
+  if (const auto* d = std::get_if<double>(&v.storage())) return *d;
+  return v.toDouble();
+}
+int16_t sourceOf(const vb::Variant& v) {
+  if (const auto* i = std::get_if<int16_t>(&v.storage())) return *i;
+  return v.toInteger();
+}
+
 // Step 8: the rows into UnitSeries. A row whose fields cannot be converted is stored as
 // missing (value MissingValue, date 0, source 0): never the element's old contents, which
 // belong to an earlier series.
@@ -71,11 +86,11 @@ void readRows(Session& s, Recordset& rs, ReadErrors& errors, int32_t& count, int
     if (!errors.step([&] { atEnd = rs.Eof(); }) || atEnd) break;
     ++count;
     const bool present = count >= 0 && static_cast<size_t>(count) < series.size();
-    if (!errors.step([&] { element(series, count).date = rs.Value(1).toDate(); }) && present)
+    if (!errors.step([&] { element(series, count).date = dateOf(rs.Value(1)); }) && present)
       series[static_cast<size_t>(count)].date = 0;
-    if (!errors.step([&] { element(series, count).value = rs.Value(2).toDouble(); }) && present)
+    if (!errors.step([&] { element(series, count).value = numberOf(rs.Value(2)); }) && present)
       series[static_cast<size_t>(count)].value = MissingValue;
-    if (!errors.step([&] { element(series, count).source = rs.Value(3).toInteger(); }) && present)
+    if (!errors.step([&] { element(series, count).source = sourceOf(rs.Value(3)); }) && present)
       series[static_cast<size_t>(count)].source = 0;
     if (count == capacity) break;
     if (!errors.step([&] { rs.MoveNext(); })) break;

@@ -25,7 +25,8 @@ SeriesPoint& WriterPass::element(int32_t i) const {
 }
 
 int32_t WriterPass::dsidNumber() const {
-  return vb::CLng(args.dsid);
+  if (!dsidValue) dsidValue = vb::CLng(args.dsid);  // a DSID out of range raises for every row
+  return *dsidValue;
 }
 
 // ---- building blocks -----------------------------------------------------------------------
@@ -160,8 +161,8 @@ class Engine {
   void stopPass();
   void endPass();
 
-  // "delete from " or "select * from " the pass's table, DSID and period.
-  std::string sqlText(const char* verb, PeriodUse use) const;
+  // "delete from " or "select * from " the pass's table, DSID and period, and `also` when given.
+  std::string sqlText(const char* verb, PeriodUse use, const char* also = "") const;
   bool scanStoredRows();
   void protect(vb::VbDate rowTime);
   void append();
@@ -241,10 +242,10 @@ void Engine::endPass() {
   }
 }
 
-std::string Engine::sqlText(const char* verb, PeriodUse use) const {
+std::string Engine::sqlText(const char* verb, PeriodUse use, const char* also) const {
   const bool deleting = verb[0] == 'd';
   std::string sql = verb + writer::tablePart(p_) + " datatype_site_id=" + p_.args.dsid + " and " +
-                    w_.period(p_, use) + (deleting ? ";" : " order by date_time;");
+                    w_.period(p_, use) + also + (deleting ? ";" : " order by date_time;");
   if (p_.form == WriterForm::AdoBatch) {
     if (s_.HdbAposDates) sql = vb::Replace(sql, "#", "'");
     if (p_.workbook) sql = vb::Replace(sql, w_.valueTable, "[" + w_.valueTable + "$]");
@@ -271,6 +272,15 @@ void Engine::protect(vb::VbDate rowTime) {
 
 // Rule 7. False when the pass ended.
 bool Engine::scanStoredRows() {
+  // The rows that go are removed first, by one statement over the select's own period: what the
+  // select then finds is only the protected rows, whatever the period held. The search below goes
+  // through those few instead of fetching every stored row of the period to look at its source.
+  // A workbook keeps its rows, so it is searched as it is.
+  if (!p_.workbook && w_.scanRows(p_)) {
+    const char* unprotected = s_.OverwriteSource5 ? "" : " and (source is null or source<>5)";
+    if (!attempt([&] { t_.deleteSelected(sqlText("delete from ", PeriodUse::Select, unprotected)); }))
+      return false;
+  }
   bool opened = false;
   if (!attempt([&] {
         t_.openRows(sqlText("select * from ", PeriodUse::Select));
@@ -347,7 +357,7 @@ void Engine::append() {
           const SeriesPoint e = p_.element(i);
           if (begun_) {
             w_.fillRow(p_, e, row_);
-            t_.addRow(row_);
+            t_.appendRow(row_);
             ++p_.rowsAdded;
             p_.lastAdded = e.date;
             feed(e);

@@ -17,6 +17,7 @@
 // shortest description.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,7 +75,9 @@ struct WriterPass {
   std::vector<SeriesPoint>& series() const;
   // The element, bounds-checked: "Subscript out of range" (error 9) outside the array.
   SeriesPoint& element(int32_t i) const;
+  // The DSID as a number for the rows' first column; converted once per pass.
   int32_t dsidNumber() const;
+  mutable std::optional<int32_t> dsidValue{};
 };
 
 // Where a pass's SQL texts put the period.

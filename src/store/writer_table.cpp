@@ -47,10 +47,8 @@ class AdoWriterTable : public WriterTable {
   void deleteRow() override { s_.HdbRs.Delete(); }
   void sendDeletions() override { s_.HdbRs.UpdateBatch(db::adAffectAll); }
 
-  void addRow(const std::vector<vb::Variant>& columns) override {
-    s_.HdbRs.AddNew();
-    write(columns);
-  }
+  void addRow(const std::vector<vb::Variant>& columns) override { s_.HdbRs.AddRow(columns); }
+  void appendRow(const std::vector<vb::Variant>& columns) override { s_.HdbRs.InsertRow(columns); }
   void sendAdditions() override { s_.HdbRs.UpdateBatch(db::adAffectAll); }
   bool find(const std::string& criterion) override {
     s_.HdbRs.Find(criterion, 0, 1);
@@ -103,16 +101,8 @@ class DaoWriterTable : public WriterTable {
   void deleteRow() override { s_.HdbDaoRs.Delete(); }
   void sendDeletions() override {}
 
-  void addRow(const std::vector<vb::Variant>& columns) override {
-    try {
-      s_.HdbDaoRs.AddNew();
-      for (size_t i = 0; i < columns.size(); ++i) s_.HdbDaoRs.Fields(static_cast<int>(i)) = columns[i];
-      s_.HdbDaoRs.Update();
-    } catch (const vb::Error&) {
-      if (s_.HdbDaoRs.isOpen()) s_.HdbDaoRs.CancelUpdate();
-      throw;
-    }
-  }
+  void addRow(const std::vector<vb::Variant>& columns) override { s_.HdbDaoRs.AddRow(columns); }
+  void appendRow(const std::vector<vb::Variant>& columns) override { s_.HdbDaoRs.InsertRow(columns); }
   void sendAdditions() override {}
   // A DAO database is never a workbook.
   bool find(const std::string&) override { db::raiseNotAllowed(); }

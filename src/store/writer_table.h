@@ -40,6 +40,8 @@ class WriterTable {
   // Adds a row with the columns in order. A row the database refuses raises its error and is
   // dropped; the rows before it stay pending.
   virtual void addRow(const std::vector<vb::Variant>& columns) = 0;
+  // The same for a row the pass never reads back: the recordset does not keep it.
+  virtual void appendRow(const std::vector<vb::Variant>& columns) = 0;
   // Sends what is pending (ADO's batch update of all records). It reaches the table whole or not
   // at all.
   virtual void sendAdditions() = 0;

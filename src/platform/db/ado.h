@@ -109,6 +109,10 @@ class AdoRecordset {
 
   // Finishes a pending add or edit first (its failure is raised after the new row is ready).
   void AddNew() { rows().addNew(); }
+  // AddNew, the fields from the first on set from values, and Update, in one call.
+  void AddRow(const std::vector<vb::Variant>& values) { rows().addRow(values); }
+  // The same row, not kept among the rows for reading (the current row stays where it was).
+  void InsertRow(const std::vector<vb::Variant>& values) { rows().insertRow(values); }
   void Update() { rows().update(); }
   void CancelUpdate() { rows().cancelUpdate(); }
   void Delete() { rows().deleteCurrent(); }

@@ -42,6 +42,10 @@ class DaoRecordset {
   void Delete() { rows_->deleteCurrent(); }
   // Starts a new row; the current row stays where it is until Update, which writes the row at once.
   void AddNew() { rows_->addNew(); }
+  // AddNew, the fields from the first on set from values, and Update, in one call.
+  void AddRow(const std::vector<vb::Variant>& values) { rows_->addRow(values); }
+  // The same row, not kept among the rows for reading (the current row stays where it was).
+  void InsertRow(const std::vector<vb::Variant>& values) { rows_->insertRow(values); }
   void Edit() { rows_->edit(); }
   void Update() { rows_->update(); }
   void CancelUpdate() { rows_->cancelUpdate(); }

@@ -59,6 +59,7 @@ void RowSet::load(std::shared_ptr<Backend> backend, QueryResult&& result, Flavor
   const size_t rowCount = result.keys.empty() ? result.rowCount() : result.keys.size();
   columns_ = std::move(result.columns);
   cells_ = std::move(result.cells);
+  addNames_.clear();
   rows_.clear();
   rows_.resize(rowCount);
   for (size_t i = 0; i < result.keys.size(); ++i) rows_[i].key = result.keys[i];
@@ -87,10 +88,6 @@ void RowSet::close() {
 
 void RowSet::requireLoaded() const {
   if (!loaded_) raiseNotAllowed();
-}
-
-bool RowSet::currentValid() const {
-  return pos_ >= 0 && pos_ < static_cast<int64_t>(rows_.size()) && !rows_[static_cast<size_t>(pos_)].deleted;
 }
 
 void RowSet::requireCurrent() const {
@@ -130,7 +127,7 @@ const ColumnInfo& RowSet::column(int index) const {
   return columns_[static_cast<size_t>(index)];
 }
 
-const vb::Variant& RowSet::value(int index) const {
+const vb::Variant& RowSet::checkedValue(int index) const {
   column(index);
   if (edit_ == EditAdd && flavor_ == Flavor::Dao) return buffer_[static_cast<size_t>(index)];
   requireCurrent();
@@ -309,6 +306,55 @@ void RowSet::addNew() {
   }
   // The previous row's failure is reported, but the new row is ready for its fields.
   if (previous) std::rethrow_exception(previous);
+}
+
+void RowSet::addRow(const std::vector<vb::Variant>& values) { add(values, true); }
+void RowSet::insertRow(const std::vector<vb::Variant>& values) { add(values, false); }
+
+void RowSet::add(const std::vector<vb::Variant>& values, bool keep) {
+  requireWritable();
+  const size_t n = columns_.size();
+  const size_t k = values.size();
+  bool named = edit_ == EditNone && k <= n;
+  if (named && addNames_.size() != k) {
+    addNames_.clear();
+    for (size_t i = 0; i < k && named; ++i) {
+      named = !columns_[i].origin.empty();
+      addNames_.push_back(columns_[i].origin);
+    }
+    if (!named) addNames_.clear();
+  }
+  if (!named) {
+    // A pending edit, a column too many or one without a table column: the long way, which
+    // reports these as AddNew, the field and Update do.
+    addNew();
+    try {
+      for (size_t i = 0; i < k; ++i) setValue(static_cast<int>(i), values[i]);
+      update();
+    } catch (const vb::Error&) {
+      dropEdit();
+      throw;
+    }
+    return;
+  }
+  values_.clear();
+  for (size_t i = 0; i < k; ++i) values_.push_back(coerce(static_cast<int>(i), values[i]));
+  ensureBatchLevel();
+  Row row;
+  row.key = backend_->insertRow(table_, addNames_, values_);
+  row.batchAdded = batch_;
+  // A refused row raised above and left nothing behind, as a dropped edit does.
+  if (!keep) return;
+  const bool atEnd = pos_ == static_cast<int64_t>(rows_.size());
+  rows_.push_back(row);
+  cells_.insert(cells_.end(), values_.begin(), values_.end());
+  for (size_t i = k; i < n; ++i) cells_.emplace_back(vb::NullTag{});
+  ++visible_;
+  // ADO stays on the added row; DAO leaves the current row where it was, or at the end.
+  if (flavor_ == Flavor::Ado)
+    pos_ = static_cast<int64_t>(rows_.size()) - 1;
+  else if (atEnd)
+    pos_ = static_cast<int64_t>(rows_.size());
 }
 
 void RowSet::edit() {

@@ -38,7 +38,14 @@ class RowSet {
   int64_t recordCount() const;
   int fieldCount() const;
   const ColumnInfo& column(int index) const;
-  const vb::Variant& value(int index) const;
+  // The field of the current row; a row being edited or added shows its new values.
+  const vb::Variant& value(int index) const {
+    // The common case, reading a stored row, without a call.
+    if (loaded_ && edit_ == EditNone && index >= 0 && static_cast<size_t>(index) < columns_.size() &&
+        currentValid())
+      return cells_[static_cast<size_t>(pos_) * columns_.size() + static_cast<size_t>(index)];
+    return checkedValue(index);
+  }
   void setValue(int index, const vb::Variant& v);
   int editMode() const { return edit_; }
 
@@ -48,6 +55,13 @@ class RowSet {
   void moveLast();
 
   void addNew();
+  // addNew, the first values.size() columns set from values in order, and update, in one call
+  // with the same outcome, without going through the row field by field.
+  void addRow(const std::vector<vb::Variant>& values);
+  // The same row written the same way (inside the batch, if any), but not kept among the rows
+  // here: for a writer adding many rows it never reads back, which then need no memory. The
+  // current row stays where it was. (Over a pending edit it goes the long way and is kept.)
+  void insertRow(const std::vector<vb::Variant>& values);
   void edit();
   void update();
   void cancelUpdate();
@@ -68,7 +82,10 @@ class RowSet {
   void requireLoaded() const;
   void requireCurrent() const;
   void requireWritable() const;
-  bool currentValid() const;
+  bool currentValid() const {
+    return pos_ >= 0 && pos_ < static_cast<int64_t>(rows_.size()) && !rows_[static_cast<size_t>(pos_)].deleted;
+  }
+  const vb::Variant& checkedValue(int index) const;  // value() with every check and case
   void finishEdit();
   void dropEdit();
   void syncBatch();
@@ -80,6 +97,7 @@ class RowSet {
   int64_t lastVisible() const;
   // Fills names_ and values_ with the edited columns and their values.
   void dirtyColumns();
+  void add(const std::vector<vb::Variant>& values, bool keep);
 
   std::shared_ptr<Backend> backend_;
   Flavor flavor_ = Flavor::Ado;
@@ -102,6 +120,8 @@ class RowSet {
   // Kept from one Update to the next, so adding rows one by one does not allocate for each.
   std::vector<std::string> names_;
   std::vector<vb::Variant> values_;
+  // addRow's column names: the origins of the first columns, made once per load.
+  std::vector<std::string> addNames_;
 
   TxnId batchLevel_ = 0;
 };

@@ -190,6 +190,37 @@ TEST_F(AdoTest, ADuplicateKeyIsRefusedForThatRowAloneWithTheFaultyCommandNumber)
   EXPECT_EQ(stored(" and value=99"), 0);
 }
 
+// AddRow is AddNew, the fields and Update in one call; InsertRow writes the same row without
+// keeping it in the recordset. Both convert as the fields do and belong to the batch.
+TEST_F(AdoTest, AddRowAndInsertRowWriteAsAddNewAndUpdateDo) {
+  rs.LockType = adLockBatchOptimistic;
+  rs.Open(all, cnn);
+  auto row = [](int minute, double v) {
+    return std::vector<vb::Variant>{vb::Variant("1001"), vb::Variant::Date(at(11, minute) + 0.4 / 86400),
+                                    vb::Variant(v), vb::Variant(int16_t(2))};
+  };
+  for (int pass = 0; pass < 2; ++pass) {
+    rs.AddRow(row(15, 6));
+    EXPECT_EQ(rs.Fields(2).Value().toDouble(), 6);  // the added row is the current row
+    rs.InsertRow(row(30, 7));
+    EXPECT_EQ(rs.Fields(2).Value().toDouble(), 6);  // and stays so
+    EXPECT_EQ(errorNumber([&] { rs.InsertRow(row(0, 99)); }), err::FaultyCommand);  // 11:00 is stored
+    EXPECT_EQ(errorNumber([&] { rs.AddRow(row(0, 99)); }), err::FaultyCommand);
+    EXPECT_EQ(values(rs), (std::vector<double>{1, 2, 3, 4, 5, 6}));
+    AdoRecordset inserted;  // the row reached the table, within the batch
+    inserted.Open("select * from runit where date_time=#06/05/2024 11:30#;", cnn);
+    EXPECT_EQ(inserted.RecordCount(), 1);
+    inserted.Close();
+    if (pass == 0) {
+      rs.CancelBatch();
+      EXPECT_EQ(stored(), 5);
+    }
+  }
+  rs.UpdateBatch();
+  EXPECT_EQ(stored(), 7);
+  EXPECT_EQ(stored(" and value=99"), 0);
+}
+
 TEST_F(AdoTest, ImmediateUpdatesAndDeletesReachTheDatabaseAtOnce) {
   rs.LockType = adLockOptimistic;
   rs.Open(all, cnn);
