@@ -22,13 +22,17 @@ cd "$(dirname "$0")/.."
 #   xvfb                                           a display for window screenshots
 #   clang libclang-rt-14-dev                       libFuzzer targets of the script evaluator
 #   ccache                                         rebuilds in several checkouts share compiled objects
+#   libqt6opengl6-dev libgl-dev                    Qt Charts' CMake package requires Qt OpenGL's
+#   xdg-utils                                      xdg-open: folders, help pages and files in the desktop's programs
+#   fonts-dejavu-core                              a font for the chart's and windows' text without a desktop
 PACKAGES=(build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 libpq-dev postgresql
   libcurl4-openssl-dev qt6-base-dev qt6-charts-dev
   libnetcdf-dev zlib1g-dev libcpp-httplib-dev nlohmann-json3-dev
   python3-pyftpdlib xvfb clang libclang-rt-14-dev ccache
-  python3-aiosmtpd)
+  python3-aiosmtpd
+  libqt6opengl6-dev libgl-dev xdg-utils fonts-dejavu-core)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
