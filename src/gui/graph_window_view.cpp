@@ -132,6 +132,8 @@ GraphWindowView::~GraphWindowView() {
 
 QChart* GraphWindowView::chart() const { return view_->chart(); }
 
+QChartView* GraphWindowView::chartView() const { return view_; }
+
 QString GraphWindowView::pdfFallback() const {
   return QString::fromStdString(s_.inProgramFolder("Flumewright_graph.pdf").string());
 }

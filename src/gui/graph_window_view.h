@@ -10,6 +10,7 @@
 
 class QAbstractSeries;
 class QChart;
+class QChartView;
 class QListWidget;
 class QPushButton;
 
@@ -33,7 +34,7 @@ class GraphWindowView : public QWidget {
   // Draws the chart anew from the model (the writer's onRedraw).
   void redraw();
 
-  ChartView* chartView() const { return view_; }
+  QChartView* chartView() const;
   QChart* chart() const;
   // The file a print goes to when no printer is installed.
   QString pdfFallback() const;
