@@ -7,9 +7,9 @@
 #include "app/session.h"
 #include "app/startup.h"
 #include "platform/process/process_runner.h"
-#include "run/run_services.h"
 #include "platform/vb/format.h"
 #include "platform/vb/strings.h"
+#include "run/run_services.h"
 
 namespace fw::tray {
 

@@ -19,7 +19,9 @@
 namespace fw::gui {
 
 namespace {
-QString qt(const std::string& s) { return fromCp1252(s); }
+QString qt(const std::string& s) {
+  return fromCp1252(s);
+}
 }  // namespace
 
 DateDialogView::DateDialogView(Session& s, QWidget* parent) : QDialog(parent), s_(s) {
@@ -38,9 +40,19 @@ DateDialogView::DateDialogView(Session& s, QWidget* parent) : QDialog(parent), s
     void (*clicks[3])(Session&);
   };
   const Row rows[] = {
-      {"Start", &f.Combo1, &f.Combo2, &f.Combo3, &f.Combo7, {"Combo1", "Combo2", "Combo3", "Combo7"},
+      {"Start",
+       &f.Combo1,
+       &f.Combo2,
+       &f.Combo3,
+       &f.Combo7,
+       {"Combo1", "Combo2", "Combo3", "Combo7"},
        {date_form::Combo1_Click, date_form::Combo2_Click, date_form::Combo3_Click}},
-      {"End", &f.Combo4, &f.Combo5, &f.Combo6, &f.Combo8, {"Combo4", "Combo5", "Combo6", "Combo8"},
+      {"End",
+       &f.Combo4,
+       &f.Combo5,
+       &f.Combo6,
+       &f.Combo8,
+       {"Combo4", "Combo5", "Combo6", "Combo8"},
        {nullptr, nullptr, nullptr}},
   };
   int r = 0;
@@ -81,7 +93,8 @@ DateDialogView::DateDialogView(Session& s, QWidget* parent) : QDialog(parent), s
 
   nowcast_ = new QCheckBox(tr("Nowcast at end of history radar images"));
   nowcast_->setObjectName(QStringLiteral("chknowcastHistory"));
-  connect(nowcast_, &QCheckBox::clicked, this, [this](bool on) { s_.DateForm.chknowcastHistory.setValue(on ? 1 : 0); });
+  connect(nowcast_, &QCheckBox::clicked, this,
+          [this](bool on) { s_.DateForm.chknowcastHistory.setValue(on ? 1 : 0); });
   top->addWidget(nowcast_);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);

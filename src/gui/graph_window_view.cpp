@@ -33,9 +33,13 @@ namespace {
 constexpr int kTwips = GraphWindow::kTwipsPerPixel;
 constexpr int kMostLabels = 60;  // more X labels than this are thinned, or they overprint
 
-QString qt(const std::string& s) { return fromCp1252(s); }
+QString qt(const std::string& s) {
+  return fromCp1252(s);
+}
 
-QColor colorOf(vb::Color c) { return QColor(vb::Red(c), vb::Green(c), vb::Blue(c)); }
+QColor colorOf(vb::Color c) {
+  return QColor(vb::Red(c), vb::Green(c), vb::Blue(c));
+}
 
 // The chart control's series colours, in its order.
 QColor seriesColor(std::size_t column) {
@@ -118,9 +122,8 @@ GraphWindowView::GraphWindowView(Session& s, QWidget* parent) : QWidget(parent, 
   printers_ = new QListWidget(this);
   printers_->setObjectName(QStringLiteral("ListPrinters"));
   printers_->hide();
-  connect(printers_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-    graph_window::ListPrinters_Click(s_, printers_->row(item));
-  });
+  connect(printers_, &QListWidget::itemClicked, this,
+          [this](QListWidgetItem* item) { graph_window::ListPrinters_Click(s_, printers_->row(item)); });
   installHooks();
   layoutControls();
 }
@@ -130,9 +133,13 @@ GraphWindowView::~GraphWindowView() {
   s_.GraphWin.hooks = {};
 }
 
-QChart* GraphWindowView::chart() const { return view_->chart(); }
+QChart* GraphWindowView::chart() const {
+  return view_->chart();
+}
 
-QChartView* GraphWindowView::chartView() const { return view_; }
+QChartView* GraphWindowView::chartView() const {
+  return view_;
+}
 
 QString GraphWindowView::pdfFallback() const {
   return QString::fromStdString(s_.inProgramFolder("Flumewright_graph.pdf").string());
@@ -152,8 +159,7 @@ void GraphWindowView::installHooks() {
   };
   h.savePicture = [this](const std::filesystem::path& file, bool png, std::string& error) {
     const QImage image = picture_.toImage();
-    if (image.isNull() ||
-        !image.save(QString::fromStdString(file.string()), png ? "PNG" : "BMP")) {
+    if (image.isNull() || !image.save(QString::fromStdString(file.string()), png ? "PNG" : "BMP")) {
       error = "The picture could not be written to " + file.string() + ".";
       return false;
     }
@@ -198,8 +204,9 @@ void GraphWindowView::layoutControls() {
   const int rowHeight = list1_->fontMetrics().height() + 4;
   list1_->setGeometry(w.List1.Left / kTwips, w.List1.Top / kTwips, 130,
                       rowHeight * static_cast<int>(w.List1.items.size()) + 6);
-  printers_->setGeometry(w.ListPrinters.Left / kTwips, w.ListPrinters.Top / kTwips, 220,
-                         rowHeight * static_cast<int>(std::max<std::size_t>(2, w.ListPrinters.items.size())) + 6);
+  printers_->setGeometry(
+      w.ListPrinters.Left / kTwips, w.ListPrinters.Top / kTwips, 220,
+      rowHeight * static_cast<int>(std::max<std::size_t>(2, w.ListPrinters.items.size())) + 6);
   list1_->raise();
   printers_->raise();
 }
@@ -213,7 +220,8 @@ void GraphWindowView::sync() {
 
   auto fill = [](QListWidget* list, const std::vector<std::string>& items) {
     bool same = list->count() == static_cast<int>(items.size());
-    for (int i = 0; same && i < list->count(); ++i) same = toCp1252(list->item(i)->text()) == items[static_cast<std::size_t>(i)];
+    for (int i = 0; same && i < list->count(); ++i)
+      same = toCp1252(list->item(i)->text()) == items[static_cast<std::size_t>(i)];
     if (same) return;
     list->clear();
     for (const std::string& item : items) list->addItem(qt(item));
@@ -227,7 +235,8 @@ void GraphWindowView::sync() {
 
   if (g.Visible && !isVisible()) {
     if (!placed_ && g.Place.Width > 0 && g.Place.Height > 0)
-      setGeometry(g.Place.Left / kTwips, g.Place.Top / kTwips, g.Place.Width / kTwips, g.Place.Height / kTwips);
+      setGeometry(g.Place.Left / kTwips, g.Place.Top / kTwips, g.Place.Width / kTwips,
+                  g.Place.Height / kTwips);
     placed_ = true;
     show();
     redraw();
@@ -252,7 +261,8 @@ void GraphWindowView::redraw() {
 
   // The same chart with the same pieces: each piece's points are replaced in one go.
   bool inPlace = shape == shape_ && plot.kind != 2 && !plot.threeD && columnSeries_.size() == drawn.size();
-  for (std::size_t i = 0; inPlace && i < drawn.size(); ++i) inPlace = columnSeries_[i].size() == drawn[i].size();
+  for (std::size_t i = 0; inPlace && i < drawn.size(); ++i)
+    inPlace = columnSeries_[i].size() == drawn[i].size();
   if (inPlace) {
     for (std::size_t i = 0; i < drawn.size(); ++i)
       for (std::size_t p = 0; p < drawn[i].size(); ++p) {
@@ -400,7 +410,10 @@ void GraphWindowView::redraw() {
 }
 
 void GraphWindowView::chartReleased(Qt::MouseButton button, QPoint at) {
-  const int16_t b = button == Qt::LeftButton ? 1 : button == Qt::RightButton ? 2 : button == Qt::MiddleButton ? 4 : 0;
+  const int16_t b = button == Qt::LeftButton     ? 1
+                    : button == Qt::RightButton  ? 2
+                    : button == Qt::MiddleButton ? 4
+                                                 : 0;
   graph_window::MSChart1_ButtonAction(s_, b, 0, at.x() * kTwips, at.y() * kTwips);
   sync();
 }

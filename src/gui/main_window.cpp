@@ -57,7 +57,8 @@ MainWindow::MainWindow(Session& s, QWidget* parent) : QMainWindow(parent), s_(s)
   auto* form = new QFormLayout(retrieval);
   form->addRow(tr("Days to retrieve"), addText("Text2", f.Text2));
   form->addRow(tr("Future Days"), addText("Text7", f.Text7));
-  form->addRow(tr("Percent Missing Allowed"), withSpinner(addText("Text8", f.Text8), "UpDown2", main_options::UpDown2_Step));
+  form->addRow(tr("Percent Missing Allowed"),
+               withSpinner(addText("Text8", f.Text8), "UpDown2", main_options::UpDown2_Step));
   form->addRow(tr("Possible Bad Value Change"),
                withSpinner(addText("Text4", f.Text4), "UpDown3", main_options::UpDown3_Step));
   form->addRow(tr("Bad/Missing Stations Allowed"), addText("txtAllowedBadStations", f.txtAllowedBadStations));
@@ -229,7 +230,8 @@ QWidget* MainWindow::withSpinner(QLineEdit* edit, const char* name, void (*step)
   l->addWidget(edit, 1);
   for (int direction : {1, -1}) {
     auto* arrow = new QToolButton;
-    arrow->setObjectName(QString::fromLatin1(name) + (direction > 0 ? QStringLiteral("Up") : QStringLiteral("Down")));
+    arrow->setObjectName(QString::fromLatin1(name) +
+                         (direction > 0 ? QStringLiteral("Up") : QStringLiteral("Down")));
     arrow->setArrowType(direction > 0 ? Qt::UpArrow : Qt::DownArrow);
     connect(arrow, &QToolButton::clicked, this, [this, step, direction] {
       step(s_, direction);
@@ -248,7 +250,8 @@ void MainWindow::showPicture() {
   if (!file.empty()) picture.load(QString::fromStdString(file));
   image_->setPixmap(picture);
   // Over a picture the pane is see-through, so the picture shows behind the text.
-  log_->setStyleSheet(picture.isNull() ? QString() : QStringLiteral("QPlainTextEdit { background: transparent; }"));
+  log_->setStyleSheet(picture.isNull() ? QString()
+                                       : QStringLiteral("QPlainTextEdit { background: transparent; }"));
   log_->viewport()->setAutoFillBackground(picture.isNull());
 }
 

@@ -25,7 +25,8 @@ QIcon sourceIcon(const std::string& key) {
   font.setBold(true);
   font.setPixelSize(18);
   p.setFont(font);
-  p.drawText(pixmap.rect(), Qt::AlignCenter, key.empty() ? QStringLiteral("F") : QString(QChar(key[0])).toUpper());
+  p.drawText(pixmap.rect(), Qt::AlignCenter,
+             key.empty() ? QStringLiteral("F") : QString(QChar(key[0])).toUpper());
   p.end();
   return QIcon(pixmap);
 }

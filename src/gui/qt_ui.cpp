@@ -2,10 +2,10 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QMimeData>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QMimeData>
 
 #include "app/session.h"
 #include "gui/text_codec.h"

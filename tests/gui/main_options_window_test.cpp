@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QInputDialog>
+#include <QLabel>
+#include <QTextCursor>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -93,13 +95,14 @@ TEST(MainOptionsWindow, ViewerButtonsStartTheEditorOnTheirFiles) {
   f.s.SkyvantorFolder = dir;
   fw::testing::writeFile(f.folder / "WindsAloft_RRR_PPP.txt", "x");
   f.click("cmdEditWindsAloft");
-  EXPECT_EQ(f.runner->started, (std::vector<std::vector<std::string>>{
-                                   {"xdg-open", dir + "Flumewright_StormCount.txt"},
-                                   {"xdg-open", dir + "Flumewright_Alert.txt"},
-                                   {"xdg-open", dir + "Flumewright_errlog.txt"},
-                                   {"xdg-open", dir + "WindsAloft_RRR_PPP.txt"}}));
+  EXPECT_EQ(f.runner->started,
+            (std::vector<std::vector<std::string>>{{"xdg-open", dir + "Flumewright_StormCount.txt"},
+                                                   {"xdg-open", dir + "Flumewright_Alert.txt"},
+                                                   {"xdg-open", dir + "Flumewright_errlog.txt"},
+                                                   {"xdg-open", dir + "WindsAloft_RRR_PPP.txt"}}));
   f.click("cmdNowcastExpires");  // no such file: a box, nothing started
-  EXPECT_EQ(closer.texts, (std::vector<std::string>{dir + "NowCast_RRR_PPP.txt not found.  Run a radar first?"}));
+  EXPECT_EQ(closer.texts,
+            (std::vector<std::string>{dir + "NowCast_RRR_PPP.txt not found.  Run a radar first?"}));
   EXPECT_EQ(f.runner->started.size(), 4u);
 
   // The spinners step from what their box shows.
@@ -118,6 +121,30 @@ TEST(MainOptionsWindow, ViewerButtonsStartTheEditorOnTheirFiles) {
   EXPECT_TRUE(f.find<QWidget>("FrameBatch")->isVisibleTo(&f.window));
 }
 
+TEST(MainOptionsWindow, TheLogPaneShowsColourRunsOverTheMenuPicture) {
+  Fixture f;
+  QImage picture(40, 30, QImage::Format_RGB32);
+  picture.fill(Qt::darkGreen);
+  const std::filesystem::path file = f.folder / "menu pic.png";
+  ASSERT_TRUE(picture.save(QString::fromStdString(file.string())));
+  f.s.form.Image1.Picture = file.string();
+  f.s.form.Text1.appendLine("plain");
+  f.s.form.Text1.append("\r\nText color swaps\r\n", 255);  // red
+  f.s.form.Text1.appendLine("plain again");
+  f.window.refresh();
+  auto* image = f.find<QLabel>("Image1");
+  EXPECT_FALSE(image->pixmap().isNull());
+  auto* pane = f.find<QPlainTextEdit>("Text1");
+  EXPECT_EQ(pane->toPlainText(), QStringLiteral("plain\n\nText color swaps\nplain again\n"));
+  auto colourAt = [pane](int position) {
+    QTextCursor c(pane->document());
+    c.setPosition(position + 1);
+    return c.charFormat().foreground().color();
+  };
+  EXPECT_EQ(colourAt(pane->toPlainText().indexOf("Text color")), QColor(255, 0, 0));
+  EXPECT_NE(colourAt(pane->toPlainText().indexOf("plain again")), QColor(255, 0, 0));
+}
+
 TEST(MainOptionsWindow, HistoryDialogOkFillsTheMainWindowAndARefusedDateKeepsItOpen) {
   Fixture f;
   testing::Driver d;
@@ -126,17 +153,22 @@ TEST(MainOptionsWindow, HistoryDialogOkFillsTheMainWindowAndARefusedDateKeepsItO
   d.onModal<DateDialogView>([](DateDialogView* dialog) {
     dialog->findChild<QComboBox*>("Combo1")->setEditText("31");
     dialog->findChild<QComboBox*>("Combo2")->setEditText("Feb");
-    QTimer::singleShot(0, dialog, [dialog] { QTest::mouseClick(dialog->findChild<QPushButton*>("Command1"), Qt::LeftButton); });
+    QTimer::singleShot(0, dialog, [dialog] {
+      QTest::mouseClick(dialog->findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    });
   });
   d.onModal<QMessageBox>([&](QMessageBox* box) {
     refused = box->text().toStdString();
     box->accept();
   });
   d.onModal<DateDialogView>([](DateDialogView* dialog) {
-    QTest::mouseClick(dialog->findChild<QRadioButton*>("Option1_2"), Qt::LeftButton, {}, QPoint(5, 5));  // "Last 7 days"
+    QTest::mouseClick(dialog->findChild<QRadioButton*>("Option1_2"), Qt::LeftButton, {},
+                      QPoint(5, 5));  // "Last 7 days"
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Days ago= 6"));
     dialog->findChild<QComboBox*>("Combo7")->setEditText("00:00");
-    QTimer::singleShot(0, dialog, [dialog] { QTest::mouseClick(dialog->findChild<QPushButton*>("Command1"), Qt::LeftButton); });
+    QTimer::singleShot(0, dialog, [dialog] {
+      QTest::mouseClick(dialog->findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    });
   });
   f.click("CommandDate");  // "History", shown modally until OK
   ASSERT_TRUE(d.finish());
@@ -198,11 +230,11 @@ TEST(MainOptionsWindow, TrayActionsInOrderAndRestoreDoesNotHideAgain) {
 
   const std::string dir = f.folder.path().string() + "/";
   for (int i : {3, 7, 10, 11}) ASSERT_TRUE(choose(i)) << i;
-  EXPECT_EQ(f.runner->started, (std::vector<std::vector<std::string>>{
-                                   {"xdg-open", dir + "Flumewright_StormCount.txt"},
-                                   {"xdg-open", dir + "Flumewright_Alert.txt"},
-                                   {"xdg-open", f.folder.path().string()},
-                                   {"xdg-open", dir + "Flumewright_errlog.txt"}}));
+  EXPECT_EQ(f.runner->started,
+            (std::vector<std::vector<std::string>>{{"xdg-open", dir + "Flumewright_StormCount.txt"},
+                                                   {"xdg-open", dir + "Flumewright_Alert.txt"},
+                                                   {"xdg-open", f.folder.path().string()},
+                                                   {"xdg-open", dir + "Flumewright_errlog.txt"}}));
   ASSERT_TRUE(choose(2));
   EXPECT_TRUE(f.find<QPlainTextEdit>("Text1")->toPlainText().contains("The radar view is not available"));
   ASSERT_TRUE(choose(12));  // "&Quit"
@@ -248,8 +280,60 @@ TEST(MainOptionsWindow, ABatchRunOverTheExampleShowsNothingStartsNothingAndNever
   EXPECT_TRUE(runner->started.empty());
   // Without a tray the main window waits minimised; nothing else comes up.
   for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->isVisible() && !(w == &window && window.isMinimized())) ADD_FAILURE() << "shown: " << w->metaObject()->className() << " " << w->objectName().toStdString();
+    if (w->isVisible() && !(w == &window && window.isMinimized()))
+      ADD_FAILURE() << "shown: " << w->metaObject()->className() << " " << w->objectName().toStdString();
   EXPECT_FALSE(sources->calls.empty()) << s.form.Text1.Text;
+}
+
+// History end to end: "History", "Last 7 days", OK, then "Start Retrievals" over a small list.
+TEST(MainOptionsWindow, AHistoryRunCoversTheChosenDaysAndLeavesTheLastUpdateAlone) {
+  fw::testing::TempFolder folder;
+  const auto hdb = fw::testing::makeHdb(folder.path(), "Flumewright_HDB.db");
+  fw::testing::execSql(
+      hdb,
+      "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code) "
+      "values ('101', 1101, 'Bridge Creek', 1, 'cfs', '00060')");
+  for (const char* table : {"Level2RGB.txt", "Level3RGB2RainRateA2m.txt"})
+    std::filesystem::copy_file(std::filesystem::path(FLUMEWRIGHT_SOURCE_DIR) / "example" / table,
+                               folder / table);
+  fw::testing::writeFile(
+      folder / "Flumewright_setup.txt",
+      "Write Dailys= True\r\n"
+      "Database Connection String=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Flumewright_HDB.db;\r\n"
+      "Station_ID; Datatype_Site_ID; Datatype_Name; Site_Name; base1; shift1; formula1\r\n"
+      "09380000; 1101; Flow; Bridge Creek; 0; 0; \r\n"
+      "END\r\n");
+  QtUi ui;
+  FixedClock clock{fw::testing::kTestNow};
+  Session s{ui, clock, folder.path()};
+  auto sources = installFakeSources(s.services);
+  sources->otherwise.Error = "Data not available.";
+  MainWindow window(s);
+  ui.attach(s, &window, [&window] { window.refresh(); });
+  Form_Load(s, "");
+  window.refresh();
+
+  testing::Driver d;
+  d.onModal<DateDialogView>([](DateDialogView* dialog) {
+    QTest::mouseClick(dialog->findChild<QRadioButton*>("Option1_2"), Qt::LeftButton, {}, QPoint(5, 5));
+    QTimer::singleShot(0, dialog, [dialog] {
+      QTest::mouseClick(dialog->findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    });
+  });
+  QTest::mouseClick(window.findChild<QPushButton*>("CommandDate"), Qt::LeftButton);
+  ASSERT_TRUE(d.finish());
+  ASSERT_FALSE(s.RealtimeMode);
+
+  BoxCloser closer;
+  QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+  ASSERT_EQ(sources->received.size(), 1u);
+  EXPECT_EQ(sources->received[0].FirstDay, static_cast<int32_t>(vb::DateSerial(2024, 5, 30)));
+  EXPECT_EQ(sources->received[0].LastDay, static_cast<int32_t>(vb::DateSerial(2024, 6, 5)));
+  EXPECT_FALSE(s.RealtimeMode);
+  EXPECT_EQ(fw::testing::countRows(hdb, "select * from rupdate where datatype_site_id=0"), 0);
+
+  QTest::mouseClick(window.findChild<QPushButton*>("CommandDate"), Qt::LeftButton);
+  EXPECT_TRUE(s.RealtimeMode);
 }
 
 }  // namespace
