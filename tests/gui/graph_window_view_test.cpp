@@ -11,9 +11,9 @@
 #include <QFileDialog>
 #include <QImage>
 #include <QImageReader>
-#include <QLineEdit>
 #include <QLegend>
 #include <QLegendMarker>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QLogValueAxis>

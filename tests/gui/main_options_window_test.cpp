@@ -6,7 +6,6 @@
 #include <QComboBox>
 #include <QInputDialog>
 #include <QLabel>
-#include <QTextCursor>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -15,6 +14,7 @@
 #include <QRadioButton>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTextCursor>
 #include <chrono>
 
 #include "app/session.h"
@@ -229,14 +229,18 @@ TEST(MainOptionsWindow, TrayActionsInOrderAndRestoreDoesNotHideAgain) {
   info->close();
 
   const std::string dir = f.folder.path().string() + "/";
-  for (int i : {3, 7, 10, 11}) ASSERT_TRUE(choose(i)) << i;
+  // The rest in order up to "&Quit". In batch mode their boxes and prompts go to the error log,
+  // so none of them waits.
+  for (int i = 2; i < tray::kMenuItemCount - 1; ++i) ASSERT_TRUE(choose(i)) << i;
   EXPECT_EQ(f.runner->started,
             (std::vector<std::vector<std::string>>{{"xdg-open", dir + "Flumewright_StormCount.txt"},
                                                    {"xdg-open", dir + "Flumewright_Alert.txt"},
                                                    {"xdg-open", f.folder.path().string()},
                                                    {"xdg-open", dir + "Flumewright_errlog.txt"}}));
-  ASSERT_TRUE(choose(2));
   EXPECT_TRUE(f.find<QPlainTextEdit>("Text1")->toPlainText().contains("The radar view is not available"));
+  EXPECT_TRUE(f.window.isVisible());
+  ASSERT_TRUE(choose(0));  // "&Restore" through the menu
+  EXPECT_TRUE(f.window.isVisible());
   ASSERT_TRUE(choose(12));  // "&Quit"
   EXPECT_TRUE(f.s.ExitRequested);
 }
