@@ -29,6 +29,7 @@
 #include "gui/gui_driver.h"
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
+#include "platform/vb/format.h"
 #include "store/hourly_writer.h"
 #include "store/stored_rows.h"
 #include "support/test_hdb.h"
@@ -191,6 +192,30 @@ TEST(GraphWindowView, TheRightClickListMovesAndItsOptionsRedrawTheChart) {
   f.rightClickAt(QPoint(200, 150));
   f.choose(list, "Bar/Line");  // bar to area
   EXPECT_NE(qobject_cast<QAreaSeries*>(f.graph->chart()->series().front()), nullptr);
+}
+
+TEST(GraphWindowView, HoverReadsThePointAndThreeDCastsAShadowOutsideTheLegend) {
+  GraphFixture f;
+  QChart* chart = f.graph->chart();
+  // Row 31 of the first station: 06/06 06:00.
+  const double value = *f.s.FrmGraph.data(31, 1);
+  const QPointF inChart = chart->mapToPosition(QPointF(30, value), chart->series().front());
+  const QPoint inView = f.graph->chartView()->mapFromScene(chart->mapToScene(inChart));
+  f.graph->chartMoved(inView);
+  EXPECT_EQ(f.s.GraphWin.ToolTipText, vb::CStr(value) + ", " + f.s.FrmGraph.rowLabel(31));
+  EXPECT_EQ(f.graph->chartView()->toolTip().toStdString(), f.s.GraphWin.ToolTipText);
+  f.graph->chartMoved(QPoint(2, 2));  // off the plot
+  EXPECT_EQ(f.s.GraphWin.ToolTipText, "");
+
+  const int flat = static_cast<int>(chart->series().size());
+  QListWidget* list = f.rightClickAt(QPoint(200, 150));
+  f.choose(list, "2D/3D");
+  EXPECT_EQ(f.s.GraphWin.ChartType, 2);
+  EXPECT_EQ(static_cast<int>(chart->series().size()), 2 * flat);
+  QTest::qWait(50);  // the legend lays its new markers out
+  int shown = 0;
+  for (QLegendMarker* m : chart->legend()->markers()) shown += m->isVisible() ? 1 : 0;
+  EXPECT_EQ(shown, 2);
 }
 
 TEST(GraphWindowView, SaveAsPngWritesAPictureQImageReads) {
