@@ -316,13 +316,16 @@ void GraphWindowView::redraw() {
         for (const QList<QPointF>& piece : drawn[i]) {
           QAbstractSeries* series = nullptr;
           if (plot.kind == 3) {
-            auto* upper = new QLineSeries;
-            auto* lower = new QLineSeries;
+            // The area does not own its edges: as its children they go with it.
+            auto* area = new QAreaSeries;
+            auto* upper = new QLineSeries(area);
+            auto* lower = new QLineSeries(area);
             upper->replace(piece);
             QList<QPointF> base;
             for (const QPointF& pt : piece) base.append(QPointF(pt.x(), plot.yMinimum));
             lower->replace(base);
-            auto* area = new QAreaSeries(upper, lower);
+            area->setUpperSeries(upper);
+            area->setLowerSeries(lower);
             QColor fill = color;
             fill.setAlpha(plot.series.size() > 1 ? 140 : 220);
             area->setBrush(fill);
