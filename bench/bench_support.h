@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <initializer_list>
 #include <map>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -89,15 +90,22 @@ struct WriterSession {
   }
 };
 
-// Keeps each benchmark's real and CPU time per iteration, in seconds.
+// Keeps each benchmark's real and CPU time per iteration, in seconds: with repetitions their
+// median, so that one slow repetition on a busy machine does not decide the ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs)
-      if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
-        seconds[r.benchmark_name()] = r.real_accumulated_time / static_cast<double>(r.iterations);
-        cpuSeconds[r.benchmark_name()] = r.cpu_accumulated_time / static_cast<double>(r.iterations);
-      }
+    for (const Run& r : runs) {
+      const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
+      if (r.iterations <= 0 || (r.run_type != Run::RT_Iteration && !median)) continue;
+      const std::string name = r.run_name.str();
+      if (median)
+        medians.insert(name);
+      else if (medians.count(name) > 0)
+        continue;
+      seconds[name] = r.real_accumulated_time / static_cast<double>(r.iterations);
+      cpuSeconds[name] = r.cpu_accumulated_time / static_cast<double>(r.iterations);
+    }
     ConsoleReporter::ReportRuns(runs);
   }
   double realOf(const std::string& name) const {
@@ -120,6 +128,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
  private:
   std::map<std::string, double> seconds, cpuSeconds;
+  std::set<std::string> medians;
 };
 
 }  // namespace fw::bench

@@ -131,7 +131,7 @@ void BM_PlainGridLoop(benchmark::State& state) {
       rows += " 2 \n";
       sum += grid[0][i] + grid[1][i] * grid[2][i];
     }
-    vb::writeAllBytes(out, rows);
+    vb::writeScratchBytes(out, rows);  // written as the staging file is
     benchmark::DoNotOptimize(sum);
   }
 }
@@ -144,12 +144,19 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   fw::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printRatios("BM_PlainGridLoop", {"BM_ComputeGridAndScript"}, "plain loop", 5.0);
+  // The grid alone beside the plain loop shows what is left besides the script: the reads and
+  // the rows that any implementation pays for.
+  reporter.printRatios("BM_PlainGridLoop", {"BM_ComputeGridAndScript", "BM_ComputeGrid"}, "plain loop", 5.0);
   const double all = reporter.realOf("BM_ComputeGridAndScript");
   const double grid = reporter.realOf("BM_ComputeGrid");
-  if (all > 0 && grid > 0)
-    std::printf("script share of BM_ComputeGridAndScript: %.0f%% (goal: the largest share)\n",
-                100 * (all - grid) / all);
+  const double allCpu = reporter.cpuOf("BM_ComputeGridAndScript");
+  const double gridCpu = reporter.cpuOf("BM_ComputeGrid");
+  // Real time holds the wait for the staging file to reach the disk, which a busy machine
+  // stretches; the CPU share is the steadier measure.
+  if (all > 0 && grid > 0 && allCpu > 0)
+    std::printf(
+        "script share of BM_ComputeGridAndScript: %.0f%% real, %.0f%% CPU (goal: the largest share)\n",
+        100 * (all - grid) / all, 100 * (allCpu - gridCpu) / allCpu);
   benchmark::Shutdown();
   return 0;
 }

@@ -1,8 +1,11 @@
-// A year of 5-minute steps (105,120) of synthetic rain through a runoff station's step (curve
-// number, three triangle unit graphs, no "Runoff.txt"), beside a plain hand-written convolution
-// of the same excess through the same ordinates. Prints the ratio.
+// A year of 5-minute steps (105,120) of synthetic rain through a runoff station's step: SCS curve
+// number loss (abstraction 0.2; no impervious area, constant loss, recovery, interception or
+// groundwater) and three triangle unit graphs, no "Runoff.txt". Beside it, a plain hand-written
+// loop doing the same work over plain doubles: the same curve-number excess of the same rain,
+// convolved through the same ordinates. Prints the ratio.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -27,7 +30,9 @@ std::vector<double> rain() {
   return v;
 }
 
-const char* const kParameters = "2,75,0.05,10,10,1.5,0.5,0.3,2,0.2,3,0,0,0.5,0.5,1,0,1,0.1,0.5,2,0.2,0,0.7,0,Lag0";
+// Lag 2 h, CN 75, area 10 mi², shares 0.5, 0.3 and 0.2 with recession ratios 1.5, 2 and 3; the
+// groundwater loss of 1 turns the groundwater off.
+const char* const kParameters = "2,75,0,0,10,1.5,0,0.3,2,0.2,3,0,0,0,1,1,0,1,0,0,0,0.2,0,0.7,0,Lag0";
 
 struct Station {
   fw::bench::TempDatabase folder{"runoff"};
@@ -62,12 +67,15 @@ struct Station {
 void BM_RunoffStep(benchmark::State& state) {
   Station st;
   const std::vector<double> p = rain();
+  // The value loop hands the step its dates: working them out is none of the step's work.
+  std::vector<double> dates(kSteps);
+  for (int32_t i = 0; i < kSteps; ++i) dates[static_cast<size_t>(i)] = kStart + i / 288.0;
   for (auto _ : state) {
     st.start();
     fw::ValueLoopState& v = st.line.ValueLoop;
     double sum = 0;
     for (int32_t i = 0; i < kSteps; ++i) {
-      v.ValueDate = kStart + i / 288.0;
+      v.ValueDate = dates[static_cast<size_t>(i)];
       v.NewDay = i % 288 == 0 && i > 0;
       v.Hour = static_cast<int16_t>(i % 288 / 12);
       v.UnitIndex = i;
@@ -81,44 +89,69 @@ void BM_RunoffStep(benchmark::State& state) {
 }
 BENCHMARK(BM_RunoffStep)->Unit(benchmark::kMillisecond);
 
-// The same excess (taken from one pass of the step) through the same three triangles.
-void BM_PlainConvolution(benchmark::State& state) {
+// The same station written out by hand: the cumulative SCS runoff of the rain so far gives each
+// step's excess, which goes through the three triangles' ordinates.
+struct PlainLoop {
+  double ia = 0, rest = 0;  // initial abstraction and the rest of the retention, inches
+  std::vector<std::vector<double>> ordinates;
+  std::vector<double> hydrograph = std::vector<double>(kSteps + 1);
+
+  explicit PlainLoop(const fw::RunoffState& r) : ia(r.state.Ia), rest(r.state.RetentionRest) {
+    for (const fw::compute::TriangleGraph& g : r.triangles) {
+      std::vector<double> o;
+      for (int32_t j = 1; j <= g.base; ++j) o.push_back(fw::compute::triangleOrdinate(g, g.peakFactor, j));
+      ordinates.push_back(o);
+    }
+  }
+
+  // The flows in cfs summed over the year; the excess in inches summed into `excessSum`.
+  double run(const std::vector<double>& rain, double& excessSum) {
+    std::fill(hydrograph.begin(), hydrograph.end(), 0.0);
+    double rainSum = 0, cumulative = 0, sum = 0;
+    excessSum = 0;
+    for (int32_t n = 0; n < kSteps; ++n) {
+      const double p = rain[static_cast<size_t>(n)];
+      rainSum += p;
+      const double d = rainSum - ia;
+      const double runoff = d > 0 ? d * d / (rainSum + rest) : 0;
+      const double e = p - std::max(p - (runoff - cumulative), 0.0);
+      cumulative = runoff;
+      if (e > 0) {
+        excessSum += e;
+        for (const std::vector<double>& o : ordinates)
+          for (size_t j = 0; j < o.size() && n + j < hydrograph.size(); ++j) hydrograph[n + j] += e * o[j];
+      }
+      sum += hydrograph[static_cast<size_t>(n)];
+    }
+    return sum;
+  }
+};
+
+void BM_PlainLoop(benchmark::State& state) {
   Station st;
   st.start();
   const std::vector<double> p = rain();
-  std::vector<double> excess(kSteps);
+  PlainLoop plain(*st.line.Runoff);
+  // Both sides must do the same work: the step's excess over the year is the loop's.
+  double excess = 0;
+  plain.run(p, excess);
+  st.s.RunoffTotals[1] = 0;
   fw::ValueLoopState& v = st.line.ValueLoop;
   for (int32_t i = 0; i < kSteps; ++i) {
     v.ValueDate = kStart + i / 288.0;
     v.CurrentValue = p[static_cast<size_t>(i)];
     v.UnitIndex = i;
-    const double before = st.s.RunoffTotals[1];
     fw::runoffStep(st.s, st.ctx, st.line);
-    excess[static_cast<size_t>(i)] = st.s.RunoffTotals[1] - before;
   }
-  const auto& r = *st.line.Runoff;
-  std::vector<std::vector<double>> ordinates;
-  for (const fw::compute::TriangleGraph& g : r.triangles) {
-    std::vector<double> o;
-    for (int32_t j = 1; j <= g.base; ++j) o.push_back(fw::compute::triangleOrdinate(g, g.peakFactor, j));
-    ordinates.push_back(o);
-  }
-  std::vector<double> hydrograph(kSteps + 1);
+  if (std::fabs(st.s.RunoffTotals[1] - excess) > 1e-9 * excess || excess <= 0)
+    state.SkipWithError("the plain loop's excess is not the step's");
   for (auto _ : state) {
-    std::fill(hydrograph.begin(), hydrograph.end(), 0.0);
-    double sum = 0;
-    for (int32_t n = 0; n < kSteps; ++n) {
-      const double e = excess[static_cast<size_t>(n)];
-      if (e > 0)
-        for (const std::vector<double>& o : ordinates)
-          for (size_t j = 0; j < o.size() && n + j < hydrograph.size(); ++j) hydrograph[n + j] += e * o[j];
-      sum += hydrograph[static_cast<size_t>(n)];
-    }
-    benchmark::DoNotOptimize(sum);
+    double e = 0;
+    benchmark::DoNotOptimize(plain.run(p, e));
   }
   state.SetItemsProcessed(state.iterations() * kSteps);
 }
-BENCHMARK(BM_PlainConvolution)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainLoop)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -127,7 +160,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   fw::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printRatios("BM_PlainConvolution", {"BM_RunoffStep"}, "plain loop", 2.0);
+  reporter.printRatios("BM_PlainLoop", {"BM_RunoffStep"}, "plain loop", 2.0);
   benchmark::Shutdown();
   return 0;
 }

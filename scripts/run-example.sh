@@ -4,7 +4,8 @@
 # stays clean; the database there is made from example/hdb_schema.sql when it is missing and kept
 # from run to run, like a real program folder's. The example's sites (example/hdb_sites.sql) are
 # put into it at every run. The services the station lines ask are answered from
-# example/services/ by a server on 127.0.0.1, started for the run and stopped after it.
+# example/services/ by servers on 127.0.0.1 (one HTTP, one FTP for the irrigation network's
+# files), started for the run and stopped after it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR="${BUILD_DIR:-build}"
@@ -28,48 +29,73 @@ if [ ! -f "$DB" ] && [ -f example/hdb_schema.sql ]; then
   sqlite3 "$DB" < example/hdb_schema.sql
   echo "run: made the database $DB from example/hdb_schema.sql"
 fi
-if [ -f "$DB" ] && [ -f example/hdb_sites.sql ]; then
-  sqlite3 "$DB" < example/hdb_sites.sql
-fi
-
-# The local service: a free port, written into the copied setup file's server keys.
-SERVER_PID=""
-stop_server() {
-  if [ -n "$SERVER_PID" ]; then
-    kill "$SERVER_PID" 2>/dev/null || true
-    wait "$SERVER_PID" 2>/dev/null || true
-    SERVER_PID=""
-  fi
+# The local services: free ports, written into the copied setup file's server keys and into the
+# sites whose station text names a server (a KiWIS line's).
+SERVER_PIDS=()
+stop_servers() {
+  local pid
+  for pid in "${SERVER_PIDS[@]}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  SERVER_PIDS=()
 }
-trap stop_server EXIT
-PORT_FILE="$HOME_DIR/services.port"
-rm -f "$PORT_FILE"
-python3 -S scripts/serve-folder.py example/services > "$PORT_FILE" &
-SERVER_PID=$!
-port=""
-for _ in $(seq 1 300); do  # up to 30 s: a busy machine starts python slowly
-  port="$(head -n 1 "$PORT_FILE" 2>/dev/null || true)"
-  [ -n "$port" ] && break
-  if ! kill -0 "$SERVER_PID" 2>/dev/null; then break; fi
-  sleep 0.1
-done
+trap stop_servers EXIT
+# start_server NAME PYTHON-ARGS...: starts $PYTHON (python3 by default) with the arguments and
+# example/services, and sets PORT to the port the server prints, or to the empty text when it did
+# not start within 30 s (a busy machine starts python slowly).
+start_server() {
+  local port_file="$HOME_DIR/services.$1.port" pid
+  rm -f "$port_file"
+  "${PYTHON:-python3}" "${@:2}" example/services > "$port_file" &
+  pid=$!
+  SERVER_PIDS+=("$pid")
+  PORT=""
+  for _ in $(seq 1 300); do
+    PORT="$(head -n 1 "$port_file" 2>/dev/null || true)"
+    [ -n "$PORT" ] && break
+    if ! kill -0 "$pid" 2>/dev/null; then break; fi
+    sleep 0.1
+  done
+  rm -f "$port_file"
+}
+start_server http -S scripts/serve-folder.py
+port="$PORT"
 if [ -z "$port" ]; then
   echo "run: the local service for example/services/ did not start." >&2
   exit 1
 fi
-rm -f "$PORT_FILE"
 sed -i -E "s#^([A-Za-z ]+ Server=http://127\.0\.0\.1):[0-9]+#\1:$port#" "$HOME_DIR/Flumewright_setup.txt"
 echo "run: example/services/ served on http://127.0.0.1:$port"
+# The Debian package installs pyftpdlib for the system's python3, which another python3 earlier on
+# the PATH may not see.
+SYSTEM_PYTHON=python3
+[ -x /usr/bin/python3 ] && SYSTEM_PYTHON=/usr/bin/python3
+PYTHON="$SYSTEM_PYTHON" start_server ftp scripts/serve-ftp-folder.py
+ftp_port="$PORT"
+if [ -n "$ftp_port" ]; then
+  sed -i -E "s#^([A-Za-z ]+ Server=ftp://127\.0\.0\.1):[0-9]+#\1:$ftp_port#" "$HOME_DIR/Flumewright_setup.txt"
+  echo "run: example/services/ served on ftp://127.0.0.1:$ftp_port"
+else
+  # The run goes on; the FTP line then fails as a bad station.
+  echo "run: no FTP service (python3 with pyftpdlib is needed); the CIMIS line will find no data." >&2
+fi
+if [ -f "$DB" ] && [ -f example/hdb_sites.sql ]; then
+  sed -E "s#http://127\.0\.0\.1:[0-9]+#http://127.0.0.1:$port#g" example/hdb_sites.sql | sqlite3 "$DB"
+fi
 LOG="$HOME_DIR/Flumewright_errlog.txt"
 before=0
 [ -f "$LOG" ] && before=$(wc -l < "$LOG")
 
-# No window: the run is unattended and writes its complaints to the error log.
+# No window: the run is unattended and writes its complaints to the error log. It works in the
+# program folder, so the files some lines leave in the working folder ("usbrLC.txt") stay there too.
 set +e
-FLUMEWRIGHT_HOME="$HOME_DIR" QT_QPA_PLATFORM=offscreen "$EXE" BATCH
+EXE_PATH="$(pwd)/$EXE"
+[ "${EXE:0:1}" = "/" ] && EXE_PATH="$EXE"
+(cd "$HOME_DIR" && FLUMEWRIGHT_HOME="$HOME_DIR" QT_QPA_PLATFORM=offscreen "$EXE_PATH" BATCH)
 status=$?
 set -e
-stop_server
+stop_servers
 
 echo
 echo "Program folder: $HOME_DIR"

@@ -62,6 +62,8 @@ double rounded(double value, int16_t code, bool metric) {
 
 double RoundValue(double& value, int16_t code, bool metricUnits, bool canadaSite) {
   if (!std::isfinite(value)) return value;
+  // Zero stays as it is (its sign too) in every rounding but the quarters, which make it +0.
+  if (value == 0 && code != 19) return value;
   try {
     const double r = rounded(value, code, metricUnits || canadaSite);
     if (std::isfinite(r)) value = r;

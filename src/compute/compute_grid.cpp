@@ -63,6 +63,28 @@ struct Cell {
   int32_t day, hour, slot;
 };
 
+// Hour and minute of a time rounded to the second, without the calendar work of a full date.
+struct Clock {
+  int hour, minute;
+};
+Clock clockOf(vb::VbDate t) {
+  if (t < 0) {
+    const vb::CivilDateTime c = vb::toCivil(t);
+    return {c.hour, c.minute};
+  }
+  const int64_t second = std::llround(t * 86400) % 86400;
+  return {static_cast<int>(second / 3600), static_cast<int>(second / 60 % 60)};
+}
+
+// "hh:mm" of a slot.
+void appendClock(std::string& text, int hour, int minute) {
+  text += static_cast<char>('0' + hour / 10);
+  text += static_cast<char>('0' + hour % 10);
+  text += ':';
+  text += static_cast<char>('0' + minute / 10);
+  text += static_cast<char>('0' + minute % 10);
+}
+
 }  // namespace
 
 void computeGrid(Session& s, SourceCall& c, const ComputeStation& station, const ComputeInputs& in,
@@ -114,6 +136,11 @@ void computeGrid(Session& s, SourceCall& c, const ComputeStation& station, const
   // Carried gauge and radar values of a ratio line and the last good hour (minutes).
   double gc = set.defaultRatio, rc = 1.0;
   int64_t lastGood = std::numeric_limits<int64_t>::min() / 2;
+  // A gauge minimum of exactly 0.01 trusts a dry gauge: the minimum then moves between 0.01 (the
+  // gauge of the hour read 0) and 0.02 (it read rain), paired by the hour, not by row number.
+  const bool lowMode = ratio && set.gaugeMinimum == 0.01;
+  double gaugeMinimum = set.gaugeMinimum;
+  std::vector<vb::VbDate> wetGaugeTime(lowMode ? g.cells() : 0, 0.0);
 
   for (size_t k = 0; k < in.inputs.size(); ++k) {
     const ComputeInput& input = in.inputs[k];
@@ -143,8 +170,9 @@ void computeGrid(Session& s, SourceCall& c, const ComputeStation& station, const
     Cell prevRatio{0, 0, 0};
     for (size_t r = 0; r < rows.size(); ++r) {
       const vb::VbDate t = vb::roundToSecond(rows[r].date + input.lagMinutes / 1440);
-      Cell cell{g.dayIndex(t), vb::Hour(t), 0};
-      const int minute = vb::Minute(t);
+      const Clock clock = clockOf(t);
+      Cell cell{g.dayIndex(t), clock.hour, 0};
+      const int minute = clock.minute;
       const bool last = r + 1 == rows.size();
       bool dropped = false;
       if (unit) {
@@ -213,13 +241,24 @@ void computeGrid(Session& s, SourceCall& c, const ComputeStation& station, const
           v = static_cast<float>(set.rainCap / ratioHere);
         }
       }
+      if (lowMode && k == 0) wetGaugeTime[i] = v > 0 ? t - 0.0417 : 0.0;
       if (ratio && k == 1) {
         double gauge = g.values[0][i];
         double radar = v;
         const int64_t now = minutesOf(g.time(cell.day, cell.hour, 0));
-        const bool lowMode = set.gaugeMinimum == 0.01;
-        if (gauge < set.gaugeMinimum) {
-          if (lowMode) {
+        if (lowMode) {
+          if (wetGaugeTime[i] == 0 && gauge == 0)
+            gaugeMinimum = 0.01;
+          else if (wetGaugeTime[i] != 0 && t > wetGaugeTime[i])
+            gaugeMinimum = 0.02;
+        }
+        // The grid holds single-precision values: a gauge reading equal to the minimum is not below it.
+        auto below = [](double x, double minimum) {
+          return static_cast<float>(x) < static_cast<float>(minimum);
+        };
+        if (below(gauge, gaugeMinimum)) {
+          // A missing gauge hour is no dry reading: it takes the carried ratio like any other.
+          if (gaugeMinimum == 0.01 && gauge != kMissing) {
             gauge = 0;
             radar = rc;
           } else {
@@ -234,8 +273,10 @@ void computeGrid(Session& s, SourceCall& c, const ComputeStation& station, const
         } else {
           lastGood = now;
           const double read = gauge;
-          const double minimum = lowMode && radar > 0 ? 0.02 : set.gaugeMinimum;
-          if (radar <= 0.001 || (cutoff != 0 && t > cutoff) || gauge < minimum || radar < minimum) {
+          if (gaugeMinimum == 0.01 && radar > 0) gaugeMinimum = 0.02;
+          const double minimum = gaugeMinimum;
+          if (radar <= 0.001 || (cutoff != 0 && t > cutoff) || below(gauge, minimum) ||
+              below(radar, minimum)) {
             gauge = gc;
             radar = rc;
           } else if (read / radar > set.ratioLimit) {
@@ -262,12 +303,15 @@ void computeGrid(Session& s, SourceCall& c, const ComputeStation& station, const
   vb::VbDate lastRow = 0;
   bool any = false;
   bool stop = false;
-  for (int32_t d = 0; d < g.days() && !stop; ++d)
+  std::vector<float> v(in.inputs.size());
+  std::string row;
+  for (int32_t d = 0; d < g.days() && !stop; ++d) {
+    // A slot's time text is its day's date and the clock its hour and slot stand for.
+    const std::string dayText = vb::Format(static_cast<vb::VbDate>(c.FirstDay + d), "yyyy-mm-dd ");
     for (int32_t h = 0; h < g.hours() && !stop; ++h)
       for (int32_t sl = 0; sl < g.slots() && !stop; ++sl) {
         const size_t i = g.at(d, h, sl);
         if (!g.present[i]) continue;
-        std::vector<float> v(in.inputs.size());
         for (size_t k = 0; k < v.size(); ++k) v[k] = g.values[k][i];
         if (rainAdjust && v.size() > 1 && v[1] == kMissing) v[0] = kMissing;
         if (ordinary)
@@ -280,14 +324,23 @@ void computeGrid(Session& s, SourceCall& c, const ComputeStation& station, const
           v[1] = 1.0f;
         }
         vb::VbDate t = g.time(d, h, sl);
+        row = "Z\t";
         if ((code == 10 || code == 11) && !unit && latestPartial != 0 && t > latestPartial) {
           t = latestPartial;
           stop = true;
+          row += vb::Format(t, "yyyy-mm-dd hh:mm");
+        } else {
+          row += dayText;
+          appendClock(row, g.hours() == 1 ? 0 : h, sl * st.stepMinutes);
         }
-        std::string row = "Z\t" + vb::Format(t, "yyyy-mm-dd hh:mm") + "\t";
-        for (float x : v) row += vb::StrSingle(x) + "\t";
-        if (in.optionWord) row += "\t";
-        row += vb::PrintNumber(g.source[i]) + "\n";
+        row += '\t';
+        for (float x : v) {
+          row += vb::StrSingle(x);
+          row += '\t';
+        }
+        if (in.optionWord) row += '\t';
+        row += vb::Str(static_cast<int32_t>(g.source[i]));  // printed as a number: " 2 "
+        row += " \n";
         out += row;
         any = true;
         lastRow = t;
@@ -296,6 +349,7 @@ void computeGrid(Session& s, SourceCall& c, const ComputeStation& station, const
           lastR = v[1];
         }
       }
+  }
 
   if (ratio && s.NowcastHours != 0 && any) {
     const double nowcast =

@@ -89,9 +89,9 @@ std::string databaseRows(Session& s, SourceCall& c, std::string connString, std:
   }
   db::AdoConnection cn;
   db::AdoRecordset rs;
+  // A connection that does not open is reported by openHDB2 (without its password); the query
+  // then fails on the closed connection and ends the import in the error frame.
   openHDB2(s, connString, cn, rs, 0);
-  if (cn.State() == db::adStateClosed)
-    throw vb::Error(vb::err::InvalidProcedureCall, "The request's connection did not open: " + connString);
   if (s.Hdb2AposDates) query = vb::Replace(query, "#", "'");
   std::string rows;
   try {
@@ -102,7 +102,7 @@ std::string databaseRows(Session& s, SourceCall& c, std::string connString, std:
     }
   } catch (...) {
     if (rs.State() != db::adStateClosed) rs.Close();
-    cn.Close();
+    if (cn.State() != db::adStateClosed) cn.Close();
     throw;
   }
   if (rs.State() != db::adStateClosed) rs.Close();
@@ -137,7 +137,13 @@ void computeRequest(Session& s, SourceCall& c, std::string& requestName) {
       return;
     }
   } else {
-    rows = databaseRows(s, c, source, series);
+    try {
+      rows = databaseRows(s, c, source, series);
+    } catch (...) {
+      // The staging file holds only its title, never the rows of an earlier line.
+      writeStagingBytes(s, StagingKind::Compute, series + kCrLf);
+      throw;
+    }
   }
   c.RetrievalText = writeStagingBytes(s, StagingKind::Compute, series + kCrLf + rows);
   c.Error.clear();

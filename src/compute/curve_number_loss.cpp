@@ -37,16 +37,20 @@ StepValues curveNumberStep(const SoilParameters& p, const SoilConstants& c, Soil
   StepValues v;
   const double rain = in.rainfall;
   s.RainSum += rain;
-  if (s.RainSum - s.Ia <= 0)
+  // The runoff so far, kept with what it was worked out from: the step's end needs it again
+  // whenever the step leaves the soil as it found it.
+  double scsSum = s.RainSum, scsIa = s.Ia, scsRest = s.RetentionRest, scs = 0;
+  if (s.RainSum - s.Ia <= 0) {
     v.Loss = rain;
-  else
-    v.Loss = rain - (scsRunoff(s.RainSum, s.Ia, s.RetentionRest) - s.CumulativeRunoff);
+  } else {
+    scs = scsRunoff(s.RainSum, s.Ia, s.RetentionRest);
+    v.Loss = rain - (scs - s.CumulativeRunoff);
+  }
 
   v.Soil_RecoveryF = divide(p.S1dry - s.S1, p.storageRange);
   v.DrySoilRecovery = v.Soil_RecoveryF * c.stepRecovery;
   v.EtRecovery = v.Soil_RecoveryF * in.etCoefficient * in.stepET;
 
-  const InterceptionFactors factors = interceptionFactors(p, in.sourceCode);
   if (in.sourceCode == 100) {
     v.Loss *= p.snowmeltLoss;
     v.EtRecovery = 0;
@@ -76,7 +80,7 @@ StepValues curveNumberStep(const SoilParameters& p, const SoilConstants& c, Soil
   v.Excess = c.perviousShare * v.Excess;
   v.Retained = rain - v.Excess;
   if (v.Retained > 0) {
-    intercept(p, c, factors, s.S1, in.month, s, v, rain);
+    intercept(p, c, interceptionFactors(p, in.sourceCode), s.S1, in.month, s, v, rain);
     s.S1 -= v.Retained;
     if (s.S1 < p.S1wet) {
       v.GroundwaterRecharge = c.groundwaterShare * v.DrySoilRecovery;
@@ -104,7 +108,8 @@ StepValues curveNumberStep(const SoilParameters& p, const SoilConstants& c, Soil
   v.SoilFlowCFS = s.S1 >= p.S1dry ? 0 : (1 - p.soilLoss) * v.Soil_RecoveryF * c.soilFlowScale;
   v.Excess += c.connectedShare * rain;
   groundwaterStep(p, c, s, v, in, LossMode::CurveNumber);
-  s.CumulativeRunoff = scsRunoff(s.RainSum, s.Ia, s.RetentionRest);
+  const bool unchanged = s.RainSum == scsSum && s.Ia == scsIa && s.RetentionRest == scsRest;
+  s.CumulativeRunoff = unchanged ? scs : scsRunoff(s.RainSum, s.Ia, s.RetentionRest);
   return v;
 }
 

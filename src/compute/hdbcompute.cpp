@@ -61,7 +61,8 @@ void oneInput(Session& s, SourceCall& c, const ComputeStation& st, const Compute
   std::string rows;
   for (const SeriesPoint& p : pts) rows += "Z\t" + rowDate(p.date) + "\t" + vb::Str(p.value) + "\n";
   if (fill) {
-    if (pts.empty()) fail("FILL needs a stored value: none for " + input.dsid);
+    // Without a stored point there is no last value to extend.
+    if (pts.empty()) vb::raise(vb::err::SubscriptOutOfRange);
     double gap = pts.size() >= 2 ? std::round((pts.back().date - pts[pts.size() - 2].date) * 1440) : 0;
     if (gap < 60) gap = 5;
     vb::VbDate t = pts.back().date;

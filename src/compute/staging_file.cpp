@@ -26,7 +26,8 @@ std::string writeStagingBytes(Session& s, StagingKind kind, const std::string& t
   const StagingFile& f = stagingFile(kind);
   const std::filesystem::path path = s.inProgramFolder(f.fileName);
   CheckFileClosed(s, path);
-  vb::writeAllBytes(path, text);
+  // A staging file is made again by every call and read back at once: it need not wait for the disk.
+  vb::writeScratchBytes(path, text);
   s.ui.doEvents();
   return vb::readAllBytes(path);
 }

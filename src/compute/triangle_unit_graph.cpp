@@ -1,5 +1,8 @@
 #include "compute/triangle_unit_graph.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "compute/checked_math.h"
 
 namespace fw::compute {
@@ -29,6 +32,29 @@ void addTriangle(std::vector<double>& hydrograph, int64_t n, int64_t lastIndex, 
     if (at > lastIndex || at < 0 || static_cast<uint64_t>(at) >= hydrograph.size()) break;
     hydrograph[static_cast<size_t>(at)] += triangleOrdinate(g, peak, j);
   }
+}
+
+TriangleOrdinates triangleOrdinates(const TriangleGraph& g) {
+  TriangleOrdinates o;
+  o.values.reserve(static_cast<size_t>(std::max(g.base, 0)));
+  for (int32_t j = 1; j <= g.base; ++j) {
+    o.values.push_back(triangleOrdinate(g, g.peakFactor, j));
+    o.largest = std::max(o.largest, std::fabs(o.values.back()));
+  }
+  return o;
+}
+
+void addOrdinates(std::vector<double>& hydrograph, int64_t n, int64_t lastIndex, double excess,
+                  const TriangleOrdinates& ordinates) {
+  if (n < 0) return;  // the graph would start before the hydrograph
+  const int64_t end = std::min<int64_t>({n + static_cast<int64_t>(ordinates.values.size()) - 1, lastIndex,
+                                         static_cast<int64_t>(hydrograph.size()) - 1});
+  if (end < n) return;
+  checked(excess * ordinates.largest);
+  const double* o = ordinates.values.data();
+  double* h = hydrograph.data() + n;
+  const size_t count = static_cast<size_t>(end - n + 1);
+  for (size_t k = 0; k < count; ++k) h[k] += excess * o[k];
 }
 
 }  // namespace fw::compute

@@ -28,4 +28,18 @@ double triangleOrdinate(const TriangleGraph& g, double peak, int32_t j);
 // n + j - 1), stopping past `lastIndex` or the hydrograph's end.
 void addTriangle(std::vector<double>& hydrograph, int64_t n, int64_t lastIndex, double excess, const TriangleGraph& g);
 
+// Ordinates 1 to base of the graph for its own peak factor (cfs per inch), values[j - 1] holding
+// ordinate j: worked out once per graph, so that a step's excess costs a multiply per ordinate.
+struct TriangleOrdinates {
+  std::vector<double> values;
+  double largest = 0;  // the largest magnitude among them
+};
+TriangleOrdinates triangleOrdinates(const TriangleGraph& g);
+
+// Adds `excess` inches through the ordinates (ordinate j at n + j - 1), stopping past
+// `lastIndex` or the hydrograph's end. A flow too large for a double raises vb::Error 6 before
+// anything is added.
+void addOrdinates(std::vector<double>& hydrograph, int64_t n, int64_t lastIndex, double excess,
+                  const TriangleOrdinates& ordinates);
+
 }  // namespace fw::compute

@@ -141,14 +141,17 @@ void MadisRead(Session& s, const std::string& station, int32_t firstDay, int32_t
                std::string& table, std::string& error) {
   error.clear();
   try {
-    const std::filesystem::path path = s.inProgramFolder(kMadisHistoryName);
+    // A history-mode collection's hours, while there are any; else the history.
+    std::filesystem::path path = s.inProgramFolder(kMadisHistoryName);
+    if (!s.MadisHistoryModePath.empty() && vb::fileExists(s.MadisHistoryModePath))
+      path = s.MadisHistoryModePath;
     std::string history;
     if (vb::fileExists(path)) {
       history = vb::readAllBytes(path);
       if (history.size() > kMadisHistoryLimit) {
         // About the oldest fifth goes; the next read starts at a whole line again.
         history = history.substr(history.size() / 5 - 1);
-        const std::filesystem::path tmp = s.inProgramFolder(std::string(kMadisHistoryName) + ".tmp");
+        const std::filesystem::path tmp = path.string() + ".tmp";
         vb::writeAllBytes(tmp, history);
         std::filesystem::rename(tmp, path);
       }

@@ -30,7 +30,8 @@ void Madis5DayHistInsert(Session& s, const std::string& newText, const std::file
 // offsetHours) as a weather table: line 0 the station id, line 1 the header, rows from line 2 in
 // time order, field 0 the local date and time. Imperial units (°F, hPa, mph, inches) unless
 // METRIC UNITS (°C, hPa, km/h, mm). A station that reports only a rate gets the rate summed into
-// an accumulation. error: "MadisRead " and the fault.
+// an accumulation. Reads the history-mode collection's work file instead while it exists.
+// error: "MadisRead " and the fault.
 void MadisRead(Session& s, const std::string& station, int32_t firstDay, int32_t lastDay, float offsetHours,
                std::string& table, std::string& error);
 

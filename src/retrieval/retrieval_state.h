@@ -28,6 +28,15 @@ struct RetrievalState {
   } EtDayCache;
   // The MADIS history has been copied aside once in this program's life, before its first merge.
   bool MadisBackupTaken = false;
+  // A history-mode MADIS collection keeps its hours in this work file ("MyUpdateMadis.txt"), which
+  // the MADIS station lines then read; empty in real-time mode.
+  std::string MadisHistoryModePath;
+  // The answer to "insert this history hour into the history?": asked once in the program's life
+  // (0 not asked yet, else MsgResult::Yes or No).
+  int MadisInsertAnswer = 0;
+  // How long the unpacker and the surface dump may run before they are stopped.
+  int MadisUnzipLimitMs = 2 * 60 * 1000;
+  int MadisDumpLimitMs = 10 * 60 * 1000;
   // The hourly reference ET of one weather row, for the ET lines of the retrievers that read a
   // service's weather rows; installed with the web retrievers, empty in tests that give none (the
   // lines then end with kEtNotAvailable).

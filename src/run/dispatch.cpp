@@ -126,6 +126,7 @@ void takeBack(RunContext& ctx, LineState& line, SourceCall& c) {
   line.ValueColumns = c.ValueColumns;
   line.FormulaUsesN = c.FormulaUsesN;
   line.FillFlag = c.FillFlag;
+  line.DailyFlag = c.DailyFlag;
   line.WindDegrees = c.WindDegrees;
   line.WindDirSeries = c.WindDirSeries;
   line.Triples = c.Triples;
@@ -280,9 +281,10 @@ void afterCall(Session& /*s*/, RunContext& ctx, LineState& line, const SourceBlo
 
 void computeResult(Session& s, LineState& line) {
   if (line.StationError == "OK") {
-    // The computation stored the series itself.
+    // The computation stored the series itself into the target shift1 names; base1 "0" replaced
+    // the target, anything else added to it.
     const std::string& shift1 = line.Triples[1].shift;
-    s.form.Text1.append((vb::Val(shift1) == 0 ? "Overwrite: " : "Add to: ") + shift1 + kCrLf);
+    s.form.Text1.append((vb::Val(line.Triples[1].base) == 0 ? "Overwrite: " : "Add to: ") + shift1 + kCrLf);
     line.StationError.clear();
     line.NothingToParse = true;
     return;

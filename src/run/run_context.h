@@ -129,6 +129,7 @@ struct LineState {
   bool ShellHmsLine = false;
   bool ComputeFlag = false;  // handed to hdbcompute
   bool FillFlag = false;     // set by hdbcompute: "-99" of parameters 2 and up is filled
+  bool DailyFlag = false;    // set by hdbcompute: the series a COMPUTE-GET line imported is daily
   int16_t IntervalCode = 0;  // 4 for routing results
   std::string FileName;      // FILE lines: the date layout of the text file (a long base1)
 

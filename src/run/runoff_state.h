@@ -48,6 +48,7 @@ struct RunoffState {
 
   // ---- the step ----
   double stepMinutes = 0;  // the step length the constants were derived for; 0 = none yet
+  double eventThreshold = 0;  // cfs: runoff above a hundredth of the area makes an event
   double previousGaugeTotal = -9;
   double stepET = 0;
   int64_t lineCounter = 0;
@@ -65,6 +66,7 @@ struct RunoffState {
   int64_t stepIndex = 0;
   std::array<double, 3> shares{}, ratios{}, peakFactors{};
   std::array<compute::TriangleGraph, 3> triangles{};
+  std::array<compute::TriangleOrdinates, 3> triangleOrdinates{};  // of the triangles, built with them
   std::vector<double> ordinates;  // DGF or Clark, cfs per inch at steps 0 .. ordinateLast
   int16_t ordinateLast = -1;
   compute::ClarkGraph clarkGraph;

@@ -39,9 +39,19 @@ void putAt(std::vector<T>& v, int64_t i, T value) {
   if (i >= 0 && static_cast<uint64_t>(i) < v.size()) v[static_cast<size_t>(i)] = value;
 }
 
-const std::string& fieldOf(const std::vector<std::string>& fields, size_t i) {
-  static const std::string empty;
-  return i < fields.size() ? fields[i] : empty;
+const std::string kNoField;
+
+inline const std::string& fieldOf(const std::vector<std::string>& fields, size_t i) {
+  return i < fields.size() ? fields[i] : kNoField;
+}
+
+// Whether a field still holds the text it held last step: the few characters are compared in
+// place rather than through a library call, as every step asks it twice.
+inline bool sameText(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) return false;
+  return true;
 }
 
 void stepBody(Session& s, RunContext& ctx, LineState& line, RunoffState& r) {
@@ -53,6 +63,7 @@ void stepBody(Session& s, RunContext& ctx, LineState& line, RunoffState& r) {
   const double minutes = r.stepMinutes == 0 ? r.inputStepMinutes : static_cast<double>(v.StepMinutes);
   if (minutes != r.stepMinutes) {
     r.constants = compute::soilConstants(soil, minutes);
+    r.eventThreshold = soil.area / 100;
     r.stepMinutes = minutes;
     buildUnitGraphs(s, r, r.constants.stepHours, false);
   }
@@ -82,7 +93,7 @@ void stepBody(Session& s, RunContext& ctx, LineState& line, RunoffState& r) {
 
   // 3. The step's ET. Its text repeats for every step of an hour: it is read once.
   const std::string& etField = fieldOf(v.Fields, 3);
-  if (etField != r.lastEtText) {
+  if (!sameText(etField, r.lastEtText)) {
     r.lastEtText = etField;
     r.lastEtBlank = vb::Trim(etField).empty();
     r.lastEtValue = r.lastEtBlank ? 0 : vb::Val(etField);
@@ -93,7 +104,7 @@ void stepBody(Session& s, RunContext& ctx, LineState& line, RunoffState& r) {
     if (c.stepRecovery == 0) r.stepET = 0;
   }
   const std::string& sourceField = fieldOf(v.Fields, 4);
-  if (sourceField != r.lastSourceText) {
+  if (!sameText(sourceField, r.lastSourceText)) {
     r.lastSourceText = sourceField;
     r.lastSource = vb::Val(sourceField);
   }
@@ -148,7 +159,7 @@ void stepBody(Session& s, RunContext& ctx, LineState& line, RunoffState& r) {
   const double runoff = routeExcess(r, sv.Excess, stepBaseFlow, lastLine);
 
   // 28. The latest runoff event.
-  const double threshold = soil.area / 100;
+  const double threshold = r.eventThreshold;
   if (runoff <= threshold && v.ValueDate < s.RunDay) r.eventStart = 0;
   if (runoff > threshold && v.ValueDate < s.RunDay + 1) {
     r.eventEnd = v.ValueDate;
@@ -220,6 +231,7 @@ void buildUnitGraphs(Session& s, RunoffState& r, double stepHours, bool lagRebui
       double peak = r.peakFactors[i];
       if (lagRebuild) peak = compute::trianglePeakFactor(r.soil.area, r.shares[i], r.ratios[i], lag);
       r.triangles[i] = compute::triangleGraph(stepHours, lag, r.ratios[i], peak);
+      r.triangleOrdinates[i] = compute::triangleOrdinates(r.triangles[i]);
     }
   }
   r.builtLag = lag;
@@ -244,7 +256,7 @@ double routeExcess(RunoffState& r, double excess, double stepBaseFlow, int64_t l
           uh[static_cast<size_t>(at)] += excess * r.ordinates[static_cast<size_t>(k)];
         }
       } else {
-        for (const compute::TriangleGraph& g : r.triangles) compute::addTriangle(uh, n, last, excess, g);
+        for (const compute::TriangleOrdinates& o : r.triangleOrdinates) compute::addOrdinates(uh, n, last, excess, o);
       }
     }
   } else {

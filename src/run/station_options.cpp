@@ -248,7 +248,9 @@ void windowDays(Session& s, RunContext& ctx, LineState& line) {
       line.LastDay = runDay + future;
     } else {
       line.WindowDays = ctx.DaysBack;
-      line.DaySlots = line.WindowDays + 1;
+      // A window of no days still reads from the day before (the gauge service is asked one day
+      // back then): with one slot the loop would stop at the run day and drop its values.
+      line.DaySlots = std::max(line.WindowDays, 1) + 1;
     }
   }
   if (type == 18 || type == 28) {

@@ -80,7 +80,6 @@ void openHDB(Session& s) {
       std::vector<std::string> pieces = vb::Split(s.HdbConnString, "=");
       if (pieces.size() < 3) vb::raise(vb::err::SubscriptOutOfRange);
       s.HdbFile = vb::Split(pieces[2], ";")[0];
-      if (vb::InStr(vb::UCase(s.HdbConnString), "EXCEL") > 0) db::raise(db::err::EngineFailure, db::kWorkbookNotSupported);
       if (!s.DaoEngine) s.DaoEngine.emplace();
       s.DaoEngine->ProgramFolder = s.programFolder;
       // HdbFile names the file as found here, so that a run and the compaction reach the same file.

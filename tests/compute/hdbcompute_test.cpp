@@ -132,6 +132,28 @@ TEST(HdbCompute, RatioLineFallsBackAfterSixDryHoursAndLimitsTheRatio) {
   EXPECT_NEAR(vb::Val(rows[8][2]) / vb::Val(rows[8][3]), 3, 1e-5);
 }
 
+TEST(HdbCompute, RatioLineWithGaugeMinimumOfOneHundredthTrustsADryGaugeOfTheSameHour) {
+  ComputeFixture f;
+  // The radar starts an hour before the gauge: each radar hour pairs with the gauge of its hour.
+  f.store("rhour", 1001, {{2 * 60, 0.8}, {3 * 60, 0.015}, {4 * 60, 0}, {6 * 60, 0.02}});
+  f.store("rhour", 1002,
+          {{60, 0.3}, {2 * 60, 0.4}, {3 * 60, 0.3}, {4 * 60, 0.3}, {5 * 60, 0.2}, {6 * 60, 0.02}});
+  SourceCall c = f.call("COMPUTE-HOUR", "1001,1002", 101, {"", "0.01,1,3", "P1/P2"});
+  hdbcompute(f.s, c);
+  ASSERT_EQ(c.Error, "");
+  const auto rows = ComputeFixture::rows(c.RetrievalText);
+  std::vector<std::string> joined;
+  for (const auto& r : rows) joined.push_back(vb::Join(r, "|"));
+  EXPECT_EQ(joined, (std::vector<std::string>{
+                        "Z|2024-06-05 01:00| 1| 1| 2 ",      // no gauge reading: the default ratio, not 0
+                        "Z|2024-06-05 02:00| .8| .4| 2 ",    // wet gauge: minimum 0.02, a good hour
+                        "Z|2024-06-05 03:00| .8| .4| 2 ",    // wet but below 0.02: the carried pair
+                        "Z|2024-06-05 04:00| 0| .4| 2 ",     // dry gauge: ratio 0
+                        "Z|2024-06-05 05:00| 0| .4| 2 ",     // missing gauge: carried
+                        "Z|2024-06-05 06:00| .02| .02| 2 ",  // exactly the minimum is not below it
+                    }));
+}
+
 TEST(HdbCompute, RatioLineNowcastRows) {
   ComputeFixture f;
   f.s.NowcastHours = 2;
@@ -205,6 +227,11 @@ TEST(HdbCompute, FailuresEndInTheFrame) {
   hdbcompute(f.s, c);
   EXPECT_EQ(c.Error, "EToCompute: evapotranspiration from COMPUTE inputs is not available in this version.");
 
+  c = f.call("COMPUTE-15UNIT", "1001", 0, {"", "", "FILL"});
+  hdbcompute(f.s, c);
+  EXPECT_EQ(c.Error, "Subscript out of range  ");  // FILL without a stored point
+  EXPECT_EQ(c.RetrievalText, "");
+
   c = f.call("COMPUTE-GET-HOUR", "missing.txt");
   hdbcompute(f.s, c);
   EXPECT_EQ(c.Error, "File not found: missing.txt");
@@ -238,6 +265,65 @@ TEST(HdbCompute, RequestImportFromASecondDatabase) {
   }
 }
 
+TEST(HdbCompute, BadRequestsGiveTheirErrorTextAndNoRows) {
+  const std::string obs = "select t, v from obs where t between #DAY1# and #DAY2# order by t";
+  struct Case {
+    const char* what;
+    std::string lines;  // after "Title: x", "Table: RDAY" and "Source: "; "@" stands for the database
+    bool batch;
+    std::string error;  // "" = imported; a text ending "*" = its start
+    std::string box;    // the box shown, "" = none
+  };
+  const std::vector<Case> cases{
+      {"three lines", "@\r\n", true, "Input past end of file  req.txt", ""},
+      {"connection does not open",
+       "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=nothere.mdb;Password=secret;\r\nQuery: " + obs + "\r\n",
+       true, "Operation is not allowed in this context.  req.txt", ""},
+      {"failing query", "@\r\nQuery: select t, v from nowhere where t > #DAY1#\r\n", true, "*", ""},
+      {"no DAY1, interactive", "@\r\nQuery: select t, v from obs order by t\r\n", false, "",
+       "No 'DAY1' in: select t, v from obs order by t"},
+      {"no DAY1, batch", "@\r\nQuery: select t, v from obs order by t\r\n", true, "", ""},
+  };
+  for (const Case& k : cases) {
+    ComputeFixture f;
+    const std::filesystem::path other = fw::testing::makeHdb(f.t.folder.path(), "other.db");
+    fw::testing::execSql(other,
+                         "create table obs (t datetime, v double);"
+                         "insert into obs values (#06/05/2024 01:00#, 1.5);"
+                         "insert into obs values (#06/07/2024 01:00#, 9);");
+    fw::testing::writeFile(f.t.folder / "req.txt",
+                           "Title: x\r\nTable: RDAY\r\nSource: " +
+                               vb::Replace(k.lines, "@", fw::testing::sqliteConnString(other)));
+    f.s.BatchMode = k.batch;
+    SourceCall c = f.call("COMPUTE-GET-DAY", "req.txt");
+    hdbcompute(f.s, c);
+    if (k.error == "*") {
+      EXPECT_NE(c.Error.find("nowhere"), std::string::npos) << k.what << ": " << c.Error;
+      EXPECT_EQ(vb::Right(c.Error, 9), "  req.txt") << k.what;
+    } else {
+      EXPECT_EQ(c.Error, k.error) << k.what;
+    }
+    EXPECT_EQ(c.RetrievalText.empty(), !k.error.empty()) << k.what;
+    if (std::string(k.what) == "failing query") {
+      EXPECT_EQ(fw::testing::readFile(f.t.folder / "computeIn.txt"),
+                "select t, v from nowhere where t > #DAY1#\r\n");
+    }
+    if (k.error.empty()) {
+      // Without DAY1 the query runs as written: both rows, the one outside the window too.
+      EXPECT_EQ(ComputeFixture::rows(c.RetrievalText).size(), 2u) << k.what;
+    }
+    ASSERT_EQ(f.t.ui.boxes.size(), k.box.empty() ? 0u : 1u) << k.what;
+    if (!k.box.empty()) {
+      EXPECT_EQ(f.t.ui.boxes[0].text, k.box) << k.what;
+    }
+    EXPECT_EQ(c.Error.find("secret"), std::string::npos) << k.what;
+    if (std::string(k.what) == "connection does not open") {
+      EXPECT_EQ(f.s.LastError.find("openHDB2: "), 0u) << f.s.LastError;
+      EXPECT_EQ(f.s.LastError.find("secret"), std::string::npos) << f.s.LastError;
+    }
+  }
+}
+
 TEST(HdbCompute, ExportToARainGaugeFile) {
   ComputeFixture f;
   f.store("runit", -5000, {{5, 0.01}, {10, 0.02}});
@@ -251,6 +337,30 @@ TEST(HdbCompute, ExportToARainGaugeFile) {
             "; RUNIT; -5000; Rain INTENS;in;Town; 2024-06-05 00:00to 2024-06-06 00:00\r\n"
             "RAIN1 2024 06 05 00 05 0.1200\r\n"
             "RAIN1 2024 06 05 00 10 0.2400\r\n");
+  struct Case {
+    const char* name;
+    bool canada;
+    const char* values;
+  };
+  for (const Case& k : std::vector<Case>{{"Rain INTENS", false, "0.1200|0.2400"},
+                                         {"Rain Intensity", true, "0.0600|0.1200"},
+                                         {"Rain CUMU", false, "0.01000|0.03000"},
+                                         {"Intens cumulative", false, "0.01000|0.03000"},
+                                         {"Rain", false, "0.01|0.02"}}) {
+    c = f.call("COMPUTE-PUT", "", 0, {"0", "RAIN1.txt", ""});
+    c.DatatypeName = k.name;
+    f.s.CanadaSite = k.canada;
+    hdbcompute(f.s, c);
+    EXPECT_EQ(c.Error, "OK") << k.name;
+    std::vector<std::string> lines = vb::Split(fw::testing::readFile(f.t.folder / "RAIN1.txt"), "\r\n");
+    ASSERT_EQ(lines.size(), 4u) << k.name;
+    std::vector<std::string> values;
+    for (size_t i = 1; i <= 2; ++i)
+      values.push_back(vb::Mid(lines[i], vb::Len("RAIN1 2024 06 05 00 05 ") + 1));
+    EXPECT_EQ(vb::Join(values, "|"), k.values) << k.name;
+  }
+  f.s.CanadaSite = false;
+
   c = f.call("COMPUTE-PUT", "", 0, {"0", "out.dss", ""});
   fw::testing::writeFile(f.t.folder / "out.dss", "kept");
   hdbcompute(f.s, c);
@@ -335,6 +445,17 @@ TEST(HdbCompute, ExportToHecDssFillsGapsAndAppliesTheFormula) {
   EXPECT_FALSE(w.newFile);
   EXPECT_EQ(w.stepMinutes, 60);
   EXPECT_EQ(w.values, (std::vector<float>{1, 3, 1, 7}));
+
+  // LOOKBACK reaches days further back; it is an option, not a formula.
+  c = f.call("COMPUTE-PUT-HOUR", "", 0, {"1", "out.dss", "LOOKBACK=2"});
+  hdbcompute(f.s, c);
+  EXPECT_EQ(c.Error, "OK");
+  ASSERT_EQ(dss->writes.size(), 2u);
+  EXPECT_EQ(dss->writes[1].start, kDay - 2);
+  std::vector<float> expected(2 * 24 + 4, 0.0f);
+  expected[2 * 24 + 1] = 1;
+  expected[2 * 24 + 3] = 3;
+  EXPECT_EQ(dss->writes[1].values, expected);
 }
 
 }  // namespace

@@ -55,6 +55,28 @@ TEST(TriangleUnitGraph, OrdinatesPastTheLastLineOrTheArrayAreDropped) {
   EXPECT_THROW(trianglePeakFactor(kArea, 1, 1.5, 0), vb::Error);  // a zero lag
 }
 
+// The ordinates worked out once give what the graph gives step by step, with the same cut-offs.
+TEST(TriangleUnitGraph, OrdinatesWorkedOutOnceMatchTheGraph) {
+  const TriangleGraph g = triangleGraph(0.25, 2, 1.5, trianglePeakFactor(kArea, 1, 1.5, 2));
+  const TriangleOrdinates o = triangleOrdinates(g);
+  ASSERT_EQ(o.values.size(), 20u);
+  EXPECT_DOUBLE_EQ(o.largest, g.peakFactor);
+  struct Case {
+    int64_t n, last;
+    size_t size;
+  };
+  for (const Case& c : {Case{1, 39, 40}, Case{5, 9, 12}, Case{1, 100, 3}, Case{0, 39, 40}, Case{-1, 39, 40},
+                        Case{12, 9, 40}}) {
+    std::vector<double> graph(c.size, 0.5), once(c.size, 0.5);
+    addTriangle(graph, c.n, c.last, 0.3, g);
+    addOrdinates(once, c.n, c.last, 0.3, o);
+    for (size_t i = 0; i < c.size; ++i) EXPECT_NEAR(once[i], graph[i], 1e-12 * graph[i]) << c.n << " " << i;
+  }
+  std::vector<double> untouched(40, 0);
+  EXPECT_THROW(addOrdinates(untouched, 1, 39, 1e306, o), vb::Error);  // an overflowing flow
+  EXPECT_EQ(sum(untouched), 0);
+}
+
 TEST(ClarkUnitGraph, TimeAreaIncrementsAndTheReservoir) {
   const double scale = kInchHourCfs * kArea / 0.5;
   const ClarkGraph g = getclarkgraph(2, 0.5, scale, 0.5);

@@ -95,16 +95,19 @@ TEST(ComputeProgram, ComputeLinesStoreTheirRowsAndExportsAndStandInsFailCleanly)
       "COMPUTE-GET-HOUR; -4004; Flow; Imported; ; ; \r\n"
       "COMPUTE-PUT; -4005; Rain INTENS; Gauge; 0; RAIN1.txt; \r\n"
       "COMPUTE-PUT; -4005; Rain; Gauge; 0; out.dss; \r\n"
-      "COMPUTE-GET-SWMM; -4006; Flow; Swmm; ; ; \r\n");
+      "COMPUTE-GET-SWMM; -4006; Flow; Swmm; ; ; \r\n"
+      "COMPUTE-HOUR; -4007; Gauge Ratio; Dry Gauge R; ; 0.01,1,3; P1/P2\r\n");
   p.site(-4001, "Three In", "1001,1002,1003");
   p.site(-4002, "One In", "1001");
   p.site(-4003, "Ratio R", "1001,1002");
   p.site(-4004, "Imported", "req.txt");
   p.site(-4005, "Gauge", "-4005");
   p.site(-4006, "Swmm", "x.out");
+  p.site(-4007, "Dry Gauge R", "1011,1002");
   p.storeHours("rhour", 1001, {1, 2, 3});
   p.storeHours("rhour", 1002, {10, 20});
   p.storeHours("rhour", 1003, {5, 6, 7});
+  p.storeHours("rhour", 1011, {0.5, 0, 0});
   std::string sql;
   for (int k = 1; k <= 3; ++k)
     sql += "insert into runit values (-4005, " + db::dayLiteral(vb::roundToSecond(kRunDay + k * 5 / 1440.0)) +
@@ -134,6 +137,12 @@ TEST(ComputeProgram, ComputeLinesStoreTheirRowsAndExportsAndStandInsFailCleanly)
   ASSERT_EQ(ratio.size(), 3u) << p.log;
   EXPECT_NEAR(ratio[0], 0.1, 1e-6);
   EXPECT_NEAR(ratio[2], 1, 1e-6);  // no radar at 03:00: the default ratio
+  // A gauge minimum of 0.01 trusts the dry gauge at 02:00: ratio 0, not the carried 0.05.
+  const std::vector<double> dry = values(-4007);
+  ASSERT_EQ(dry.size(), 3u) << p.log;
+  EXPECT_NEAR(dry[0], 0.05, 1e-6);
+  EXPECT_NEAR(dry[1], 0, 1e-9);
+  EXPECT_NEAR(dry[2], 1, 1e-6);
   EXPECT_EQ(values(-4004), (std::vector<double>{7.5, 8.5})) << testing::readFile(p.folder / "computeIn.txt");
   EXPECT_EQ(values(-4005).size(), 3u);  // the export stores nothing
   EXPECT_EQ(testing::readFile(p.folder / "RAIN1.txt").substr(0, 8), "; RUNIT;");

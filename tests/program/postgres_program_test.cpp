@@ -15,17 +15,6 @@ using testing::PostgresCluster;
 using testing::ProgramFolder;
 using testing::runProgram;
 
-// The setup file's connection line pointed at the server.
-void useServer(ProgramFolder& p, const std::string& connString) {
-  const auto setup = p.folder / "Flumewright_setup.txt";
-  std::string text = testing::readFile(setup);
-  const std::string key = "Database Connection String=";
-  const size_t at = text.find(key);
-  const size_t end = text.find("\r\n", at);
-  text.replace(at + key.size(), end - at - key.size(), connString);
-  testing::writeFile(setup, text);
-}
-
 TEST(ProgramPostgres, BatchReadsStoredRowsFromTheServerAndWritesItsLastRunRowThere) {
   FW_REQUIRE_POSTGRES();
   PostgresCluster& c = *PostgresCluster::get();
@@ -44,7 +33,7 @@ TEST(ProgramPostgres, BatchReadsStoredRowsFromTheServerAndWritesItsLastRunRowThe
   ProgramFolder p({}, {"IF; 1001; Daily check; ; rday; -1; P1>5", "IF; 0; Passed over; ; rday; 0; 1=1",
                        "IF; 1001; Peak check; ; rdaymax; -1; P1>11", "IF; 0; Also passed; ; rday; 0; 1=1",
                        "IF; 0; Reached; ; rday; 0; 1=1"});
-  useServer(p, c.connString(database));
+  p.useConnection(c.connString(database));
   testing::ProgramResult r = runProgram(p.run({"BATCH"}));
   EXPECT_FALSE(r.timedOut);
   EXPECT_EQ(r.status, 0) << p.log();
@@ -68,7 +57,7 @@ TEST(ProgramPostgres, AWrongPasswordEndsTheRunWithTheServersTextAndNoPassword) {
   const std::string database = c.makeDatabase();
   const std::string wrong = "Wr0ng-Pa55";
   ProgramFolder p({}, {"IF; 0; Always; ; rday; -1; 1=1"});
-  useServer(p, c.connString(database, wrong));
+  p.useConnection(c.connString(database, wrong));
   testing::ProgramResult r = runProgram(p.run({"BATCH"}));
   EXPECT_FALSE(r.timedOut);
   EXPECT_EQ(r.status, 1) << p.log();

@@ -29,6 +29,15 @@ struct ProgramFolder {
     text += "END\r\n";
     testing::writeFile(folder / "Flumewright_setup.txt", text);
   }
+  // Points the setup file's database line at another database.
+  void useConnection(const std::string& connString) const {
+    const auto setup = folder / "Flumewright_setup.txt";
+    std::string text = readFile(setup);
+    const std::string key = "Database Connection String=";
+    const size_t at = text.find(key) + key.size();
+    text.replace(at, text.find("\r\n", at) - at, connString);
+    writeFile(setup, text);
+  }
   std::string log() const { return readFile(folder / kErrorLogName); }
   int count(const std::string& text) const {
     const std::string l = log();

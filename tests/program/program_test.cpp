@@ -146,6 +146,10 @@ TEST(Program, BatchRetrievesAGaugeFromTheServiceTheSetupFileNames) {
   // The readings of the window are stored, none from before it (2024-06-04 is day 45447).
   EXPECT_GE(testing::countRows(p.hdb, "select * from runit where datatype_site_id=1101"), 13) << p.log();
   EXPECT_EQ(testing::countRows(p.hdb, "select * from runit where date_time < 45447"), 0);
+  // "Days to retrieve" is 0: the run day's readings, asked with the day before, are stored too.
+  EXPECT_EQ(
+      testing::countRows(p.hdb, "select * from runit where datatype_site_id=1101 and date_time >= 45448"), 53)
+      << p.log();
   EXPECT_EQ(p.count("09380000 1101 "), 0) << p.log();
   EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
   EXPECT_NE(readFile(p.folder / "Flumewright_setup.txt").find("\r\nUSGS Server=" + http.base() + "/\r\n"),

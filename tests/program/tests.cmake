@@ -5,3 +5,7 @@ if(TARGET test_program AND TARGET flumewright)
     FLUMEWRIGHT_EXE="$<TARGET_FILE:flumewright>"
     FLUMEWRIGHT_SCHEMA="${CMAKE_SOURCE_DIR}/example/hdb_schema.sql")
 endif()
+# A MADIS line runs the surface dump program built beside flumewright.
+if(TARGET test_program AND TARGET madis_dump)
+  add_dependencies(test_program madis_dump)
+endif()

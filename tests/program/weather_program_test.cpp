@@ -129,3 +129,112 @@ TEST(WeatherProgram, BatchMadisCgiLineFeedsTheHistoryThatStationLinesRead) {
 
 }  // namespace
 }  // namespace fw
+
+#include "platform/vb/date.h"
+#include "support/madis_netcdf.h"
+
+namespace fw {
+namespace {
+
+// One UTC hour of 5 June 2024: two stations inside the box around Salt Lake, one north of it.
+std::string madisHour(int utcHour) {
+  testing::MadisRecord r;
+  r.id = "KSLC";
+  r.lat = 40.77;
+  r.lon = -111.97;
+  r.observationTime = testing::utcSeconds(2024, 6, 5, utcHour, 0);
+  r.temperature = 293.15;
+  r.precipAccum = 2.5 + utcHour - 19;  // mm
+  testing::MadisRecord near = r;
+  near.id = "UTSLC";
+  near.lon = -111.9;
+  testing::MadisRecord outside = r;
+  outside.id = "KOGD";
+  outside.lat = 41.2;
+  return testing::madisHourGz({r, near, outside});
+}
+
+const std::string kHourFolder = "/madisPublic1/data/LDAD/mesonet/netCDF/";
+
+std::vector<std::string> madisSettings(const testing::LoopbackHttpServer& http) {
+  return {"MADIS Server=" + http.base(), "START DATE=2024-06-05 13:15", "Write Hourly Avg= True"};
+}
+const std::vector<std::string> kMadisLines = {"MADIS; 30301; Box; Wasatch; 2; 41, -111, 40, -112; ",
+                                              "MA-KSLC; 10101; Precip; Salt Lake; 0; 0; "};
+
+void seedMadisSites(const testing::ProgramFolder& p) {
+  testing::execSql(
+      p.hdb,
+      "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
+      "state) values ('301', 30301, 'Wasatch', 30, 'x', 'PCPTOTL', 'UT'), "
+      "('101', 10101, 'Salt Lake', 10, 'in', 'precipTotal', 'UT'); "
+      "insert into rupdate (datatype_site_id, note, updated, value) values "
+      "(0, 'last run', #06/04/2024 13:00#, 0)");
+}
+
+testing::ProgramResult runMadis(const testing::ProgramFolder& p) {
+  testing::ProgramRun run = p.run({"BATCH"});
+  // The offset to UTC is the zone's at the clock's now: a zone without daylight time keeps it 7 hours.
+  run.env = {{"TZ", "America/Phoenix"}};
+  return runProgram(run);
+}
+
+// A batch MADIS line with base1 2 fetches the last hours' netCDF files, unpacks them with 7za,
+// dumps the box with madis_dump and merges the hours into the history; an "MA-" line after it
+// stores one station's precipitation from there.
+TEST(WeatherProgram, BatchMadisLineCollectsHourlyNetcdfFilesThatStationLinesRead) {
+  testing::LoopbackHttpServer http;
+  const std::string& folder = kHourFolder;
+  http.routeText(folder + "20240605_1900.gz", madisHour(19));
+  http.routeText(folder + "20240605_2000.gz", madisHour(20));
+  testing::ProgramFolder p(madisSettings(http), kMadisLines);
+  seedMadisSites(p);
+  testing::ProgramResult r = runMadis(p);
+  EXPECT_EQ(r.status, 0) << p.log();
+  EXPECT_EQ(http.targets(),
+            (std::vector<std::string>{folder + "20240605_1900.gz", folder + "20240605_2000.gz"}))
+      << p.log();
+  const std::string history = testing::readFile(p.folder / "My5DayMadis.txt");
+  EXPECT_NE(history.find("gz 06-05-2024 19:00 GMT > 06-05-2024 12:00 local\nKSLC      ,2024/06/05,19:00,"),
+            std::string::npos)
+      << history;
+  EXPECT_NE(history.find("gz 06-05-2024 20:00 GMT > 06-05-2024 13:00 local\n"), std::string::npos);
+  EXPECT_EQ(history.find("KOGD"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(p.folder / "madis/data/LDAD/mesonet/netCDF/20240605_2000"));
+  // The next collection starts at the UTC hour after the last one merged.
+  EXPECT_EQ(testing::countRows(
+                p.hdb, "select * from rupdate where datatype_site_id=30 and note='MADIS' and updated=" +
+                           testing::dateSql(vb::DateSerial(2024, 6, 5) + 21 / 24.0)),
+            1);
+  // The station's totals, 2.5 and 3.5 mm, give 1 mm of rain in the 13:00 hour, in inches.
+  EXPECT_NE(testing::readFile(p.folder / "wonderin.txt").find("\t2024-06-05 13:00\t20:00\t"),
+            std::string::npos);
+  EXPECT_EQ(testing::countRows(p.hdb,
+                               "select * from rhour where datatype_site_id=10101 and value > 0.0393 and "
+                               "value < 0.0394"),
+            1)
+      << p.log();
+  EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
+}
+
+// A missing hour fails the line; the hour before it is merged and the next collection starts after it.
+TEST(WeatherProgram, AMissingMadisHourKeepsTheHourBeforeIt) {
+  testing::LoopbackHttpServer http;
+  http.routeText(kHourFolder + "20240605_1900.gz", madisHour(19));
+  testing::ProgramFolder p(madisSettings(http), kMadisLines);
+  seedMadisSites(p);
+  testing::ProgramResult r = runMadis(p);
+  EXPECT_EQ(r.status, 0) << p.log();
+  EXPECT_EQ(p.count("MADIS No gz zip data available for 20240605_2000.gz"), 1) << p.log();
+  const std::string history = testing::readFile(p.folder / "My5DayMadis.txt");
+  EXPECT_NE(history.find("gz 06-05-2024 19:00 GMT"), std::string::npos) << history;
+  EXPECT_EQ(history.find("20:00 GMT"), std::string::npos);
+  EXPECT_EQ(testing::countRows(
+                p.hdb, "select * from rupdate where datatype_site_id=30 and note='MADIS' and updated=" +
+                           testing::dateSql(vb::DateSerial(2024, 6, 5) + 20 / 24.0)),
+            1);
+  EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
+}
+
+}  // namespace
+}  // namespace fw

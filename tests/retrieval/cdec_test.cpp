@@ -52,6 +52,13 @@ TEST(CdecTransform, DailyRowsRunToTheLastLineAndTheFirstRowLosesItsPrefix) {
   EXPECT_EQ(
       valueLines(cdecTransform(odd, "ORO", "15", false)),
       (std::vector<std::string>{"Z\tORO\t15\t2024-06-02 00:00\t0.5", "Z\tORO\t15\t2024-06-03 00:00\t7"}));
+  // Leap days, and days the calendar does not have.
+  const std::string days =
+      "a\r\nb\r\nc\r\nd\r\n20240229,15,1\r\n20230229,15,2\r\n21000229,15,3\r\n20000229,15,4\r\n"
+      "20241301,15,5\r\n20240400,15,6\r\n20240431,15,7\r\n10000101,15,9";
+  EXPECT_EQ(valueLines(cdecTransform(days, "ORO", "15", false)),
+            (std::vector<std::string>{"Z\tORO\t15\t2024-02-29 00:00\t1", "Z\tORO\t15\t2000-02-29 00:00\t4",
+                                      "Z\tORO\t15\t1000-01-01 00:00\t9"}));
 }
 
 TEST(CdecTransform, ValueTextsAreTheNumbersOwnTexts) {
@@ -76,7 +83,15 @@ TEST(CdecTransform, ValueTextsAreTheNumbersOwnTexts) {
                            "99999999999999.9",
                            "0.123456789012345",
                            "12.",
-                           "1 2"}) {
+                           "1 2",
+                           "1000.0",
+                           "12.500",
+                           "0.000",
+                           "-0.0",
+                           "00.50",
+                           "1.5e20",
+                           "123456789012345.0",
+                           "1234567890123456.0"}) {
     SCOPED_TRACE(text);
     const std::optional<std::string> number = cdecNumberText(text);
     if (vb::IsNumeric(text))

@@ -6,3 +6,7 @@ if(TARGET test_retrieval)
     target_compile_definitions(test_retrieval PRIVATE FW_HAVE_QT_CORE=1)
   endif()
 endif()
+# The MADIS collection tests run the surface dump program built beside the test program.
+if(TARGET test_retrieval AND TARGET madis_dump)
+  add_dependencies(test_retrieval madis_dump)
+endif()

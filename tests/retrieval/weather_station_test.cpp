@@ -380,10 +380,11 @@ TEST_F(WxStation, MadisLinesAskTheCgiOnlyInBatchWithBaseThreeAndNeedAFullReply) 
   c.Triples[1].shift = "40,-110,38,-112";
   s.BatchMode = true;
   GetMadis(s, c);
-  EXPECT_EQ(
-      c.Error,
-      " MADIS hourly netCDF files are not collected by this program; base1 3 in a batch run asks the CGI.");
-  EXPECT_TRUE(http.targets().empty());
+  // Other bases fetch the hourly files (13:15 PDT is 20:15 UTC; one hour back with base1 2).
+  EXPECT_EQ(c.Error, "MADIS No gz zip data available for 20240605_1900.gz");
+  ASSERT_EQ(http.targets().size(), 1u);
+  EXPECT_EQ(http.targets()[0], "/madisPublic1/data/LDAD/mesonet/netCDF/20240605_1900.gz");
+  http.clearRequests();
   c.Triples[1].base = "3";
   GetMadis(s, c);
   EXPECT_EQ(c.Error, "MADIS No html batch data found or internet down.");

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "compute/compute_services.h"
 #include "platform/vb/error.h"
 #include "run/service_fakes.h"
 #include "run/station_road.h"
+#include "support/test_hdb.h"
 #include "support/test_session.h"
 
 namespace fw {
@@ -244,15 +246,16 @@ TEST_F(DispatchTest, ComputeLinesShowTheirFileKindAndReportTheirResult) {
 
   sources->replies["COMPUTE-OK"].Error = "OK";
   LineState ok = lineFor("COMPUTE-OK", 11);
-  ok.Triples[1] = {"0", "2.5", "P1"};
+  ok.Triples[1] = {"1", "RAIN1.txt", "P1"};
   dispatch(ok);
   EXPECT_TRUE(ok.NothingToParse);
   EXPECT_FALSE(ok.RetrievalFailed);
   EXPECT_EQ(ok.StationError, "");
   LineState overwrite = lineFor("COMPUTE-OK", 11);
-  overwrite.Triples[1] = {"0", "0", "P1"};
+  overwrite.Triples[1] = {"0", "RAIN1.txt", "P1"};
   dispatch(overwrite);
-  EXPECT_NE(s.form.Text1.Text.find("Add to: 2.5\r\nOverwrite: 0\r\n"), std::string::npos) << s.form.Text1.Text;
+  EXPECT_NE(s.form.Text1.Text.find("Add to: RAIN1.txt\r\nOverwrite: RAIN1.txt\r\n"), std::string::npos)
+      << s.form.Text1.Text;
 
   sources->replies["COMPUTE-STOP"].Error = "Canceled";
   LineState canceled = lineFor("COMPUTE-STOP", 11);
@@ -372,6 +375,28 @@ TEST_F(DispatchTest, AnImageLayerThatCannotStartEndsTheRunAndTheProgram) {
   EXPECT_EQ(t.ui.boxes.size(), 1u);
   EXPECT_EQ(s.LastError, "Error loading GDI+! (gdiplus.dll)");
   EXPECT_TRUE(s.ExitRequested);
+}
+
+TEST_F(DispatchTest, AComputeImportTellsTheLineWhetherItsSeriesIsDaily) {
+  s.services.computations = std::make_shared<ComputeServices>();
+  s.RealtimeMode = true;
+  const std::filesystem::path other = testing::makeHdb(t.folder.path(), "other.db");
+  testing::execSql(other,
+                   "create table obs (t datetime, v double); insert into obs values (#06/05/2024#, 2);");
+  for (const char* table : {"rday", "RHOUR", "RDAY"}) {
+    testing::writeFile(t.folder / "req.txt",
+                       std::string("Title: obs\r\nTable: ") + table +
+                           "\r\nSource: " + testing::sqliteConnString(other) +
+                           "\r\nQuery: select t, v from obs where t between #DAY1# and #DAY2#\r\n");
+    LineState line = lineFor("COMPUTE-GET", 11);
+    line.ParameterCode = "req.txt";
+    line.FirstDay = 45448;
+    line.LastDay = 45448;
+    dispatch(line);
+    EXPECT_EQ(line.StationError, "") << table;
+    EXPECT_EQ(line.DailyFlag, std::string(table) != "RHOUR") << table;
+    EXPECT_NE(ctx.RetrievalText.find("Z\t2024-06-05 00:00\t 2 \t 0 \t\n"), std::string::npos) << table;
+  }
 }
 
 TEST_F(DispatchTest, ACanceledComputationCancelsTheRun) {

@@ -160,6 +160,12 @@ TEST_F(OptionsTest, ComputedLinesRunOverTheRunoffWindowAndTheFutureDays) {
   EXPECT_EQ(gauge.FirstDay, runDay - 7);
   EXPECT_EQ(gauge.WindowDays, 7);
   EXPECT_EQ(gauge.DaySlots, 8);
+  // No days to retrieve: the run day and the day before it, which the gauge is asked from.
+  LineState today = line("09380000; 1101; Flow; A", 2, 0);
+  windowDays(s, ctx, today);
+  EXPECT_EQ(today.FirstDay, runDay);
+  EXPECT_EQ(today.WindowDays, 0);
+  EXPECT_EQ(today.DaySlots, 2);
 
   LineState forecast = line("FORECAST-NWS; 1101; Flow; A", 18, 7);
   windowDays(s, ctx, forecast);

@@ -29,8 +29,8 @@ TEST_F(ConnectionTest, ConnectionStringDecidesEngineAndDateQuoting) {
       {"Provider=SQLite;Data Source=" + file.string(), false, true, ""},
       {"Provider=SQLOLEDB;Data Source=hydro;Initial Catalog=hdb;", false, true,
        "openHDB: Provider cannot be found. It may not be properly installed. The providers that work here are "
-       "Microsoft.Jet.OLEDB and Microsoft.ACE.OLEDB (an SQLite file in the program's Access form), SQLite, and "
-       "PostgreSQL (a server)."},
+       "Microsoft.Jet.OLEDB and Microsoft.ACE.OLEDB (an SQLite file in the program's Access form), SQLite, "
+       "PostgreSQL (a server), and Excel workbooks (.xlsx, named with \"Extended Properties=Excel 12.0\")."},
   };
   s.BatchMode = true;
   for (const auto& c : cases) {
@@ -46,8 +46,8 @@ TEST_F(ConnectionTest, ConnectionStringDecidesEngineAndDateQuoting) {
     }
   }
   EXPECT_EQ(s.errlog.written().back(), "openHDB: Provider cannot be found. It may not be properly installed. The providers that work here are "
-       "Microsoft.Jet.OLEDB and Microsoft.ACE.OLEDB (an SQLite file in the program's Access form), SQLite, and "
-       "PostgreSQL (a server).");
+       "Microsoft.Jet.OLEDB and Microsoft.ACE.OLEDB (an SQLite file in the program's Access form), SQLite, "
+       "PostgreSQL (a server), and Excel workbooks (.xlsx, named with \"Extended Properties=Excel 12.0\").");
 }
 
 TEST_F(ConnectionTest, AWindowsDataSourceIsFoundInTheProgramFolder) {
@@ -66,10 +66,10 @@ TEST_F(ConnectionTest, WorkbookGetsItsOptionsOnceAndAClearError) {
   EXPECT_FALSE(s.form.chkCompactRepair.Enabled);
   EXPECT_EQ(s.HdbConnString,
             "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=C:\\b.xlsx;Extended Properties=Excel 12.0;ReadOnly=False;HDR=Yes;");
-  EXPECT_EQ(s.LastError, "openHDB: workbook databases are not supported yet");
+  EXPECT_EQ(s.LastError, "openHDB: Could not find file 'C:\\b.xlsx'.");
   ASSERT_EQ(t.ui.boxes.size(), 1u);
   EXPECT_EQ(t.ui.boxes[0].text,
-            "openHDB: workbook databases are not supported yet... check connection string by 'Select Station(s)', "
+            "openHDB: Could not find file 'C:\\b.xlsx'.... check connection string by 'Select Station(s)', "
             "'Connection'. (maybe \\Program Files (x86)\\) and then 'Save' setup.");
   std::string once = s.HdbConnString;
   openHDB(s);

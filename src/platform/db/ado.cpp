@@ -5,6 +5,8 @@
 #include "platform/db/error.h"
 #include "platform/db/postgres_backend.h"
 #include "platform/db/sqlite_backend.h"
+#include "platform/db/workbook_backend.h"
+#include "platform/vb/strings.h"
 
 namespace fw::db {
 
@@ -50,6 +52,12 @@ void AdoConnection::Open(const std::string&, const std::string&, int) {
     return;
   }
   std::filesystem::path file = resolveDataSource(spec.dataSource, ProgramFolder);
+  if (spec.kind == SourceKind::Workbook) {
+    // "ReadOnly=True" (the program itself appends "ReadOnly=False") opens it for reading only.
+    const bool readOnly = Mode == adModeRead || vb::LCase(connectionValue(ConnectionString, "ReadOnly")) == "true";
+    OpenOn(std::make_shared<WorkbookBackend>(file, readOnly), spec.aposDates);
+    return;
+  }
   OpenOn(std::make_shared<SqliteBackend>(file, Mode == adModeRead), spec.aposDates);
 }
 

@@ -154,7 +154,11 @@ DataSourceSpec parseConnectionString(const std::string& connectionString) {
   }
   spec.provider = connectionValue(connectionString, "Provider");
   spec.dataSource = connectionValue(connectionString, "Data Source");
-  if (vb::LCase(connectionString).find("excel") != std::string::npos) raise(err::EngineFailure, kWorkbookNotSupported);
+  if (vb::LCase(connectionString).find("excel") != std::string::npos) {
+    spec.aposDates = true;
+    spec.kind = SourceKind::Workbook;
+    return spec;
+  }
   std::string p = vb::LCase(spec.provider);
   if (p.find("jet") != std::string::npos || p.find("ace.oledb") != std::string::npos || p.find("access") != std::string::npos) {
     spec.aposDates = false;
@@ -166,7 +170,8 @@ DataSourceSpec parseConnectionString(const std::string& connectionString) {
   } else {
     raise(err::UnknownProvider, "Provider cannot be found. It may not be properly installed. The providers that work "
                                 "here are Microsoft.Jet.OLEDB and Microsoft.ACE.OLEDB (an SQLite file in the "
-                                "program's Access form), SQLite, and PostgreSQL (a server).");
+                                "program's Access form), SQLite, PostgreSQL (a server), and Excel "
+                                "workbooks (.xlsx, named with \"Extended Properties=Excel 12.0\").");
   }
   return spec;
 }

@@ -2,7 +2,7 @@
 // What a connection string names on Linux. A Jet or ACE provider names an SQLite file (the
 // program's Access file, kept in SQLite form); "Provider=SQLite" names one too, reached as another
 // source whose dates go between apostrophes; "Provider=PostgreSQL" (or a whole "postgresql://"
-// URI) names a PostgreSQL server; a workbook is refused until a workbook provider exists.
+// URI) names a PostgreSQL server; a string holding "Excel" names a workbook (.xlsx) file.
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -10,9 +10,7 @@
 
 namespace fw::db {
 
-inline constexpr const char* kWorkbookNotSupported = "workbook databases are not supported yet";
-
-enum class SourceKind { SqliteFile, PostgresServer };
+enum class SourceKind { SqliteFile, PostgresServer, Workbook };
 
 struct DataSourceSpec {
   std::string provider;    // as written
@@ -44,8 +42,8 @@ std::string maskPassword(const std::string& connectionString);
 // blanks around them; "" when absent.
 std::string connectionValue(const std::string& connectionString, const std::string& key);
 
-// Raises EngineFailure with kWorkbookNotSupported for a workbook string and UnknownProvider (naming
-// the providers that work) for a provider the layer cannot reach.
+// Raises UnknownProvider (naming the providers that work) for a provider the layer cannot reach.
+// A workbook's dates may come between apostrophes or "#": both are taken.
 DataSourceSpec parseConnectionString(const std::string& connectionString);
 
 // The file a data source names. A relative path is taken in the program folder. A path written

@@ -4,6 +4,7 @@
 #include "platform/db/dialect.h"
 #include "platform/db/error.h"
 #include "platform/db/sqlite_backend.h"
+#include "platform/db/workbook_backend.h"
 
 namespace fw::db {
 
@@ -102,7 +103,9 @@ void DaoDatabase::Rollback() {
 DaoDatabase DaoEngine::OpenDatabase(const std::string& path, bool, bool readOnly) {
   std::filesystem::path file = resolveDataSource(path, ProgramFolder);
   DaoDatabase db;
-  db.openOn(std::make_shared<SqliteBackend>(file, readOnly));
+  // A Jet string may name a workbook file (with "Extended Properties=Excel ...").
+  if (isWorkbookFile(file)) db.openOn(std::make_shared<WorkbookBackend>(file, readOnly));
+  else db.openOn(std::make_shared<SqliteBackend>(file, readOnly));
   return db;
 }
 
@@ -113,6 +116,15 @@ void DaoEngine::CompactDatabase(const std::string& source, const std::string& de
   if (std::filesystem::exists(dest, ec)) raise(err::DatabaseExists, "Database already exists: " + destination);
   if (openCount(file) > 0)
     raise(err::DatabaseInUse, "The database '" + file.string() + "' is open; it cannot be compacted while it is in use.");
+  if (isWorkbookFile(file)) {
+    // A workbook is written whole on every write-back and has nothing to compact: its copy is the
+    // compacted database (and what the backup keeps).
+    WorkbookBackend check(file, true);  // refuses a legacy or damaged workbook
+    check.close();
+    std::filesystem::copy_file(file, dest, ec);
+    if (ec) raise(err::EngineFailure, ec.message() + ": " + destination);
+    return;
+  }
   SqliteBackend backend(file, true);
   backend.compactInto(dest);
   backend.close();

@@ -179,6 +179,20 @@ SqliteBackend::SqliteBackend(const std::filesystem::path& file, bool readOnly) :
   registerOpen(registryKey(file_), 1);
 }
 
+SqliteBackend::SqliteBackend(InMemory) {
+  sqlite3* handle = nullptr;
+  int rc = sqlite3_open_v2(":memory:", &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                           nullptr);
+  if (rc != SQLITE_OK) {
+    std::string msg = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
+    sqlite3_close_v2(handle);
+    raise(err::EngineFailure, msg);
+  }
+  db_ = handle;
+  sqlite3_extended_result_codes(db_, 1);
+  sqlite3_exec(db_, "PRAGMA temp_store=MEMORY;", nullptr, nullptr, nullptr);
+}
+
 SqliteBackend::~SqliteBackend() { close(); }
 
 void SqliteBackend::close() {
@@ -189,7 +203,7 @@ void SqliteBackend::close() {
   levels_.clear();
   sqlite3_close_v2(db_);
   db_ = nullptr;
-  registerOpen(registryKey(file_), -1);
+  if (!file_.empty()) registerOpen(registryKey(file_), -1);
 }
 
 void SqliteBackend::requireOpen() const {

@@ -19,6 +19,9 @@ class SqliteBackend : public Backend {
   // Opens an existing file; never creates one (a missing file raises EngineFailure with
   // "Could not find file 'PATH'.").
   SqliteBackend(const std::filesystem::path& file, bool readOnly);
+  // A new, empty database that lives in memory only (a workbook's sheets are loaded into one).
+  struct InMemory {};
+  explicit SqliteBackend(InMemory);
   ~SqliteBackend() override;
   SqliteBackend(const SqliteBackend&) = delete;
   SqliteBackend& operator=(const SqliteBackend&) = delete;

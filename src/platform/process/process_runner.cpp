@@ -5,8 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -43,6 +46,86 @@ bool SpawnProcessRunner::startDetached(const std::vector<std::string>& argv, std
     }
   }).detach();
   return true;
+}
+
+ProcessRunner::RunResult ProcessRunner::runToEnd(const Run&) {
+  RunResult r;
+  r.error = "this runner starts no waited programs";
+  return r;
+}
+
+ProcessRunner::RunResult SpawnProcessRunner::runToEnd(const Run& run) {
+  RunResult result;
+  if (run.argv.empty() || run.argv[0].empty()) {
+    result.error = "no program given";
+    return result;
+  }
+  std::vector<char*> args;
+  args.reserve(run.argv.size() + 1);
+  for (const std::string& a : run.argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  const std::string out = run.outputFile.empty() ? std::string("/dev/null") : run.outputFile.string();
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  if (!run.workFolder.empty()) posix_spawn_file_actions_addchdir_np(&actions, run.workFolder.c_str());
+  // Its own process group, so a kill reaches whatever it started too.
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attr, 0);
+  pid_t pid = 0;
+  const int rc = ::posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
+  posix_spawnattr_destroy(&attr);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) {
+    result.error = std::strerror(rc);
+    return result;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(run.timeoutMs);
+  for (;;) {
+    int status = 0;
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) {
+      if (WIFEXITED(status)) {
+        // 127 from the spawned child: the program named could not be executed.
+        result.outcome = Outcome::Exited;
+        result.exitCode = WEXITSTATUS(status);
+      } else {
+        result.outcome = Outcome::Killed;
+      }
+      return result;
+    }
+    if (done < 0 && errno != EINTR) {
+      result.outcome = Outcome::Killed;
+      result.error = std::strerror(errno);
+      return result;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      ::kill(-pid, SIGKILL);
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      result.outcome = Outcome::TimedOut;
+      return result;
+    }
+    if (run.whileWaiting) run.whileWaiting();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+ProcessRunner::RunResult RecordingProcessRunner::runToEnd(const Run& run) {
+  started.push_back(run.argv);
+  RunResult r;
+  if (!run.argv.empty() && std::find(failing.begin(), failing.end(), run.argv[0]) != failing.end()) {
+    r.error = "No such file or directory";
+    return r;
+  }
+  r.outcome = Outcome::Exited;
+  r.exitCode = 0;
+  return r;
 }
 
 bool RecordingProcessRunner::startDetached(const std::vector<std::string>& argv, std::string& error) {

@@ -1,6 +1,8 @@
 #pragma once
 // Starting other programs: always from an argument vector, never through a shell, so blanks,
 // quotes and "$(...)" in an argument reach the program as written.
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +15,24 @@ class ProcessRunner {
   // Starts argv[0] (looked up in PATH when it holds no "/") with the rest as its arguments and
   // does not wait for it. False with the system's reason in error when it cannot start.
   virtual bool startDetached(const std::vector<std::string>& argv, std::string& error) = 0;
+
+  // A program run to its end: started from argv in workFolder (never a chdir of ours), standard
+  // input /dev/null, standard output and error to outputFile (empty: /dev/null). A program still
+  // running after timeoutMs is killed. whileWaiting is called between looks at the program.
+  struct Run {
+    std::vector<std::string> argv;
+    std::filesystem::path workFolder;
+    std::filesystem::path outputFile;
+    int timeoutMs = 0;
+    std::function<void()> whileWaiting;
+  };
+  enum class Outcome { Exited, NotStarted, TimedOut, Killed };
+  struct RunResult {
+    Outcome outcome = Outcome::NotStarted;
+    int exitCode = -1;  // when Exited
+    std::string error;  // the system's reason when NotStarted
+  };
+  virtual RunResult runToEnd(const Run& run);
 };
 
 // The real one: posix_spawn in a new session, not waited for; a thread of its own reaps each
@@ -20,6 +40,7 @@ class ProcessRunner {
 class SpawnProcessRunner : public ProcessRunner {
  public:
   bool startDetached(const std::vector<std::string>& argv, std::string& error) override;
+  RunResult runToEnd(const Run& run) override;
 };
 
 // For tests: records every start; fails the ones whose program is in failing.
@@ -28,6 +49,8 @@ class RecordingProcessRunner : public ProcessRunner {
   std::vector<std::vector<std::string>> started;
   std::vector<std::string> failing;
   bool startDetached(const std::vector<std::string>& argv, std::string& error) override;
+  // Records the run; a failing program does not start, any other exits with 0.
+  RunResult runToEnd(const Run& run) override;
 };
 
 std::shared_ptr<ProcessRunner> defaultProcessRunner();

@@ -20,12 +20,15 @@ double halfEven(double y) {
 }  // namespace
 
 double Round(double x, int decimals) {
+  // Every power of ten up to 1e22 is exact in a double.
+  static constexpr double kPowersOfTen[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   if (decimals < 0) raise(err::InvalidProcedureCall);
-  if (!std::isfinite(x)) return x;
+  if (!std::isfinite(x) || x == 0) return x;
   if (decimals == 0) return halfEven(x);
   if (decimals > 22) return x;
-  double scale = 1;
-  for (int i = 0; i < decimals; ++i) scale *= 10;
+  const double scale = kPowersOfTen[decimals];
   double y = x * scale;
   if (!std::isfinite(y) || std::fabs(y) >= 4503599627370496.0) return x;  // already whole at this scale
   return halfEven(y) / scale;

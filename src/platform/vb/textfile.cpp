@@ -32,10 +32,11 @@ void writeAll(std::FILE* f, const std::string& bytes, const std::filesystem::pat
     raiseForErrno(errno, path);
 }
 
-// Writes bytes to a temporary file beside path, flushes it to disk and renames it over path.
+// Writes bytes to a temporary file beside path, flushes it to disk (when durable) and renames it
+// over path.
 // A rename needs only the folder's rights, so an existing file that may not be written is refused
 // first; the new file keeps the old one's mode, and a symbolic link keeps pointing at the file.
-void replaceFile(const std::filesystem::path& given, const std::string& bytes) {
+void replaceFile(const std::filesystem::path& given, const std::string& bytes, bool durable = true) {
   static std::atomic<unsigned> counter{0};
   std::filesystem::path path = given;
   std::error_code ec;
@@ -54,7 +55,8 @@ void replaceFile(const std::filesystem::path& given, const std::string& bytes) {
     try {
       writeAll(f.get(), bytes, path);
       if (exists && ::fchmod(::fileno(f.get()), old.st_mode & 07777) != 0) raiseForErrno(errno, path);
-      if (std::fflush(f.get()) != 0 || ::fsync(::fileno(f.get())) != 0) raiseForErrno(errno, path);
+      if (std::fflush(f.get()) != 0 || (durable && ::fsync(::fileno(f.get())) != 0))
+        raiseForErrno(errno, path);
     } catch (...) {
       f.reset();
       std::remove(tmp.c_str());
@@ -136,6 +138,10 @@ void writeLines(const std::filesystem::path& path, const std::vector<std::string
 
 void writeAllBytes(const std::filesystem::path& path, const std::string& bytes) {
   replaceFile(path, bytes);
+}
+
+void writeScratchBytes(const std::filesystem::path& path, const std::string& bytes) {
+  replaceFile(path, bytes, false);
 }
 
 void appendLine(const std::filesystem::path& path, const std::string& line) {

@@ -23,6 +23,9 @@ std::vector<std::string> readLines(const std::filesystem::path& path, LineEnds e
 // folder and renamed over the old one, so a failure never leaves half a file.
 void writeLines(const std::filesystem::path& path, const std::vector<std::string>& lines);
 void writeAllBytes(const std::filesystem::path& path, const std::string& bytes);
+// The same for a work file that is made again on every use: replaced in one step, but not forced
+// to the disk before the call returns.
+void writeScratchBytes(const std::filesystem::path& path, const std::string& bytes);
 // Appends text and CR LF to a file, creating it when missing.
 void appendLine(const std::filesystem::path& path, const std::string& line);
 

@@ -149,8 +149,10 @@ TEST(ConnectionString, ProvidersAndWindowsPaths) {
 
   EXPECT_FALSE(parseConnectionString("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb").aposDates);
   EXPECT_TRUE(parseConnectionString("Provider=SQLite;Data Source=x.mdb").aposDates);
-  EXPECT_EQ(errorText([] { parseConnectionString("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=b.xlsx;Extended Properties=Excel 12.0;"); }),
-            kWorkbookNotSupported);
+  const DataSourceSpec workbook =
+      parseConnectionString("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=b.xlsx;Extended Properties=Excel 12.0;");
+  EXPECT_EQ(workbook.kind, SourceKind::Workbook);
+  EXPECT_EQ(workbook.dataSource, "b.xlsx");
   EXPECT_EQ(errorNumber([] { parseConnectionString("Provider=SQLOLEDB;Data Source=server"); }), err::UnknownProvider);
   EXPECT_EQ(connectionValue("Provider=SQLite; data source = \"a b.mdb\" ;", "Data Source"), "a b.mdb");
 

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "platform/process/process_runner.h"
@@ -29,6 +30,42 @@ TEST(ProcessRunnerTest, AnArgumentWithBlanksAndShellTextArrivesIntact) {
   EXPECT_FALSE(runner.startDetached({(folder / "no such program").string()}, error));
   EXPECT_EQ(error, "No such file or directory");
   EXPECT_FALSE(runner.startDetached({}, error));
+}
+
+// A program run to its end: in its own folder, output to a file, its exit code; stopped at its
+// time limit together with what it started.
+TEST(ProcessRunnerTest, ARunToItsEndReportsHowItEnded) {
+  testing::TempFolder folder;
+  SpawnProcessRunner runner;
+  ProcessRunner::Run run;
+  run.argv = {"sh", "-c", "pwd; read x || echo no input; exit 3", "a b"};
+  run.workFolder = folder.path();
+  run.outputFile = folder / "out.txt";
+  run.timeoutMs = 20000;
+  int waits = 0;
+  run.whileWaiting = [&waits] { ++waits; };
+  ProcessRunner::RunResult r = runner.runToEnd(run);
+  EXPECT_EQ(r.outcome, ProcessRunner::Outcome::Exited);
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(testing::readFile(folder / "out.txt"),
+            std::filesystem::canonical(folder.path()).string() + "\nno input\n");
+  EXPECT_NE(std::filesystem::current_path(), folder.path());
+
+  run.argv = {"sh", "-c", "sleep 30 & sleep 30; touch late"};
+  run.timeoutMs = 200;
+  const auto started = std::chrono::steady_clock::now();
+  r = runner.runToEnd(run);
+  EXPECT_EQ(r.outcome, ProcessRunner::Outcome::TimedOut);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  EXPECT_GT(waits, 0);
+
+  run.argv = {(folder / "no such program").string()};
+  r = runner.runToEnd(run);
+  EXPECT_EQ(r.outcome, ProcessRunner::Outcome::NotStarted);
+  EXPECT_EQ(r.error, "No such file or directory");
+  run.argv = {"true"};
+  run.workFolder = folder / "no such folder";
+  EXPECT_EQ(runner.runToEnd(run).outcome, ProcessRunner::Outcome::NotStarted);
 }
 
 TEST(ProcessRunnerTest, CommandLinesAndTheUsersEditor) {
