@@ -25,6 +25,9 @@ cd "$(dirname "$0")/.."
 #   p7zip-full                                     7za unpacks the MADIS mesonet hours (started as a program)
 #   libzip-dev libexpat1-dev                       reading .xlsx workbook databases (a zip of XML parts)
 #   libxlsxwriter-dev                              writing .xlsx workbook databases back
+#   libqt6opengl6-dev libgl-dev                    Qt Charts' CMake package requires Qt OpenGL's
+#   xdg-utils                                      xdg-open: folders, help pages and files in the desktop's programs
+#   fonts-dejavu-core                              a font for the chart's and windows' text without a desktop
 PACKAGES=(build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 libpq-dev postgresql
@@ -33,7 +36,8 @@ PACKAGES=(build-essential cmake ninja-build pkg-config
   python3-pyftpdlib xvfb clang libclang-rt-14-dev ccache
   python3-aiosmtpd
   p7zip-full
-  libzip-dev libexpat1-dev libxlsxwriter-dev)
+  libzip-dev libexpat1-dev libxlsxwriter-dev
+  libqt6opengl6-dev libgl-dev xdg-utils fonts-dejavu-core)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -55,14 +55,21 @@ struct LogPane {
     vb::Color color;
   };
   std::string Text;
-  std::vector<ColourRun> Runs;
+  std::vector<ColourRun> Runs;  // each run lasts until the next; kPaneColor goes back to plain
+  static constexpr vb::Color kPaneColor = -1;
 
-  void append(const std::string& text) { Text += text; }
+  void append(const std::string& text) {
+    plain();
+    Text += text;
+  }
   void append(const std::string& text, vb::Color color) {
     Runs.push_back({Text.size(), color});
     Text += text;
   }
-  void appendLine(const std::string& text) { Text += text + "\r\n"; }
+  void appendLine(const std::string& text) {
+    plain();
+    Text += text + "\r\n";
+  }
   // A stretch of text already in the pane shown in another colour (the run's error lines in red).
   struct ColourMark {
     std::size_t start;
@@ -78,6 +85,11 @@ struct LogPane {
     Text.clear();
     Runs.clear();
     Marks.clear();
+  }
+
+ private:
+  void plain() {
+    if (!Runs.empty() && Runs.back().color != kPaneColor) Runs.push_back({Text.size(), kPaneColor});
   }
 };
 

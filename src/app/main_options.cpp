@@ -5,7 +5,6 @@
 
 #include "app/common_dialog.h"
 #include "app/date_form.h"
-#include "app/launcher.h"
 #include "app/session.h"
 #include "app/setup_data.h"
 #include "app/startup.h"
@@ -27,9 +26,9 @@ constexpr const char* kMenuPicFilter = "Gif Jpg Png files (*.GIF;*.JPG)|*.GIF;*.
 
 void start(Session& s, const std::vector<std::string>& argv) {
   std::string error;
-  if (!s.launcher || !s.launcher->startDetached(argv, error))
+  if (!s.processes || !s.processes->startDetached(argv, error))
     logPaneLine(s, "Could not start " + argv.front() + " on " + argv.back() + ": " +
-                       (error.empty() ? std::string("no launcher") : error));
+                       (error.empty() ? std::string("nothing to start programs") : error));
 }
 
 void viewLog(Session& s, const std::string& name) {
@@ -64,7 +63,7 @@ void step(Session& s, UpDown& spin, TextBox& box, int direction, void (*change)(
 }  // namespace
 
 void openInEditor(Session& s, const std::string& file) {
-  start(s, editorCommand(file));
+  start(s, textEditorCommand(file));
 }
 
 void connect(Session& s) {

@@ -10,7 +10,6 @@
 #include "app/date_form.h"
 #include "app/error_log.h"
 #include "app/graph_window.h"
-#include "app/launcher.h"
 #include "app/main_form.h"
 #include "app/setup_state.h"
 #include "app/startup_state.h"
@@ -38,11 +37,9 @@ struct Session : StoreState, RunState, GraphState, SetupState, ColourTables, Sta
   ErrorLog errlog;
   MainForm form;
   WhatIfSettings WhatIf;
-  std::shared_ptr<ProcessRunner> processes = defaultProcessRunner();  // starts companions and editors
+  std::shared_ptr<ProcessRunner> processes = defaultProcessRunner();  // companions, editors, xdg-open; tests record
   GraphWindow GraphWin;  // the graph window's controls beside its chart FrmGraph
   DateDialog DateForm;   // the history run's date-range dialog
-  // Starts the viewers' editors and the desktop's handler; tests put a recording one here.
-  std::shared_ptr<Launcher> launcher = std::make_shared<SpawnLauncher>();
   // The view shows the date dialog modally; headless it is only marked visible.
   std::function<void()> onShowDateForm;
 

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <exception>
+#include <filesystem>
 
 #include "app/batch_timer.h"
 #include "app/session.h"
@@ -42,6 +43,19 @@ bool commandLineSelectsSchedule(const std::string& commandLine) {
   return vb::InStr(vb::UCase(commandLine), "SCHEDULED BATCH") > 0;
 }
 
+namespace {
+// The setup's menu picture behind the log pane; one that is not there is named in the log pane,
+// and the window starts without it.
+void loadMenuPicture(Session& s) {
+  if (s.MenuPic.empty()) return;
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(s.MenuPic, ec))
+    s.form.Image1.Picture = s.MenuPic;
+  else
+    logPaneLine(s, "Menu picture not found: " + s.MenuPic);
+}
+}  // namespace
+
 void Form_Load(Session& s, const std::string& commandLine) {
   try {
     s.form.Caption = versionCaption();
@@ -60,6 +74,7 @@ void Form_Load(Session& s, const std::string& commandLine) {
       s.links->runstations(s);
     } else {
       s.form.Text1.clear();
+      loadMenuPicture(s);
       if (std::optional<vb::VbDate> last = s.links->lastRunTime(s)) {
         s.form.Text6.Text = "  Last run " + vb::Format(*last, "Ddd Mmm dd at hh:mm");
         s.LastRunTime = *last;
@@ -132,6 +147,7 @@ bool Form_QueryUnload(Session& s) {
   if (s.TrayState == kTrayShown || s.TrayState == kTrayBusy) {
     passOver([&] { s.services.tray->remove(); });
     s.TrayState = kTrayNone;
+    s.TrayHookWindow = 0;
   }
   passOver([&] { s.ui.doEvents(); });
   passOver([&] { s.ui.doEvents(); });

@@ -2,12 +2,14 @@
 
 #include <cmath>
 
-#include "app/launcher.h"
+#include "app/editor_tools.h"
 #include "app/main_options.h"
 #include "app/session.h"
 #include "app/startup.h"
+#include "platform/process/process_runner.h"
 #include "platform/vb/format.h"
 #include "platform/vb/strings.h"
+#include "run/run_services.h"
 
 namespace fw::tray {
 
@@ -57,11 +59,11 @@ void menuItem_Click(Session& s, int index) {
       break;
     case 1: {
       const std::string text = trayInfoText(s);
-      s.ui.msgBox(text, MsgButtons::OK, MsgIcon::Question, "Flumewright " + s.form.Caption);
+      s.ui.modelessBox(text, MsgIcon::Question, "Flumewright " + s.form.Caption);
       break;
     }
     case 2:
-      notBuilt(s, "The radar view");
+      if (!s.services.radarWindow->showLastImage()) notBuilt(s, "The radar view");
       break;
     case 3:
       main_options::cmdShowNowcastCounts_Click(s);
@@ -79,15 +81,15 @@ void menuItem_Click(Session& s, int index) {
       main_options::cmdViewAlert_Click(s);
       break;
     case 8:
-      notBuilt(s, "The graphing companion");
+      cmdPlotwerks_Click(s);
       break;
     case 9:
-      notBuilt(s, "The radar companion");
+      cmdSkyvantor_Click(s);
       break;
     case 10: {
       std::string error;
       const std::vector<std::string> argv = openCommand(s.programFolder.string());
-      if (!s.launcher || !s.launcher->startDetached(argv, error))
+      if (!s.processes || !s.processes->startDetached(argv, error))
         logPaneLine(s, "Could not start xdg-open on " + s.programFolder.string() + ": " + error);
       break;
     }

@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "compute/compute_services.h"
 #include "gui/main_window.h"
+#include "gui/qt_tray_icon.h"
 #include "gui/qt_ui.h"
 #include "retrieval/web_retrievers.h"
 
@@ -24,6 +25,7 @@ int runWithWindow(int& argc, char** argv, const std::string& commandLine,
   installWebServices(s);
   MainWindow window(s);
   ui.attach(s, &window, [&window] { window.refresh(); });
+  s.services.tray = std::make_shared<QtTrayIcon>(s, [&window] { window.refresh(); });
 
   Form_Load(s, commandLine);
   window.refresh();  // shows the window when start-up (or the batch start) made it visible

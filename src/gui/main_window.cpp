@@ -14,11 +14,17 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStackedLayout>
+#include <QTextCursor>
+#include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/main_options.h"
 #include "app/session.h"
 #include "app/startup.h"
 #include "app/station_editor.h"
+#include "gui/date_dialog.h"
+#include "gui/graph_window_view.h"
 #include "gui/station_editor_window.h"
 #include "gui/text_codec.h"
 
@@ -27,14 +33,6 @@ namespace fw::gui {
 namespace {
 
 QString qt(const std::string& s) { return fromCp1252(s); }
-
-// The log pane's text ends its lines with CR LF; the widget wants LF alone.
-QString paneText(const std::string& text) {
-  QString t = qt(text);
-  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  t.replace(QChar('\r'), QChar('\n'));
-  return t;
-}
 
 // A back colour of the model as a style sheet; the system colours (negative numbers) leave the
 // widget's own colour.
@@ -59,8 +57,10 @@ MainWindow::MainWindow(Session& s, QWidget* parent) : QMainWindow(parent), s_(s)
   auto* form = new QFormLayout(retrieval);
   form->addRow(tr("Days to retrieve"), addText("Text2", f.Text2));
   form->addRow(tr("Future Days"), addText("Text7", f.Text7));
-  form->addRow(tr("Percent Missing Allowed"), addText("Text8", f.Text8));
-  form->addRow(tr("Possible Bad Value Change"), addText("Text4", f.Text4));
+  form->addRow(tr("Percent Missing Allowed"),
+               withSpinner(addText("Text8", f.Text8), "UpDown2", main_options::UpDown2_Step));
+  form->addRow(tr("Possible Bad Value Change"),
+               withSpinner(addText("Text4", f.Text4), "UpDown3", main_options::UpDown3_Step));
   form->addRow(tr("Bad/Missing Stations Allowed"), addText("txtAllowedBadStations", f.txtAllowedBadStations));
   form->addRow(tr("Minutes between retrievals"), addText("Text5", f.Text5));
   settings->addWidget(retrieval);
@@ -87,11 +87,18 @@ MainWindow::MainWindow(Session& s, QWidget* parent) : QMainWindow(parent), s_(s)
   bl->addWidget(addCheck("chkDeleteTMP", "Delete Temp Files", f.chkDeleteTMP), 2, 1);
   bl->addWidget(addCheck("chkdownloadtxt", "Write download.txt", f.chkdownloadtxt), 3, 0);
   settings->addWidget(batch);
+  frameBatch_ = new QGroupBox(tr("Scheduled batch"));
+  frameBatch_->setObjectName(QStringLiteral("FrameBatch"));
+  auto* fb = new QFormLayout(frameBatch_);
+  fb->addRow(tr("Minutes to start"), addText("txtMinToStart", f.txtMinToStart));
+  settings->addWidget(frameBatch_);
 
   auto* radar = new QGroupBox(tr("Radar"));
   auto* rl = new QGridLayout(radar);
   rl->addWidget(new QLabel(tr("Max hours of radar")), 0, 0);
   rl->addWidget(addText("txtRadarMaxHrs", f.txtRadarMaxHrs), 0, 1);
+  rl->addWidget(new QLabel(tr("Past radar hours")), 0, 2);
+  rl->addWidget(addText("Text9", f.Text9), 0, 3);
   rl->addWidget(new QLabel(tr("Radar value")), 1, 0);
   rl->addWidget(addText("txtRadarInch", f.txtRadarInch), 1, 1);
   rl->addWidget(addCheck("chkSaveRadar", "Save Radar >", f.chkSaveRadar), 2, 0);
@@ -107,7 +114,7 @@ MainWindow::MainWindow(Session& s, QWidget* parent) : QMainWindow(parent), s_(s)
       if (on) s_.form.optLongDir = static_cast<int16_t>(i);
     });
     radarListing_.push_back(option);
-    rl->addWidget(option, 4 + i, 0, 1, 2);
+    rl->addWidget(option, 4 + i, 0, 1, 4);
   }
   settings->addWidget(radar);
   settings->addStretch(1);
@@ -142,17 +149,151 @@ MainWindow::MainWindow(Session& s, QWidget* parent) : QMainWindow(parent), s_(s)
   });
   right->addWidget(select);
 
+  // History mode's dates, shown while the run reads a past range.
+  history_ = new QWidget;
+  auto* hl = new QHBoxLayout(history_);
+  hl->setContentsMargins(0, 0, 0, 0);
+  hl->addWidget(new QLabel(tr("History from")));
+  hl->addWidget(addText("TextBegindate", f.TextBegindate));
+  hl->addWidget(new QLabel(tr("to")));
+  hl->addWidget(addText("TextEnddate", f.TextEnddate));
+  right->addWidget(history_);
+
+  auto* viewers = new QGridLayout;
+  const struct {
+    const char* name;
+    const char* caption;
+    void (*handler)(Session&);
+  } buttons[] = {
+      {"CommandDate", "History", main_options::CommandDate_Click},
+      {"cmdShowNowcastCounts", "View Storm Count", main_options::cmdShowNowcastCounts_Click},
+      {"cmdShowNowcast", "View Tracking", main_options::cmdShowNowcast_Click},
+      {"cmdViewAlert", "View Alerts", main_options::cmdViewAlert_Click},
+      {"Command3", "View Error Log", main_options::Command3_Click},
+      {"cmdEditWindsAloft", "Edit Winds Aloft", main_options::cmdEditWindsAloft_Click},
+      {"cmdNowcastExpires", "Edit Nowcast Expires", main_options::cmdNowcastExpires_Click},
+      {"cmdMenuPic", "Menu Graphic", main_options::cmdMenuPic_Click},
+      {"cmdHelp", "Help", main_options::cmdHelp_Click},
+  };
+  int n = 0;
+  for (const auto& b : buttons) {
+    viewers->addWidget(addButton(b.name, b.caption, b.handler), n / 3, n % 3);
+    ++n;
+  }
+  right->addLayout(viewers);
+
+  // The log pane lies over the menu picture; its background is see-through while one is loaded.
+  auto* pane = new QWidget;
+  auto* stack = new QStackedLayout(pane);
+  stack->setStackingMode(QStackedLayout::StackAll);
   log_ = new QPlainTextEdit;
   log_->setObjectName(QStringLiteral("Text1"));
   log_->setReadOnly(true);
   log_->setMinimumSize(420, 320);
   log_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  right->addWidget(log_, 1);
+  image_ = new QLabel;
+  image_->setObjectName(QStringLiteral("Image1"));
+  image_->setScaledContents(true);
+  stack->addWidget(log_);
+  stack->addWidget(image_);
+  log_->raise();
+  right->addWidget(pane, 1);
   top->addLayout(right, 1);
 
   setCentralWidget(central);
   editor_ = new StationEditorWindow(s_, this);
+  graph_ = new GraphWindowView(s_, this);
+  date_ = new DateDialogView(s_, this);
+  s_.onShowDateForm = [this] {
+    date_->refresh();
+    date_->exec();
+    refresh();
+  };
   refresh();
+}
+
+QPushButton* MainWindow::addButton(const char* name, const char* caption, void (*handler)(Session&)) {
+  auto* button = new QPushButton(tr(caption));
+  button->setObjectName(QString::fromLatin1(name));
+  connect(button, &QPushButton::clicked, this, [this, handler] {
+    handler(s_);
+    refresh();
+  });
+  return button;
+}
+
+QWidget* MainWindow::withSpinner(QLineEdit* edit, const char* name, void (*step)(Session&, int)) {
+  auto* box = new QWidget;
+  auto* l = new QHBoxLayout(box);
+  l->setContentsMargins(0, 0, 0, 0);
+  l->setSpacing(1);
+  l->addWidget(edit, 1);
+  for (int direction : {1, -1}) {
+    auto* arrow = new QToolButton;
+    arrow->setObjectName(QString::fromLatin1(name) +
+                         (direction > 0 ? QStringLiteral("Up") : QStringLiteral("Down")));
+    arrow->setArrowType(direction > 0 ? Qt::UpArrow : Qt::DownArrow);
+    connect(arrow, &QToolButton::clicked, this, [this, step, direction] {
+      step(s_, direction);
+      refresh();
+    });
+    l->addWidget(arrow);
+  }
+  return box;
+}
+
+void MainWindow::showPicture() {
+  const std::string& file = s_.form.Image1.Picture;
+  if (file == shownPicture_) return;
+  shownPicture_ = file;
+  QPixmap picture;
+  if (!file.empty()) picture.load(QString::fromStdString(file));
+  image_->setPixmap(picture);
+  // Over a picture the pane is see-through, so the picture shows behind the text.
+  log_->setStyleSheet(picture.isNull() ? QString()
+                                       : QStringLiteral("QPlainTextEdit { background: transparent; }"));
+  log_->viewport()->setAutoFillBackground(picture.isNull());
+}
+
+void MainWindow::showLog() {
+  const LogPane& pane = s_.form.Text1;
+  if (pane.Text == shownLog_ && pane.Runs.size() == shownRuns_ && pane.Marks.size() == shownMarks_) return;
+  shownLog_ = pane.Text;
+  shownRuns_ = pane.Runs.size();
+  shownMarks_ = pane.Marks.size();
+  // Line ends become LF alone; at[i] is where byte i of the model's text lands in the widget's.
+  std::vector<int> at(shownLog_.size() + 1, 0);
+  std::string plain;
+  plain.reserve(shownLog_.size());
+  for (std::size_t i = 0; i < shownLog_.size(); ++i) {
+    at[i] = static_cast<int>(plain.size());
+    const char c = shownLog_[i];
+    if (c == '\r') {
+      if (i + 1 < shownLog_.size() && shownLog_[i + 1] == '\n') continue;
+      plain += '\n';
+    } else {
+      plain += c;
+    }
+  }
+  at[shownLog_.size()] = static_cast<int>(plain.size());
+  log_->setPlainText(qt(plain));
+  auto colour = [this, &at](std::size_t from, std::size_t to, vb::Color c) {
+    from = std::min(from, shownLog_.size());
+    to = std::min(to, shownLog_.size());
+    if (c < 0 || from >= to) return;
+    QTextCursor cursor(log_->document());
+    cursor.setPosition(at[from]);
+    cursor.setPosition(at[to], QTextCursor::KeepAnchor);
+    QTextCharFormat format;
+    format.setForeground(QColor(vb::Red(c), vb::Green(c), vb::Blue(c)));
+    cursor.mergeCharFormat(format);
+  };
+  for (std::size_t i = 0; i < pane.Runs.size(); ++i) {
+    const std::size_t end = i + 1 < pane.Runs.size() ? pane.Runs[i + 1].start : shownLog_.size();
+    colour(pane.Runs[i].start, end, pane.Runs[i].color);
+  }
+  for (const LogPane::ColourMark& m : pane.Marks) colour(m.start, m.start + m.length, m.color);
+  log_->verticalScrollBar()->setValue(log_->verticalScrollBar()->maximum());
 }
 
 QLineEdit* MainWindow::addText(const char* name, TextBox& box) {
@@ -211,11 +352,17 @@ void MainWindow::refresh() {
   } else if (!f.Visible && isVisible()) {
     hide();
   }
-  if (f.Text1.Text != shownLog_) {
-    shownLog_ = f.Text1.Text;
-    log_->setPlainText(paneText(shownLog_));
-    log_->verticalScrollBar()->setValue(log_->verticalScrollBar()->maximum());
+  showLog();
+  showPicture();
+  frameBatch_->setVisible(f.FrameBatchVisible);
+  history_->setVisible(!f.Text2.Enabled);
+  // The window's height (twips) changes with history mode while the window is neither minimised
+  // nor maximised.
+  if (f.Height != appliedHeight_) {
+    if (appliedHeight_ != 0 && f.State == WindowState::Normal) resize(width(), f.Height / 15);
+    appliedHeight_ = f.Height;
   }
+  graph_->sync();
 }
 
 void MainWindow::startTimers() {

@@ -9,6 +9,8 @@
 #include "app/main_form.h"
 
 class QCheckBox;
+class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -22,6 +24,8 @@ struct Session;
 namespace gui {
 
 class StationEditorWindow;
+class GraphWindowView;
+class DateDialogView;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -34,6 +38,8 @@ class MainWindow : public QMainWindow {
   // Starts the 10-second tick of Timer1 and the watch for a stop asked from outside.
   void startTimers();
   StationEditorWindow* stationEditor() const { return editor_; }
+  GraphWindowView* graphWindow() const { return graph_; }
+  DateDialogView* dateDialog() const { return date_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -51,6 +57,10 @@ class MainWindow : public QMainWindow {
 
   QLineEdit* addText(const char* name, TextBox& box);
   QCheckBox* addCheck(const char* name, const char* caption, CheckBox& box);
+  QPushButton* addButton(const char* name, const char* caption, void (*handler)(Session&));
+  QWidget* withSpinner(QLineEdit* edit, const char* name, void (*step)(Session&, int));
+  void showLog();
+  void showPicture();
   void tick();
   void watchStop();
 
@@ -61,6 +71,14 @@ class MainWindow : public QMainWindow {
   QPlainTextEdit* log_ = nullptr;
   QPushButton* start_ = nullptr;
   StationEditorWindow* editor_ = nullptr;
+  GraphWindowView* graph_ = nullptr;
+  DateDialogView* date_ = nullptr;
+  QGroupBox* frameBatch_ = nullptr;
+  QWidget* history_ = nullptr;
+  QLabel* image_ = nullptr;
+  std::string shownPicture_;
+  std::size_t shownRuns_ = 0, shownMarks_ = 0;
+  int32_t appliedHeight_ = 0;
   QTimer timer1_;
   QTimer stopWatch_;
   std::string shownLog_;

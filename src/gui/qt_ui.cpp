@@ -2,9 +2,10 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QMimeData>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QMimeData>
 
 #include "app/session.h"
 #include "gui/text_codec.h"
@@ -101,6 +102,44 @@ bool QtUi::clipboardText(std::string& text) {
   if (data == nullptr || !data->hasText()) return false;
   text = toCp1252(data->text());
   return true;
+}
+
+// A filter entry Qt's dialog matches in any case: each pattern also in lower and upper case.
+static QString anyCaseFilter(const std::string& description, const std::string& patterns) {
+  QString name = qt(description).trimmed();
+  const qsizetype open = name.lastIndexOf(QChar('('));
+  if (open > 0 && name.endsWith(QChar(')'))) name = name.left(open).trimmed();
+  QStringList all;
+  for (const QString& p : qt(patterns).split(QChar(';'), Qt::SkipEmptyParts)) {
+    for (const QString& variant : {p.trimmed(), p.trimmed().toLower(), p.trimmed().toUpper()})
+      if (!all.contains(variant)) all << variant;
+  }
+  return name + QStringLiteral(" (") + all.join(QChar(' ')) + QChar(')');
+}
+
+std::optional<std::string> QtUi::fileDialog(const FileDialogRequest& request) {
+  if (session_ && session_->BatchMode) return std::nullopt;
+  if (refresh_) refresh_();
+  QFileDialog dialog(parent_, qt(request.title), qt(request.initialFolder));
+  dialog.setObjectName(QStringLiteral("CommonDialog1"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  QStringList filters;
+  for (const auto& [description, patterns] : request.filters) filters << anyCaseFilter(description, patterns);
+  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  if (!request.fileName.empty()) dialog.selectFile(qt(request.fileName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return toCp1252(dialog.selectedFiles().front());
+}
+
+void QtUi::modelessBox(const std::string& text, MsgIcon icon, const std::string& title) {
+  auto* box = new QMessageBox(iconOf(icon), qt(title.empty() ? std::string("Flumewright") : title), qt(text),
+                              QMessageBox::Ok, parent_);
+  box->setObjectName(QStringLiteral("modelessBox"));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);
+  box->show();
 }
 
 void QtUi::setClipboardText(const std::string& text) { QGuiApplication::clipboard()->setText(fromCp1252(text)); }

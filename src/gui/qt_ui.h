@@ -29,6 +29,10 @@ class QtUi : public Ui {
   bool hasDisplay() const override { return true; }
   bool clipboardText(std::string& text) override;
   void setClipboardText(const std::string& text) override;
+  // Qt's own file dialog (so tests can drive it); batch runs ask nobody and get no file.
+  std::optional<std::string> fileDialog(const FileDialogRequest& request) override;
+  // A box that stays up while the program goes on; it deletes itself when closed.
+  void modelessBox(const std::string& text, MsgIcon icon, const std::string& title) override;
 
  private:
   Session* session_ = nullptr;

@@ -49,6 +49,10 @@ class Ui {
   virtual void setClipboardText(const std::string&) {}
   // The chosen file's full name; nothing when the user cancelled (or nobody can answer).
   virtual std::optional<std::string> fileDialog(const FileDialogRequest&) { return std::nullopt; }
+  // A box that does not wait for its OK, so a run going on is not held by it.
+  virtual void modelessBox(const std::string& text, MsgIcon icon, const std::string& title) {
+    msgBox(text, MsgButtons::OK, icon, title);
+  }
 };
 
 // No display: every box takes its default answer (OK, Yes for questions is never assumed:

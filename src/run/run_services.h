@@ -202,6 +202,8 @@ class RadarWindow {
   virtual ~RadarWindow() = default;
   virtual bool isVisible() const { return false; }
   virtual void hide() {}
+  // Shows the last radar image the run made; false when there is no radar window to show it in.
+  virtual bool showLastImage() { return false; }
 };
 
 // The tray icon. Without a desktop there is no icon: add() refuses and the run goes on.

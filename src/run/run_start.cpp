@@ -28,6 +28,7 @@ void batchStart(Session& s) {
   if (s.TrayState == 0) {
     if (s.services.tray->add(s.form.Caption)) {
       s.TrayState = 1;
+      s.TrayHookWindow = 1;  // the tray now holds the window
       s.form.Visible = false;
     }
     s.ui.doEvents();

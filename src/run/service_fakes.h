@@ -91,6 +91,11 @@ class FakeRadarWindow : public RadarWindow {
     visible = false;
     ++hides;
   }
+  int lastImageShows = 0;
+  bool showLastImage() override {
+    ++lastImageShows;
+    return true;
+  }
 };
 
 // Installs one FakeSources as both the retrievers and the computations of the services.

@@ -17,13 +17,13 @@ class MainOptionsTest : public ::testing::Test {
   void SetUp() override {
     ::unsetenv("VISUAL");
     ::unsetenv("EDITOR");
-    s.launcher = launcher;
+    s.processes = launcher;
   }
   std::string folder() const { return t.folder.path().string(); }
 
   testing::TestSession t;
   Session& s = t.s;
-  std::shared_ptr<RecordingLauncher> launcher = std::make_shared<RecordingLauncher>();
+  std::shared_ptr<RecordingProcessRunner> launcher = std::make_shared<RecordingProcessRunner>();
 };
 
 TEST_F(MainOptionsTest, LogViewersOpenTheirFileInTheEditor) {
@@ -40,7 +40,7 @@ TEST_F(MainOptionsTest, LogViewersOpenTheirFileInTheEditor) {
                                                    {"xdg-open", f + "Flumewright_errlog.txt"},
                                                    {"nano", "-R", f + "Flumewright_errlog.txt"}}));
   // An editor that cannot start leaves a line naming it.
-  launcher->fail = true;
+  launcher->failing = {"xdg-open"};
   Command3_Click(s);
   EXPECT_NE(s.form.Text1.Text.find("Could not start xdg-open on " + f + "Flumewright_errlog.txt"),
             std::string::npos);
@@ -186,7 +186,7 @@ TEST_F(MainOptionsTest, BoxesMirrorAndRecolour) {
   EXPECT_EQ(s.form.Text4.BackColor, 5869787);
 }
 
-TEST(LauncherTest, AnEditorGetsAPathWithABlankAndSemicolonAsOneArgument) {
+TEST(ProcessRunnerEditorTest, AnEditorGetsAPathWithABlankAndSemicolonAsOneArgument) {
   testing::TempFolder dir;
   const std::filesystem::path script = dir / "editor.sh";
   const std::filesystem::path out = dir / "args.txt";
@@ -194,9 +194,9 @@ TEST(LauncherTest, AnEditorGetsAPathWithABlankAndSemicolonAsOneArgument) {
   std::filesystem::permissions(script, std::filesystem::perms::owner_all);
   ::setenv("VISUAL", script.c_str(), 1);
   const std::string file = (dir / "my file;rm x.txt").string();
-  const std::vector<std::string> argv = editorCommand(file);
+  const std::vector<std::string> argv = textEditorCommand(file);
   ::unsetenv("VISUAL");
-  SpawnLauncher launcher;
+  SpawnProcessRunner launcher;
   std::string error;
   ASSERT_TRUE(launcher.startDetached(argv, error)) << error;
   for (int i = 0; i < 200 && !std::filesystem::exists(out); ++i) ::usleep(10000);

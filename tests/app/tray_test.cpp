@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/tray.h"
+#include "run/service_fakes.h"
 #include "support/test_session.h"
 
 namespace fw {
@@ -12,12 +13,12 @@ using namespace tray;
 class TrayTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    s.launcher = launcher;
+    s.processes = launcher;
     s.TrayState = kTrayShown;
   }
   testing::TestSession t;
   Session& s = t.s;
-  std::shared_ptr<RecordingLauncher> launcher = std::make_shared<RecordingLauncher>();
+  std::shared_ptr<RecordingProcessRunner> launcher = std::make_shared<RecordingProcessRunner>();
 };
 
 TEST_F(TrayTest, MouseEventsOnlyWhileTheIconIsShown) {
@@ -81,8 +82,17 @@ TEST_F(TrayTest, TheMenuItemsInOrder) {
   EXPECT_EQ(launcher->started[2], (std::vector<std::string>{"xdg-open", f}));
   EXPECT_EQ(launcher->started[3].back(), f + "/Flumewright_errlog.txt");
   EXPECT_NE(s.form.Text1.Text.find("The radar view is not available in this version."), std::string::npos);
-  EXPECT_NE(s.form.Text1.Text.find("The graphing companion is not available in this version."),
-            std::string::npos);
+  // The companions' items are the station editor's launchers: with no folder known they ask for it.
+  ASSERT_FALSE(t.ui.prompts.empty());
+  EXPECT_NE(t.ui.prompts.front().find("Enter Plotwerks.exe folder name"), std::string::npos);
+  EXPECT_NE(t.ui.prompts.back().find("Enter Skyvantor.exe folder name"), std::string::npos);
+  // With a radar window the radar item shows its last image instead.
+  auto radar = std::make_shared<FakeRadarWindow>();
+  s.services.radarWindow = radar;
+  s.form.Text1.clear();
+  menuItem_Click(s, 2);
+  EXPECT_EQ(radar->lastImageShows, 1);
+  EXPECT_EQ(s.form.Text1.Text, "");
   menuItem_Click(s, 12);
   EXPECT_TRUE(s.ExitRequested);
 }

@@ -9,14 +9,19 @@
 namespace fw::gui::testing {
 int saveScreenshot(const std::string& path);
 int saveEditorScreenshot(const std::string& path);
+int saveGraphScreenshot(const std::string& path);
 }
 
 int main(int argc, char** argv) {
-  std::string screenshot;
-  for (int i = 1; i < argc; ++i)
+  std::string screenshot, graphScreenshot;
+  for (int i = 1; i < argc; ++i) {
     if (std::strncmp(argv[i], "--screenshot=", 13) == 0) screenshot = argv[i] + 13;
-  if (screenshot.empty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (std::strncmp(argv[i], "--graph-screenshot=", 19) == 0) graphScreenshot = argv[i] + 19;
+  }
+  if (screenshot.empty() && graphScreenshot.empty()) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  // The graph window over two flow stations the store wrote.
+  if (!graphScreenshot.empty()) return fw::gui::testing::saveGraphScreenshot(graphScreenshot);
   if (!screenshot.empty()) {
     // The main window after a run, then the station-list editor beside it ("name.png" and
     // "name_editor.png").

@@ -1,4 +1,4 @@
-# The main window's test: the Qt window over a session, driven as a user would, on the offscreen
+# The windows' tests: the Qt windows over a session, driven as a user would, on the offscreen
 # platform (no display needed). Run with --screenshot=FILE.png under xvfb-run it instead shows the
 # window on the X display and saves a picture of the screen, to check the layout by eye.
 if(TARGET flumewright_gui)

@@ -40,11 +40,11 @@ bool SpawnProcessRunner::startDetached(const std::vector<std::string>& argv, std
     error = std::strerror(rc);
     return false;
   }
-  // Reap the programs started here that have ended since; others' children are left alone.
-  children_.erase(std::remove_if(children_.begin(), children_.end(),
-                                 [](int child) { return ::waitpid(child, nullptr, WNOHANG) != 0; }),
-                  children_.end());
-  children_.push_back(pid);
+  std::thread([pid] {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+  }).detach();
   return true;
 }
 

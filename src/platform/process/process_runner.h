@@ -35,14 +35,12 @@ class ProcessRunner {
   virtual RunResult runToEnd(const Run& run);
 };
 
-// The real one: posix_spawn in a new session, not waited for.
+// The real one: posix_spawn in a new session, not waited for; a thread of its own reaps each
+// child when it ends, so no finished program lingers.
 class SpawnProcessRunner : public ProcessRunner {
  public:
   bool startDetached(const std::vector<std::string>& argv, std::string& error) override;
   RunResult runToEnd(const Run& run) override;
-
- private:
-  std::vector<int> children_;  // started and not yet reaped
 };
 
 // For tests: records every start; fails the ones whose program is in failing.
