@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/image_list.h"
+#include "app/show_source.h"
 #include "compute/compute_services.h"
 #include "platform/vb/error.h"
 #include "run/service_fakes.h"
@@ -409,6 +411,31 @@ TEST(WeatherPrecipKind, LaterRulesWin) {
   EXPECT_EQ(weatherPrecipKind("tempf", true), 0);
   EXPECT_EQ(weatherPrecipKind("precipRate,dailyrain", true), 2);
   EXPECT_EQ(weatherPrecipKind("precip_accum_one_hour", false), -2);
+}
+
+// Every icon a block or a computed kind shows is one the window holds; another key fails the
+// caller and leaves the caption as it was.
+TEST(ShowSource, EveryKeyTheRunShowsIsInTheImageList) {
+  for (int16_t type = -1; type <= 60; ++type) {
+    const SourceBlock* b = sourceBlock(type);
+    if (b != nullptr && b->routine != nullptr) {
+      EXPECT_TRUE(imageListHolds(b->icon)) << b->label << " " << b->icon;
+    }
+  }
+  for (const char* key : {"Iowa", "DSS", "EPA", "File", "Runoff", "Snow", "NWS", "nohrsc2", "Flumewr"})
+    EXPECT_TRUE(imageListHolds(key)) << key;
+
+  testing::TestSession t;
+  showsource(t.s, "USGS", "USGS", "");
+  EXPECT_EQ(t.s.form.Icon, "USGS");
+  try {
+    showsource(t.s, "Somewhere", "NoSuchKey", "");
+    ADD_FAILURE() << "an unknown key must fail";
+  } catch (const vb::Error& e) {
+    EXPECT_EQ(e.number(), 35601);
+  }
+  EXPECT_EQ(t.s.form.Caption, "USGS");
+  EXPECT_EQ(t.s.form.Icon, "USGS");
 }
 
 }  // namespace
