@@ -25,4 +25,13 @@ void TransactionStack::rollback(Backend& backend) {
   levels_.pop_back();
 }
 
+std::string quoteName(const std::string& name) {
+  std::string q = "\"";
+  for (char c : name) {
+    if (c == '"') q += '"';
+    q += c;
+  }
+  return q + "\"";
+}
+
 }  // namespace fw::db

@@ -112,4 +112,8 @@ class TransactionStack {
   std::vector<TxnId> levels_;
 };
 
+// A table or column name as an SQL identifier in double quotes, inner quotes doubled: every engine
+// behind the layer takes this form.
+std::string quoteName(const std::string& name);
+
 }  // namespace fw::db

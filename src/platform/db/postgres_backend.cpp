@@ -158,15 +158,6 @@ std::optional<std::string> paramText(const vb::Variant& v) {
   return std::nullopt;
 }
 
-std::string quoteName(const std::string& name) {
-  std::string q = "\"";
-  for (char c : name) {
-    if (c == '"') q += '"';
-    q += c;
-  }
-  return q + "\"";
-}
-
 // A tuple position "(block,offset)" as a row key, and back.
 RowKey keyOf(const char* ctid) {
   unsigned long long block = 0, offset = 0;

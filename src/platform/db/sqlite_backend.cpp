@@ -137,15 +137,6 @@ void bindValue(sqlite3_stmt* st, int index, const vb::Variant& v) {
   if (rc != SQLITE_OK) raise(err::EngineFailure, sqlite3_errstr(rc));
 }
 
-std::string quoteName(const std::string& name) {
-  std::string q = "\"";
-  for (char c : name) {
-    if (c == '"') q += '"';
-    q += c;
-  }
-  return q + "\"";
-}
-
 }  // namespace
 
 void SqliteBackend::StmtDeleter::operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }

@@ -293,15 +293,6 @@ class SheetPart : public XmlWalk {
   bool inCell_ = false, collecting_ = false;
 };
 
-std::string quoteName(const std::string& name) {
-  std::string q = "\"";
-  for (char c : name) {
-    if (c == '"') q += '"';
-    q += c;
-  }
-  return q + "\"";
-}
-
 std::string headerText(const Cell& c) {
   if (c.kind == Cell::Text) return vb::Trim(c.text);
   if (c.kind == Cell::Empty) return "";
