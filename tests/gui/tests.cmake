@@ -14,3 +14,15 @@ if(TARGET flumewright_gui)
   gtest_discover_tests(test_gui WORKING_DIRECTORY ${CMAKE_BINARY_DIR} DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endif()
+
+# Printing loads the print system's libraries with dlopen; on a loaded machine LeakSanitizer's
+# exit-time scan then reads a thread-local block of one of them that is not laid out yet and the
+# scan itself crashes after the test has passed. Under the sanitizers that one test runs without
+# the leak scan (address and undefined-behaviour checks stay on).
+if(TARGET flumewright_gui AND ENABLE_SANITIZERS)
+  set(GUI_SANITIZER_TESTS ${CMAKE_BINARY_DIR}/test_gui_sanitizer_env.cmake)
+  file(WRITE ${GUI_SANITIZER_TESTS}
+    "set_tests_properties(\"GraphWindowView.PrintWithoutAPrinterGivesAPdfInTheProgramFolder\"\n"
+    "  PROPERTIES ENVIRONMENT \"QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0\")\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${GUI_SANITIZER_TESTS})
+endif()
