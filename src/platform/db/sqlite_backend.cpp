@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/db/backend_support.h"
 #include "platform/db/error.h"
 #include "platform/vb/strings.h"
 
@@ -38,31 +39,6 @@ void registerOpen(const std::string& key, int delta) {
   if (primary == SQLITE_ERROR || extended == SQLITE_CONSTRAINT_UNIQUE || extended == SQLITE_CONSTRAINT_PRIMARYKEY)
     raise(err::FaultyCommand, message);
   raise(err::EngineFailure, message);
-}
-
-bool iequalsWord(const std::string& s, size_t pos, const char* word) {
-  size_t n = std::char_traits<char>::length(word);
-  if (pos + n > s.size()) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (std::tolower(static_cast<unsigned char>(s[pos + i])) != word[i]) return false;
-  return pos + n == s.size() || !(std::isalnum(static_cast<unsigned char>(s[pos + n])) || s[pos + n] == '_');
-}
-
-
-// Where "rowid, " can go into a plain single-table select so that its rows can be written back;
-// npos when the statement is not of that shape.
-size_t rowidInsertPoint(const std::string& sql) {
-  size_t i = 0;
-  while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
-  if (!iequalsWord(sql, i, "select")) return std::string::npos;
-  size_t after = i + 6;
-  size_t j = after;
-  while (j < sql.size() && std::isspace(static_cast<unsigned char>(sql[j]))) ++j;
-  if (iequalsWord(sql, j, "distinct") || iequalsWord(sql, j, "all")) return std::string::npos;
-  std::string l = vb::LCase(sql);
-  for (const char* w : {" group ", " union ", " join ", " having ", " except ", " intersect "})
-    if (l.find(w) != std::string::npos) return std::string::npos;
-  return after;
 }
 
 ColumnKind kindOf(const char* declared) {
@@ -203,10 +179,7 @@ void SqliteBackend::requireOpen() const {
 
 void SqliteBackend::requireUsable() const {
   requireOpen();
-  if (transactionLost())
-    raise(err::EngineFailure,
-          "The database engine ended the transaction after an error; nothing more is done in it until it is "
-          "rolled back.");
+  if (transactionLost()) raiseTransactionEnded();
 }
 
 bool SqliteBackend::transactionLost() const {
@@ -285,7 +258,7 @@ QueryResult SqliteBackend::run(const std::string& sql, RowUse use) {
   QueryResult result;
   Stmt st;
   bool withRowid = false;
-  if (size_t at = use == RowUse::Write ? rowidInsertPoint(sql) : std::string::npos; at != std::string::npos) {
+  if (size_t at = use == RowUse::Write ? keyColumnInsertPoint(sql) : std::string::npos; at != std::string::npos) {
     std::string rewritten = sql.substr(0, at) + " rowid," + sql.substr(at);
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
@@ -354,23 +327,7 @@ RowKey SqliteBackend::insertRow(const std::string& table, const std::vector<std:
   requireUsable();
   if (!insertStmt_ || table != insertTable_ || columns != insertColumns_) {
     insertStmt_ = nullptr;
-    std::string sql = "insert into " + quoteName(table);
-    if (columns.empty()) {
-      sql += " default values";
-    } else {
-      sql += " (";
-      std::string marks;
-      for (size_t i = 0; i < columns.size(); ++i) {
-        if (i) {
-          sql += ",";
-          marks += ",";
-        }
-        sql += quoteName(columns[i]);
-        marks += "?";
-      }
-      sql += ") values (" + marks + ")";
-    }
-    sqlite3_stmt* st = cached(sql);
+    sqlite3_stmt* st = cached(insertStatement(table, columns, ParamMarks::Question));
     insertTable_ = table;
     insertColumns_ = columns;
     insertStmt_ = st;
@@ -386,13 +343,7 @@ RowKey SqliteBackend::updateRow(const std::string& table, RowKey key, const std:
                                 const std::vector<vb::Variant>& values) {
   requireUsable();
   if (columns.empty()) return key;
-  std::string sql = "update " + quoteName(table) + " set ";
-  for (size_t i = 0; i < columns.size(); ++i) {
-    if (i) sql += ",";
-    sql += quoteName(columns[i]) + "=?";
-  }
-  sql += " where rowid=?";
-  sqlite3_stmt* st = cached(sql);
+  sqlite3_stmt* st = cached(updateStatement(table, columns, ParamMarks::Question) + "rowid=?");
   for (size_t i = 0; i < values.size(); ++i) bindValue(st, static_cast<int>(i) + 1, values[i]);
   sqlite3_bind_int64(st, static_cast<int>(values.size()) + 1, key);
   step(st);
@@ -401,61 +352,52 @@ RowKey SqliteBackend::updateRow(const std::string& table, RowKey key, const std:
 
 void SqliteBackend::deleteRow(const std::string& table, RowKey key) {
   requireUsable();
-  sqlite3_stmt* st = cached("delete from " + quoteName(table) + " where rowid=?");
+  sqlite3_stmt* st = cached(deleteStatement(table) + "rowid=?");
   sqlite3_bind_int64(st, 1, key);
   step(st);
 }
 
 TxnId SqliteBackend::begin() {
   requireUsable();
-  TxnId id = nextLevel_++;
+  TxnId id = levels_.next();
   if (levels_.empty()) {
     // The outermost level takes the write lock now, where the busy timeout applies: a deferred
     // transaction that first reads and then writes meets a busy database with an immediate
     // "database is locked" instead of waiting for it.
     exec(readOnly_ ? "BEGIN;" : "BEGIN IMMEDIATE;");
   } else {
-    exec("SAVEPOINT fw_" + std::to_string(id) + ";");
+    exec("SAVEPOINT " + savepointName(id) + ";");
   }
-  levels_.push_back(id);
+  levels_.push(id);
   return id;
 }
 
 void SqliteBackend::commit(TxnId level) {
   requireOpen();
-  if (levels_.empty() || levels_.back() != level) raiseNotAllowed();
+  levels_.requireInnermost(level);
   try {
     requireUsable();
-    exec(levels_.size() == 1 ? std::string("COMMIT;") : "RELEASE fw_" + std::to_string(level) + ";");
+    exec(levels_.size() == 1 ? std::string("COMMIT;") : "RELEASE " + savepointName(level) + ";");
   } catch (const vb::Error&) {
     rollback(level);
     throw;
   }
-  levels_.pop_back();
+  levels_.popInnermost();
 }
 
 void SqliteBackend::rollback(TxnId level) {
   requireOpen();
-  size_t i = 0;
-  while (i < levels_.size() && levels_[i] != level) ++i;
-  if (i == levels_.size()) raiseNotAllowed();
+  if (!levels_.isOpen(level)) raiseNotAllowed();
   const bool lost = transactionLost();
-  levels_.resize(i);
-  if (i == 0) {
+  if (levels_.closeFrom(level) == 0) {
     // Ending the whole transaction: ROLLBACK also works when SQLite has already undone it
     // itself (after a failed commit or a full disk).
     sqlite3_exec(db_, "ROLLBACK;", nullptr, nullptr, nullptr);
     return;
   }
   if (lost) return;  // the engine has undone this level with the rest
-  std::string name = "fw_" + std::to_string(level);
+  std::string name = savepointName(level);
   exec("ROLLBACK TO " + name + "; RELEASE " + name + ";");
-}
-
-bool SqliteBackend::isOpen(TxnId level) const {
-  for (TxnId l : levels_)
-    if (l == level) return true;
-  return false;
 }
 
 void SqliteBackend::compactInto(const std::filesystem::path& destination) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/db/backend.h"
+#include "platform/db/backend_support.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -41,7 +42,7 @@ class SqliteBackend : public Backend {
   TxnId begin() override;
   void commit(TxnId level) override;
   void rollback(TxnId level) override;
-  bool isOpen(TxnId level) const override;
+  bool isOpen(TxnId level) const override { return levels_.isOpen(level); }
   bool inTransaction() const override { return !levels_.empty(); }
   bool transactionLost() const override;
 
@@ -74,8 +75,7 @@ class SqliteBackend : public Backend {
   std::filesystem::path file_;
   bool readOnly_ = false;
   std::unordered_map<std::string, Stmt> cache_;
-  std::vector<TxnId> levels_;  // open levels, outermost first
-  TxnId nextLevel_ = 1;
+  TransactionLevels levels_;
   size_t lastRowCount_ = 0;
   // The last insert's table, columns and statement (owned by cache_): a writer adds its rows one
   // by one with the same columns, and this saves building and looking up the text for each.
