@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/db/backend_support.h"
 #include "platform/db/error.h"
 #include "platform/vb/date.h"
 #include "platform/vb/strings.h"
@@ -51,27 +52,12 @@ std::string trimMessage(const char* text) {
   return s;
 }
 
-bool iequalsWord(const std::string& s, size_t pos, const char* word) {
-  size_t n = std::char_traits<char>::length(word);
-  if (pos + n > s.size()) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (std::tolower(static_cast<unsigned char>(s[pos + i])) != word[i]) return false;
-  return pos + n == s.size() || !(std::isalnum(static_cast<unsigned char>(s[pos + n])) || s[pos + n] == '_');
-}
-
 // Where "ctid, " can go into a plain single-table select so that its rows can be written back;
 // npos when the statement is not of that shape (a join, a group, an aggregate, distinct).
 size_t ctidInsertPoint(const std::string& sql) {
-  size_t i = 0;
-  while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i]))) ++i;
-  if (!iequalsWord(sql, i, "select")) return std::string::npos;
-  size_t after = i + 6;
-  size_t j = after;
-  while (j < sql.size() && std::isspace(static_cast<unsigned char>(sql[j]))) ++j;
-  if (iequalsWord(sql, j, "distinct") || iequalsWord(sql, j, "all")) return std::string::npos;
+  const size_t after = keyColumnInsertPoint(sql);
+  if (after == std::string::npos) return after;
   std::string l = vb::LCase(sql);
-  for (const char* w : {" group ", " union ", " join ", " having ", " except ", " intersect "})
-    if (l.find(w) != std::string::npos) return std::string::npos;
   size_t from = l.find(" from ", after);
   if (from == std::string::npos) return std::string::npos;
   if (l.find('(', after) < from) return std::string::npos;  // an aggregate or another expression
@@ -229,10 +215,7 @@ void PostgresBackend::requireOpen() const {
 
 void PostgresBackend::requireUsable() {
   requireOpen();
-  if (transactionLost())
-    raise(err::EngineFailure,
-          "The database engine ended the transaction after an error; nothing more is done in it until it is "
-          "rolled back.");
+  if (transactionLost()) raiseTransactionEnded();
   if (levels_.empty()) reconnectIfLost();
 }
 
@@ -491,23 +474,7 @@ void toParams(const std::vector<vb::Variant>& values, std::vector<std::string>& 
 RowKey PostgresBackend::insertRow(const std::string& table, const std::vector<std::string>& columns,
                                   const std::vector<vb::Variant>& values) {
   requireUsable();
-  std::string sql = "insert into " + quoteName(table);
-  if (columns.empty()) {
-    sql += " default values";
-  } else {
-    sql += " (";
-    std::string marks;
-    for (size_t i = 0; i < columns.size(); ++i) {
-      if (i) {
-        sql += ",";
-        marks += ",";
-      }
-      sql += quoteName(columns[i]);
-      marks += "$" + std::to_string(i + 1);
-    }
-    sql += ") values (" + marks + ")";
-  }
-  sql += " returning ctid";
+  const std::string sql = insertStatement(table, columns, ParamMarks::Numbered) + " returning ctid";
   std::vector<std::string> params;
   std::vector<bool> nulls;
   toParams(values, params, nulls);
@@ -519,12 +486,8 @@ RowKey PostgresBackend::updateRow(const std::string& table, RowKey key, const st
                                   const std::vector<vb::Variant>& values) {
   requireUsable();
   if (columns.empty()) return key;
-  std::string sql = "update " + quoteName(table) + " set ";
-  for (size_t i = 0; i < columns.size(); ++i) {
-    if (i) sql += ",";
-    sql += quoteName(columns[i]) + "=$" + std::to_string(i + 1);
-  }
-  sql += " where ctid=$" + std::to_string(columns.size() + 1) + "::tid returning ctid";
+  const std::string sql = updateStatement(table, columns, ParamMarks::Numbered) + "ctid=$" +
+                          std::to_string(columns.size() + 1) + "::tid returning ctid";
   std::vector<std::string> params;
   std::vector<bool> nulls;
   toParams(values, params, nulls);
@@ -538,12 +501,12 @@ RowKey PostgresBackend::updateRow(const std::string& table, RowKey key, const st
 
 void PostgresBackend::deleteRow(const std::string& table, RowKey key) {
   requireUsable();
-  execute("delete from " + quoteName(table) + " where ctid=$1::tid", {ctidOf(key)}, {false}, true);
+  execute(deleteStatement(table) + "ctid=$1::tid", {ctidOf(key)}, {false}, true);
 }
 
 TxnId PostgresBackend::begin() {
   requireUsable();
-  TxnId id = nextLevel_++;
+  TxnId id = levels_.next();
   if (levels_.empty()) {
     lost_ = false;
     conflict_ = false;
@@ -551,56 +514,44 @@ TxnId PostgresBackend::begin() {
     // is told to give way and may run again.
     plain("BEGIN ISOLATION LEVEL SERIALIZABLE");
   } else {
-    plain("SAVEPOINT fw_" + std::to_string(id));
+    plain("SAVEPOINT " + savepointName(id));
   }
-  levels_.push_back(id);
+  levels_.push(id);
   return id;
 }
 
 void PostgresBackend::commit(TxnId level) {
   requireOpen();
-  if (levels_.empty() || levels_.back() != level) raiseNotAllowed();
+  levels_.requireInnermost(level);
   try {
-    if (transactionLost())
-      raise(err::EngineFailure,
-            "The database engine ended the transaction after an error; nothing more is done in it until it is "
-            "rolled back.");
+    if (transactionLost()) raiseTransactionEnded();
     if (levels_.size() == 1) {
       // COMMIT of a failed transaction rolls back without an error: that must not pass as a commit.
       if (PQtransactionStatus(conn_.get()) == PQTRANS_INERROR)
         raise(err::EngineFailure, "The transaction failed on the server and was not committed.");
       plain("COMMIT");
     } else {
-      plain("RELEASE SAVEPOINT fw_" + std::to_string(level));
+      plain("RELEASE SAVEPOINT " + savepointName(level));
     }
   } catch (const vb::Error&) {
     if (isOpen(level)) rollback(level);
     throw;
   }
-  levels_.pop_back();
+  levels_.popInnermost();
 }
 
 void PostgresBackend::rollback(TxnId level) {
   requireOpen();
-  size_t i = 0;
-  while (i < levels_.size() && levels_[i] != level) ++i;
-  if (i == levels_.size()) raiseNotAllowed();
+  if (!levels_.isOpen(level)) raiseNotAllowed();
   const bool lost = transactionLost();
-  levels_.resize(i);
-  if (i == 0) {
+  if (levels_.closeFrom(level) == 0) {
     if (PQstatus(conn_.get()) == CONNECTION_OK) Result(PQexec(conn_.get(), "ROLLBACK"));
     lost_ = false;
     return;
   }
   if (lost) return;
-  std::string name = "fw_" + std::to_string(level);
+  std::string name = savepointName(level);
   plain("ROLLBACK TO SAVEPOINT " + name + "; RELEASE SAVEPOINT " + name);
-}
-
-bool PostgresBackend::isOpen(TxnId level) const {
-  for (TxnId l : levels_)
-    if (l == level) return true;
-  return false;
 }
 
 }  // namespace fw::db

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/db/backend.h"
+#include "platform/db/backend_support.h"
 
 struct pg_conn;
 struct pg_result;
@@ -42,7 +43,7 @@ class PostgresBackend : public Backend {
   TxnId begin() override;
   void commit(TxnId level) override;
   void rollback(TxnId level) override;
-  bool isOpen(TxnId level) const override;
+  bool isOpen(TxnId level) const override { return levels_.isOpen(level); }
   bool inTransaction() const override { return !levels_.empty(); }
   bool transactionLost() const override { return lost_ && !levels_.empty(); }
   bool lostToConflict() const override { return conflict_; }
@@ -75,8 +76,7 @@ class PostgresBackend : public Backend {
 
   std::unique_ptr<pg_conn, ConnCloser> conn_;
   bool readOnly_ = false;
-  std::vector<TxnId> levels_;
-  TxnId nextLevel_ = 1;
+  TransactionLevels levels_;
   bool lost_ = false;
   bool conflict_ = false;
   bool settingsDone_ = false;
