@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -25,6 +24,7 @@
 #include "gui/main_window.h"
 #include "gui/qt_tray_icon.h"
 #include "gui/qt_ui.h"
+#include "gui/window_fixtures.h"
 #include "run/service_fakes.h"
 #include "support/test_hdb.h"
 #include "support/test_session.h"
@@ -65,30 +65,10 @@ struct Fixture {
   void click(const char* button) { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }
 };
 
-// Closes every modal box and input box that comes up, keeping their texts.
-struct BoxCloser {
-  std::vector<std::string> texts;
-  QTimer timer;
-  BoxCloser() {
-    timer.setInterval(20);
-    QObject::connect(&timer, &QTimer::timeout, [this] {
-      QWidget* w = QApplication::activeModalWidget();
-      if (auto* box = qobject_cast<QMessageBox*>(w)) {
-        texts.push_back(box->text().toStdString());
-        box->reject();
-      } else if (auto* input = qobject_cast<QInputDialog*>(w)) {
-        texts.push_back(input->labelText().toStdString());
-        input->reject();
-      }
-    });
-    timer.start();
-  }
-};
-
 TEST(MainOptionsWindow, ViewerButtonsStartTheEditorOnTheirFiles) {
   Fixture f;
   const std::string dir = f.folder.path().string() + "/";
-  BoxCloser closer;
+  testing::BoxCloser closer;
   f.click("cmdShowNowcastCounts");
   f.click("cmdViewAlert");
   f.click("Command3");
@@ -291,31 +271,7 @@ TEST(MainOptionsWindow, ABatchRunOverTheExampleShowsNothingStartsNothingAndNever
 
 // History end to end: "History", "Last 7 days", OK, then "Start Retrievals" over a small list.
 TEST(MainOptionsWindow, AHistoryRunCoversTheChosenDaysAndLeavesTheLastUpdateAlone) {
-  fw::testing::TempFolder folder;
-  const auto hdb = fw::testing::makeHdb(folder.path(), "Flumewright_HDB.db");
-  fw::testing::execSql(
-      hdb,
-      "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code) "
-      "values ('101', 1101, 'Bridge Creek', 1, 'cfs', '00060')");
-  for (const char* table : {"Level2RGB.txt", "Level3RGB2RainRateA2m.txt"})
-    std::filesystem::copy_file(std::filesystem::path(FLUMEWRIGHT_SOURCE_DIR) / "example" / table,
-                               folder / table);
-  fw::testing::writeFile(
-      folder / "Flumewright_setup.txt",
-      "Write Dailys= True\r\n"
-      "Database Connection String=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Flumewright_HDB.db;\r\n"
-      "Station_ID; Datatype_Site_ID; Datatype_Name; Site_Name; base1; shift1; formula1\r\n"
-      "09380000; 1101; Flow; Bridge Creek; 0; 0; \r\n"
-      "END\r\n");
-  QtUi ui;
-  FixedClock clock{fw::testing::kTestNow};
-  Session s{ui, clock, folder.path()};
-  auto sources = installFakeSources(s.services);
-  sources->otherwise.Error = "Data not available.";
-  MainWindow window(s);
-  ui.attach(s, &window, [&window] { window.refresh(); });
-  Form_Load(s, "");
-  window.refresh();
+  testing::GaugeRunFixture f;
 
   testing::Driver d;
   d.onModal<DateDialogView>([](DateDialogView* dialog) {
@@ -324,20 +280,19 @@ TEST(MainOptionsWindow, AHistoryRunCoversTheChosenDaysAndLeavesTheLastUpdateAlon
       QTest::mouseClick(dialog->findChild<QPushButton*>("Command1"), Qt::LeftButton);
     });
   });
-  QTest::mouseClick(window.findChild<QPushButton*>("CommandDate"), Qt::LeftButton);
+  QTest::mouseClick(f.window.findChild<QPushButton*>("CommandDate"), Qt::LeftButton);
   ASSERT_TRUE(d.finish());
-  ASSERT_FALSE(s.RealtimeMode);
+  ASSERT_FALSE(f.s.RealtimeMode);
 
-  BoxCloser closer;
-  QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
-  ASSERT_EQ(sources->received.size(), 1u);
-  EXPECT_EQ(sources->received[0].FirstDay, static_cast<int32_t>(vb::DateSerial(2024, 5, 30)));
-  EXPECT_EQ(sources->received[0].LastDay, static_cast<int32_t>(vb::DateSerial(2024, 6, 5)));
-  EXPECT_FALSE(s.RealtimeMode);
-  EXPECT_EQ(fw::testing::countRows(hdb, "select * from rupdate where datatype_site_id=0"), 0);
+  QTest::mouseClick(f.window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+  ASSERT_EQ(f.sources->received.size(), 1u);
+  EXPECT_EQ(f.sources->received[0].FirstDay, static_cast<int32_t>(vb::DateSerial(2024, 5, 30)));
+  EXPECT_EQ(f.sources->received[0].LastDay, static_cast<int32_t>(vb::DateSerial(2024, 6, 5)));
+  EXPECT_FALSE(f.s.RealtimeMode);
+  EXPECT_EQ(fw::testing::countRows(f.program.hdb, "select * from rupdate where datatype_site_id=0"), 0);
 
-  QTest::mouseClick(window.findChild<QPushButton*>("CommandDate"), Qt::LeftButton);
-  EXPECT_TRUE(s.RealtimeMode);
+  QTest::mouseClick(f.window.findChild<QPushButton*>("CommandDate"), Qt::LeftButton);
+  EXPECT_TRUE(f.s.RealtimeMode);
 }
 
 }  // namespace

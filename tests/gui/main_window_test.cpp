@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -14,8 +12,8 @@
 #include "app/session.h"
 #include "app/startup.h"
 #include "gui/qt_ui.h"
+#include "gui/window_fixtures.h"
 #include "run/service_fakes.h"
-#include "support/test_hdb.h"
 #include "support/test_session.h"
 
 namespace fw::gui {
@@ -64,49 +62,9 @@ struct WindowFixture {
   }
 };
 
-// A program folder with a small station list, the real start-up and the real run; only the
-// gauge retriever is a stand-in that answers without the web.
-struct RealRunFixture {
-  fw::testing::TempFolder folder;
-  QtUi ui;
-  FixedClock clock{fw::testing::kTestNow};
-  Session s{ui, clock, folder.path()};
-  MainWindow window{s};
-  std::shared_ptr<FakeSources> sources = installFakeSources(s.services);
-  std::vector<std::string> boxes;  // texts of message boxes, closed at once so nothing waits
-  QTimer closeBoxes;
-
-  RealRunFixture() {
-    const auto hdb = fw::testing::makeHdb(folder.path(), "Flumewright_HDB.db");
-    fw::testing::execSql(
-        hdb,
-        "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code) "
-        "values ('101', 1101, 'Bridge Creek', 1, 'cfs', '00060')");
-    for (const char* table : {"Level2RGB.txt", "Level3RGB2RainRateA2m.txt"})
-      std::filesystem::copy_file(std::filesystem::path(FLUMEWRIGHT_SOURCE_DIR) / "example" / table,
-                                 folder / table);
-    fw::testing::writeFile(
-        folder / "Flumewright_setup.txt",
-        "Write Dailys= True\r\n"
-        "Database Connection String=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Flumewright_HDB.db;\r\n"
-        "Station_ID; Datatype_Site_ID; Datatype_Name; Site_Name; base1; shift1; formula1\r\n"
-        "*---- gauges; 0; c; c\r\n"
-        "IF; 0; Never; ; rday; NO-1; 1=1\r\n"
-        "09380000; 1101; Flow; Bridge Creek; 0; 0; \r\n"
-        "END\r\n");
-    sources->otherwise.Error = "Data not available.";
-    closeBoxes.setInterval(50);
-    QObject::connect(&closeBoxes, &QTimer::timeout, [this] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        boxes.push_back(box->text().toStdString());
-        box->reject();
-      }
-    });
-    closeBoxes.start();
-    ui.attach(s, &window, [this] { window.refresh(); });
-    Form_Load(s, "");
-    window.refresh();
-  }
+// The gauge line after a comment line and an IF line that never holds.
+struct RealRunFixture : testing::GaugeRunFixture {
+  RealRunFixture() : testing::GaugeRunFixture({"*---- gauges; 0; c; c", "IF; 0; Never; ; rday; NO-1; 1=1"}) {}
 };
 
 TEST(MainWindow, StartRetrievalsRunsTheStationListAndTheLogPaneShowsIt) {
@@ -123,8 +81,8 @@ TEST(MainWindow, StartRetrievalsRunsTheStationListAndTheLogPaneShowsIt) {
   EXPECT_TRUE(log.contains("F I N I S H E D")) << log.toStdString();
   EXPECT_TRUE(start->isEnabled());
   // Interactive, the station's failure is also shown in a box (closed here by the fixture).
-  EXPECT_EQ(f.boxes, (std::vector<std::string>{"09380000 1101 Data not available."}));
-  EXPECT_NE(fw::testing::readFile(f.folder / kErrorLogName).find("F I N I S H E D  "), std::string::npos);
+  EXPECT_EQ(f.closer.texts, (std::vector<std::string>{"09380000 1101 Data not available."}));
+  EXPECT_NE(f.program.log().find("F I N I S H E D  "), std::string::npos);
 }
 
 TEST(MainWindow, StartRetrievalsRunsAndTheLogPaneShowsTheRun) {

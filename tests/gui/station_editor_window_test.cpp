@@ -7,12 +7,10 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 
 #include "app/session.h"
 #include "app/setup_file.h"
@@ -21,6 +19,7 @@
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
 #include "gui/text_codec.h"
+#include "gui/window_fixtures.h"
 #include "support/test_hdb.h"
 #include "support/test_session.h"
 
@@ -33,8 +32,7 @@ struct EditorFixture {
   FixedClock clock{fw::testing::kTestNow};
   Session s{ui, clock, folder.path()};
   MainWindow window{s};
-  std::vector<std::string> boxes;
-  QTimer closeBoxes;
+  testing::BoxCloser closer;
 
   EditorFixture() {
     std::filesystem::copy_file(std::filesystem::path(FLUMEWRIGHT_FIXTURES) / "setup" / "Flumewright_setup.txt",
@@ -42,14 +40,6 @@ struct EditorFixture {
     fw::testing::makeHdb(folder.path(), "TablewiseHDB.mdb");
     for (const char* table : {"Level2RGB.txt", "Level3RGB2RainRateA2m.txt"})
       std::filesystem::copy_file(std::filesystem::path(FLUMEWRIGHT_SOURCE_DIR) / "example" / table, folder / table);
-    closeBoxes.setInterval(50);
-    QObject::connect(&closeBoxes, &QTimer::timeout, [this] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        boxes.push_back(box->text().toStdString());
-        box->reject();
-      }
-    });
-    closeBoxes.start();
     ui.attach(s, &window, [this] { window.refresh(); });
     Form_Load(s, "");
     window.refresh();
@@ -98,7 +88,7 @@ TEST(StationEditorWindow, EditASiteNameSaveAndTheFileHasIt) {
   EXPECT_TRUE(f.s.Form2.ListDirty);
 
   QTest::mouseClick(f.find<QPushButton>("CommandSave"), Qt::LeftButton);
-  EXPECT_TRUE(f.boxes.empty()) << f.boxes.front();
+  EXPECT_TRUE(f.closer.texts.empty()) << f.closer.texts.front();
   const std::string after = fw::testing::readFile(f.folder / kSetupFileName);
   EXPECT_NE(after.find("\r\nXXXXX; 1001; Flow; Lower Creek-1, ID\r\n"), std::string::npos);
   EXPECT_NE(after.find("\r\nXXXXX; 17004; Air Temperature; Ridge \xB0" "F Site, NV\r\n"), std::string::npos);

@@ -103,17 +103,14 @@ TEST(CdecTransform, ValueTextsAreTheNumbersOwnTexts) {
   EXPECT_EQ(cdecNumberText(""), std::nullopt);
 }
 
-class Cdec : public testing::RetrievalFixture {
+class Cdec : public testing::RequestFixture {
  protected:
   Cdec() {
-    s.RunDateTime = testing::kTestNow;  // 2024-06-05 13:15
-    s.RunDay = 45448;
-    s.RealtimeMode = true;
     http.route("/cgi-progs/getHourlyCSV", "cdec/hourly_flow.csv");
     http.route("/cgi-progs/queryCSV", "cdec/daily_storage.csv");
     reset();
   }
-  void reset() {
+  void reset() override {
     call = SourceCall{};
     call.StationId = "ORO";
     call.ParameterCode = "20";
@@ -121,59 +118,58 @@ class Cdec : public testing::RetrievalFixture {
     call.UnitValues = true;
     call.RetrievalText = "the previous line's text";
   }
-  void history(bool unitValues) {
-    s.RealtimeMode = false;
-    call.UnitValues = unitValues;
-    s.form.TextBegindate.Text = "2024-06-01 00:00";
-    s.form.TextEnddate.Text = "2024-06-04 23:00";
-  }
-  SourceCall call;
+  void history(bool unitValues) { RequestFixture::history(unitValues, "2024-06-04 23:00"); }
 };
 
 TEST_F(Cdec, RequestsFollowTheModeAndTheLinesCodes) {
-  struct Case {
-    const char* name;
-    std::function<void()> set;
-    std::string target;
+  struct Expect {
     std::size_t lines;
     bool wind;
-  } cases[] = {
-      {"real time", [] {},
+  };
+  const testing::RequestCase<Expect> cases[] = {
+      {"real time",
+       [] {},
        "/cgi-progs/"
        "getHourlyCSV?station_id=ORO&sensor_num=20&start_date=20240603&end_date=&data_wish=View+Hourly+"
        "CSV+Data",
-       45, false},
-      {"history hourly ends a day later", [&] { history(true); },
+       {45, false}},
+      {"history hourly ends a day later",
+       [&] { history(true); },
        "/cgi-progs/"
        "getHourlyCSV?station_id=ORO&sensor_num=20&start_date=2024-06-01%2000%3A00&end_date=2024-06-05&"
        "data_wish=View+Hourly+CSV+Data",
-       45, false},
-      {"history daily", [&] { history(false); },
+       {45, false}},
+      {"history daily",
+       [&] { history(false); },
        "/cgi-progs/"
        "queryCSV?station_id=ORO&sensor_num=20&dur_code=D&start_date=2024-06-01%2000%3A00&end_date=2024-"
        "06-04%2023%3A00&data_wish=View+CSV+Data",
-       3, false},
+       {3, false}},
       // The hourly reply read as days holds no day: an empty retrieval, nothing raised.
-      {"real time with dailys", [&] { call.UnitValues = false; },
+      {"real time with dailys",
+       [&] { call.UnitValues = false; },
        "/cgi-progs/"
        "getHourlyCSV?station_id=ORO&sensor_num=20&start_date=20240603&end_date=&data_wish=View+Hourly+"
        "CSV+Data",
-       0, false},
-      {"wind direction", [&] { call.ParameterCode = "10"; },
+       {0, false}},
+      {"wind direction",
+       [&] { call.ParameterCode = "10"; },
        "/cgi-progs/"
        "getHourlyCSV?station_id=ORO&sensor_num=10&start_date=20240603&end_date=&data_wish=View+Hourly+"
        "CSV+Data",
-       45, true},
-      {"wind direction 77", [&] { call.ParameterCode = "77"; },
+       {45, true}},
+      {"wind direction 77",
+       [&] { call.ParameterCode = "77"; },
        "/cgi-progs/"
        "getHourlyCSV?station_id=ORO&sensor_num=77&start_date=20240603&end_date=&data_wish=View+Hourly+"
        "CSV+Data",
-       45, true},
-      {"010 is no wind", [&] { call.ParameterCode = "010"; },
+       {45, true}},
+      {"010 is no wind",
+       [&] { call.ParameterCode = "010"; },
        "/cgi-progs/"
        "getHourlyCSV?station_id=ORO&sensor_num=010&start_date=20240603&end_date=&data_wish=View+Hourly+"
        "CSV+Data",
-       45, false},
+       {45, false}},
       {"codes cannot change the query",
        [&] {
          call.StationId = "O&R";
@@ -181,22 +177,16 @@ TEST_F(Cdec, RequestsFollowTheModeAndTheLinesCodes) {
        },
        "/cgi-progs/getHourlyCSV?station_id=O%26R&sensor_num=2%200%23&start_date=20240603&end_date=&data_wish="
        "View+Hourly+CSV+Data",
-       0, false},
+       {0, false}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    http.clearRequests();
-    s.RealtimeMode = true;
-    reset();
-    c.set();
-    GetCDEC(s, call);
-    ASSERT_EQ(http.targets().size(), 1u);
-    EXPECT_EQ(http.targets()[0], c.target);
-    EXPECT_EQ(valueLines(call.RetrievalText).size(), c.lines);
-    EXPECT_EQ(call.RetrievalText.substr(0, 31), "California Data Exchange Center");
-    EXPECT_EQ(call.WindDegrees, c.wind);
-    EXPECT_EQ(call.Error, "");
-  }
+  checkRequests(
+      cases, [&] { GetCDEC(s, call); },
+      [&](const Expect& e) {
+        EXPECT_EQ(valueLines(call.RetrievalText).size(), e.lines);
+        EXPECT_EQ(call.RetrievalText.substr(0, 31), "California Data Exchange Center");
+        EXPECT_EQ(call.WindDegrees, e.wind);
+        EXPECT_EQ(call.Error, "");
+      });
 }
 
 TEST_F(Cdec, DirectionsAreHandedOnInDegreesWithTheFlagSet) {

@@ -76,19 +76,16 @@ TEST(EtSite, HourlyRowsAndSixtyMinuteRowsDifferByHalfAnHourOfSun) {
   EXPECT_EQ(readEtSite("43.6,-116.2,-120,2700,1.2", "ETRS", 4, 4).SolarRegion, 0);
 }
 
-class Hydromet : public testing::RetrievalFixture {
+class Hydromet : public testing::RequestFixture {
  protected:
   Hydromet() {
-    s.RunDateTime = testing::kTestNow;  // 2024-06-05 13:15
-    s.RunDay = 45448;
-    s.RealtimeMode = true;
     http.route("/pn-bin/instant.pl", "hydromet/instant_two_params.txt");
     http.route("/pn-bin/daily.pl", "hydromet/instant_two_params.txt");
     http.route("/gp-bin/webdaycsv.pl", "hydromet/daycsv_wind.txt");
     http.route("/gp-bin/webacrcsv.pl", "hydromet/daycsv_wind.txt");
     reset();
   }
-  void reset() {
+  void reset() override {
     call = SourceCall{};
     call.StationId = "USBRPN-FALN";
     call.ParameterCode = "OB";
@@ -98,22 +95,12 @@ class Hydromet : public testing::RetrievalFixture {
     call.UnitValues = true;
     call.ValueColumns = {2};
   }
-  void history(bool unitValues) {
-    s.RealtimeMode = false;
-    call.UnitValues = unitValues;
-    s.form.TextBegindate.Text = "2024-06-01 00:00";
-    s.form.TextEnddate.Text = "2024-06-03 23:00";
-  }
-  SourceCall call;
+  void history(bool unitValues) { RequestFixture::history(unitValues, "2024-06-03 23:00"); }
 };
 
 TEST_F(Hydromet, RequestsFollowTheRegionTheModeAndTheParameters) {
-  struct Case {
-    const char* name;
-    std::function<void()> set;
-    std::string target;
-    std::vector<int16_t> columns;
-  } cases[] = {
+  using Columns = std::vector<int16_t>;
+  const testing::RequestCase<Columns> cases[] = {
       {"instant",
        [] {},
        "/pn-bin/instant.pl?station=FALN&year=2024&month=6&day=4&year=2024&month=6&day=5&pcode=OB&format=1",
@@ -160,20 +147,14 @@ TEST_F(Hydromet, RequestsFollowTheRegionTheModeAndTheParameters) {
        "webdaycsv.pl?parameter=BO%26I%20O%23&syer=2024&smnth=6&sdy=4&eyer=2024&emnth=6&edy=5&format=1",
        {2}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    http.clearRequests();
-    s.RealtimeMode = true;
-    reset();
-    c.set();
-    GetHydromet(s, call);
-    ASSERT_EQ(http.targets().size(), 1u);
-    EXPECT_EQ(http.targets()[0], c.target);
-    EXPECT_EQ(call.ValueColumns, c.columns);
-    EXPECT_EQ(call.Error, "");
-    EXPECT_FALSE(call.WindDegrees);
-    EXPECT_EQ(call.RetrievalText.substr(0, kTitle.size()), kTitle);
-  }
+  checkRequests(
+      cases, [&] { GetHydromet(s, call); },
+      [&](const Columns& columns) {
+        EXPECT_EQ(call.ValueColumns, columns);
+        EXPECT_EQ(call.Error, "");
+        EXPECT_FALSE(call.WindDegrees);
+        EXPECT_EQ(call.RetrievalText.substr(0, kTitle.size()), kTitle);
+      });
 }
 
 TEST_F(Hydromet, TheWindLineAsksSpeedTooAndReadsTheDirectionInDegrees) {
