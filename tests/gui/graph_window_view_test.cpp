@@ -29,6 +29,7 @@
 #include "gui/gui_driver.h"
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
+#include "gui/window_fixtures.h"
 #include "platform/vb/format.h"
 #include "store/hourly_writer.h"
 #include "store/stored_rows.h"
@@ -67,17 +68,11 @@ void storeFlow(Session& s, const std::string& dsid, const std::string& title, do
   hdbhourly(s, dsid, 3, 2, 0, last, 1, "", 0, hourOf(60));
 }
 
-struct GraphFixture {
-  fw::testing::TempFolder folder;
-  QtUi ui;
-  FixedClock clock{fw::testing::kTestNow};
-  Session s{ui, clock, folder.path()};
-  MainWindow window{s};
+struct GraphFixture : testing::SessionWindow {
   GraphWindowView* graph = window.graphWindow();
   std::filesystem::path hdb;
 
   GraphFixture() {
-    ui.attach(s, &window, [this] { window.refresh(); });
     hdb = fw::testing::openTestHdb(s, fw::testing::HdbEngine::AdoSqlite);
     s.form.Check3.Value = 1;
     s.FrmGraph.Visible = true;
@@ -90,9 +85,7 @@ struct GraphFixture {
   }
   template <typename W>
   W* find(const char* name) {
-    W* w = graph->findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
+    return testing::findNamed<W>(graph, name);
   }
   QListWidget* rightClickAt(QPoint at) {
     QTest::mouseClick(graph->chartView()->viewport(), Qt::RightButton, {}, at);

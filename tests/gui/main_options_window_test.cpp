@@ -39,28 +39,20 @@ class QuietRun : public StartupLinks {
   std::optional<vb::VbDate> lastRunTime(Session&) override { return std::nullopt; }
 };
 
-struct Fixture {
-  fw::testing::TempFolder folder;
-  QtUi ui;
-  FixedClock clock{fw::testing::kTestNow};
-  Session s{ui, clock, folder.path()};
+struct Fixture : testing::SessionWindow {
   std::shared_ptr<RecordingProcessRunner> runner = std::make_shared<RecordingProcessRunner>();
-  MainWindow window{s};
 
   Fixture() {
     ::unsetenv("VISUAL");
     ::unsetenv("EDITOR");
     s.links = std::make_shared<QuietRun>();
     s.processes = runner;
-    ui.attach(s, &window, [this] { window.refresh(); });
     Form_Load(s, "");
     window.refresh();
   }
   template <typename W>
   W* find(const char* name) {
-    W* w = window.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
+    return testing::findNamed<W>(&window, name);
   }
   void click(const char* button) { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }
 };

@@ -39,26 +39,18 @@ class LoggingRun : public StartupLinks {
   std::optional<vb::VbDate> lastRunTime(Session&) override { return vb::DateSerial(2024, 6, 3) + 0.5; }
 };
 
-struct WindowFixture {
-  fw::testing::TempFolder folder;
-  QtUi ui;
-  FixedClock clock{fw::testing::kTestNow};
-  Session s{ui, clock, folder.path()};
+struct WindowFixture : testing::SessionWindow {
   std::shared_ptr<LoggingRun> links = std::make_shared<LoggingRun>();
-  MainWindow window{s};
 
   WindowFixture() {
     s.links = links;
-    ui.attach(s, &window, [this] { window.refresh(); });
     Form_Load(s, "");
     window.refresh();
     window.show();
   }
   template <typename W>
   W* find(const char* name) {
-    W* w = window.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
+    return testing::findNamed<W>(&window, name);
   }
 };
 

@@ -26,12 +26,7 @@
 namespace fw::gui {
 namespace {
 
-struct EditorFixture {
-  fw::testing::TempFolder folder;
-  QtUi ui;
-  FixedClock clock{fw::testing::kTestNow};
-  Session s{ui, clock, folder.path()};
-  MainWindow window{s};
+struct EditorFixture : testing::SessionWindow {
   testing::BoxCloser closer;
 
   EditorFixture() {
@@ -40,16 +35,13 @@ struct EditorFixture {
     fw::testing::makeHdb(folder.path(), "TablewiseHDB.mdb");
     for (const char* table : {"Level2RGB.txt", "Level3RGB2RainRateA2m.txt"})
       std::filesystem::copy_file(std::filesystem::path(FLUMEWRIGHT_SOURCE_DIR) / "example" / table, folder / table);
-    ui.attach(s, &window, [this] { window.refresh(); });
     Form_Load(s, "");
     window.refresh();
   }
   StationEditorWindow* editor() { return window.stationEditor(); }
   template <typename W>
   W* find(const char* name) {
-    W* w = editor()->findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
+    return testing::findNamed<W>(editor(), name);
   }
   // Centre of a grid cell (grid row, column) in the view's viewport.
   QPoint cell(int row, int col) {

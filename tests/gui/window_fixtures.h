@@ -1,6 +1,9 @@
 #pragma once
-// What several window tests stand on: a closer for the boxes a run puts up, and a main window over
-// a program folder with one gauge line, run for real.
+// What several window tests stand on: a main window over a session in a folder of its own, a
+// lookup of a child widget by name, a closer for the boxes a run puts up, and a main window over a
+// program folder with one gauge line, run for real.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -19,6 +22,28 @@
 #include "support/test_session.h"
 
 namespace fw::gui::testing {
+
+// The child widget of `parent` with the given object name; a missing one fails the test.
+template <typename W>
+W* findNamed(QObject* parent, const char* name) {
+  W* w = parent->findChild<W*>(QString::fromLatin1(name));
+  EXPECT_NE(w, nullptr) << name;
+  return w;
+}
+
+// A main window over a session in an empty temporary folder, the parent of the boxes it shows. The
+// test fills the folder and loads the form itself.
+struct SessionWindow {
+  fw::testing::TempFolder folder;
+  QtUi ui;
+  FixedClock clock{fw::testing::kTestNow};
+  Session s{ui, clock, folder.path()};
+  MainWindow window{s};
+
+  SessionWindow() {
+    ui.attach(s, &window, [this] { window.refresh(); });
+  }
+};
 
 // Closes every modal box and input box that comes up, keeping their texts, so nothing waits.
 struct BoxCloser {
