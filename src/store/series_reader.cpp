@@ -1,6 +1,8 @@
 #include "store/series_reader.h"
 
 #include <cctype>
+#include <memory>
+#include <vector>
 
 #include "app/session.h"
 #include "platform/db/error.h"
@@ -74,6 +76,33 @@ int16_t sourceOf(const vb::Variant& v) {
   if (const auto* i = std::get_if<int16_t>(&v.storage())) return *i;
   return v.toInteger();
 }
+
+// The rows of the read's select, taken one at a time as the engine steps it: the read looks at
+// each row once, so no recordset need keep them all. An engine failure part way leaves the count
+// where an error at the open would have (nothing read).
+class ForwardRows {
+ public:
+  ForwardRows(std::unique_ptr<db::RowStream> stream, int32_t& count)
+      : stream_(std::move(stream)), count_(count), start_(count) {}
+
+  bool Eof() const { return atEnd_; }
+  const vb::Variant& Value(int index) const { return stream_->field(index); }
+  void MoveNext() {
+    try {
+      atEnd_ = !stream_->next();
+    } catch (...) {
+      atEnd_ = true;
+      count_ = start_;
+      throw;
+    }
+  }
+
+ private:
+  std::unique_ptr<db::RowStream> stream_;
+  int32_t& count_;
+  const int32_t start_;
+  bool atEnd_ = true;
+};
 
 // Step 8: the rows into UnitSeries. A row whose fields cannot be converted is stored as
 // missing (value MissingValue, date 0, source 0): never the element's old contents, which
@@ -161,24 +190,23 @@ void GetHDB(Session& s, const std::string& dsid, const std::string& table, vb::V
   });
   count = zeroBased != 0 ? -1 : 0;
 
+  // Whichever engine the store is opened with, the select's rows are read front to back once.
+  std::unique_ptr<db::RowStream> stream;
   if (!s.HdbUseDAO) {
     if (s.HdbIsExcel) sql = vb::Replace(sql, table, "[" + table + "$]");
     errors.step([&] {
       if (s.HdbRs.State() != db::adStateClosed) s.HdbRs.Close();
     });
-    errors.step([&] { s.HdbRs.Open(sql, s.HdbCnn); });
-    // A query that could not run leaves the recordset closed: there is nothing to read.
-    bool atEnd = true;
-    errors.step([&] { atEnd = s.HdbRs.State() == db::adStateClosed || s.HdbRs.Eof(); });
-    if (!atEnd && errors.step([&] { s.HdbRs.MoveFirst(); })) readRows(s, s.HdbRs, errors, count, capacity);
+    errors.step([&] { stream = s.HdbCnn.readForward(sql); });
   } else {
     errors.step([&] {
-      s.HdbDaoRs = s.HdbDb.OpenRecordset(sql, db::dbOpenSnapshot);
-      s.HdbDaoRsOpen = true;
+      if (s.HdbDaoRs.isOpen()) s.HdbDaoRs.Close();
     });
-    bool atEnd = true;
-    errors.step([&] { atEnd = !s.HdbDaoRs.isOpen() || s.HdbDaoRs.Eof(); });
-    if (!atEnd) readRows(s, s.HdbDaoRs, errors, count, capacity);
+    errors.step([&] { stream = s.HdbDb.readForward(sql); });
+  }
+  if (stream) {
+    ForwardRows rows(std::move(stream), count);
+    if (errors.step([&] { rows.MoveNext(); }) && !rows.Eof()) readRows(s, rows, errors, count, capacity);
   }
 
   if (extend != 0 && count >= 3 && !errors.canceled()) errors.step([&] { extendSeries(s, end, count, capacity); });

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/db/dialect.h"
+#include "platform/db/error.h"
+#include "platform/db/sqlite_backend.h"
 #include "platform/vb/date.h"
 #include "store/series_reader.h"
 #include "support/test_hdb.h"
@@ -190,6 +192,48 @@ INSTANTIATE_TEST_SUITE_P(Engines, SeriesReaderTest,
                          ::testing::Values(testing::HdbEngine::Dao, testing::HdbEngine::AdoJet, testing::HdbEngine::AdoSqlite,
                                            testing::HdbEngine::AdoPostgres),
                          [](const auto& info) { return std::string(testing::engineName(info.param)); });
+
+// The store's engine failing part way through the rows (an I/O error, say) after two rows.
+class FailingPartWay : public db::SqliteBackend {
+ public:
+  using SqliteBackend::SqliteBackend;
+  std::unique_ptr<db::RowStream> stream(const std::string& sql) override {
+    struct Stream : db::RowStream {
+      std::unique_ptr<db::RowStream> inner;
+      int rows = 0;
+      bool next() override {
+        if (++rows > 2) db::raise(db::err::EngineFailure, "disk I/O error");
+        return inner->next();
+      }
+      const vb::Variant& field(int index) override { return inner->field(index); }
+    };
+    auto st = std::make_unique<Stream>();
+    st->inner = SqliteBackend::stream(sql);
+    return st;
+  }
+};
+
+TEST(SeriesReaderFailure, AnEngineErrorPartWayReadsNothingAsAnErrorAtTheOpenWould) {
+  testing::TestSession t;
+  Session& s = t.s;
+  std::filesystem::path file = testing::openTestHdb(s, testing::HdbEngine::AdoSqlite);
+  for (int i = 0; i < 3; ++i)
+    execSql(file, "insert into runit values (1001, " + testing::dateSql(at(10, 15 * i)) + ", " +
+                      std::to_string(i + 1) + ", 2);");
+  s.HdbCnn.Close();
+  s.HdbCnn.OpenOn(std::make_shared<FailingPartWay>(file, false), true);
+  s.UnitSeries.assign(10, SeriesPoint{});
+  int32_t count = 99;
+  GetHDB(s, "1001", "runit", kDay, kDay + 1, count, 0, 0, 0, -1, -1);
+  EXPECT_EQ(count, -1);
+  EXPECT_EQ(s.LastError, "06-05-2024 13:151001 Module1.GetHDB Line -1  disk I/O error");
+  EXPECT_EQ(s.errlog.written(), (std::vector<std::string>{s.LastError}));
+  // The connection is free again: the next read goes through.
+  s.HdbCnn.Close();
+  s.HdbCnn.OpenOn(std::make_shared<db::SqliteBackend>(file, false), true);
+  GetHDB(s, "1001", "runit", kDay, kDay + 1, count, 0, 0, 0, -1, 0);
+  EXPECT_EQ(count, 2);
+}
 
 TEST(SeriesReaderWorkbook, TheTableIsNamedInSheetForm) {
   testing::TestSession t;

@@ -87,6 +87,11 @@ int64_t AdoConnection::Execute(const std::string& sql) {
   return backend_->run(translateAccessSql(sql, aposDates_, backend_->sqlTarget())).changes;
 }
 
+std::unique_ptr<RowStream> AdoConnection::readForward(const std::string& sql) {
+  requireOpen();
+  return backend_->stream(translateAccessSql(sql, aposDates_, backend_->sqlTarget()));
+}
+
 int AdoConnection::BeginTrans() {
   requireOpen();
   return levels_.begin(*backend_);

@@ -64,6 +64,10 @@ class AdoConnection {
   void CommitTrans();
   void RollbackTrans();
 
+  // A select in the Access dialect whose rows are read once, front to back, as they come from the
+  // engine: no recordset keeps them. Nothing else may use the connection until the stream is gone.
+  std::unique_ptr<RowStream> readForward(const std::string& sql);
+
   // The connection writes its dates between apostrophes ('...' date literals are translated).
   bool aposDates() const { return aposDates_; }
   const std::shared_ptr<Backend>& backend() const { return backend_; }

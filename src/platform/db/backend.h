@@ -50,6 +50,19 @@ struct QueryResult {
 // only read leave them out, which saves the engine a column per row.
 enum class RowUse { Write, ReadOnly };
 
+// A forward-only pass over a select's rows, for a reader that takes each row once and keeps none:
+// the rows come from the engine as they are asked for, without the copy a recordset keeps.
+class RowStream {
+ public:
+  virtual ~RowStream() = default;
+  // Moves to the next row (the first, on the first call); false after the last. An engine error
+  // raises, as run() would have.
+  virtual bool next() = 0;
+  // A field of the current row, read from the engine when asked for; valid until the next call.
+  // An index the select does not have raises NoSuchField.
+  virtual const vb::Variant& field(int index) = 0;
+};
+
 // A transaction level handed out by begin(); 0 is never a valid level.
 using TxnId = uint64_t;
 
@@ -64,6 +77,10 @@ class Backend {
 
   virtual QueryResult run(const std::string& sql, RowUse use) = 0;
   QueryResult run(const std::string& sql) { return run(sql, RowUse::Write); }
+  // The rows run(sql, RowUse::ReadOnly) would give, one at a time. The stream must be gone before
+  // the backend is written to or closed. This one reads them all through run() first; an engine
+  // that can step a statement overrides it.
+  virtual std::unique_ptr<RowStream> stream(const std::string& sql);
 
   // Row writes for recordsets. Values are already converted to their column's kind.
   virtual RowKey insertRow(const std::string& table, const std::vector<std::string>& columns,

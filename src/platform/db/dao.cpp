@@ -70,6 +70,11 @@ DaoRecordset DaoDatabase::OpenRecordset(const std::string& sql, int type) {
   return rs;
 }
 
+std::unique_ptr<RowStream> DaoDatabase::readForward(const std::string& sql) {
+  requireOpen();
+  return backend_->stream(translateAccessSql(sql, false));
+}
+
 void DaoDatabase::Execute(const std::string& sql) {
   requireOpen();
   QueryResult result = backend_->run(translateAccessSql(sql, false));

@@ -68,6 +68,9 @@ class DaoDatabase {
   bool isOpen() const { return backend_ && backend_->isOpen(); }
   // 4 = snapshot (read only), 2 = dynaset (writable, each change at once), 1 as 2.
   DaoRecordset OpenRecordset(const std::string& sql, int type = dbOpenDynaset);
+  // A select whose rows are read once, front to back, as they come from the engine (as on
+  // AdoConnection).
+  std::unique_ptr<RowStream> readForward(const std::string& sql);
   // Runs a statement without rows; RecordsAffected tells how many rows it changed.
   void Execute(const std::string& sql);
   int64_t RecordsAffected = 0;

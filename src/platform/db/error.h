@@ -34,5 +34,6 @@ inline constexpr int32_t ExecuteSelect = 3065;
 
 [[noreturn]] void raise(int32_t number, const std::string& description);
 [[noreturn]] void raiseNotAllowed();
+[[noreturn]] void raiseNoSuchField();
 
 }  // namespace fw::db

@@ -122,8 +122,7 @@ int RowSet::fieldCount() const {
 
 const ColumnInfo& RowSet::column(int index) const {
   requireLoaded();
-  if (index < 0 || index >= static_cast<int>(columns_.size()))
-    raise(err::NoSuchField, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+  if (index < 0 || index >= static_cast<int>(columns_.size())) raiseNoSuchField();
   return columns_[static_cast<size_t>(index)];
 }
 
@@ -502,7 +501,7 @@ void RowSet::find(const std::string& criterion) {
   int col = -1;
   for (size_t i = 0; i < columns_.size(); ++i)
     if (vb::LCase(columns_[i].name) == name) col = static_cast<int>(i);
-  if (col < 0) raise(err::NoSuchField, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+  if (col < 0) raiseNoSuchField();
   std::optional<double> number;
   std::optional<std::string> text;
   if (literal.size() >= 2 && literal.front() == '#' && literal.back() == '#') {

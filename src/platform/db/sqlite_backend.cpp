@@ -55,39 +55,44 @@ ColumnKind kindOf(const char* declared) {
 }
 
 // Reads through the column's value object: one engine call per cell instead of two (the
-// connection is used by one thread only, which the value functions need). The cell is built in
-// place at the end of the result.
-void appendCell(std::vector<vb::Variant>& cells, sqlite3_stmt* st, int col, ColumnKind kind) {
+// connection is used by one thread only, which the value functions need). put gets what the cell
+// holds, to build it in place.
+template <class Put>
+void readCell(sqlite3_stmt* st, int col, ColumnKind kind, Put&& put) {
   sqlite3_value* value = sqlite3_column_value(st, col);
   switch (sqlite3_value_type(value)) {
     case SQLITE_NULL:
-      cells.emplace_back(vb::NullTag{});
+      put(vb::NullTag{});
       return;
     case SQLITE_INTEGER: {
       sqlite3_int64 v = sqlite3_value_int64(value);
       if (kind == ColumnKind::Date)
-        cells.emplace_back(vb::DateTag{static_cast<double>(v)});
+        put(vb::DateTag{static_cast<double>(v)});
       else if (kind == ColumnKind::SmallInteger && v >= INT16_MIN && v <= INT16_MAX)
-        cells.emplace_back(static_cast<int16_t>(v));
+        put(static_cast<int16_t>(v));
       else if (v >= INT32_MIN && v <= INT32_MAX)
-        cells.emplace_back(static_cast<int32_t>(v));
+        put(static_cast<int32_t>(v));
       else
-        cells.emplace_back(static_cast<double>(v));
+        put(static_cast<double>(v));
       return;
     }
     case SQLITE_FLOAT: {
       double v = sqlite3_value_double(value);
       if (kind == ColumnKind::Date)
-        cells.emplace_back(vb::DateTag{v});
+        put(vb::DateTag{v});
       else
-        cells.emplace_back(v);
+        put(v);
       return;
     }
     default: {
       const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(value));
-      cells.emplace_back(std::string(t ? t : "", static_cast<size_t>(sqlite3_value_bytes(value))));
+      put(std::string(t ? t : "", static_cast<size_t>(sqlite3_value_bytes(value))));
     }
   }
+}
+
+void appendCell(std::vector<vb::Variant>& cells, sqlite3_stmt* st, int col, ColumnKind kind) {
+  readCell(st, col, kind, [&](auto&& v) { cells.emplace_back(std::forward<decltype(v)>(v)); });
 }
 
 void bindValue(sqlite3_stmt* st, int index, const vb::Variant& v) {
@@ -112,6 +117,48 @@ void bindValue(sqlite3_stmt* st, int index, const vb::Variant& v) {
   }
   if (rc != SQLITE_OK) raise(err::EngineFailure, sqlite3_errstr(rc));
 }
+
+// A select stepped as its rows are asked for. It owns its statement; finalizing it after the
+// connection closed is still safe (the connection closes with sqlite3_close_v2).
+class SqliteRowStream : public RowStream {
+ public:
+  explicit SqliteRowStream(sqlite3_stmt* st) : st_(st) {
+    const int n = sqlite3_column_count(st_);
+    kinds_.reserve(static_cast<size_t>(n));
+    for (int c = 0; c < n; ++c) kinds_.push_back(kindOf(sqlite3_column_decltype(st_, c)));
+    row_.resize(kinds_.size());
+    done_ = n == 0;  // a statement without rows has already run
+  }
+  ~SqliteRowStream() override { sqlite3_finalize(st_); }
+  SqliteRowStream(const SqliteRowStream&) = delete;
+  SqliteRowStream& operator=(const SqliteRowStream&) = delete;
+
+  bool next() override {
+    if (done_) return false;
+    const int rc = sqlite3_step(st_);
+    if (rc == SQLITE_ROW) return true;
+    done_ = true;
+    if (rc == SQLITE_DONE) return false;
+    sqlite3* db = sqlite3_db_handle(st_);
+    raiseEngine(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
+  }
+
+  // Converted when asked for: a reader that skips a column pays nothing for it.
+  const vb::Variant& field(int index) override {
+    if (index < 0 || static_cast<size_t>(index) >= kinds_.size()) raiseNoSuchField();
+    if (done_) raiseNotAllowed();
+    vb::Variant& cell = row_[static_cast<size_t>(index)];
+    readCell(st_, index, kinds_[static_cast<size_t>(index)],
+             [&](auto&& v) { cell.set(std::forward<decltype(v)>(v)); });
+    return cell;
+  }
+
+ private:
+  sqlite3_stmt* st_;
+  std::vector<ColumnKind> kinds_;
+  std::vector<vb::Variant> row_;
+  bool done_ = false;
+};
 
 }  // namespace
 
@@ -320,6 +367,14 @@ QueryResult SqliteBackend::run(const std::string& sql, RowUse use) {
   if (rc != SQLITE_DONE) fail(rc);
   lastRowCount_ = result.rowCount();
   return result;
+}
+
+std::unique_ptr<RowStream> SqliteBackend::stream(const std::string& sql) {
+  requireUsable();
+  Stmt st = prepare(sql, true);
+  // A statement without rows runs whole now, as run() would run it.
+  if (sqlite3_column_count(st.get()) == 0) step(st.get());
+  return std::make_unique<SqliteRowStream>(st.release());
 }
 
 RowKey SqliteBackend::insertRow(const std::string& table, const std::vector<std::string>& columns,

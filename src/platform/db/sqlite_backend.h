@@ -33,6 +33,7 @@ class SqliteBackend : public Backend {
 
   using Backend::run;
   QueryResult run(const std::string& sql, RowUse use) override;
+  std::unique_ptr<RowStream> stream(const std::string& sql) override;
   RowKey insertRow(const std::string& table, const std::vector<std::string>& columns,
                    const std::vector<vb::Variant>& values) override;
   RowKey updateRow(const std::string& table, RowKey key, const std::vector<std::string>& columns,

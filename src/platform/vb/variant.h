@@ -2,6 +2,7 @@
 // VB's Variant, as far as the program uses it: database fields, script values, settings.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <variant>
 
 #include "platform/vb/date.h"
@@ -36,6 +37,13 @@ class Variant {
   // Null and Date as constructors too, so that a container can build them in place.
   explicit Variant(NullTag n) : v_(n) {}
   explicit Variant(DateTag d) : v_(d) {}
+
+  // Puts x in place of the value without a temporary Variant: cheap when the type stays the same
+  // (a reader refilling one row buffer from many rows).
+  template <class T>
+  void set(T&& x) {
+    v_ = std::forward<T>(x);
+  }
 
   VarType type() const;
   bool isEmpty() const { return type() == VarType::Empty; }

@@ -80,6 +80,54 @@ TEST_F(AdoTest, ReadsRowsByPositionWithDatesAndNulls) {
   EXPECT_EQ(rs.Fields(2).Value().toDouble(), 5);
 }
 
+// An engine that reads a select whole before handing its rows out, as engines without a stepping
+// statement do.
+class ReadWhole : public SqliteBackend {
+ public:
+  using SqliteBackend::SqliteBackend;
+  std::unique_ptr<RowStream> stream(const std::string& sql) override { return Backend::stream(sql); }
+};
+
+TEST_F(AdoTest, AForwardReadGivesWhatARecordsetHoldsOnEveryEngine) {
+  execSql(file, "insert into rupdate values (7, 'note', null, null);");
+  const std::vector<std::string> queries = {
+      all, "select * from rupdate where datatype_site_id=7;",
+      "select value, date_time from runit where datatype_site_id=1 order by date_time;"};
+  for (bool whole : {false, true}) {
+    AdoConnection c;
+    if (whole)
+      c.OpenOn(std::make_shared<ReadWhole>(file, false), false);
+    else
+      c.OpenOn(std::make_shared<SqliteBackend>(file, false), false);
+    for (const std::string& sql : queries) {
+      SCOPED_TRACE(sql + (whole ? " (read whole)" : " (stepped)"));
+      std::vector<vb::Variant> expected, got;
+      rs.Open(sql, cnn);
+      for (; !rs.Eof(); rs.MoveNext())
+        for (int i = 0; i < rs.FieldCount(); ++i) expected.push_back(rs.Fields(i).Value());
+      const int fields = rs.FieldCount();
+      rs.Close();
+      auto stream = c.readForward(sql);
+      while (stream->next())
+        for (int i = 0; i < fields; ++i) got.push_back(stream->field(i));
+      EXPECT_EQ(got, expected);
+      EXPECT_FALSE(stream->next());  // stays at the end
+      EXPECT_EQ(errorNumber([&] { stream->field(0); }), err::NotAllowed);
+    }
+    auto stream = c.readForward(all);
+    ASSERT_TRUE(stream->next());
+    EXPECT_EQ(errorNumber([&] { stream->field(4); }), err::NoSuchField);
+    EXPECT_EQ(errorNumber([&] { stream->field(-1); }), err::NoSuchField);
+    stream.reset();
+    EXPECT_EQ(errorNumber([&] { c.readForward("select * from nosuchtable;"); }), err::FaultyCommand);
+    // A statement without rows runs once, as a recordset's Open runs it.
+    execSql(file, "insert into rday values (5, #06/05/2024#, 1, 2);");
+    stream = c.readForward("delete from rday;");
+    EXPECT_FALSE(stream->next());
+    EXPECT_EQ(countRows(file, "select * from rday"), 0);
+  }
+}
+
 TEST_F(AdoTest, EmptyResultIsAtBothEndsAndHasNoRecords) {
   rs.Open("select * from rday;", cnn);
   EXPECT_EQ(rs.State(), adStateOpen);
