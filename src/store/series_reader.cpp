@@ -107,12 +107,9 @@ class ForwardRows {
 // Step 8: the rows into UnitSeries. A row whose fields cannot be converted is stored as
 // missing (value MissingValue, date 0, source 0): never the element's old contents, which
 // belong to an earlier series.
-template <class Recordset>
-void readRows(Session& s, Recordset& rs, ReadErrors& errors, int32_t& count, int32_t capacity) {
+void readRows(Session& s, ForwardRows& rs, ReadErrors& errors, int32_t& count, int32_t capacity) {
   auto& series = s.UnitSeries;
-  while (!errors.canceled()) {
-    bool atEnd = true;
-    if (!errors.step([&] { atEnd = rs.Eof(); }) || atEnd) break;
+  while (!errors.canceled() && !rs.Eof()) {
     ++count;
     const bool present = count >= 0 && static_cast<size_t>(count) < series.size();
     if (!errors.step([&] { element(series, count).date = dateOf(rs.Value(1)); }) && present)
@@ -206,7 +203,7 @@ void GetHDB(Session& s, const std::string& dsid, const std::string& table, vb::V
   }
   if (stream) {
     ForwardRows rows(std::move(stream), count);
-    if (errors.step([&] { rows.MoveNext(); }) && !rows.Eof()) readRows(s, rows, errors, count, capacity);
+    if (errors.step([&] { rows.MoveNext(); })) readRows(s, rows, errors, count, capacity);
   }
 
   if (extend != 0 && count >= 3 && !errors.canceled()) errors.step([&] { extendSeries(s, end, count, capacity); });

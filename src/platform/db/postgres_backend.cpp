@@ -542,8 +542,7 @@ void PostgresBackend::commit(TxnId level) {
 
 void PostgresBackend::rollback(TxnId level) {
   requireOpen();
-  if (!levels_.isOpen(level)) raiseNotAllowed();
-  const bool lost = transactionLost();
+  const bool lost = transactionLost();  // before the levels close (closeFrom refuses one not open)
   if (levels_.closeFrom(level) == 0) {
     if (PQstatus(conn_.get()) == CONNECTION_OK) Result(PQexec(conn_.get(), "ROLLBACK"));
     lost_ = false;

@@ -442,8 +442,7 @@ void SqliteBackend::commit(TxnId level) {
 
 void SqliteBackend::rollback(TxnId level) {
   requireOpen();
-  if (!levels_.isOpen(level)) raiseNotAllowed();
-  const bool lost = transactionLost();
+  const bool lost = transactionLost();  // before the levels close (closeFrom refuses one not open)
   if (levels_.closeFrom(level) == 0) {
     // Ending the whole transaction: ROLLBACK also works when SQLite has already undone it
     // itself (after a failed commit or a full disk).
