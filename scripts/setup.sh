@@ -61,4 +61,11 @@ if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
   # shellcheck disable=SC2086
   cmake -S . -B "$BUILD_DIR" "${GENERATOR[@]}" ${CMAKE_ARGS:-}
 fi
-cmake --build "$BUILD_DIR" -j"$(nproc)"
+if ! cmake --build "$BUILD_DIR" -j"$(nproc)"; then
+  # A compiler killed for want of memory or disk leaves no message of its own: say what the
+  # machine had, then build once more with fewer jobs so that a real error shows by itself.
+  echo "setup.sh: the build failed; the machine has:" >&2
+  df -h "$BUILD_DIR" >&2 || true
+  free -m >&2 || true
+  cmake --build "$BUILD_DIR" -j2
+fi
