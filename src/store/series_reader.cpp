@@ -187,7 +187,9 @@ void GetHDB(Session& s, const std::string& dsid, const std::string& table, vb::V
   });
   count = zeroBased != 0 ? -1 : 0;
 
-  // Whichever engine the store is opened with, the select's rows are read front to back once.
+  // Whichever engine the store is opened with, the select's rows are read front to back once. The
+  // read keeps no recordset: the store's shared one is closed first and stays closed after, also
+  // after a canceled read.
   std::unique_ptr<db::RowStream> stream;
   if (!s.HdbUseDAO) {
     if (s.HdbIsExcel) sql = vb::Replace(sql, table, "[" + table + "$]");
@@ -197,6 +199,7 @@ void GetHDB(Session& s, const std::string& dsid, const std::string& table, vb::V
     errors.step([&] { stream = s.HdbCnn.readForward(sql); });
   } else {
     errors.step([&] {
+      s.HdbDaoRsOpen = false;
       if (s.HdbDaoRs.isOpen()) s.HdbDaoRs.Close();
     });
     errors.step([&] { stream = s.HdbDb.readForward(sql); });
@@ -206,17 +209,8 @@ void GetHDB(Session& s, const std::string& dsid, const std::string& table, vb::V
     if (errors.step([&] { rows.MoveNext(); })) readRows(s, rows, errors, count, capacity);
   }
 
-  if (extend != 0 && count >= 3 && !errors.canceled()) errors.step([&] { extendSeries(s, end, count, capacity); });
-
-  // Step 10, also after a canceled read.
-  if (s.HdbUseDAO) {
-    if (s.HdbDaoRsOpen) {
-      s.HdbDaoRsOpen = false;
-      if (s.HdbDaoRs.isOpen()) s.HdbDaoRs.Close();
-    }
-  } else if (s.HdbRs.State() != db::adStateClosed) {
-    s.HdbRs.Close();
-  }
+  if (extend != 0 && count >= 3 && !errors.canceled())
+    errors.step([&] { extendSeries(s, end, count, capacity); });
 }
 
 }  // namespace fw

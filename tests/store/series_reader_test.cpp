@@ -45,6 +45,13 @@ TEST_P(SeriesReaderTest, CapacityLimitsTheReadZeroAndOneBased) {
   EXPECT_EQ(s.UnitSeries[0].source, 2);
   EXPECT_EQ(s.UnitSeries[10].value, 11);
 
+  // The store's shared recordset, left open by an earlier query, is closed by the read.
+  if (s.HdbUseDAO) {
+    s.HdbDaoRs = s.HdbDb.OpenRecordset("select * from runit;", db::dbOpenSnapshot);
+    s.HdbDaoRsOpen = true;
+  } else {
+    s.HdbRs.Open("select * from runit;", s.HdbCnn);
+  }
   s.UnitSeries.assign(11, SeriesPoint{});
   GetHDB(s, "1001", "runit", kDay, kDay + 1, count, 0, 0, 0, 0, 0);
   EXPECT_EQ(count, 10);
@@ -54,6 +61,7 @@ TEST_P(SeriesReaderTest, CapacityLimitsTheReadZeroAndOneBased) {
   EXPECT_EQ(s.LastError, "");
   EXPECT_EQ(s.HdbRs.State(), db::adStateClosed);
   EXPECT_FALSE(s.HdbDaoRsOpen);
+  EXPECT_FALSE(s.HdbDaoRs.isOpen());
 }
 
 TEST_P(SeriesReaderTest, BothEndsOfThePeriodAreReadAndAnEmptyPeriodLeavesTheArray) {
