@@ -101,6 +101,8 @@ DwmlText dwmlTransform(const std::string& reply, int stormType, bool metric, con
   int n1 = 0;
   QpfSpreader qpf(stormType, metric, table, startPosition);
   for (size_t i = firstParam; i <= lastParam && i < lines.size(); ++i) {
+    // A blank line between the parameters carries none.
+    if (vb::Trim(vb::Replace(vb::Replace(lines[i], "\r", ""), "\t", "")).empty()) continue;
     const std::vector<std::string> pieces = vb::Split(lines[i], "<value");
     const bool isQpf = vb::InStr(pieces[0], "qpf") > 0;
     const int count = static_cast<int>(pieces.size()) - 1;
@@ -200,7 +202,8 @@ void GetNWSForecast(Session& s, SourceCall& c) {
       return;
     }
     std::string reply = GetURL(s, url, true);
-    if (reply.size() < kShortReply) {
+    // A reply that broke off is not asked again: the line fails with it.
+    if (reply.size() < kShortReply && s.BrokenDownload.empty()) {
       s.clock.sleepMs(kRetryWaitMs);
       reply = GetURL(s, url, true);
     }
@@ -231,6 +234,9 @@ void GetNWSForecast(Session& s, SourceCall& c) {
     s.LastError = ve ? ve->description() : std::string(e.what());
     s.errlog.writeLine(s.LastError);
     if (!s.BatchMode) s.ui.msgBox(s.LastError);
+    // A reply that cannot be read fails the line: nothing of it is stored.
+    c.RetrievalText.clear();
+    c.Error = "Point forecast reply could not be read: " + s.LastError;
   }
 }
 
