@@ -142,7 +142,7 @@ else()
       configure_file(${CMAKE_SOURCE_DIR}/tests/fixtures/${fixture} ${seeds}/ COPYONLY)
     endforeach()
     add_test(NAME fuzz_reply_${name}
-             COMMAND ${CMAKE_BINARY_DIR}/fuzz_replies ${fuzz_options}
+             COMMAND ${CMAKE_BINARY_DIR}/fuzz_replies ${fuzz_options} -dict=${CMAKE_SOURCE_DIR}/tests/fuzz/reply.dict
                      -artifact_prefix=${CMAKE_BINARY_DIR}/fuzz_artifacts/${name}-
                      ${CMAKE_BINARY_DIR}/fuzz_reply_${name}_corpus ${seeds})
     set_tests_properties(fuzz_reply_${name} PROPERTIES TIMEOUT 300 ENVIRONMENT "FUZZ_TARGET=${name};${fuzz_environment}")
