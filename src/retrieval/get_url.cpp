@@ -39,8 +39,7 @@ std::string brokenReplyText(Session& s, net::ReadFailure why, const std::string&
       return "Internet download passed the download time limit of " + vb::CStr(downloadLimits(s).totalMs / 1000.0) +
              " s and was stopped" + where;
     case net::ReadFailure::TooLarge:
-      return "Internet reply is larger than the download size limit of " +
-             vb::CStr(static_cast<double>(downloadLimits(s).maxBytes) / kBytesPerMegabyte) + " MB" + where;
+      return "Internet reply is larger than the download size limit of " + sizeLimitText(s) + where;
     default:
       return "Internet reply was cut short" + where;
   }
@@ -89,6 +88,10 @@ net::TransferLimits downloadLimits(const Session& s) {
   if (s.DownloadSizeLimitMegabytes > 0)
     limits.maxBytes = static_cast<int64_t>(std::min(s.DownloadSizeLimitMegabytes, 1048576.0) * kBytesPerMegabyte);
   return limits;
+}
+
+std::string sizeLimitText(const Session& s) {
+  return vb::CStr(static_cast<double>(downloadLimits(s).maxBytes) / kBytesPerMegabyte) + " MB";
 }
 
 std::string GetURL(Session& s, const std::string& url, bool reload) {

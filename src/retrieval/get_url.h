@@ -15,6 +15,8 @@ inline constexpr double kBytesPerMegabyte = 1048576;
 // The bounds of every download: "Download Time Limit=" (seconds, default 300) for the whole
 // transfer and "Download Size Limit=" (megabytes, default 64) for the reply after decoding.
 net::TransferLimits downloadLimits(const Session& s);
+// The size limit as a text ("64 MB").
+std::string sizeLimitText(const Session& s);
 
 // Downloads the URL into a text, byte for byte, over the run's internet session (opened here when
 // it is not). `reload` asks the origin, not a cache; FTP URLs are always passive.
