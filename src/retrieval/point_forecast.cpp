@@ -1,5 +1,6 @@
 #include "retrieval/point_forecast.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <vector>
@@ -67,7 +68,7 @@ int16_t dwmlValueField(const std::string& headerLine, int16_t dataType, bool dow
 }
 
 DwmlText dwmlTransform(const std::string& reply, int stormType, bool metric, const QpfTable* table,
-                       int startPosition) {
+                       int startPosition, vb::VbDate windowEnd) {
   DwmlText out;
   const std::vector<std::string> lines = vb::Split(reply, "\n");
   std::string header = "NWSForecasts ";
@@ -108,7 +109,9 @@ DwmlText dwmlTransform(const std::string& reply, int stormType, bool metric, con
     const int count = static_cast<int>(pieces.size()) - 1;
     const bool first = i == firstParam;
     if (first) {
-      n1 = count;
+      // Hours past the window are never stored: they are not made either.
+      const double hours = std::max(0.0, std::ceil((windowEnd + kForecastEdgeDays - t0) * 24));
+      n1 = static_cast<int>(std::min<double>(count, hours));
       rows.assign(static_cast<size_t>(12 * n1 + kTrailingLines + 1), std::string());
     }
     header += "," + vb::Replace(vb::Replace(vb::Mid(pieces[0], 2, 27), "type=", ""), "\"", "");
@@ -212,8 +215,10 @@ void GetNWSForecast(Session& s, SourceCall& c) {
       c.Error = "NWS forecasters not responsive.";
       return;
     }
+    // The line's forecast days follow its last day.
+    const vb::VbDate windowEnd = c.LastDay + std::max<int32_t>(c.DayCount, 0) + 1;
     DwmlText t = dwmlTransform(reply, stormType, s.MetricUnits, s.QpfTableLoaded ? &s.QpfTable : nullptr,
-                               startPosition);
+                               startPosition, windowEnd);
     if (!t.error.empty()) {
       c.Error = t.error;
       return;

@@ -45,6 +45,9 @@ namespace {
 // 2024-06-05 13:15, the day the fixtures were recorded for.
 constexpr double kNow = 45448.5520833333;
 constexpr int32_t kRunDay = 45448;
+// 2025-02-10 08:00, the forecast fixtures' time.
+constexpr double kForecastNow = 45698 + 8.0 / 24;
+constexpr int32_t kForecastDay = 45698;
 
 // Every request is answered with the input, in pieces, as a server would send it.
 class ReplyInternet : public InternetSession {
@@ -240,18 +243,20 @@ void cimis(const std::string& r) {
 }
 
 void nwps(const std::string& r) {
-  tolerated([&] { nwpsTransform(r, 1, kNow, kRunDay + 2, 8); });
-  tolerated([&] { nwpsTransform(r, 2, kNow, kRunDay + 2, -5.5); });
+  tolerated([&] { nwpsTransform(r, 1, kForecastNow, kForecastDay + 3, 8); });
+  tolerated([&] { nwpsTransform(r, 2, kForecastNow, kForecastDay + 3, -5.5); });
 }
 
 void dwml(const std::string& r) {
   tolerated([&] {
-    DwmlText t = dwmlTransform(r, 0, false, nullptr, 0);
+    DwmlText t = dwmlTransform(r, 0, false, nullptr, 0, kForecastDay + 3);
     dwmlValueField(t.text.substr(0, t.text.find("\r\n")), 17, true);
   });
   retrieve(r, [](Session& s) {
     s.MetricUnits = true;
+    s.RunDateTime = kForecastNow;
     SourceCall c = lineCall("FORECAST", "");
+    c.LastDay = kForecastDay;
     c.ShiftAside = "38.5,-121.5,2";
     c.DatatypeCode = 10;
     GetNWSForecast(s, c);
@@ -261,12 +266,14 @@ void dwml(const std::string& r) {
 void spotwx(const std::string& r) {
   for (const char* model : {"HRRR", "GFS", "RDPS"}) {
     tolerated([&] {
-      const std::string rows = spotwxRows(r, model, 15, kNow, kRunDay, false);
-      spotwxExpand(rows, spotwxModel(model).header, 15, kNow, kRunDay);
+      const std::string rows = spotwxRows(r, model, 15, kForecastNow, kForecastDay, false);
+      spotwxExpand(rows, spotwxModel(model).header, 15, kForecastNow, kForecastDay);
     });
   }
   retrieve(r, [](Session& s) {
+    s.RunDateTime = kForecastNow;
     SourceCall c = lineCall("FORECAST-HRRR-15", "");
+    c.LastDay = kForecastDay;
     c.DatatypeCode = 17;
     c.Triples[1].shift = "38.5, -121.5";
     Spotwx(s, c);

@@ -194,6 +194,22 @@ TEST(ModelForecast, FieldsRowsAndExpansion) {
   }
 }
 
+TEST(PointForecast, HoursPastTheWindowAreNotExpanded) {
+  std::string reply = testing::readFile(testing::fixturesFolder() / "forecasts/digital_dwml.xml");
+  const vb::VbDate end = vb::CDate("2025-02-12");
+  const size_t honest = valueRows(dwmlTransform(reply, 0, false, nullptr, 0, end).text).size();
+  // The first parameter line with five thousand hours: only those up to a day past the window's
+  // end are made (from 08:00 on 10 February to the 13th, 64 hours of twelve rows).
+  const size_t first = reply.find("<temperature");
+  const size_t firstEnd = reply.find('\n', first);
+  std::string line = reply.substr(first, reply.find("<value>", first) - first);
+  for (int k = 0; k < 5000; ++k) line += "<value>40</value>";
+  reply.replace(first, firstEnd - first, line + "</temperature>");
+  const DwmlText t = dwmlTransform(reply, 0, false, nullptr, 0, end);
+  EXPECT_EQ(valueRows(t.text).size(), 64u * 12);
+  EXPECT_GT(valueRows(t.text).size(), honest);
+}
+
 TEST(SnowModel, PagesColumnsRepeatsAndTheBeginDay) {
   struct {
     const char* dsids;
@@ -310,6 +326,9 @@ TEST_F(Forecasts, PointForecastColumnsReuseAndFailures) {
   http.route("/MapClick.php", "forecasts/digital_dwml.xml");
   SourceCall c;
   c.ShiftAside = "38.58,-121.49";
+  // The run's window: the run day and two forecast days.
+  c.LastDay = static_cast<int32_t>(vb::Int(s.RunDateTime));
+  c.DayCount = 2;
   c.DatatypeCode = 17;
   GetNWSForecast(s, c);
   ASSERT_EQ(c.Error, "");
