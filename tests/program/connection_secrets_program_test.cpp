@@ -57,8 +57,9 @@ void expectNoSecretAndOneLinePerError(const std::string& log, const std::string&
   for (const std::string& line : vb::Split(log, "\r\n")) {
     // libpq's second line ("Is the server running on that host ...?") stays with its first.
     EXPECT_NE(line.rfind("\t", 0), 0u) << log;
-    if (line.find("Is the server running") != std::string::npos)
+    if (line.find("Is the server running") != std::string::npos) {
       EXPECT_NE(line.find("failed: Connection refused"), std::string::npos) << log;
+    }
   }
 }
 
