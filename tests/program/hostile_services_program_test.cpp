@@ -53,6 +53,17 @@ struct Outcome {
   bool gaugeCopy = false;  // "USGSin.txt" was written
 };
 
+// Runs the folder's lines in batch in the time zone.
+Outcome runIn(const ProgramFolder& p, const char* zone) {
+  testing::ProgramRun run = p.run({"BATCH"});
+  run.env["TZ"] = zone;
+  Outcome o;
+  o.result = runProgram(run);
+  o.log = p.log();
+  o.rows = storedRows(p.hdb);
+  return o;
+}
+
 // A gauge line and a KiWIS line on 5 June 2024; the gauge service misbehaves as `how` says.
 Outcome runGauges(std::optional<Hostile> how) {
   testing::LoopbackHttpServer http;
@@ -70,12 +81,7 @@ Outcome runGauges(std::optional<Hostile> how) {
                    "source, state) values ('101', 1101, 'Colorado R', 1, 'cfs', '60,65', '', 'AZ'), "
                    "('103', 2103, 'Kiwis River', 2, 'ft', '12345042', '" +
                        http.base() + "', 'CO')");
-  testing::ProgramRun run = p.run({"BATCH"});
-  run.env["TZ"] = "America/Phoenix";
-  Outcome o;
-  o.result = runProgram(run);
-  o.log = p.log();
-  o.rows = storedRows(p.hdb);
+  Outcome o = runIn(p, "America/Phoenix");
   o.targets = http.targets();
   o.gaugeCopy = std::filesystem::exists(p.folder / "USGSin.txt");
   return o;
@@ -138,13 +144,7 @@ Outcome runForecasts(const Replies& replies) {
                    "state) values ('1', 2501, 'Sacramento R', 1, 'cfs', 'flow', 'CA'), "
                    "('1', 2502, 'Sacramento', 17, 'F', 'temp', 'CA'), "
                    "('1', 2504, 'Sacramento', 17, 'F', 'TMP', 'CA')");
-  testing::ProgramRun run = p.run({"BATCH"});
-  run.env["TZ"] = "America/Los_Angeles";
-  Outcome o;
-  o.result = runProgram(run);
-  o.log = p.log();
-  o.rows = storedRows(p.hdb);
-  return o;
+  return runIn(p, "America/Los_Angeles");
 }
 
 // A copy of the first record (or row) that starts with `start`, dated 4050, put before it.
