@@ -79,7 +79,7 @@ void serveHostile(std::string body, Hostile how, httplib::Response& res, Wait wa
                                [shared, waitForStop](size_t offset, size_t, httplib::DataSink& sink) {
                                  if (!sink.is_writable()) return false;
                                  sink.write(shared->data() + offset, 1);
-                                 return !waitForStop(std::chrono::milliseconds(200));
+                                 return !waitForStop(std::chrono::milliseconds(50));
                                });
       break;
     case Hostile::GzipBomb:

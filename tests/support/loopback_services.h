@@ -45,7 +45,7 @@ void keepLoopbackOffProxies();
 enum class Hostile {
   CutBody,          // a Content-Length for the whole fixture; the connection closes 3 bytes short of it
   ChunkWithoutEnd,  // chunked: every byte of the fixture, but never the last (empty) chunk
-  Drip,             // a Content-Length for the whole fixture; one byte every 200 ms
+  Drip,             // a Content-Length for the whole fixture; one byte every 50 ms
   GzipBomb,         // gzip-encoded: the fixture and `extra` line ends once decoded
   Oversized,        // the fixture and `extra` line ends
 };

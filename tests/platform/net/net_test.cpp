@@ -139,7 +139,7 @@ TEST_F(NetHttp, TransfersAreBoundedAndABrokenEndIsNeverACleanOne) {
   } cases[] = {
       {session, "/cut", ReadFailure::CutShort},
       {session, "/chunked", ReadFailure::CutShort},
-      {quick, "/drip", ReadFailure::TooSlow},       // 5 bytes a second
+      {quick, "/drip", ReadFailure::TooSlow},       // 20 bytes a second
       {bounded, "/drip", ReadFailure::TimeLimit},   // 1.5 s for the whole transfer
       {bounded, "/bomb", ReadFailure::TooLarge},    // counted as decoded: 4 MB from a few kB
       {bounded, "/big", ReadFailure::TooLarge},
