@@ -337,6 +337,9 @@ void callSourceRoutine(Session& s, SourceCall& c, const std::function<void(Sourc
   }
   if (s.BrokenDownload.empty()) return;
   c.RetrievalText.clear();
+  // Nothing was kept of the station's download: the next line of it asks again.
+  c.RetrievalCacheId.clear();
+  c.RetrievalKey.clear();
   c.Error = s.BrokenDownload;
 }
 

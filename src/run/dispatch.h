@@ -55,7 +55,8 @@ SourceCall sourceCallFor(const Session& s, const RunContext& ctx, const LineStat
 
 // Runs a routine of the line on its call. A reply that broke off or passed a download limit
 // during it fails the line with its text, whatever the routine made of the reply: the call then
-// comes back with that text as its error and no retrieval text, so nothing of it is stored.
+// comes back with that text as its error and no retrieval text, so nothing of it is stored, and
+// names no station whose download it keeps.
 void callSourceRoutine(Session& s, SourceCall& c, const std::function<void(SourceCall&)>& routine);
 
 // Calls the block of the line's type. `caption` is the window caption read just before. Fills
