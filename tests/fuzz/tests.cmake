@@ -1,8 +1,8 @@
 # Fuzzing with libFuzzer: the script engine, and the transform and retriever of every service reply.
 # The main build uses g++, which has no libFuzzer, so the fuzzers are compiled here with clang++
 # from the core's own sources (each object once, shared by both programs) and run as tests for a
-# fixed number of inputs each, from a fixed seed, so that a run takes seconds and two runs try the
-# same inputs. Without a clang++ that can link -fsanitize=fuzzer the tests report themselves
+# fixed number of inputs each, from a fixed seed, so that a run takes seconds and the runs of two
+# fresh builds try the same inputs. Without a clang++ that can link -fsanitize=fuzzer the tests report themselves
 # skipped. The sanitizer build does not run them again: the fuzzers carry AddressSanitizer and
 # UndefinedBehaviorSanitizer themselves, and the standard library's own bounds checks besides.
 
