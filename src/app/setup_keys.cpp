@@ -1,5 +1,6 @@
 #include "app/setup_keys.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "app/session.h"
@@ -148,6 +149,16 @@ std::vector<SetupKey> buildKeys() {
        [](Session& s, const std::string& v) { s.ServerSettings[kLowerColoradoReportKey] = vb::Trim(v); },
        [](const Session& s) { return s.ServerSettings.at(kLowerColoradoReportKey); },
        [](const Session& s) { return s.ServerSettings.count(kLowerColoradoReportKey) > 0; }});
+
+  // The bounds of every download; written back only when the file gave them.
+  k.push_back({"Download Time Limit=", "DOWNLOAD TIME LIMIT",
+               [](Session& s, const std::string& v) { s.DownloadTimeLimitSeconds = std::max(vb::Val(v), 0.0); },
+               [](const Session& s) { return vb::CStr(s.DownloadTimeLimitSeconds); },
+               [](const Session& s) { return s.DownloadTimeLimitSeconds > 0; }});
+  k.push_back({"Download Size Limit=", "DOWNLOAD SIZE LIMIT",
+               [](Session& s, const std::string& v) { s.DownloadSizeLimitMegabytes = std::max(vb::Val(v), 0.0); },
+               [](const Session& s) { return vb::CStr(s.DownloadSizeLimitMegabytes); },
+               [](const Session& s) { return s.DownloadSizeLimitMegabytes > 0; }});
 
   // Read, never written.
   k.push_back({"", "START DATE", [](Session& s, const std::string& v) { s.StartDateSetting = vb::CDate(v); },

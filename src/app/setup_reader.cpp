@@ -186,6 +186,7 @@ void getstationfile(Session& s) {
   s.Form2.Loaded = true;
   s.AlertStartTime = -1;
   s.ServerSettings.clear();
+  s.DownloadTimeLimitSeconds = s.DownloadSizeLimitMegabytes = 0;
 
   int n = 0;  // station lines read, the header included
   int connections = 0;

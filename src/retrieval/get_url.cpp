@@ -1,11 +1,13 @@
 #include "retrieval/get_url.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <vector>
 
 #include "app/session.h"
 #include "platform/net/net.h"
+#include "platform/vb/format.h"
 #include "platform/vb/error.h"
 #include "platform/vb/strings.h"
 #include "platform/vb/textfile.h"
@@ -22,6 +24,33 @@ constexpr int32_t kCloseRetryMs = 5000;
 void fail(Session& s, const std::string& text) {
   s.InternetFailed = true;
   s.LastError = text;
+  s.errlog.writeLine(text);
+}
+
+std::string brokenReplyText(Session& s, net::ReadFailure why, const std::string& url) {
+  const std::string where = ": " + vb::Left(url, 20);
+  switch (why) {
+    case net::ReadFailure::Stalled:
+      return "Internet reply was cut short, no more of it came within the time-out" + where;
+    case net::ReadFailure::TooSlow:
+      return "Internet download was too slow (under " + std::to_string(net::kLowSpeedBytesPerSecond) +
+             " bytes a second) and was stopped" + where;
+    case net::ReadFailure::TimeLimit:
+      return "Internet download passed the download time limit of " + vb::CStr(downloadLimits(s).totalMs / 1000.0) +
+             " s and was stopped" + where;
+    case net::ReadFailure::TooLarge:
+      return "Internet reply is larger than the download size limit of " + sizeLimitText(s) + where;
+    default:
+      return "Internet reply was cut short" + where;
+  }
+}
+
+// A reply that began but did not arrive whole or within the limits: nothing of it is used, and
+// the station line it was fetched for fails with the text. The service answered, so it is not
+// taken for down.
+void brokenReply(Session& s, const std::string& text) {
+  s.LastError = text;
+  s.BrokenDownload = text;
   s.errlog.writeLine(text);
 }
 
@@ -52,6 +81,19 @@ void copyForTheUser(Session& s, const std::string& url, const std::string& text)
 
 }  // namespace
 
+net::TransferLimits downloadLimits(const Session& s) {
+  net::TransferLimits limits;
+  if (s.DownloadTimeLimitSeconds > 0)
+    limits.totalMs = static_cast<int32_t>(std::min(s.DownloadTimeLimitSeconds, 86400.0) * 1000);
+  if (s.DownloadSizeLimitMegabytes > 0)
+    limits.maxBytes = static_cast<int64_t>(std::min(s.DownloadSizeLimitMegabytes, 1048576.0) * kBytesPerMegabyte);
+  return limits;
+}
+
+std::string sizeLimitText(const Session& s) {
+  return vb::CStr(static_cast<double>(downloadLimits(s).maxBytes) / kBytesPerMegabyte) + " MB";
+}
+
 std::string GetURL(Session& s, const std::string& url, bool reload) {
   s.InternetFailed = false;
   InternetSession& internet = *s.services.internet;
@@ -73,6 +115,7 @@ std::string GetURL(Session& s, const std::string& url, bool reload) {
   bool received = true;
   std::string receiveError;
   try {
+    internet.setTransferLimits(downloadLimits(s));
     handle = internet.openUrl(url, flags);
     s.ui.doEvents();
     if (!handle) {
@@ -83,8 +126,9 @@ std::string GetURL(Session& s, const std::string& url, bool reload) {
         const net::ReadResult r = handle->read(chunk.data(), chunk.size());
         s.ui.doEvents();
         if (!r.ok) {
-          // Whatever broke the body off, the text is incomplete: say so, keep what came.
-          fail(s, "Internet url open timed out: " + vb::Left(url, 20));
+          text.clear();
+          text.shrink_to_fit();
+          brokenReply(s, brokenReplyText(s, r.failure, url));
           break;
         }
         if (r.count == 0) break;

@@ -19,6 +19,7 @@ bool NetInternetSession::open(const std::string& agent) {
     return false;
   }
   net_->setWaitCallback(onWait_);
+  net_->setLimits(limits_);
   agent_ = agent;
   timeoutMs_ = ownTimeoutMs_;
   open_ = true;
@@ -28,6 +29,11 @@ bool NetInternetSession::open(const std::string& agent) {
 void NetInternetSession::setReceiveTimeout(int32_t milliseconds) {
   timeoutMs_ = milliseconds > 0 ? std::min(milliseconds, ownTimeoutMs_) : ownTimeoutMs_;
   if (net_) net_->setTimeoutMs(timeoutMs_);
+}
+
+void NetInternetSession::setTransferLimits(const net::TransferLimits& limits) {
+  limits_ = limits;
+  if (net_) net_->setLimits(limits);
 }
 
 void NetInternetSession::close() {

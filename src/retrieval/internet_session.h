@@ -19,6 +19,7 @@ class NetInternetSession : public InternetSession {
   // The run asks for its receive time-out at every start; the shorter of it and the session's
   // own is used.
   void setReceiveTimeout(int32_t milliseconds) override;
+  void setTransferLimits(const net::TransferLimits& limits) override;
   void close() override;
   std::unique_ptr<net::UrlHandle> openUrl(const std::string& url, uint32_t flags) override;
   std::string lastOpenError() const override { return lastError_; }

@@ -215,12 +215,29 @@ void MadisRun(Session& s, const std::string& hourName, const std::string& boxTex
       error = " No gz zip data found or internet down.";
       return;
     }
+    const std::filesystem::path gz = hourFolder / (hourName + ".gz");
+    const std::filesystem::path unpacked = hourFolder / hourName;
+    // An hour is bounded like a download: one that unpacks past the size limit is no hour.
+    const auto maxBytes = static_cast<std::uintmax_t>(downloadLimits(s).maxBytes);
+    const auto tooLarge = [&] {
+      std::error_code ec;
+      const std::uintmax_t size = std::filesystem::file_size(unpacked, ec);
+      return !ec && size > maxBytes;
+    };
+    const auto dropTooLarge = [&] {
+      std::error_code ec;
+      std::filesystem::remove(unpacked, ec);
+      std::filesystem::remove(gz, ec);
+      error = " Madis hour " + hourName + " unpacks to more than the download size limit of " + sizeLimitText(s) +
+              "; the hour was removed.";
+      s.errlog.writeLine("Madis" + error);
+    };
+    if (kept && tooLarge()) return dropTooLarge();
     if (!kept) {
       std::filesystem::create_directories(hourFolder);
-      const std::filesystem::path gz = hourFolder / (hourName + ".gz");
       removeIfThere(gz);
       vb::writeAllBytes(gz, downloaded);
-      removeIfThere(hourFolder / hourName);
+      removeIfThere(unpacked);
       std::string unzipper = findUnzipper(s);
       if (unzipper.empty()) {
         notify(s, std::string(kNo7za) + "  I'll wait.", MsgButtons::OK, MsgIcon::None, kTitle);
@@ -233,8 +250,10 @@ void MadisRun(Session& s, const std::string& hourName, const std::string& boxTex
       run.workFolder = hourFolder;
       run.timeoutMs = s.MadisUnzipLimitMs;
       run.whileWaiting = [&s] { s.ui.doEvents(); };
+      run.stopWhen = tooLarge;
       const ProcessRunner::RunResult r = s.processes->runToEnd(run);
       s.errlog.writeLine("Madis " + hourName + ".gz");
+      if (r.outcome == ProcessRunner::Outcome::Stopped || tooLarge()) return dropTooLarge();
       if (r.outcome != ProcessRunner::Outcome::Exited || r.exitCode != 0) {
         s.errlog.writeLine(
             "Madis " + unzipper + " " +

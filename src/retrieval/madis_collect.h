@@ -33,6 +33,8 @@ inline constexpr const char* kMadisUpdateName = "MyUpdateMadis.txt";
 // is already on disk. Unpacks it, dumps the box and appends the hour's block to the run's work file
 // ("MadisNewF$.txt" in real-time mode, historyPath in history mode, then merged into the history
 // when the user agreed). dumpText: what the dump wrote. error: the hour's failure, else empty.
+// An hour that unpacks past the download size limit (the unpacker is stopped there), or is on
+// disk larger than it, fails, and its archive and unpacked file are removed.
 void MadisRun(Session& s, const std::string& hourName, const std::string& box,
               const std::vector<std::string>& variables, int16_t base1, const std::string& downloaded,
               vb::VbDate hourUtc, float offset, const std::string& historyPath, std::string& dumpText,

@@ -13,6 +13,7 @@
 #include "platform/vb/strings.h"
 #include "platform/vb/textfile.h"
 #include "retrieval/get_url.h"
+#include "retrieval/river_forecast.h"
 #include "retrieval/service_servers.h"
 
 namespace fw {
@@ -103,7 +104,8 @@ int16_t spotwxValueField(const std::string& model, int16_t dataType) {
 }
 
 std::string spotwxRows(const std::string& reply, const std::string& model, int stepMinutes,
-                       vb::VbDate runTime, bool metric) {
+                       vb::VbDate runTime, int32_t endDay, bool metric) {
+  const vb::VbDate lastKept = endDay + 1 + kForecastEdgeDays;
   const SpotwxModel m = spotwxModel(model);
   const int apcp = apcpField(model);
   const std::vector<std::string> pieces = vb::Split(reply, "[");
@@ -116,6 +118,8 @@ std::string spotwxRows(const std::string& reply, const std::string& model, int s
     const std::vector<std::string> f = vb::Split(piece, ",");
     const int count = std::min(static_cast<int>(f.size()) - 1, 16);
     if (vb::InStr(f[0], ":") > 0 && vb::InStr(f[0], "/") > 0) time = vb::CDate(vb::Trim(f[0]));
+    // A stray date far past the window is no row of the forecast: its rain total is not carried.
+    if (time > lastKept) continue;
     const bool kept = time > runTime;
     std::string row = "Z\t" + vb::Format(time, "yyyy-mm-dd hh:mm");
     for (int k = 3; k <= count; ++k) {
@@ -143,11 +147,15 @@ std::string spotwxExpand(const std::string& rows, const std::string& header, int
   const double step = stepMinutes / 1440.0;
   const vb::VbDate stopDay = endDay + 1;
   vb::VbDate previous = runTime;
+  bool first = true;
   for (size_t i = 0; i + 1 < lines.size(); ++i) {
     std::vector<std::string> f = vb::Split(lines[i], "\t");
     if (f.size() < 2) continue;
     const vb::VbDate T = vb::CDate(f[1]);
-    if (i == 0) {
+    // A row far outside the window is a stray date: no copies are made up to it.
+    if (T <= runTime || T > stopDay + kForecastEdgeDays) continue;
+    if (first) {
+      first = false;
       const int64_t minutes = vb::DateDiff("n", previous, T);
       for (int64_t offset = -minutes + stepMinutes; offset <= 0; offset += stepMinutes) {
         const vb::VbDate t = vb::roundToSecond(T + offset / 1440.0);
@@ -204,7 +212,7 @@ void Spotwx(Session& s, SourceCall& c) {
       if (!s.BatchMode) s.ui.msgBox(reply, MsgButtons::OK);
       return;
     }
-    const std::string rows = spotwxRows(reply, model, step, s.RunDateTime, s.MetricUnits);
+    const std::string rows = spotwxRows(reply, model, step, s.RunDateTime, c.LastDay, s.MetricUnits);
     std::string result = spotwxExpand(rows, m.header, step, s.RunDateTime, c.LastDay);
     vb::writeAllBytes(s.inProgramFolder(kSpotwxCopyName), result);
     c.RetrievalText = std::move(result);

@@ -28,11 +28,12 @@ int16_t spotwxValueField(const std::string& model, int16_t dataType);
 
 // The table's rows after runTime: local "yyyy-mm-dd hh:mm", values of fields 3 on, cumulative rain
 // turned into rain per output step, units converted unless metric. Rows at or before runTime only
-// carry their cumulative rain on.
+// carry their cumulative rain on; rows more than kForecastEdgeDays after endDay + 1 are dropped.
 std::string spotwxRows(const std::string& reply, const std::string& model, int stepMinutes,
-                       vb::VbDate runTime, bool metric);
+                       vb::VbDate runTime, int32_t endDay, bool metric);
 // The rows expanded to the step: each row copied back to the step after the previous one; rows
-// stop after the first one on or after endDay + 1.
+// stop after the first one on or after endDay + 1. A row at or before runTime, or more than
+// kForecastEdgeDays after endDay + 1, is dropped before it is expanded.
 std::string spotwxExpand(const std::string& rows, const std::string& header, int stepMinutes,
                          vb::VbDate runTime, int32_t endDay);
 

@@ -1,5 +1,6 @@
 #include "retrieval/point_forecast.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <vector>
@@ -67,7 +68,7 @@ int16_t dwmlValueField(const std::string& headerLine, int16_t dataType, bool dow
 }
 
 DwmlText dwmlTransform(const std::string& reply, int stormType, bool metric, const QpfTable* table,
-                       int startPosition) {
+                       int startPosition, vb::VbDate windowEnd) {
   DwmlText out;
   const std::vector<std::string> lines = vb::Split(reply, "\n");
   std::string header = "NWSForecasts ";
@@ -101,12 +102,16 @@ DwmlText dwmlTransform(const std::string& reply, int stormType, bool metric, con
   int n1 = 0;
   QpfSpreader qpf(stormType, metric, table, startPosition);
   for (size_t i = firstParam; i <= lastParam && i < lines.size(); ++i) {
+    // A blank line between the parameters carries none.
+    if (vb::Trim(vb::Replace(vb::Replace(lines[i], "\r", ""), "\t", "")).empty()) continue;
     const std::vector<std::string> pieces = vb::Split(lines[i], "<value");
     const bool isQpf = vb::InStr(pieces[0], "qpf") > 0;
     const int count = static_cast<int>(pieces.size()) - 1;
     const bool first = i == firstParam;
     if (first) {
-      n1 = count;
+      // Hours past the window are never stored: they are not made either.
+      const double hours = std::max(0.0, std::ceil((windowEnd + kForecastEdgeDays - t0) * 24));
+      n1 = static_cast<int>(std::min<double>(count, hours));
       rows.assign(static_cast<size_t>(12 * n1 + kTrailingLines + 1), std::string());
     }
     header += "," + vb::Replace(vb::Replace(vb::Mid(pieces[0], 2, 27), "type=", ""), "\"", "");
@@ -200,7 +205,8 @@ void GetNWSForecast(Session& s, SourceCall& c) {
       return;
     }
     std::string reply = GetURL(s, url, true);
-    if (reply.size() < kShortReply) {
+    // A reply that broke off is not asked again: the line fails with it.
+    if (reply.size() < kShortReply && s.BrokenDownload.empty()) {
       s.clock.sleepMs(kRetryWaitMs);
       reply = GetURL(s, url, true);
     }
@@ -209,8 +215,10 @@ void GetNWSForecast(Session& s, SourceCall& c) {
       c.Error = "NWS forecasters not responsive.";
       return;
     }
+    // The line's forecast days follow its last day.
+    const vb::VbDate windowEnd = c.LastDay + std::max<int32_t>(c.DayCount, 0) + 1;
     DwmlText t = dwmlTransform(reply, stormType, s.MetricUnits, s.QpfTableLoaded ? &s.QpfTable : nullptr,
-                               startPosition);
+                               startPosition, windowEnd);
     if (!t.error.empty()) {
       c.Error = t.error;
       return;
@@ -231,6 +239,9 @@ void GetNWSForecast(Session& s, SourceCall& c) {
     s.LastError = ve ? ve->description() : std::string(e.what());
     s.errlog.writeLine(s.LastError);
     if (!s.BatchMode) s.ui.msgBox(s.LastError);
+    // A reply that cannot be read fails the line: nothing of it is stored.
+    c.RetrievalText.clear();
+    c.Error = "Point forecast reply could not be read: " + s.LastError;
   }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/vb/date.h"
 #include "retrieval/qpf_pattern.h"
 
 namespace fw {
@@ -19,9 +20,10 @@ struct DwmlText {
 
 // The document read by its text rules: creation stamps, the first start-valid-time, parameter
 // lines cut at "<value". A nil value repeats the value before it on the same line; a nil first
-// value is "-99".
+// value is "-99"; blank lines carry no parameter. Hours that begin more than kForecastEdgeDays
+// after windowEnd (the end of the line's last forecast day) are not expanded.
 DwmlText dwmlTransform(const std::string& reply, int stormType, bool metric, const QpfTable* table,
-                       int startPosition);
+                       int startPosition, vb::VbDate windowEnd);
 
 // The column (field index) of the data type in a result's header line; 0 when none. `downloaded`
 // chooses the wind-speed key ("sust" after a download, "ustain" on a kept text).

@@ -16,6 +16,10 @@ struct RetrievalState {
   // The "<Service> Server=" values the setup file gave, by service name (src/retrieval/
   // service_servers.h); a service without one uses its public host.
   std::map<std::string, std::string> ServerSettings;
+  // "Download Time Limit=" (seconds) and "Download Size Limit=" (megabytes) as the setup file gave
+  // them; 0 when it gave none (the defaults of downloadLimits then hold).
+  double DownloadTimeLimitSeconds = 0;
+  double DownloadSizeLimitMegabytes = 0;
   // The Synoptic service's token, taken from the first Synoptic line's base1; only a token too
   // short to be one clears it.
   std::string SynopticToken;

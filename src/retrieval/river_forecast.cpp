@@ -1,6 +1,6 @@
 #include "retrieval/river_forecast.h"
 
-#include <chrono>
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <vector>
@@ -46,7 +46,9 @@ bool downloadToFile(Session& s, const std::string& url, const std::filesystem::p
   try {
     net::Session session("Flumewright", kTransferLimitMs);
     session.setWaitCallback([&s] { s.ui.doEvents(); });
-    const auto start = std::chrono::steady_clock::now();
+    net::TransferLimits limits = downloadLimits(s);
+    limits.totalMs = std::min(limits.totalMs, kTransferLimitMs);
+    session.setLimits(limits);
     std::unique_ptr<net::UrlHandle> handle = session.openUrl(url, net::kOpenReload);
     if (handle) {
       char buffer[16384];
@@ -58,7 +60,6 @@ bool downloadToFile(Session& s, const std::string& url, const std::filesystem::p
           break;
         }
         body.append(buffer, r.count);
-        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kTransferLimitMs)) break;
       }
       handle->close();
     }
@@ -72,7 +73,8 @@ bool downloadToFile(Session& s, const std::string& url, const std::filesystem::p
 
 }  // namespace
 
-NwpsText nwpsTransform(const std::string& reply, int16_t dataType, vb::VbDate windowStart, double tzHours) {
+NwpsText nwpsTransform(const std::string& reply, int16_t dataType, vb::VbDate windowStart, vb::VbDate windowEnd,
+                       double tzHours) {
   NwpsText out;
   if (vb::InStr(reply, "issuedT") == 0) {
     out.error = "Flow Forecast error";
@@ -91,6 +93,7 @@ NwpsText nwpsTransform(const std::string& reply, int16_t dataType, vb::VbDate wi
     const std::string stamp = vb::Replace(vb::Mid(rec, quote + 1, 16), "T", " ");
     vb::VbDate date = vb::IsDate(stamp) ? vb::CDate(stamp) : 0;
     date -= tzHours / 24;
+    if (date < windowStart - kForecastEdgeDays || date > windowEnd + kForecastEdgeDays) continue;
     const std::vector<std::string> fields = vb::Split(rec, ",");
     if (fields.size() < 4) vb::raise(vb::err::SubscriptOutOfRange);
     const double primary = afterColon(fields[2]);
@@ -141,7 +144,9 @@ void GetNWPSForecast(Session& s, SourceCall& c) {
     }
     const vb::VbDate windowStart =
         s.RealtimeMode ? s.RunDateTime : vb::Round(vb::CDate(s.form.TextBegindate.Text));
-    NwpsText t = nwpsTransform(reply, c.DatatypeCode, windowStart, tz);
+    // The line's forecast days follow its last day.
+    const vb::VbDate windowEnd = c.LastDay + std::max<int32_t>(c.DayCount, 0) + 1;
+    NwpsText t = nwpsTransform(reply, c.DatatypeCode, windowStart, windowEnd, tz);
     c.Error = t.error;
     c.RetrievalText = std::move(t.text);
     if (!t.anyRecord) {

@@ -119,7 +119,8 @@ void Snowcast(Session& s, SourceCall& c) {
         serverBase(s, kSnowcastService) + "/interactive/html/graph.html?data=" + std::to_string(choice.data) +
         "&region=us&units=" + (s.MetricUnits ? "1" : "0") + "&station=" + percentEncode(code);
     std::string reply = GetURL(s, url, false);
-    if (!hasMarker(reply)) {
+    // A reply that broke off is not asked again: the line fails with it.
+    if (!hasMarker(reply) && s.BrokenDownload.empty()) {
       s.clock.sleepMs(kRetryWaitMs);
       reply = GetURL(s, url, false);
     }

@@ -242,7 +242,7 @@ void GetUSGS(Session& s, SourceCall& c) {
       reply = GetURL(s, url, false);
       if (reply.size() >= kShortReply || holdsDataRow(reply)) break;
       // A download that failed says why itself; it says nothing about the service's servers.
-      if (s.InternetFailed) {
+      if (s.InternetFailed || !s.BrokenDownload.empty()) {
         c.Error = s.LastError;
         return;
       }

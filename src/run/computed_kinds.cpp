@@ -24,7 +24,7 @@ void setColumn(std::vector<int16_t>& columns, size_t i, int16_t value) {
 template <typename Fn>
 void callRoutine(Session& s, RunContext& ctx, LineState& line, SourceCall& c, Fn fn) {
   try {
-    fn(c);
+    callSourceRoutine(s, c, fn);
   } catch (const std::exception& e) {
     if (c.Error.empty()) c.Error = e.what();
   }
@@ -35,7 +35,6 @@ void callRoutine(Session& s, RunContext& ctx, LineState& line, SourceCall& c, Fn
   line.HourShift = c.HourShift;
   line.WindDirSeries = c.WindDirSeries;
   line.WindDegrees = c.WindDegrees;
-  (void)s;
 }
 
 // Four passes over one snowmelt line: the first computes and reads the melt (field 2); the later

@@ -328,6 +328,21 @@ int16_t weatherPrecipKind(const std::string& p, bool unitValues) {
   return kind;
 }
 
+void callSourceRoutine(Session& s, SourceCall& c, const std::function<void(SourceCall&)>& routine) {
+  s.BrokenDownload.clear();
+  try {
+    routine(c);
+  } catch (const std::exception&) {
+    if (s.BrokenDownload.empty()) throw;
+  }
+  if (s.BrokenDownload.empty()) return;
+  c.RetrievalText.clear();
+  // Nothing was kept of the station's download: the next line of it asks again.
+  c.RetrievalCacheId.clear();
+  c.RetrievalKey.clear();
+  c.Error = s.BrokenDownload;
+}
+
 void getsourcedata(Session& s, RunContext& ctx, LineState& line, const std::string& caption) {
   line.RetrievalFailed = line.ComputeCanceled = line.NothingToParse = false;
   const SourceBlock* b = sourceBlock(ctx.SourceType);
@@ -350,7 +365,7 @@ void getsourcedata(Session& s, RunContext& ctx, LineState& line, const std::stri
     showsource(s, b->label, b->icon, caption);
   }
   try {
-    b->routine(s, c);
+    callSourceRoutine(s, c, [&s, b](SourceCall& call) { b->routine(s, call); });
   } catch (const std::exception& e) {
     // An error the routine did not catch ends the dispatch; it is never silent.
     takeBack(ctx, line, c);
@@ -362,6 +377,10 @@ void getsourcedata(Session& s, RunContext& ctx, LineState& line, const std::stri
   takeBack(ctx, line, c);
   if (isWeather(b->type)) ctx.InternetFailedCopy = s.InternetFailed;
   line.StationError = c.Error;
+  if (!s.BrokenDownload.empty()) {
+    line.RetrievalFailed = true;
+    return;
+  }
   if (b->type == 11) {
     computeResult(s, line);
     if (!line.StationError.empty() || line.NothingToParse || line.ComputeCanceled) return;

@@ -4,6 +4,7 @@
 // last download, the routine, and where the date and the value are in the text it hands back.
 // The few rules a table row cannot hold (precipitation kinds, wind flags, formulas) follow it.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "run/run_context.h"
@@ -51,6 +52,12 @@ int16_t weatherPrecipKind(const std::string& parameterCode, bool unitValues);
 
 // The call a routine of the line is handed: what the line, the run and the session hold now.
 SourceCall sourceCallFor(const Session& s, const RunContext& ctx, const LineState& line);
+
+// Runs a routine of the line on its call. A reply that broke off or passed a download limit
+// during it fails the line with its text, whatever the routine made of the reply: the call then
+// comes back with that text as its error and no retrieval text, so nothing of it is stored, and
+// names no station whose download it keeps.
+void callSourceRoutine(Session& s, SourceCall& c, const std::function<void(SourceCall&)>& routine);
 
 // Calls the block of the line's type. `caption` is the window caption read just before. Fills
 // RetrievalFailed, ComputeCanceled and NothingToParse, and hands back every in-and-out value.

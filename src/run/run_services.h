@@ -231,6 +231,9 @@ class InternetSession {
     return true;
   }
   virtual void setReceiveTimeout(int32_t milliseconds) { timeoutMs_ = milliseconds; }
+  // The bounds of every transfer opened from now on.
+  virtual void setTransferLimits(const net::TransferLimits& limits) { limits_ = limits; }
+  const net::TransferLimits& transferLimits() const { return limits_; }
   virtual void close() { open_ = false; }
   // Opens a URL on the open session (flags as net::kOpen...); nullptr when it cannot be opened.
   // The stand-in reaches nothing.
@@ -249,6 +252,7 @@ class InternetSession {
   bool open_ = false;
   std::string agent_;
   int32_t timeoutMs_ = 0;
+  net::TransferLimits limits_;
 };
 
 // The set the run calls through. Every member is always set; the program (or a test) replaces the

@@ -58,6 +58,9 @@ struct RunState {
   bool ExtraDay = false;        // read by the retrievers' real-time window; cleared per line
   int16_t GraphDatatype = 0;    // datatype of the series in the review chart
   bool InternetFailed = false;  // a download failed to open, read or close (set by GetURL)
+  // Why a reply of the station line's downloads began but did not arrive whole or within the
+  // download limits (set by GetURL, cleared before each line's retrieval); the line fails with it.
+  std::string BrokenDownload;
   std::string LastError;        // the last error or warning text; stored in rupdate row 0
   ModelRunFlags ModelRunWrite;
   int16_t RunId = 0;              // run_id of the current model run

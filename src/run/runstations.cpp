@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "app/session.h"
+#include "platform/db/connection_string.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/error.h"
 #include "platform/file_lock.h"
@@ -139,7 +140,7 @@ void runstations(Session& s) {
   try {
     start = startRun(s, ctx);
   } catch (const std::exception& e) {
-    s.LastError = "runstations: " + describe(e);
+    s.LastError = "runstations: " + db::maskConnectionSecrets(describe(e), s.HdbConnString);
     s.errlog.writeLine(s.LastError);
   }
   if (start == StartResult::Walk)

@@ -32,31 +32,9 @@ void appendWorkbookOptions(Session& s, std::string& connString) {
   }
 }
 
-// The engine's text with any password of the connection string shown as "***": the error log,
-// the log pane and the message box are read by others.
-std::string withoutPassword(const std::string& text, const std::string& connString) {
-  std::string out = text;
-  std::vector<std::string> secrets;
-  for (const char* key : {"Password", "PWD"}) {
-    std::string v = db::connectionValue(connString, key);
-    if (!v.empty()) secrets.push_back(v);
-  }
-  if (db::isPostgresUri(connString)) {
-    const std::string masked = db::maskPassword(connString);
-    if (masked != connString) out = vb::Replace(out, connString, masked);
-    size_t scheme = connString.find("://");
-    size_t at = connString.find('@', scheme + 3);
-    size_t colon = connString.find(':', scheme + 3);
-    if (at != std::string::npos && colon < at) secrets.push_back(connString.substr(colon + 1, at - colon - 1));
-  }
-  for (const std::string& secret : secrets)
-    if (secret.size() >= 1) out = vb::Replace(out, secret, "***");
-  return out;
-}
-
 void reportFailure(Session& s, const std::string& routine, const std::string& rawText, const std::string& hint,
                    const std::string& connString) {
-  const std::string text = withoutPassword(rawText, connString);
+  const std::string text = db::maskConnectionSecrets(rawText, connString);
   s.LastError = routine + ": " + text;
   if (s.BatchMode) s.errlog.writeLine(s.LastError);
   else s.ui.msgBox(s.LastError + hint);
@@ -100,7 +78,7 @@ void openHDB(Session& s) {
     s.HdbCnn.Open("", "", -1);
     s.ui.doEvents();
   } catch (const vb::Error& e) {
-    s.noteProgramFault("openHDB: " + withoutPassword(e.description(), s.HdbConnString));
+    s.noteProgramFault("openHDB: " + db::maskConnectionSecrets(e.description(), s.HdbConnString));
     reportFailure(s, "openHDB", e.description(),
                   "... check connection string by 'Select Station(s)', 'Connection'. (maybe \\Program Files (x86)\\) and "
                   "then 'Save' setup.",

@@ -105,9 +105,9 @@ struct HourlyCall {
     step(3, [&] { fill.yRange(s.DayMaxSeries, s.DayMinSeries, dailyCount); });
     step(4, [&] { fill.rowsAndColumns(firstDate, f, l); });
     step(5, [&] { fill.axisRange(); });
-    for (const auto& [i, e] : drawn) {
-      at = i;
-      step(6, [&] { fill.point(i, lastIndex, e, s.DayMaxSeries, dailyCount); });
+    for (const auto& point : drawn) {
+      at = point.first;
+      step(6, [&] { fill.point(point.first, lastIndex, point.second, s.DayMaxSeries, dailyCount); });
     }
     try {
       fill.finish(caption);

@@ -1,6 +1,9 @@
 #include "store/series_writer.h"
 
 #include <algorithm>
+#include <chrono>
+#include <random>
+#include <thread>
 
 #include "platform/vb/convert.h"
 #include "platform/vb/date.h"
@@ -461,6 +464,17 @@ bool Engine::run() {
   return true;
 }
 
+// A pass that gives way to another program runs this often at most.
+constexpr int kGiveWayRuns = 8;
+
+// Two programs that keep meeting must not keep meeting in step: each waits a while of its own,
+// longer the more often it gave way (milliseconds, real time: it is the other program's pace).
+void pauseBeforeRunningAgain(int run) {
+  static thread_local std::minstd_rand random{std::random_device{}()};
+  std::uniform_int_distribution<int> ms(5, 25 * run);
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms(random)));
+}
+
 }  // namespace
 
 WriteResult runSeriesWriter(Session& s, const SeriesWriter& w, const WriterArgs& args, WriterForm form) {
@@ -510,17 +524,23 @@ WriteResult runSeriesWriter(Session& s, const SeriesWriter& w, const WriterArgs&
     const std::string lastErrorBefore = s.LastError;
     p.mayGiveWay = form == WriterForm::AdoBatch;
     bool wrote = Engine(p, *table).run();
-    if (p.gaveWay) {
+    // The server undid the pass for another program's writes: it runs again from the state it
+    // started from, after a pause that lets the other finish. Only a pass that still gives way
+    // after kGiveWayRuns runs is reported.
+    for (int run = 2; p.gaveWay; ++run) {
       p.series() = seriesBefore;
       s.Alert = alertBefore;
       call = callBefore;
       s.LastError = lastErrorBefore;
+      pauseBeforeRunningAgain(run);
       WriterPass again{s, w, args, call, form};
       again.workbook = p.workbook;
       again.number = number;
       again.modelRun = p.modelRun;
+      again.mayGiveWay = run < kGiveWayRuns;
       wrote = Engine(again, *table).run();
       p.stopped = again.stopped;
+      p.gaveWay = again.gaveWay;
     }
     ++result.passes;
     if (!wrote) {

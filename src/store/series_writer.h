@@ -67,8 +67,8 @@ struct WriterPass {
   vb::VbDate lastProtected = 0;  // the last protected row's time the row scan met
   int32_t rowsAdded = 0;
   bool stopped = false;  // the pass ended at an error limit
-  // The pass may give way once to another program's write that conflicted with it on a server:
-  // then it ends quietly with gaveWay set and runs again from the start.
+  // The pass may give way to another program's write that conflicted with it on a server: then
+  // it ends quietly with gaveWay set and runs again from the start.
   bool mayGiveWay = false;
   bool gaveWay = false;
 

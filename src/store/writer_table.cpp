@@ -20,7 +20,8 @@ class AdoWriterTable : public WriterTable {
   void commitPass() override { s_.HdbCnn.CommitTrans(); }
   void rollbackPass() override {
     if (s_.HdbRs.State() != db::adStateClosed) s_.HdbRs.Close();
-    s_.HdbCnn.RollbackTrans();
+    // A commit the server refused (another program's write came first) has undone it already.
+    if (s_.HdbCnn.InTransaction()) s_.HdbCnn.RollbackTrans();
   }
   bool passLost() override { return lost(s_.HdbCnn.backend()); }
   bool passLostToConflict() override {

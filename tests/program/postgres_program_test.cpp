@@ -2,9 +2,13 @@
 // writes its last-run row there; a wrong password ends the run with the server's text.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <thread>
+
 #include "platform/vb/date.h"
 #include "program_folder.h"
 #include "run_program.h"
+#include "support/loopback_services.h"
 #include "support/postgres_cluster.h"
 #include "support/test_hdb.h"
 
@@ -66,6 +70,57 @@ TEST(ProgramPostgres, AWrongPasswordEndsTheRunWithTheServersTextAndNoPassword) {
   EXPECT_EQ(p.log().find(wrong), std::string::npos) << p.log();
   EXPECT_EQ(r.output.find(wrong), std::string::npos) << r.output;
   EXPECT_EQ(testing::countRows("postgresql:" + database, "select * from rupdate"), 0);
+}
+
+}  // namespace
+}  // namespace fw
+
+namespace fw {
+namespace {
+
+// Two programs run the same gauge lines into one server database at the same moment, round after
+// round: a pass the server undoes for the other's sake runs again, so neither reports anything,
+// and the series hold whole passes.
+TEST(ProgramPostgres, TwoProgramsWritingTheSameSeriesAtOnceBothFinishWithoutAnError) {
+  FW_REQUIRE_POSTGRES();
+  PostgresCluster& c = *PostgresCluster::get();
+  testing::LoopbackHttpServer http;
+  http.route("/nwis/iv/", "usgs/iv_two_params.rdb");
+  for (int round = 0; round < 4; ++round) {
+    SCOPED_TRACE(round);
+    const std::string database = c.makeDatabase();
+    std::string sites;
+    std::vector<std::string> lines;
+    for (int k = 0; k < 12; ++k) {
+      const std::string dsid = std::to_string(1101 + k);
+      sites += std::string(k ? ", " : "") + "('1" + std::to_string(k) + "', " + dsid + ", 'Colorado R', 1, 'cfs', '" +
+               (k % 2 ? "65" : "60") + "', 'AZ')";
+      lines.push_back("09380000; " + dsid + "; Flow; Colorado R; 0; 0; ");
+    }
+    testing::execSql("postgresql:" + database,
+                     "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
+                     "state) values " + sites);
+    std::vector<std::unique_ptr<ProgramFolder>> folders;
+    for (int k = 0; k < 2; ++k) {
+      folders.push_back(std::make_unique<ProgramFolder>(
+          std::vector<std::string>{"USGS Server=" + http.base(), "START DATE=2024-06-05 13:15",
+                                   "Write Unit Values= True", "Write Hourly Avg= True", "Write Daily MaxMin= True"},
+          lines));
+      folders.back()->useConnection(c.connString(database));
+    }
+    testing::ProgramResult results[2];
+    std::thread other([&] { results[1] = runProgram(folders[1]->run({"BATCH"})); });
+    results[0] = runProgram(folders[0]->run({"BATCH"}));
+    other.join();
+    for (int k = 0; k < 2; ++k) {
+      const std::string log = folders[static_cast<size_t>(k)]->log();
+      EXPECT_EQ(results[k].status, 0) << log;
+      EXPECT_EQ(log.find("Operation is not allowed"), std::string::npos) << log;
+      EXPECT_EQ(log.find("serializ"), std::string::npos) << log;
+      EXPECT_EQ(log.find("hdb"), std::string::npos) << log;
+    }
+    EXPECT_GT(testing::countRows("postgresql:" + database, "select * from rday where datatype_site_id=1101"), 0);
+  }
 }
 
 }  // namespace

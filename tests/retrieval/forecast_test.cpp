@@ -12,6 +12,7 @@
 #include "platform/vb/convert.h"
 #include "platform/vb/date.h"
 #include "platform/vb/format.h"
+#include "platform/vb/math.h"
 #include "platform/vb/strings.h"
 #include "retrieval/model_forecast.h"
 #include "retrieval/point_forecast.h"
@@ -51,7 +52,7 @@ TEST(RiverForecast, SegmentsFactorsAndCuts) {
   const vb::VbDate start = vb::CDate("2025-03-01 00:00");
   // Two points an hour apart: twelve rows from the first, rising by 0.1; the last point alone.
   NwpsText t = nwpsTransform(stageflow({{"2025-03-01T08:00:00", 1.0, 0}, {"2025-03-01T09:00:00", 2.2, 0}}), 2,
-                             start, 8);
+                             start, start + 2, 8);
   ASSERT_TRUE(t.error.empty());
   EXPECT_EQ(vb::Left(t.text, 24), "NWS forecast datatype 2\n");
   auto rows = valueRows(t.text);
@@ -63,35 +64,51 @@ TEST(RiverForecast, SegmentsFactorsAndCuts) {
 
   // "kcfs" scales the flow (data type 1), never the stage.
   t = nwpsTransform(stageflow({{"2025-03-01T08:00:00", 1, 1.5}, {"2025-03-01T08:05:00", 1, 1.5}}), 1, start,
-                    8);
+                    start + 2, 8);
   EXPECT_EQ(field(valueRows(t.text)[0], 2), "1500");
   t = nwpsTransform(stageflow({{"2025-03-01T08:00:00", 1, 1.5}, {"2025-03-01T08:05:00", 1, 1.5}}, false), 1,
-                    start, 8);
+                    start, start + 2, 8);
   EXPECT_EQ(field(valueRows(t.text)[0], 2), "1.5");
 
   // Values at -10 or less end no segment: the header and the final row only.
   t = nwpsTransform(stageflow({{"2025-03-01T08:00:00", -10, 0}, {"2025-03-01T09:00:00", -12, 0}}), 2, start,
-                    8);
+                    start + 2, 8);
   EXPECT_EQ(valueRows(t.text).size(), 1u);
   // A segment ending before the window start is not drawn.
   t = nwpsTransform(stageflow({{"2025-03-01T08:00:00", 1, 0}, {"2025-03-01T09:00:00", 2, 0}}), 2, start + 1,
-                    8);
+                    start + 3, 8);
   EXPECT_EQ(valueRows(t.text).size(), 1u);
   // A repeated time draws nothing and loses nothing after it.
   t = nwpsTransform(
       stageflow(
           {{"2025-03-01T08:00:00", 1, 0}, {"2025-03-01T08:00:00", 1, 0}, {"2025-03-01T08:10:00", 3, 0}}),
-      2, start, 8);
+      2, start, start + 2, 8);
   ASSERT_TRUE(t.error.empty());
   EXPECT_EQ(valueRows(t.text).size(), 3u);
   // Ten pieces or fewer hold no record; without "issuedT" there is no forecast.
   t = nwpsTransform(
       "{\"issuedTime\":1},{},{},{},{},{},{},{},{},{\"validTime\":\"2025-03-01T08:00:00Z\",\"a\":1,\"b\":2,"
       "\"c\":3}",
-      2, start, 8);
+      2, start, start + 2, 8);
   EXPECT_FALSE(t.anyRecord);
-  t = nwpsTransform("{\"nothing\":1}", 2, start, 8);
+  t = nwpsTransform("{\"nothing\":1}", 2, start, start + 2, 8);
   EXPECT_EQ(t.error, "Flow Forecast error");
+}
+
+TEST(RiverForecast, PointsFarOutsideTheWindowAreDroppedBeforeAnySegmentIsDrawn) {
+  const vb::VbDate start = vb::CDate("2025-03-01 00:00");
+  const std::vector<std::tuple<const char*, double, double>> honest = {
+      {"2025-03-01T08:00:00", 1.0, 0}, {"2025-03-01T09:00:00", 2.2, 0}, {"2025-03-01T10:00:00", 2.0, 0}};
+  const std::string expected = nwpsTransform(stageflow(honest), 2, start, start + 2, 8).text;
+  // A point dated 4050 (or 1950) among them: without the drop it is a segment of millions of rows.
+  for (const char* stray : {"4050-03-01T09:30:00", "1950-03-01T09:30:00"}) {
+    SCOPED_TRACE(stray);
+    auto records = honest;
+    records.insert(records.begin() + 2, {stray, 9.0, 0});
+    EXPECT_EQ(nwpsTransform(stageflow(records), 2, start, start + 2, 8).text, expected);
+    records.push_back({stray, 9.0, 0});
+    EXPECT_EQ(nwpsTransform(stageflow(records), 2, start, start + 2, 8).text, expected);
+  }
 }
 
 TEST(QpfPattern, FrontLoadTableCapsAndStart) {
@@ -142,19 +159,20 @@ TEST(ModelForecast, FieldsRowsAndExpansion) {
   EXPECT_EQ(spotwxModel("GDPS").cycleMinutes, 30);
 
   const vb::VbDate run = vb::CDate("2025-03-01 12:30");
+  const int32_t kEndDay = static_cast<int32_t>(vb::CDate("2025-03-02"));
   // The 12:00 row is before the run: it is not written, but its running rain total is carried.
   const std::string reply =
       "data: [['2025/03/01 12:00','2025/03/01','12:00',9.0,1,70,10,200,15,5.0,1015],"
       "['2025/03/01 13:00','2025/03/01','13:00',10.0,0,71,12,250,18,5.8,1015],"
       "['2025/03/01 14:00','2025/03/01','14:00',11.0,1,72,12,250,18,6.6,1015]]";
-  const std::string rows = spotwxRows(reply, "HRRR", 15, run, false);
+  const std::string rows = spotwxRows(reply, "HRRR", 15, run, kEndDay, false);
   auto r = valueRows(rows);
   ASSERT_EQ(r.size(), 2u);
   EXPECT_EQ(field(r[0], 1), "2025-03-01 13:00");
   EXPECT_EQ(field(r[0], 2), "50");       // 10 °C
   EXPECT_EQ(field(r[0], 3), "32");       // dew point 0 °C
   EXPECT_EQ(field(r[0], 8), "0.00787");  // 0.8 mm an hour, a quarter of it in inches
-  EXPECT_EQ(field(vb::Split(spotwxRows(reply, "HRRR", 15, run, true), "\n")[0], 2), "10");
+  EXPECT_EQ(field(vb::Split(spotwxRows(reply, "HRRR", 15, run, kEndDay, true), "\n")[0], 2), "10");
 
   const std::string expanded =
       spotwxExpand(rows, "head", 15, run, static_cast<int32_t>(vb::CDate("2025-03-02")));
@@ -164,6 +182,32 @@ TEST(ModelForecast, FieldsRowsAndExpansion) {
   EXPECT_EQ(field(e[2], 1), "3/1/2025 1:15:00 PM");
   EXPECT_EQ(field(e[2], 2), "51.8");
   EXPECT_EQ(field(e[5], 1), "3/1/2025 2:00:00 PM");
+
+  // A row dated 4050, first or among the others, is dropped before it is expanded.
+  const int32_t endDay = static_cast<int32_t>(vb::CDate("2025-03-02"));
+  const std::string stray = "['4050/03/01 13:30','4050/03/01','13:30',30.0,1,72,12,250,18,6.6,1015],";
+  for (size_t at : {reply.find("['2025/03/01 13:00"), reply.find("['2025/03/01 14:00")}) {
+    std::string hostile = reply;
+    hostile.insert(at, stray);
+    EXPECT_EQ(spotwxExpand(spotwxRows(hostile, "HRRR", 15, run, endDay, false), "head", 15, run, endDay),
+              spotwxExpand(rows, "head", 15, run, endDay));
+  }
+}
+
+TEST(PointForecast, HoursPastTheWindowAreNotExpanded) {
+  std::string reply = testing::readFile(testing::fixturesFolder() / "forecasts/digital_dwml.xml");
+  const vb::VbDate end = vb::CDate("2025-02-12");
+  const size_t honest = valueRows(dwmlTransform(reply, 0, false, nullptr, 0, end).text).size();
+  // The first parameter line with five thousand hours: only those up to a day past the window's
+  // end are made (from 08:00 on 10 February to the 13th, 64 hours of twelve rows).
+  const size_t first = reply.find("<temperature");
+  const size_t firstEnd = reply.find('\n', first);
+  std::string line = reply.substr(first, reply.find("<value>", first) - first);
+  for (int k = 0; k < 5000; ++k) line += "<value>40</value>";
+  reply.replace(first, firstEnd - first, line + "</temperature>");
+  const DwmlText t = dwmlTransform(reply, 0, false, nullptr, 0, end);
+  EXPECT_EQ(valueRows(t.text).size(), 64u * 12);
+  EXPECT_GT(valueRows(t.text).size(), honest);
 }
 
 TEST(SnowModel, PagesColumnsRepeatsAndTheBeginDay) {
@@ -235,6 +279,9 @@ TEST_F(Forecasts, RiverForecastDownloadsCopiesAndRetriesAShortReply) {
   SourceCall c;
   c.StationId = "FORECAST-NWS,SACC1";
   c.DatatypeCode = 1;
+  // The run's window: the run day and two forecast days.
+  c.LastDay = static_cast<int32_t>(vb::Int(s.RunDateTime));
+  c.DayCount = 2;
   GetNWPSForecast(s, c);
   EXPECT_EQ(c.Error, "");
   EXPECT_GT(valueRows(c.RetrievalText).size(), 100u);
@@ -279,6 +326,9 @@ TEST_F(Forecasts, PointForecastColumnsReuseAndFailures) {
   http.route("/MapClick.php", "forecasts/digital_dwml.xml");
   SourceCall c;
   c.ShiftAside = "38.58,-121.49";
+  // The run's window: the run day and two forecast days.
+  c.LastDay = static_cast<int32_t>(vb::Int(s.RunDateTime));
+  c.DayCount = 2;
   c.DatatypeCode = 17;
   GetNWSForecast(s, c);
   ASSERT_EQ(c.Error, "");

@@ -57,31 +57,65 @@ TEST_F(GetUrl, FtpFilesArriveByteExactAndAMissingOneIsAnOpenFailure) {
   EXPECT_EQ(s.LastError, "Internet open fail, service provider down: " + missing.substr(0, 20));
 }
 
-TEST_F(GetUrl, FailuresFlagLogAndKeepWhatArrived) {
+TEST_F(GetUrl, AnOpenFailureFlagsAndLogs) {
   shortTimeout();
-  struct Case {
-    std::string path;
-    std::string text;  // what comes back
-    std::string error;
-  } cases[] = {
-      {"/stall", bytesPattern(100), "Internet url open timed out: "},
-      {"/short", bytesPattern(500), "Internet url open timed out: "},
-      {"/silent", "", "Internet open fail, service provider down: "},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.path);
-    const std::string url = http.base() + c.path;
-    EXPECT_EQ(GetURL(s, url, false), c.text);
-    EXPECT_TRUE(s.InternetFailed);
-    EXPECT_EQ(s.LastError, c.error + url.substr(0, 20));
-    ASSERT_FALSE(logged().empty());
-    EXPECT_EQ(logged().back(), s.LastError);
-    // A plain open or read failure keeps the session.
-    EXPECT_TRUE(internet->isOpen());
-  }
+  const std::string url = http.base() + "/silent";
+  EXPECT_EQ(GetURL(s, url, false), "");
+  EXPECT_TRUE(s.InternetFailed);
+  EXPECT_EQ(s.LastError, "Internet open fail, service provider down: " + url.substr(0, 20));
+  ASSERT_FALSE(logged().empty());
+  EXPECT_EQ(logged().back(), s.LastError);
+  EXPECT_TRUE(s.BrokenDownload.empty());
+  // A plain open failure keeps the session.
+  EXPECT_TRUE(internet->isOpen());
   // The next call starts clean.
   GetURL(s, http.base() + "/empty", false);
   EXPECT_FALSE(s.InternetFailed);
+}
+
+// A reply that began but broke off or passed a limit is dropped whole, says why, and is kept in
+// BrokenDownload for the line to fail with; the service answered, so it is not flagged as down.
+TEST_F(GetUrl, ABrokenReplyIsDroppedWholeAndSaysWhy) {
+  shortTimeout();
+  s.DownloadTimeLimitSeconds = 1.5;
+  s.DownloadSizeLimitMegabytes = 1;
+  const std::string fixture = "usgs/iv_two_params.rdb";
+  http.routeHostile("/cut", fixture, testing::Hostile::CutBody);
+  http.routeHostile("/chunked", fixture, testing::Hostile::ChunkWithoutEnd);
+  http.routeHostile("/bomb", fixture, testing::Hostile::GzipBomb, 3u << 20);
+  http.routeHostile("/big", fixture, testing::Hostile::Oversized, 2u << 20);
+  http.routeHostile("/drip", fixture, testing::Hostile::Drip);
+  struct Case {
+    std::string path;
+    std::string error;
+  } cases[] = {
+      {"/cut", "Internet reply was cut short: "},
+      {"/chunked", "Internet reply was cut short: "},
+      {"/short", "Internet reply was cut short: "},
+      {"/stall", "Internet reply was cut short, no more of it came within the time-out: "},
+      {"/drip", "Internet download was too slow (under 100 bytes a second) and was stopped: "},
+      {"/bomb", "Internet reply is larger than the download size limit of 1 MB: "},
+      {"/big", "Internet reply is larger than the download size limit of 1 MB: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    s.BrokenDownload.clear();
+    const std::string url = http.base() + c.path;
+    EXPECT_EQ(GetURL(s, url, false), "");
+    EXPECT_FALSE(s.InternetFailed);
+    EXPECT_EQ(s.LastError, c.error + url.substr(0, 20));
+    EXPECT_EQ(s.BrokenDownload, s.LastError);
+    ASSERT_FALSE(logged().empty());
+    EXPECT_EQ(logged().back(), s.LastError);
+    EXPECT_TRUE(internet->isOpen());
+  }
+  // The time limit, with a time-out long enough that the drip is not too slow for it.
+  internet = std::make_shared<NetInternetSession>([this] { t.ui.doEvents(); }, testing::kTestTimeoutMs);
+  s.services.internet = internet;
+  const std::string url = http.base() + "/drip";
+  EXPECT_EQ(GetURL(s, url, false), "");
+  EXPECT_EQ(s.BrokenDownload, "Internet download passed the download time limit of 1.5 s and was stopped: " +
+                                  url.substr(0, 20));
 }
 
 TEST_F(GetUrl, ARefusedConnectionIsAnOpenFailure) {

@@ -259,8 +259,38 @@ TEST_F(MadisCollect, FailedHoursGiveTheirTextsAndLeaveTheHistory) {
   EXPECT_TRUE(loggedHas("was stopped after its time limit"));
 }
 
-// An unpacked hour of more than 400000000 bytes on disk is dumped again without a download.
+// An hour that unpacks past the download size limit is stopped there, fails and is removed; so is
+// one on disk larger than the limit. The hours before it are kept.
+TEST_F(MadisCollect, AnHourOverTheSizeLimitFailsAndIsRemoved) {
+  s.DownloadSizeLimitMegabytes = 1;
+  serve(18);
+  // Compressed, a few kilobytes: unpacked, 3 MB.
+  http.routeText(kHourPath + "20240605_1900.gz", testing::gzipOf(std::string(3u << 20, '\0')));
+  const std::filesystem::path folder = madis() / "data/LDAD/mesonet/netCDF";
+  const std::string error = " Madis hour 20240605_1900 unpacks to more than the download size limit of 1 MB; "
+                            "the hour was removed.";
+  SourceCall c = madisCall("2");
+  GetMadis(s, c);
+  EXPECT_EQ(c.Error, error);
+  EXPECT_FALSE(std::filesystem::exists(folder / "20240605_1900"));
+  EXPECT_FALSE(std::filesystem::exists(folder / "20240605_1900.gz"));
+  EXPECT_NE(readFile(t.folder / "My5DayMadis.txt").find("06-05-2024 18:00 GMT"), std::string::npos);
+
+  // A large unpacked hour left on disk is not taken for a good one either.
+  serve(19);
+  std::filesystem::create_directories(folder);
+  testing::writeMadisHour(folder / "20240605_1900", hour(19));
+  std::filesystem::resize_file(folder / "20240605_1900", 400000001);  // sparse
+  SourceCall again = madisCall("2");
+  GetMadis(s, again);
+  EXPECT_EQ(again.Error, error);
+  EXPECT_FALSE(std::filesystem::exists(folder / "20240605_1900"));
+}
+
+// An unpacked hour of more than 400000000 bytes on disk, within a size limit raised above it, is
+// dumped again without a download.
 TEST_F(MadisCollect, ALargeUnpackedHourIsNotFetchedAgain) {
+  s.DownloadSizeLimitMegabytes = 500;
   const std::filesystem::path folder = madis() / "data/LDAD/mesonet/netCDF";
   std::filesystem::create_directories(folder);
   testing::writeMadisHour(folder / "20240605_1800", hour(18));

@@ -194,6 +194,36 @@ TEST_F(DispatchTest, AfterOneFailedWeatherDownloadLaterWeatherLinesAreNotTried) 
   EXPECT_EQ(sources->calls.size(), 1u);
 }
 
+// A reply that broke off fails its line with the download's text whatever the retriever made of
+// it; the service is not taken for down, and the next line of the station downloads afresh.
+TEST_F(DispatchTest, ABrokenReplyFailsItsLineOnlyAndIsNotKept) {
+  int calls = 0;
+  sources->onCall = [&calls](Session& session, SourceCall&) {
+    if (++calls == 1) session.BrokenDownload = "Internet reply was cut short: http://127.0.0.1:";
+  };
+  sources->otherwise.RetrievalText = "header\nZ\t06/05/2024 13:00\t5\nZ\t06/05/2024 13:05\t6\n";
+  s.UnitValues = true;
+  for (int16_t type : {int16_t{1}, int16_t{2}}) {
+    SCOPED_TRACE(type);
+    calls = 0;
+    sources->calls.clear();
+    ctx = RunContext{};
+    LineState first = lineFor("KSACRAMENTO", type);
+    dispatch(first);
+    EXPECT_TRUE(first.RetrievalFailed);
+    EXPECT_EQ(first.StationError, "Internet reply was cut short: http://127.0.0.1:");
+    EXPECT_EQ(ctx.RetrievalText, "");
+    EXPECT_FALSE(ctx.InternetFailedCopy);
+    ctx.PreviousLineCount = 0;  // nothing was parsed
+    LineState second = lineFor("KSACRAMENTO", type);
+    dispatch(second);
+    EXPECT_EQ(sources->calls.size(), 2u);
+    EXPECT_FALSE(second.RetrievalFailed);
+    EXPECT_EQ(second.StationError, "");
+    EXPECT_EQ(ctx.RetrievalText, sources->otherwise.RetrievalText);
+  }
+}
+
 TEST_F(DispatchTest, FormulaRulesOfWeatherAndComputeLines) {
   LineState wx = lineFor("KSACRAMENTO", 1);
   wx.FormulaUsesN = true;

@@ -69,6 +69,38 @@ TEST(PostgresWriters, TwoWritersOfOnePeriodLeaveOnePassWhole) {
   }
 }
 
+// Two programs write thirty series each at the same moment. On a small table the server locks
+// whole pages or the table for its serializable checks, so passes of different series conflict
+// too, and the same pass may conflict more than once: each runs again until it is whole, and
+// nothing is reported.
+TEST(PostgresWriters, WritersOfManySeriesAtOnceRunAgainUntilTheirPassesAreWhole) {
+  FW_REQUIRE_POSTGRES();
+  for (int fresh = 0; fresh < 2; ++fresh) {
+    SCOPED_TRACE(fresh);
+    testing::TestSession a;
+    testing::TestSession b;
+    const auto file = testing::openTestHdb(a.s, HdbEngine::AdoPostgres);
+    b.s.HdbConnString = a.s.HdbConnString;
+    openHDB(b.s);
+    a.s.BatchMode = b.s.BatchMode = true;
+    std::barrier start(2);
+    auto writer = [&](Session& s, double v) {
+      start.arrive_and_wait();
+      for (int dsid = 1001; dsid < 1031; ++dsid) {
+        s.DaySeries.clear();
+        for (int i = 0; i < 20; ++i) s.DaySeries.push_back({kDay0 + i, v, 0});
+        hdbdaily(s, std::to_string(dsid), 19, 2, 1);
+      }
+    };
+    std::thread ta(writer, std::ref(a.s), 1.0);
+    std::thread tb(writer, std::ref(b.s), 2.0);
+    ta.join();
+    tb.join();
+    for (const auto* s : {&a.s, &b.s}) EXPECT_TRUE(s->errlog.written().empty()) << s->errlog.written().front();
+    EXPECT_EQ(testing::countRows(file, "select * from rday"), 30 * 20);
+  }
+}
+
 // The server goes away under a connection (a restart, a network cut): the station that meets it
 // fails with the server's text, and the next one connects again.
 TEST(PostgresWriters, ALostConnectionFailsOneWriteAndTheNextReconnects) {

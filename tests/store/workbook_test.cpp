@@ -3,6 +3,8 @@
 // that shares no code with it; a write-back killed halfway leaves the old workbook; a workbook
 // another program holds open is read but never written.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -207,6 +209,27 @@ TEST_F(WorkbookTest, AProcessKilledDuringTheWriteBackLeavesTheOldWorkbook) {
   EXPECT_EQ(testing::readFile(book), before);
   EXPECT_EQ(rdayByPython(book), (std::vector<Row>{{1001, kDay0, 1, 2}, {1001, kDay0 + 1, 2, 2}}));
   EXPECT_EQ(rdayByLayer(book).size(), 2u);
+
+  // The killed program's temporary workbook is removed by the next open for writing, once it is a
+  // few seconds old; one that a writer still holds stays.
+  const std::vector<std::filesystem::path> killed = leftovers(s.programFolder);
+  ASSERT_EQ(killed.size(), 1u);
+  const std::filesystem::path held = s.programFolder / ".hdb.xlsx.writing-Held01";
+  testing::writeFile(held, "half a workbook");
+  const int fd = ::open(held.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  { db::WorkbookBackend young(book, false); }
+  EXPECT_EQ(leftovers(s.programFolder).size(), 2u);
+  for (const auto& f : {killed[0], held})
+    std::filesystem::last_write_time(f, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
+  { db::WorkbookBackend reader(book, true); }
+  EXPECT_EQ(leftovers(s.programFolder).size(), 2u);
+  { db::WorkbookBackend writer(book, false); }
+  EXPECT_EQ(leftovers(s.programFolder), std::vector<std::filesystem::path>{held});
+  ::close(fd);
+  { db::WorkbookBackend writer(book, false); }
+  EXPECT_TRUE(leftovers(s.programFolder).empty());
 }
 
 TEST_F(WorkbookTest, AWorkbookAnotherProgramHoldsIsReadButNeverWritten) {

@@ -53,6 +53,45 @@ void addToList(const char* name, const std::string& hosts) {
   setenv(name, value.c_str(), 1);
 }
 
+// Serves a hostile route's body (a copy: the route may change while it is sent).
+template <typename Wait>
+void serveHostile(std::string body, Hostile how, httplib::Response& res, Wait waitForStop) {
+  const auto shared = std::make_shared<std::string>(std::move(body));
+  switch (how) {
+    case Hostile::CutBody:
+      res.set_content_provider(shared->size(), "text/plain",
+                               [shared](size_t offset, size_t, httplib::DataSink& sink) {
+                                 if (offset > 0 || shared->size() < 3) return false;
+                                 sink.write(shared->data(), shared->size() - 3);
+                                 return true;
+                               });
+      break;
+    case Hostile::ChunkWithoutEnd:
+      res.set_chunked_content_provider("text/plain", [shared, sent = false](size_t, httplib::DataSink& sink) mutable {
+        if (sent) return false;  // no last chunk: the connection just ends
+        sink.write(shared->data(), shared->size());
+        sent = true;
+        return true;
+      });
+      break;
+    case Hostile::Drip:
+      res.set_content_provider(shared->size(), "text/plain",
+                               [shared, waitForStop](size_t offset, size_t, httplib::DataSink& sink) {
+                                 if (!sink.is_writable()) return false;
+                                 sink.write(shared->data() + offset, 1);
+                                 return !waitForStop(std::chrono::milliseconds(50));
+                               });
+      break;
+    case Hostile::GzipBomb:
+      res.set_header("Content-Encoding", "gzip");
+      res.set_content(*shared, "text/plain");
+      break;
+    case Hostile::Oversized:
+      res.set_content(*shared, "text/plain");
+      break;
+  }
+}
+
 }  // namespace
 
 std::filesystem::path fixturesFolder() {
@@ -82,9 +121,10 @@ void keepLoopbackOffProxies() {
 
 LoopbackHttpServer::LoopbackHttpServer() : server_(std::make_unique<httplib::Server>()) {
   keepLoopbackOffProxies();
-  auto waitForStop = [this](std::chrono::seconds most) {
+  // True when the server is stopping.
+  auto waitForStop = [this](std::chrono::milliseconds most) {
     std::unique_lock<std::mutex> lock(mutex_);
-    stopping_.wait_for(lock, most, [this] { return stop_; });
+    return stopping_.wait_for(lock, most, [this] { return stop_; });
   };
   server_->Get(".*", [this, waitForStop](const httplib::Request& req, httplib::Response& res) {
     {
@@ -96,6 +136,10 @@ LoopbackHttpServer::LoopbackHttpServer() : server_(std::make_unique<httplib::Ser
       if (auto it = routes_.find(req.path); it != routes_.end()) {
         res.status = it->second.status;
         res.set_content(it->second.body, "text/plain");
+        return;
+      }
+      if (auto it = hostile_.find(req.path); it != hostile_.end()) {
+        serveHostile(it->second.body, it->second.how, res, waitForStop);
         return;
       }
     }
@@ -171,6 +215,17 @@ void LoopbackHttpServer::route(const std::string& path, const std::string& fixtu
 void LoopbackHttpServer::routeText(const std::string& path, const std::string& body, int status) {
   std::lock_guard<std::mutex> lock(mutex_);
   routes_[path] = Reply{body, status};
+}
+
+void LoopbackHttpServer::routeHostile(const std::string& path, const std::string& fixture, Hostile how,
+                                      std::size_t extra) {
+  const std::filesystem::path file = fixturesFolder() / fixture;
+  if (!std::filesystem::is_regular_file(file)) throw std::runtime_error("no fixture " + file.string());
+  std::string body = readBytes(file);
+  if (how == Hostile::GzipBomb || how == Hostile::Oversized) body += std::string(extra, '\n');
+  if (how == Hostile::GzipBomb) body = gzipOf(body);
+  std::lock_guard<std::mutex> lock(mutex_);
+  hostile_[path] = HostileReply{std::move(body), how};
 }
 
 void LoopbackHttpServer::routeCase(const std::string& path, const std::string& builtIn) {

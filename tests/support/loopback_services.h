@@ -14,6 +14,7 @@
 //   /stall             a header for 1000 bytes, 100 of them, then nothing
 //   /short             a header for 1000 bytes, 500 of them, then the connection closes
 //   /silent            accepts the request and never answers
+// A hostile route (routeHostile) serves a fixture the way a broken or hostile server would.
 // Every request is recorded as received (path and query, undecoded).
 #include <condition_variable>
 #include <filesystem>
@@ -40,6 +41,15 @@ std::string gzipOf(const std::string& plain);
 // Keeps 127.0.0.1 and localhost off any proxy the environment names.
 void keepLoopbackOffProxies();
 
+// How a hostile route misbehaves with its fixture.
+enum class Hostile {
+  CutBody,          // a Content-Length for the whole fixture; the connection closes 3 bytes short of it
+  ChunkWithoutEnd,  // chunked: every byte of the fixture, but never the last (empty) chunk
+  Drip,             // a Content-Length for the whole fixture; one byte every 50 ms
+  GzipBomb,         // gzip-encoded: the fixture and `extra` line ends once decoded
+  Oversized,        // the fixture and `extra` line ends
+};
+
 struct RecordedRequest {
   std::string target;  // path and query as sent
   std::map<std::string, std::string> headers;
@@ -61,6 +71,8 @@ class LoopbackHttpServer {
   void routeText(const std::string& path, const std::string& body, int status = 200);
   // Requests for `path` get one of the built-in cases ("/stall", "/silent", "/status/500", ...).
   void routeCase(const std::string& path, const std::string& builtIn);
+  // Requests for `path` get the fixture (relative to tests/fixtures/) as `how` says.
+  void routeHostile(const std::string& path, const std::string& fixture, Hostile how, std::size_t extra = 0);
 
   std::vector<RecordedRequest> requests() const;
   std::vector<std::string> targets() const;
@@ -77,7 +89,12 @@ class LoopbackHttpServer {
   mutable std::mutex mutex_;
   std::condition_variable stopping_;
   bool stop_ = false;
+  struct HostileReply {
+    std::string body;  // as sent (a gzip bomb's compressed bytes)
+    Hostile how;
+  };
   std::map<std::string, Reply> routes_;
+  std::map<std::string, HostileReply> hostile_;
   std::map<std::string, std::string> cases_;
   std::vector<RecordedRequest> requests_;
 };

@@ -46,6 +46,16 @@ AdoConnection& AdoConnection::operator=(AdoConnection&& other) noexcept {
 
 void AdoConnection::Open(const std::string&, const std::string&, int) {
   if (State() == adStateOpen) raiseNotAllowed();
+  try {
+    openBackend();
+  } catch (const vb::Error& e) {
+    // An engine that cannot parse or reach what the string names may quote it (libpq quotes a URI
+    // it cannot read): no text that leaves here holds a password.
+    throw vb::Error(e.number(), maskConnectionSecrets(e.description(), ConnectionString));
+  }
+}
+
+void AdoConnection::openBackend() {
   DataSourceSpec spec = parseConnectionString(ConnectionString);
   if (spec.kind == SourceKind::PostgresServer) {
     OpenOn(std::make_shared<PostgresBackend>(postgresParameters(ConnectionString), Mode == adModeRead), true);
@@ -106,6 +116,8 @@ void AdoConnection::RollbackTrans() {
   requireOpen();
   levels_.rollback(*backend_);
 }
+
+bool AdoConnection::InTransaction() { return State() == adStateOpen && levels_.active(*backend_); }
 
 AdoRecordset::AdoRecordset() : rows_(std::make_unique<RowSet>()) {}
 AdoRecordset::~AdoRecordset() = default;

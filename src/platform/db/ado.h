@@ -45,7 +45,7 @@ class AdoConnection {
   AdoConnection& operator=(const AdoConnection&) = delete;
 
   // Opens ConnectionString (connection_string.h says what it may name). Raises NotAllowed when
-  // already open.
+  // already open; an engine's text of why it could not open holds no password.
   void Open(const std::string& user = "", const std::string& password = "", int options = -1);
   // Opens over a backend made elsewhere (another engine, or a test's).
   void OpenOn(std::shared_ptr<Backend> backend, bool aposDates);
@@ -63,6 +63,8 @@ class AdoConnection {
   int BeginTrans();
   void CommitTrans();
   void RollbackTrans();
+  // A transaction begun here is open still (the engine ends one by itself when its commit fails).
+  bool InTransaction();
 
   // A select in the Access dialect whose rows are read once, front to back, as they come from the
   // engine: no recordset keeps them. Nothing else may use the connection until the stream is gone.
@@ -74,6 +76,7 @@ class AdoConnection {
 
  private:
   void requireOpen() const;
+  void openBackend();
   std::shared_ptr<Backend> backend_;
   bool aposDates_ = false;
   TransactionStack levels_;

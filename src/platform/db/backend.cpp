@@ -40,9 +40,13 @@ int TransactionStack::begin(Backend& backend) {
 }
 
 TxnId TransactionStack::innermost(Backend& backend) {
-  while (!levels_.empty() && !backend.isOpen(levels_.back())) levels_.pop_back();
-  if (levels_.empty()) raiseNotAllowed();
+  if (!active(backend)) raiseNotAllowed();
   return levels_.back();
+}
+
+bool TransactionStack::active(Backend& backend) {
+  while (!levels_.empty() && !backend.isOpen(levels_.back())) levels_.pop_back();
+  return !levels_.empty();
 }
 
 void TransactionStack::commit(Backend& backend) {

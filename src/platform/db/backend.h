@@ -122,6 +122,8 @@ class TransactionStack {
   int begin(Backend& backend);  // returns the new depth, 1 = outermost
   void commit(Backend& backend);
   void rollback(Backend& backend);
+  // A level is open still: the engine may have ended them all by itself (a failed commit).
+  bool active(Backend& backend);
   void clear() { levels_.clear(); }
 
  private:

@@ -1,6 +1,8 @@
 #include "platform/db/connection_string.h"
 
+#include <algorithm>
 #include <cctype>
+#include <regex>
 
 #include "platform/db/error.h"
 #include "platform/vb/strings.h"
@@ -142,6 +144,76 @@ std::string maskPassword(const std::string& connectionString) {
     start = end + 1;
   }
   return out;
+}
+
+namespace {
+
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// %XX escapes decoded; a broken escape stays as written.
+std::string percentDecoded(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 && hexDigit(text[i + 2]) >= 0) {
+      out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+// The passwords a connection string holds, as written and as libpq may read them.
+std::vector<std::string> secretsOf(const std::string& connectionString) {
+  std::vector<std::string> secrets;
+  for (const char* key : {"Password", "PWD"}) secrets.push_back(connectionValue(connectionString, key));
+  const size_t scheme = connectionString.find("://");
+  if (scheme != std::string::npos) {
+    // "user:password@" before the host; a password may itself hold "@" or ":" when written raw.
+    const size_t start = scheme + 3;
+    const size_t authorityEnd = std::min(connectionString.find_first_of("/?", start), connectionString.size());
+    const std::string authority = connectionString.substr(start, authorityEnd - start);
+    const size_t lastAt = authority.rfind('@');
+    const size_t colon = authority.find(':');
+    if (lastAt != std::string::npos && colon != std::string::npos && colon < lastAt) {
+      const std::string written = authority.substr(colon + 1, lastAt - colon - 1);
+      secrets.push_back(written);
+      secrets.push_back(percentDecoded(written));
+      const size_t firstAt = authority.find('@');
+      if (firstAt > colon && firstAt < lastAt) secrets.push_back(authority.substr(colon + 1, firstAt - colon - 1));
+    }
+  }
+  std::vector<std::string> kept;
+  for (std::string& secret : secrets)
+    if (!vb::Trim(secret).empty()) kept.push_back(std::move(secret));
+  // The longest first, so that a secret holding another is masked whole.
+  std::sort(kept.begin(), kept.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  return kept;
+}
+
+// "scheme://user:password@" and "password=value" wherever the text holds them.
+std::string maskSecretShapes(const std::string& text) {
+  static const std::regex uriPassword(R"(([A-Za-z][A-Za-z0-9+.-]*://[^:/@\s"']*:)[^@\s"']+@)");
+  static const std::regex keyPassword(R"(((?:password|pwd)\s*=\s*)(?:'[^']*'|"[^"]*"|[^\s;'"]+))",
+                                      std::regex::icase);
+  return std::regex_replace(std::regex_replace(text, uriPassword, "$1***@"), keyPassword, "$1***");
+}
+
+}  // namespace
+
+std::string maskConnectionSecrets(const std::string& text, const std::string& connectionString) {
+  std::string out = text;
+  if (!connectionString.empty()) {
+    const std::string masked = maskPassword(connectionString);
+    if (masked != connectionString) out = vb::Replace(out, connectionString, masked);
+    for (const std::string& secret : secretsOf(connectionString)) out = vb::Replace(out, secret, "***");
+  }
+  return maskSecretShapes(out);
 }
 
 DataSourceSpec parseConnectionString(const std::string& connectionString) {

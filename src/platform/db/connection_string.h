@@ -38,6 +38,13 @@ std::vector<std::pair<std::string, std::string>> postgresParameters(const std::s
 // the password of a URI's "user:password@"), for anything a person or a log may read.
 std::string maskPassword(const std::string& connectionString);
 
+// The text with every secret of the connection string shown as "***": the connection string
+// itself wherever the text holds it (masked as maskPassword masks it), its Password and PWD values,
+// a URI's password as written and percent-decoded, and besides any URI "user:password@" or
+// "password=" the text holds. Every text that may carry a connection string, or an engine's
+// message about one, goes through here before a log, a box or the database sees it.
+std::string maskConnectionSecrets(const std::string& text, const std::string& connectionString);
+
 // The value of one key ("Data Source", "Provider"), keys compared without regard to case and
 // blanks around them; "" when absent.
 std::string connectionValue(const std::string& connectionString, const std::string& key);

@@ -46,9 +46,24 @@ ColumnKind kindOf(Oid type) {
   }
 }
 
+// libpq's text on one line: each line break, with the blanks and tabs around it, becomes one
+// blank, so that one error is one line of the error log.
 std::string trimMessage(const char* text) {
-  std::string s = text ? text : "";
-  while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+  std::string s;
+  bool lineBreak = false;
+  for (const char* p = text ? text : ""; *p; ++p) {
+    if (*p == '\n' || *p == '\r') {
+      lineBreak = true;
+      while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
+    } else if (lineBreak && (*p == ' ' || *p == '\t')) {
+      continue;
+    } else {
+      if (lineBreak && !s.empty()) s += ' ';
+      lineBreak = false;
+      s += *p;
+    }
+  }
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
   return s;
 }
 

@@ -2,12 +2,14 @@
 
 #include <expat.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 #include <zip.h>
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
@@ -352,6 +354,39 @@ std::filesystem::path workbookLockFile(const std::filesystem::path& workbook) {
   return {};
 }
 
+namespace {
+
+std::string writeFilePrefix(const std::filesystem::path& workbook) {
+  return "." + workbook.filename().string() + ".writing-";
+}
+
+// A write-back file younger than this may be one whose writer has made it and not yet locked it.
+constexpr std::chrono::seconds kWriteFileGrace{5};
+
+}  // namespace
+
+void removeStaleWriteFiles(const std::filesystem::path& workbook) {
+  const std::string prefix = writeFilePrefix(workbook);
+  const std::filesystem::path folder = workbook.parent_path().empty() ? "." : workbook.parent_path();
+  std::error_code ec;
+  std::vector<std::filesystem::path> stale;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (!entry.is_regular_file(ec)) continue;
+    const auto written = entry.last_write_time(ec);
+    if (ec || std::filesystem::file_time_type::clock::now() - written < kWriteFileGrace) continue;
+    stale.push_back(entry.path());
+  }
+  for (const std::filesystem::path& path : stale) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) continue;
+    // A writer still at work holds its file locked.
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) std::filesystem::remove(path, ec);
+    ::close(fd);
+  }
+}
+
 std::function<void(const std::filesystem::path&)>& WorkbookBackend::beforeRename() {
   static std::function<void(const std::filesystem::path&)> hook;
   return hook;
@@ -360,6 +395,7 @@ std::function<void(const std::filesystem::path&)>& WorkbookBackend::beforeRename
 WorkbookBackend::WorkbookBackend(const std::filesystem::path& file, bool readOnly) : file_(file), readOnly_(readOnly) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) raise(err::EngineFailure, "Could not find file '" + file.string() + "'.");
+  if (!readOnly_) removeStaleWriteFiles(file_);
   load();
 }
 
@@ -665,23 +701,26 @@ void WorkbookBackend::writeBack() {
     if (std::find(sheets.begin(), sheets.end(), n) == sheets.end()) sheets.push_back(n);
   }
 
-  std::string pattern = (file_.parent_path() / ("." + file_.filename().string() + ".writing-XXXXXX")).string();
+  std::string pattern = (file_.parent_path() / (writeFilePrefix(file_) + "XXXXXX")).string();
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   int fd = ::mkstemp(buffer.data());
   if (fd < 0)
     raise(err::EngineFailure, "The workbook '" + file_.string() + "' cannot be written: no temporary file can be made "
                                   "in its folder (" + std::strerror(errno) + ").");
-  ::close(fd);
+  // Held until the file is renamed over the workbook: an opener then knows it is not stale.
+  ::flock(fd, LOCK_EX);
   const std::filesystem::path temp(buffer.data());
   struct TempGuard {
     std::filesystem::path path;
+    int fd;
     bool keep = false;
     ~TempGuard() {
       std::error_code ec;
       if (!keep) std::filesystem::remove(path, ec);
+      ::close(fd);
     }
-  } guard{temp};
+  } guard{temp, fd};
 
   auto failed = [&](const std::string& why) {
     raise(err::EngineFailure, "The workbook '" + file_.string() + "' could not be written (" + why +

@@ -27,10 +27,17 @@ bool isWorkbookFile(const std::filesystem::path& file);
 // The lock file another program keeps beside the workbook while it has it open; empty when none.
 std::filesystem::path workbookLockFile(const std::filesystem::path& workbook);
 
+// A write-back makes the new workbook in a temporary file beside it (".<name>.writing-XXXXXX")
+// and holds a lock on that file until it is renamed over the workbook. Removes the ones that no
+// program holds and that were not written in the last few seconds: the leavings of a program that
+// was killed while it wrote.
+void removeStaleWriteFiles(const std::filesystem::path& workbook);
+
 class WorkbookBackend : public Backend {
  public:
   // Loads the workbook. A missing file raises "Could not find file"; a legacy .xls (or any file
   // that is not an .xlsx zip) raises EngineFailure with a text naming the conversion to .xlsx.
+  // Opened for writing, it first removes stale write-back files beside it.
   WorkbookBackend(const std::filesystem::path& file, bool readOnly);
   ~WorkbookBackend() override;
   WorkbookBackend(const WorkbookBackend&) = delete;

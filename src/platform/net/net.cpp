@@ -72,8 +72,9 @@ bool isFtp(const std::string& url) {
 // One transfer, driven step by step from the caller's thread.
 class CurlHandle final : public UrlHandle {
  public:
-  CurlHandle(CURLSH* share, const std::string& agent, int32_t timeoutMs, const std::function<void()>& onWait)
-      : timeoutMs_(timeoutMs), onWait_(onWait) {
+  CurlHandle(CURLSH* share, const std::string& agent, int32_t timeoutMs, const TransferLimits& limits,
+             const std::function<void()>& onWait)
+      : timeoutMs_(timeoutMs), limits_(limits), onWait_(onWait) {
     easy_ = curl_easy_init();
     multi_ = curl_multi_init();
     if (!easy_ || !multi_)
@@ -113,11 +114,13 @@ class CurlHandle final : public UrlHandle {
     }
     curl_multi_add_handle(multi_, easy_);
     added_ = true;
-    lastByte_ = Clock::now();
+    opened_ = lastByte_ = speedFrom_ = Clock::now();
     drive([this] { return replyBegun_ || pending() > 0 || done_; });
-    if (pending() > 0 || replyBegun_ || (done_ && result_ == CURLE_OK)) return true;
-    if (timedOut_) {
-      why = "no reply in time";
+    // A body too large before its reply header ended (an FTP file) is the reader's to learn of.
+    if (pending() > 0 || replyBegun_ || (done_ && result_ == CURLE_OK) || broken_ == ReadFailure::TooLarge)
+      return true;
+    if (broken_ != ReadFailure::None) {
+      why = broken_ == ReadFailure::TimeLimit ? "the reply did not begin within the time limit" : "no reply in time";
       return false;
     }
     why = curl_easy_strerror(result_);
@@ -127,7 +130,7 @@ class CurlHandle final : public UrlHandle {
 
   ReadResult read(char* buffer, std::size_t size) override {
     if (size == 0) return {true, 0};
-    if (pending() == 0 && !done_ && !timedOut_) {
+    if (pending() == 0 && !done_ && broken_ == ReadFailure::None) {
       lastByte_ = Clock::now();
       resume();
       drive([this] { return pending() > 0 || done_; });
@@ -142,9 +145,9 @@ class CurlHandle final : public UrlHandle {
       }
       return {true, n};
     }
-    if (timedOut_) return {false, 0};
+    if (broken_ != ReadFailure::None) return {false, 0, broken_};
     if (result_ == CURLE_OK) return {true, 0};
-    if (isReadFailure(result_) || isOpenFailure(result_)) return {false, 0};
+    if (isReadFailure(result_) || isOpenFailure(result_)) return {false, 0, ReadFailure::CutShort};
     throw vb::Error(kNetErrorBase + result_, curl_easy_strerror(result_));
   }
 
@@ -159,8 +162,28 @@ class CurlHandle final : public UrlHandle {
   void resume() {
     if (!paused_) return;
     paused_ = false;
+    // The time the reader kept the transfer paused is not the server's slowness.
+    speedFrom_ = Clock::now();
+    speedBytes_ = 0;
     curl_easy_pause(easy_, CURLPAUSE_CONT);
   }
+
+  // The transfer's bounds as a whole; a broken bound ends the transfer.
+  bool boundsHold() {
+    const auto now = Clock::now();
+    if (now - opened_ > std::chrono::milliseconds(limits_.totalMs)) {
+      broken_ = ReadFailure::TimeLimit;
+    } else if (now - lastByte_ > std::chrono::milliseconds(timeoutMs_)) {
+      broken_ = ReadFailure::Stalled;
+    } else if (bodyBegun() && now - speedFrom_ >= std::chrono::milliseconds(timeoutMs_)) {
+      const double seconds = std::chrono::duration<double>(now - speedFrom_).count();
+      if (static_cast<double>(speedBytes_) < kLowSpeedBytesPerSecond * seconds) broken_ = ReadFailure::TooSlow;
+      speedFrom_ = now;
+      speedBytes_ = 0;
+    }
+    return broken_ == ReadFailure::None;
+  }
+  bool bodyBegun() const { return replyBegun_ || received_ > 0; }
 
   template <class Until>
   void drive(Until until) {
@@ -175,10 +198,7 @@ class CurlHandle final : public UrlHandle {
         }
       }
       if (until() || paused_) return;
-      if (Clock::now() - lastByte_ > std::chrono::milliseconds(timeoutMs_)) {
-        timedOut_ = true;
-        return;
-      }
+      if (!boundsHold()) return;
       curl_multi_poll(multi_, nullptr, 0, kWaitSliceMs, nullptr);
       if (onWait_) onWait_();
     }
@@ -191,6 +211,13 @@ class CurlHandle final : public UrlHandle {
       h->paused_ = true;
       return CURL_WRITEFUNC_PAUSE;
     }
+    if (h->received_ + static_cast<int64_t>(n) > h->limits_.maxBytes) {
+      // Nothing past the limit is kept: the transfer stops here.
+      h->broken_ = ReadFailure::TooLarge;
+      return 0;
+    }
+    h->received_ += static_cast<int64_t>(n);
+    h->speedBytes_ += static_cast<int64_t>(n);
     h->buffered_.append(data, n);
     h->lastByte_ = Clock::now();
     return n;
@@ -202,6 +229,7 @@ class CurlHandle final : public UrlHandle {
     auto* h = static_cast<CurlHandle*>(self);
     const size_t n = size * count;
     h->lastByte_ = Clock::now();
+    if (!h->replyBegun_) h->speedFrom_ = h->lastByte_;
     if (startsWithNoCase(data, n, "http/")) {
       const char* blank = static_cast<const char*>(std::memchr(data, ' ', n));
       h->status_ = blank ? std::atol(blank + 1) : 0;
@@ -231,17 +259,22 @@ class CurlHandle final : public UrlHandle {
   curl_slist* headers_ = nullptr;
   bool added_ = false;
   int32_t timeoutMs_;
+  TransferLimits limits_;
   std::function<void()> onWait_;
   std::string buffered_;
   std::size_t taken_ = 0;
+  int64_t received_ = 0;    // body bytes so far
+  int64_t speedBytes_ = 0;  // body bytes since speedFrom_
   bool paused_ = false;
   bool done_ = false;
-  bool timedOut_ = false;
+  ReadFailure broken_ = ReadFailure::None;  // a bound the transfer broke
   bool replyBegun_ = false;
   bool redirect_ = false;
   long status_ = 0;
   CURLcode result_ = CURLE_OK;
+  Clock::time_point opened_;
   Clock::time_point lastByte_;
+  Clock::time_point speedFrom_;
 };
 
 }  // namespace
@@ -270,7 +303,7 @@ Session::~Session() = default;
 
 std::unique_ptr<UrlHandle> Session::openUrl(const std::string& url, uint32_t flags) {
   lastError_.clear();
-  auto handle = std::make_unique<CurlHandle>(shared_->share, agent_, timeoutMs_, onWait_);
+  auto handle = std::make_unique<CurlHandle>(shared_->share, agent_, timeoutMs_, limits_, onWait_);
   if (!handle->open(url, flags, lastError_)) return nullptr;
   return handle;
 }

@@ -9,6 +9,11 @@
 // - FTP is passive; bytes stay bytes (no character-set decoding anywhere);
 // - one time-out covers the connection and every wait for a byte, whether for the reply header
 //   (an open failure) or for more of the body (a read failure);
+// - a transfer is bounded as a whole: by a time limit from its open, by a low speed (fewer than
+//   kLowSpeedBytesPerSecond over one time-out) once its reply has begun, and by a size limit on
+//   the body as it arrives (after decoding); passing any of them is a read failure;
+// - a body shorter than its Content-Length, a chunked body without its last chunk, or a
+//   connection lost during the body is a read failure, never a clean end;
 // - while a call waits, the wait callback runs at least every 100 ms (the window stays alive).
 #include <cstddef>
 #include <cstdint>
@@ -21,10 +26,30 @@ namespace fw::net {
 inline constexpr uint32_t kOpenReload = 0x80000000u;      // fetch from the origin, never a cache
 inline constexpr uint32_t kOpenPassiveFtp = 0x08000000u;  // FTP in passive mode
 inline constexpr int32_t kDefaultTimeoutMs = 60000;
+inline constexpr int32_t kDefaultTransferLimitMs = 300000;         // 5 minutes for a whole transfer
+inline constexpr int64_t kDefaultSizeLimitBytes = 64LL * 1048576;  // 64 MB of body
+inline constexpr int32_t kLowSpeedBytesPerSecond = 100;
+
+// The bounds of one transfer as a whole.
+struct TransferLimits {
+  int32_t totalMs = kDefaultTransferLimitMs;  // from the open to the body's end
+  int64_t maxBytes = kDefaultSizeLimitBytes;  // body bytes as the reader gets them
+};
+
+// Why a read failed.
+enum class ReadFailure {
+  None,
+  CutShort,   // the body ended before its announced end, or the connection was lost during it
+  Stalled,    // no byte came within the time-out
+  TooSlow,    // fewer than kLowSpeedBytesPerSecond over one time-out
+  TimeLimit,  // the transfer ran past its time limit
+  TooLarge,   // the body grew past the size limit
+};
 
 struct ReadResult {
-  bool ok = true;         // false: the transfer broke (no byte in time, connection lost, short body)
+  bool ok = true;         // false: the transfer broke (see failure)
   std::size_t count = 0;  // bytes placed in the buffer; 0 with ok is the end of the body
+  ReadFailure failure = ReadFailure::None;
 };
 
 // One open URL. read() hands out the body in order; after a failed read nothing more comes.
@@ -47,6 +72,9 @@ class Session {
 
   int32_t timeoutMs() const { return timeoutMs_; }
   void setTimeoutMs(int32_t ms) { timeoutMs_ = ms > 0 ? ms : kDefaultTimeoutMs; }
+  // For the URLs opened from now on.
+  const TransferLimits& limits() const { return limits_; }
+  void setLimits(const TransferLimits& limits) { limits_ = limits; }
   void setWaitCallback(std::function<void()> onWait) { onWait_ = std::move(onWait); }
 
   // Opens the URL and waits for its reply header (HTTP) or the start of the file (FTP).
@@ -60,6 +88,7 @@ class Session {
   struct Shared;
   std::string agent_;
   int32_t timeoutMs_;
+  TransferLimits limits_;
   std::function<void()> onWait_;
   std::unique_ptr<Shared> shared_;
   std::string lastError_;

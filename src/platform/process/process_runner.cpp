@@ -104,11 +104,12 @@ ProcessRunner::RunResult SpawnProcessRunner::runToEnd(const Run& run) {
       result.error = std::strerror(errno);
       return result;
     }
-    if (std::chrono::steady_clock::now() >= deadline) {
+    const bool late = std::chrono::steady_clock::now() >= deadline;
+    if (late || (run.stopWhen && run.stopWhen())) {
       ::kill(-pid, SIGKILL);
       ::kill(pid, SIGKILL);
       ::waitpid(pid, &status, 0);
-      result.outcome = Outcome::TimedOut;
+      result.outcome = late ? Outcome::TimedOut : Outcome::Stopped;
       return result;
     }
     if (run.whileWaiting) run.whileWaiting();

@@ -18,15 +18,17 @@ class ProcessRunner {
 
   // A program run to its end: started from argv in workFolder (never a chdir of ours), standard
   // input /dev/null, standard output and error to outputFile (empty: /dev/null). A program still
-  // running after timeoutMs is killed. whileWaiting is called between looks at the program.
+  // running after timeoutMs is killed. whileWaiting is called between looks at the program; a
+  // stopWhen that returns true there kills it too (Stopped).
   struct Run {
     std::vector<std::string> argv;
     std::filesystem::path workFolder;
     std::filesystem::path outputFile;
     int timeoutMs = 0;
     std::function<void()> whileWaiting;
+    std::function<bool()> stopWhen;
   };
-  enum class Outcome { Exited, NotStarted, TimedOut, Killed };
+  enum class Outcome { Exited, NotStarted, TimedOut, Killed, Stopped };
   struct RunResult {
     Outcome outcome = Outcome::NotStarted;
     int exitCode = -1;  // when Exited

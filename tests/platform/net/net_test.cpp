@@ -22,6 +22,7 @@ constexpr int32_t kShortTimeoutMs = 700;
 struct Fetched {
   bool opened = false;
   bool ok = true;  // every read succeeded
+  ReadFailure failure = ReadFailure::None;
   std::string body;
 };
 
@@ -35,6 +36,7 @@ Fetched fetch(Session& session, const std::string& url, uint32_t flags = 0) {
     ReadResult r = handle->read(chunk, sizeof chunk);
     if (!r.ok) {
       f.ok = false;
+      f.failure = r.failure;
       break;
     }
     if (r.count == 0) break;
@@ -114,8 +116,47 @@ TEST_F(NetHttp, AStalledOrShortBodyIsAReadFailureAfterWhatArrived) {
     Fetched f = fetch(quick, server.base() + path);
     EXPECT_TRUE(f.opened);
     EXPECT_FALSE(f.ok);
+    EXPECT_EQ(f.failure, std::string(path) == "/stall" ? ReadFailure::Stalled : ReadFailure::CutShort);
     EXPECT_EQ(f.body, bytesPattern(std::string(path) == "/stall" ? 100 : 500));
   }
+}
+
+// Bodies that never end cleanly, or would not end in time or size, are read failures that say why.
+TEST_F(NetHttp, TransfersAreBoundedAndABrokenEndIsNeverACleanOne) {
+  const std::string fixture = "usgs/iv_two_params.rdb";
+  const std::size_t fixtureSize = fw::testing::readFile(fw::testing::fixturesFolder() / fixture).size();
+  server.routeHostile("/cut", fixture, fw::testing::Hostile::CutBody);
+  server.routeHostile("/chunked", fixture, fw::testing::Hostile::ChunkWithoutEnd);
+  server.routeHostile("/drip", fixture, fw::testing::Hostile::Drip);
+  server.routeHostile("/bomb", fixture, fw::testing::Hostile::GzipBomb, 4u << 20);
+  server.routeHostile("/big", fixture, fw::testing::Hostile::Oversized, 2u << 20);
+  Session bounded{"Mozilla/5.0 (Windows NT)", 10000};
+  bounded.setLimits({1500, 1 << 20});
+  struct Case {
+    Session& session;
+    const char* path;
+    ReadFailure failure;
+  } cases[] = {
+      {session, "/cut", ReadFailure::CutShort},
+      {session, "/chunked", ReadFailure::CutShort},
+      {quick, "/drip", ReadFailure::TooSlow},       // 20 bytes a second
+      {bounded, "/drip", ReadFailure::TimeLimit},   // 1.5 s for the whole transfer
+      {bounded, "/bomb", ReadFailure::TooLarge},    // counted as decoded: 4 MB from a few kB
+      {bounded, "/big", ReadFailure::TooLarge},
+      {session, "/bomb", ReadFailure::None},        // the default limit is 64 MB
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const Fetched f = fetch(c.session, server.base() + c.path);
+    EXPECT_TRUE(f.opened);
+    EXPECT_EQ(f.failure, c.failure);
+    EXPECT_EQ(f.ok, c.failure == ReadFailure::None);
+    EXPECT_LE(f.body.size(), c.failure == ReadFailure::None ? fixtureSize + (4u << 20) : std::size_t{1} << 20);
+  }
+  // A body of exactly the size limit is whole.
+  const Fetched whole = fetch(bounded, server.base() + "/bytes/1048576");
+  EXPECT_TRUE(whole.ok);
+  EXPECT_EQ(whole.body.size(), 1048576u);
 }
 
 class NetFtp : public ::testing::Test {
