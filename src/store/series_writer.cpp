@@ -261,7 +261,7 @@ void Engine::protect(vb::VbDate rowTime) {
   // search for the rows after it.
   for (int32_t i = p_.first; i <= p_.last; ++i) {
     SeriesPoint& e = p_.element(i);
-    if (e.date != 0 && w_.key(e.date) == wanted) {
+    if (e.date != 0 && (w_.elementKey ? w_.elementKey(e) : w_.key(e.date)) == wanted) {
       e.date = 0;
       matched = true;
     }

@@ -105,6 +105,8 @@ struct SeriesWriter {
   // with an element's date: the day for daily tables, the time to the second otherwise.
   int sourceColumn = 3;
   std::function<vb::VbDate(vb::VbDate)> key;
+  // The same key of an element, when it is not key(date) (may be empty).
+  std::function<vb::VbDate(const SeriesPoint&)> elementKey;
   bool logProtectedDays = false;  // "mm/dd/yyyy" + "daily source 5 protected" in the log pane
 
   // Rule 8: true to leave the element out of the append.
