@@ -346,7 +346,9 @@ PlaceResult placeValue(Session& s, RunContext& ctx, LineState& line, bool gapPas
 
 void closeAfterLastLine(Session& s, LineState& line) {
   ValueLoopState& v = line.ValueLoop;
-  if (!s.HdbIsExcel && !v.NewHour && v.ValuesInHour != 0 && s.UnitValues && s.RealtimeMode) {
+  // The open last hour is stored at its last value's time; the next run replaces it, on a
+  // workbook as on every other database.
+  if (!v.NewHour && v.ValuesInHour != 0 && s.UnitValues && s.RealtimeMode) {
     double value = v.HourSum;
     if (line.ValueClass != 10 && line.ValueClass != 31 && line.ValueClass != 9 && v.HourMinutes != 0)
       value = v.HourSum / v.HourMinutes;

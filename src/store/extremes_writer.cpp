@@ -51,10 +51,6 @@ SeriesWriter extremesWriter(Extreme kind, AlertRun& alert) {
     const bool oneDay = extremeDay(p.element(first)) == extremeDay(p.element(end));
     p.appendFrom = oneDay ? end : first;
     p.appendTo = end;
-    if (p.workbook) {  // the workbook path goes over every element but the last
-      p.appendFrom = 1;
-      p.appendTo = n - 1;
-    }
     return true;
   };
   w.period = [](const WriterPass& p, PeriodUse use) {
@@ -79,21 +75,6 @@ SeriesWriter extremesWriter(Extreme kind, AlertRun& alert) {
     row = {vb::Variant(p.dsidNumber()), vb::Variant::Date(extremeDay(e)), vb::Variant::Date(e.date),
            vb::Variant(e.value), vb::Variant(writer::sourceOf(p, e))};
     writer::addModelRunColumns(p, row);
-  };
-
-  w.workbookElement = [](WriterPass& p, int32_t i) {
-    const SeriesPoint& e = p.element(i);
-    if (!usable(e)) return WorkbookStep::Skip;
-    // Today's extreme is not final yet.
-    if (extremeDay(e) == vb::Int(p.s.clock.now())) return WorkbookStep::Stop;
-    return WorkbookStep::Take;
-  };
-  w.workbookCriterion = [](const WriterPass&, const SeriesPoint& e) {
-    return "date = #" + vb::CStrDate(extremeDay(e)) + "#";
-  };
-  w.workbookFields = [](const WriterPass& p, const SeriesPoint& e, std::vector<vb::Variant>& row) {
-    row = {vb::Variant(p.dsidNumber()), vb::Variant::Date(extremeDay(e)), vb::Variant::Date(e.date),
-           vb::Variant(e.value), vb::Variant(writer::sourceOf(p, e))};
   };
 
   w.commandErrorLine = [max](const WriterPass& p, const vb::Error& e) {
