@@ -322,8 +322,8 @@ void GetUSGS(Session& s, SourceCall& c) {
     c.RetrievalText = std::move(t.text);
     c.ValueFieldIndex = t.ValueField;
     if (t.RepeatedReadings > 0)
-      s.errlog.writeLine(site + " " + c.Dsid + " " + vb::Format(vb::CDate(t.RepeatedDay), "mm/dd/yyyy") + ": " +
-                         vb::CStr(t.RepeatedReadings) +
+      s.errlog.writeLine(site + " " + c.Dsid + " " + vb::Format(vb::CDate(t.RepeatedDay), "mm/dd/yyyy") +
+                         ": " + vb::CStr(t.RepeatedReadings) +
                          " readings of the hour the clock repeats when daylight time ends were not stored "
                          "(one reading is kept per clock time).");
     vb::writeAllBytes(s.inProgramFolder(kUsgsCopyName), c.RetrievalText);

@@ -95,7 +95,8 @@ void hourValue(Session& s, LineState& line) {
     v.WindNorth = v.WindEast = 0;
   }
   RoundValue(v.HourValue, line.ValueCode, s.MetricUnits, s.CanadaSite);
-  if (line.ValueClass == 10) trackExtremes(s, dayInWork(line), v.ValueDate, v.HourValue, v.HourlyMax, v.HourlyMin);
+  if (line.ValueClass == 10)
+    trackExtremes(s, dayInWork(line), v.ValueDate, v.HourValue, v.HourlyMax, v.HourlyMin);
 }
 
 // The closed hour goes into HourSeries and into its day.

@@ -127,7 +127,6 @@ struct SeriesWriter {
   std::function<void(WriterPass&, int32_t)> afterAccepted;
   std::function<void(WriterPass&)> afterPass;
 
-
   // Errors: the numbers counted as command errors, the limits, and the texts.
   std::vector<int32_t> commandErrorNumbers = {-2147217900, 3219};
   // Both kinds count in one counter: an error other than a faulty command ends the pass when the

@@ -54,7 +54,8 @@ std::string cellText(const vb::Variant& v) {
 std::vector<std::string> schemaTables() {
   std::vector<std::string> tables;
   const std::string schema = testing::hdbSchema();
-  for (size_t at = schema.find("CREATE TABLE "); at != std::string::npos; at = schema.find("CREATE TABLE ", at + 1)) {
+  for (size_t at = schema.find("CREATE TABLE "); at != std::string::npos;
+       at = schema.find("CREATE TABLE ", at + 1)) {
     const size_t from = at + 13;
     tables.push_back(schema.substr(from, schema.find_first_of(" (", from) - from));
   }
@@ -92,7 +93,6 @@ Tables databaseRows(const fs::path& db) {
 
 Tables workbookRows(const fs::path& book) {
   Tables t;
-  const std::vector<std::string> tables = schemaTables();
   std::map<std::string, size_t> widths;
   std::set<std::string> headerSeen;
   for (const std::string& line : testing::readWorkbookWithPython(book)) {
@@ -175,7 +175,8 @@ TEST(ExampleEngines, TheExampleStoresTheSameRowsAndLogsTheSameLinesOnEveryEngine
   serveExampleServices(http);
 
   // SQLite, as the example keeps it.
-  ExampleFolder sqlite(http, ftp, "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Flumewright_HDB.db;User Id=admin;Password=;");
+  ExampleFolder sqlite(
+      http, ftp, "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Flumewright_HDB.db;User Id=admin;Password=;");
   const fs::path file = testing::makeHdb(sqlite.folder.path(), "Flumewright_HDB.db");
   testing::execSql(file, sqlite.sites());
 
@@ -229,11 +230,14 @@ TEST(ExampleEngines, TheExampleStoresTheSameRowsAndLogsTheSameLinesOnEveryEngine
       EXPECT_FALSE(rows(expected, table).empty()) << table;
     for (const std::string& table : schemaTables()) {
       EXPECT_EQ(difference(rows(inBook, table), rows(expected, table)), "") << table << " in the workbook";
-      if (postgres)
+      if (postgres) {
         EXPECT_EQ(difference(rows(onServer, table), rows(expected, table)), "") << table << " on PostgreSQL";
+      }
     }
     EXPECT_EQ(logLines(workbook.log()), logLines(sqlite.log())) << workbook.log();
-    if (postgres) EXPECT_EQ(logLines(postgres->log()), logLines(sqlite.log())) << postgres->log();
+    if (postgres) {
+      EXPECT_EQ(logLines(postgres->log()), logLines(sqlite.log())) << postgres->log();
+    }
   }
   if (!cluster) GTEST_SKIP() << "the workbook agrees; PostgreSQL was not compared: " << whyNot;
 }

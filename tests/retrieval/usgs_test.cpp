@@ -102,11 +102,13 @@ TEST(UsgsTransform, TheValueColumnIsTheHeadersColumnOfTheParameter) {
     int16_t v;
   } cases[] = {
       {"the flow's series comes second", gaugeFirst + row("2024-06-04 00:00", "10.1", "12400"), "00060", 6},
-      {"the gauge height of the same reply", gaugeFirst + row("2024-06-04 00:00", "10.1", "12400"), "00065", 4},
-      {"a first row without the flow", gaugeFirst + row("2024-06-04 00:00", "10.1", "") + row("2024-06-04 00:15", "10.2"),
-       "00060", 6},
+      {"the gauge height of the same reply", gaugeFirst + row("2024-06-04 00:00", "10.1", "12400"), "00065",
+       4},
+      {"a first row without the flow",
+       gaugeFirst + row("2024-06-04 00:00", "10.1", "") + row("2024-06-04 00:15", "10.2"), "00060", 6},
       {"a first row without the first series", kHeader + row("2024-06-04 00:00", "", "10.1"), "00060", 4},
-      {"a code the header does not name: the first reading", kHeader + row("2024-06-04 00:00", "1"), "00010", 4},
+      {"a code the header does not name: the first reading", kHeader + row("2024-06-04 00:00", "1"), "00010",
+       4},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -133,8 +135,8 @@ TEST(UsgsTransform, ReadingsOfTheRepeatedHourAreCountedWithTheirDay) {
     EXPECT_EQ(t.RepeatedReadings, 4) << fiveMinute;
     EXPECT_EQ(t.RepeatedDay, "2025-11-02");
   }
-  const UsgsText plain = usgsTransform(kHeader + row("2024-06-04 00:00", "1") + row("2024-06-04 00:15", "2"), 45447,
-                                       false, false, "00060");
+  const UsgsText plain = usgsTransform(kHeader + row("2024-06-04 00:00", "1") + row("2024-06-04 00:15", "2"),
+                                       45447, false, false, "00060");
   EXPECT_EQ(plain.RepeatedReadings, 0);
 }
 
@@ -189,9 +191,10 @@ TEST_F(Usgs, TheErrorLogNamesTheReadingsOfTheRepeatedHourThatAreNotStored) {
   run();
   EXPECT_EQ(call.Error, "");
   EXPECT_EQ(call.ValueFieldIndex, 4);
-  EXPECT_EQ(logged(), (std::vector<std::string>{"09380000 1101 11/02/2025: 4 readings of the hour the clock repeats "
-                                                "when daylight time ends were not stored (one reading is kept per "
-                                                "clock time)."}));
+  EXPECT_EQ(logged(),
+            (std::vector<std::string>{"09380000 1101 11/02/2025: 4 readings of the hour the clock repeats "
+                                      "when daylight time ends were not stored (one reading is kept per "
+                                      "clock time)."}));
 }
 
 TEST_F(Usgs, RequestsFollowTheModeTheChoiceAndTheCodes) {

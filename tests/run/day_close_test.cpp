@@ -17,7 +17,9 @@ using testing::HdbEngine;
 
 const double kNov28 = vb::fromCivil({2026, 11, 28, 0, 0, 0});
 
-std::string stamp(double when) { return vb::Format(when, "mm/dd/yyyy hh:mm"); }
+std::string stamp(double when) {
+  return vb::Format(when, "mm/dd/yyyy hh:mm");
+}
 
 // Value lines "Z", time, value, for each step from `from` to `to` (both included).
 std::string series(double from, double to, int stepMinutes, const std::function<std::string(double)>& value) {
@@ -49,42 +51,57 @@ struct DayCase {
   bool history = false;        // a daily-only history run from 11/26 to 11/30
 };
 
-void PrintTo(const DayCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const DayCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 std::vector<DayCase> cases() {
   const double d = kNov28;
   std::vector<DayCase> c;
   // Hourly 100 + 2H through 11/29 00:00, then nothing until 12/01 01:00.
-  c.push_back({"HourlyDayClosedAtMidnightBeforeAGap", 1, "2026-12-01 10:00",
-               series(d, d + 1, 60,
-                      [&](double t) { return vb::CStr(100 + 2 * static_cast<int>(std::lround((t - d) * 24))); }) +
-                   constant(d + 3 + 1 / 24.0, d + 3 + 9 / 24.0, 60, "100"),
-               {{d, 125}},
-               {},
-               {},
-               {d + 1, d + 2}});
+  c.push_back(
+      {"HourlyDayClosedAtMidnightBeforeAGap",
+       1,
+       "2026-12-01 10:00",
+       series(d, d + 1, 60,
+              [&](double t) { return vb::CStr(100 + 2 * static_cast<int>(std::lround((t - d) * 24))); }) +
+           constant(d + 3 + 1 / 24.0, d + 3 + 9 / 24.0, 60, "100"),
+       {{d, 125}},
+       {},
+       {},
+       {d + 1, d + 2}});
   // 15-minute values: 11/28 keeps its day, its maximum and minimum (95 of its 96 values).
-  c.push_back({"QuarterHourDayClosedAtMidnightBeforeAGap", 1, "2026-12-01 10:00",
-               constant(d + 15 / 1440.0, d + 1, 15, "100") + constant(d + 3 + 1 / 24.0, d + 3 + 9 / 24.0, 15, "100"),
-               {{d, 100}},
-               {{d, 100}},
-               {{d, 100}},
-               {d + 1, d + 2}});
+  c.push_back(
+      {"QuarterHourDayClosedAtMidnightBeforeAGap",
+       1,
+       "2026-12-01 10:00",
+       constant(d + 15 / 1440.0, d + 1, 15, "100") + constant(d + 3 + 1 / 24.0, d + 3 + 9 / 24.0, 15, "100"),
+       {{d, 100}},
+       {{d, 100}},
+       {{d, 100}},
+       {d + 1, d + 2}});
   // A lone first value at 11/29 00:00 only starts the record: 11/29 took no value.
-  c.push_back({"ALoneFirstValueAtMidnightBeforeAGap", 1, "2026-12-01 10:00",
+  c.push_back({"ALoneFirstValueAtMidnightBeforeAGap",
+               1,
+               "2026-12-01 10:00",
                constant(d + 1, d + 1, 60, "100") + constant(d + 3 + 1 / 24.0, d + 3 + 9 / 24.0, 60, "100"),
                {},
                {},
                {},
                {d, d + 1, d + 2}});
   // Rainfall run at 00:40: yesterday's total is yesterday's, today's is today's.
-  c.push_back({"RainfallRunJustAfterMidnight", 10, "2026-12-01 00:40", constant(d + 2, d + 3 + 30 / 1440.0, 15, "0.01"),
+  c.push_back({"RainfallRunJustAfterMidnight",
+               10,
+               "2026-12-01 00:40",
+               constant(d + 2, d + 3 + 30 / 1440.0, 15, "0.01"),
                {{d + 2, 0.96}, {d + 3, 0.02}},
                {},
                {},
                {}});
   // A flood peak at midnight is the maximum of the day it closes, a low at midnight its minimum.
-  c.push_back({"AClosingValueCountsInTheDaysMaximumAndMinimum", 1, "2026-12-01 10:00",
+  c.push_back({"AClosingValueCountsInTheDaysMaximumAndMinimum",
+               1,
+               "2026-12-01 10:00",
                series(d, d + 3 + 9 / 24.0, 60,
                       [&](double t) {
                         const int h = static_cast<int>(std::lround((t - d) * 24));
@@ -97,7 +114,9 @@ std::vector<DayCase> cases() {
                {{d, 100, d + 1 / 24.0}, {d + 1, 50, d + 2}},
                {}});
   // Daily values with a blank day: the blank day has no row.
-  c.push_back({"ABlankDailyValueAfterAGapStoresNothing", 1, "2026-12-01 10:00",
+  c.push_back({"ABlankDailyValueAfterAGapStoresNothing",
+               1,
+               "2026-12-01 10:00",
                "Z\t11/26/2026 00:00\t10\nZ\t11/28/2026 00:00\t\nZ\t11/29/2026 00:00\t30\n",
                {{d - 2, 10}, {d + 1, 30}},
                {},
@@ -127,7 +146,8 @@ class DayClose : public testing::RunFixture,
 TEST_P(DayClose, EachDayIsStoredOnceUnderItsOwnDate) {
   const auto& [engine, c] = GetParam();
   setUp({"Write Dailys= True", "Write Hourly Avg= True", "Write Daily Max= True", "Write Unit Values= True",
-         "Percent Missing Allowed= 10%", "Bad/Missing Stations Allowed=10", std::string("START DATE=") + c.start},
+         "Percent Missing Allowed= 10%", "Bad/Missing Stations Allowed=10",
+         std::string("START DATE=") + c.start},
         {"GAUGE1; " + std::to_string(c.datatype) + "101; Gauge; Test R; 0; 0; "},
         {{std::to_string(c.datatype) + "101", c.datatype, c.datatype == 10 ? "in" : "cfs"}}, engine);
   const int dsid = c.datatype * 1000 + 101;
@@ -144,8 +164,8 @@ TEST_P(DayClose, EachDayIsStoredOnceUnderItsOwnDate) {
   runstations(s);
 
   const std::string where = " where datatype_site_id=" + std::to_string(dsid);
-  const std::string stored = "rday:\n" + rowsText("rday") + "rdaymax:\n" + rowsText("rdaymax") + "rdaymin:\n" +
-                             rowsText("rdaymin") + "log pane:\n" + s.form.Text1.Text;
+  const std::string stored = "rday:\n" + rowsText("rday") + "rdaymax:\n" + rowsText("rdaymax") +
+                             "rdaymin:\n" + rowsText("rdaymin") + "log pane:\n" + s.form.Text1.Text;
   auto at = [](const char* column, double t) {
     char text[96];
     std::snprintf(text, sizeof text, " and abs(%s - %.10f) < 0.00001", column, t);
@@ -153,14 +173,17 @@ TEST_P(DayClose, EachDayIsStoredOnceUnderItsOwnDate) {
   };
   for (const Row& r : c.rday)
     EXPECT_EQ(rows("select * from rday" + where + at("date_time", r.day) + at("value", r.value)), 1)
-        << stamp(r.day) << " " << r.value << "\n" << stored;
+        << stamp(r.day) << " " << r.value << "\n"
+        << stored;
   for (double day : c.noRday)
     EXPECT_EQ(rows("select * from rday" + where + at("date_time", day)), 0) << stamp(day) << "\n" << stored;
   for (const auto& [table, expected] : {std::pair{"rdaymax", &c.rdaymax}, std::pair{"rdaymin", &c.rdaymin}})
     for (const Row& r : *expected) {
-      std::string sql = std::string("select * from ") + table + where + at("date", r.day) + at("value", r.value);
+      std::string sql =
+          std::string("select * from ") + table + where + at("date", r.day) + at("value", r.value);
       if (r.time != 0) sql += at("date_time", r.time);
-      EXPECT_EQ(rows(sql), 1) << table << " " << stamp(r.day) << " " << r.value << " " << stamp(r.time) << "\n"
+      EXPECT_EQ(rows(sql), 1) << table << " " << stamp(r.day) << " " << r.value << " " << stamp(r.time)
+                              << "\n"
                               << stored;
     }
   // Every day the run stored is a day it had values for: none is counted as too short.

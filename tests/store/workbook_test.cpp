@@ -137,31 +137,43 @@ TEST(WorkbookWriters, EveryWriterStoresWhatAnSqliteFileStores) {
     vb::VbDate day, time;
     double value, source;
   };
-  const std::vector<Seed> seeds = {
-      {"rday", today - 3, 0, 1, 2},      {"rday", today - 2, 0, 1, 5},     {"rday", today - 1, 0, 1, 2},
-      {"rday", today - 9, 0, 9, 2},      {"rhour", 0, today + 1 / 24.0, 1, 2}, {"rhour", 0, today + 2 / 24.0, 1, 5},
-      {"rhour", 0, today + 3 / 24.0, 1, 2}, {"runit", 0, today + 1 / 96.0, 1, 2}, {"runit", 0, today + 2 / 96.0, 1, 5},
-      {"runit", 0, today + 3 / 96.0, 1, 2}, {"rdaymax", today - 2, today - 2 + 0.25, 1, 2},
-      {"rdaymin", today - 1, today - 1 + 0.25, 1, 5}};
+  const std::vector<Seed> seeds = {{"rday", today - 3, 0, 1, 2},
+                                   {"rday", today - 2, 0, 1, 5},
+                                   {"rday", today - 1, 0, 1, 2},
+                                   {"rday", today - 9, 0, 9, 2},
+                                   {"rhour", 0, today + 1 / 24.0, 1, 2},
+                                   {"rhour", 0, today + 2 / 24.0, 1, 5},
+                                   {"rhour", 0, today + 3 / 24.0, 1, 2},
+                                   {"runit", 0, today + 1 / 96.0, 1, 2},
+                                   {"runit", 0, today + 2 / 96.0, 1, 5},
+                                   {"runit", 0, today + 3 / 96.0, 1, 2},
+                                   {"rdaymax", today - 2, today - 2 + 0.25, 1, 2},
+                                   {"rdaymin", today - 1, today - 1 + 0.25, 1, 5}};
   auto seedSheet = [&](const std::string& table) {
     testing::SheetContent sheet{table, {}, {}};
     const bool extreme = table == "rdaymax" || table == "rdaymin";
-    sheet.header = extreme ? std::vector<std::string>{"datatype_site_id", "date", "date_time", "value", "source"}
-                           : std::vector<std::string>{"datatype_site_id", "date_time", "value", "source"};
+    sheet.header = extreme
+                       ? std::vector<std::string>{"datatype_site_id", "date", "date_time", "value", "source"}
+                       : std::vector<std::string>{"datatype_site_id", "date_time", "value", "source"};
     for (const Seed& r : seeds) {
       if (r.table != table) continue;
       if (extreme)
-        sheet.rows.push_back({1001.0, vb::Variant::Date(r.day), vb::Variant::Date(r.time), r.value, r.source});
+        sheet.rows.push_back(
+            {1001.0, vb::Variant::Date(r.day), vb::Variant::Date(r.time), r.value, r.source});
       else
-        sheet.rows.push_back({1001.0, vb::Variant::Date(r.table == "rday" ? r.day : r.time), r.value, r.source});
+        sheet.rows.push_back(
+            {1001.0, vb::Variant::Date(r.table == "rday" ? r.day : r.time), r.value, r.source});
     }
     return sheet;
   };
   auto write = [&](Session& s) {
     s.form.Check3.Value = 1;  // "Write Hourly Avg"
-    s.DaySeries = {{today - 4, 10, 0}, {today - 3, 11, 0}, {today - 2, 12, 0}, {today - 1, M, 0}, {today, 14, 0}};
+    s.DaySeries = {
+        {today - 4, 10, 0}, {today - 3, 11, 0}, {today - 2, 12, 0}, {today - 1, M, 0}, {today, 14, 0}};
     hdbdaily(s, "1001", 4, 2, 1);
-    s.HourSeries = {{today + 1 / 24.0, 11, 0}, {today + 2 / 24.0, 12, 0}, {today + 4 / 24.0, 14, 0},
+    s.HourSeries = {{today + 1 / 24.0, 11, 0},
+                    {today + 2 / 24.0, 12, 0},
+                    {today + 4 / 24.0, 14, 0},
                     {today + 4.5 / 24.0, 15, 0}};  // the open last hour at its last value's time
     int32_t last = 3;
     hdbhourly(s, "1001", 0, 2, 0, last, 1, "", 0, testing::kTestNow);
@@ -183,8 +195,7 @@ TEST(WorkbookWriters, EveryWriterStoresWhatAnSqliteFileStores) {
       rs.Open("select * from " + (sheets ? "[" + table + "$]" : table) + " order by date_time", cnn);
       for (; !rs.Eof(); rs.MoveNext()) {
         std::string row = table;
-        for (int k = 0; k < rs.FieldCount(); ++k)
-          row += "|" + vb::CStr(vb::Round(rs.Value(k).toDouble(), 6));
+        for (int k = 0; k < rs.FieldCount(); ++k) row += "|" + vb::CStr(vb::Round(rs.Value(k).toDouble(), 6));
         out.push_back(row);
       }
     }
@@ -197,8 +208,8 @@ TEST(WorkbookWriters, EveryWriterStoresWhatAnSqliteFileStores) {
     const bool extreme = r.table == "rdaymax" || r.table == "rdaymin";
     testing::execSql(file, "insert into " + r.table + " values (1001, " +
                                testing::dateSql(r.table == "rday" || extreme ? r.day : r.time) + ", " +
-                               (extreme ? testing::dateSql(r.time) + ", " : std::string()) + vb::CStr(r.value) +
-                               ", " + vb::CStr(r.source) + ")");
+                               (extreme ? testing::dateSql(r.time) + ", " : std::string()) +
+                               vb::CStr(r.value) + ", " + vb::CStr(r.source) + ")");
   }
   write(onFile.s);
 
@@ -222,8 +233,10 @@ TEST(WorkbookWriters, EveryWriterStoresWhatAnSqliteFileStores) {
   EXPECT_NE(std::find(expected.begin(), expected.end(),
                       "rdaymax|1001|" + vb::CStr(today) + "|" + vb::CStr(today + 0.5) + "|14|2"),
             expected.end());
-  EXPECT_NE(std::find(expected.begin(), expected.end(), "rday|1001|" + vb::CStr(today - 2) + "|1|5"), expected.end());
-  EXPECT_EQ(std::count_if(expected.begin(), expected.end(), [](const std::string& r) { return r.rfind("rday|", 0) == 0; }),
+  EXPECT_NE(std::find(expected.begin(), expected.end(), "rday|1001|" + vb::CStr(today - 2) + "|1|5"),
+            expected.end());
+  EXPECT_EQ(std::count_if(expected.begin(), expected.end(),
+                          [](const std::string& r) { return r.rfind("rday|", 0) == 0; }),
             5);  // today - 4, -3, -2 (protected), today and the day outside the period; today - 1 is gone
 }
 
