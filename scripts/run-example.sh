@@ -115,7 +115,7 @@ case $status in
   0) echo "The run finished." ;;
   1) echo "The run was cancelled (exit status 1): see the error log." ;;
   *)
-    echo "The program ended with status $status."
+    echo "The program ended with status $status (build/flumewright --help lists the statuses)."
     exit $status
     ;;
 esac

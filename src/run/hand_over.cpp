@@ -63,6 +63,8 @@ std::optional<Move> handOver(Session& s, RunContext& ctx, LineState& line) {
   ctx.PreviousLineCount = static_cast<int32_t>(lines.size()) - 1;
   if (ctx.PreviousLineCount < 3) {
     line.ValueLoop.MissingCount = line.WindowDays;
+    // Nothing is stored for the line: it fails with a text of its own, not in silence.
+    if (line.StationError.empty()) line.StationError = noDataText(line.DownloadError);
     return Move::endStation();
   }
   if (line.ValueClass == 30) return runoffOpening(s, ctx, line);

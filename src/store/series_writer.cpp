@@ -396,6 +396,7 @@ void Engine::workbookPath() {
             return;
           w_.workbookFields(p_, e, row_);
           t_.overwrite(row_);
+          ++p_.rowsOverwritten;
         }))
       return stopPass();
     if (stop) break;
@@ -454,10 +455,12 @@ bool Engine::run() {
     t_.commitPass();
     committed = true;
   });
-  if (committed)
+  if (committed) {
     begun_ = false;
-  else
+    s_.RowsStored += p_.rowsAdded + p_.rowsOverwritten;
+  } else {
     stopPass();
+  }
   return true;
 }
 

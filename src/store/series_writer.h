@@ -66,6 +66,7 @@ struct WriterPass {
   vb::VbDate lastAdded = 2.0;    // date of the last element added in this pass
   vb::VbDate lastProtected = 0;  // the last protected row's time the row scan met
   int32_t rowsAdded = 0;
+  int32_t rowsOverwritten = 0;  // workbook rows given the element's value in place
   bool stopped = false;  // the pass ended at an error limit
   // The pass may give way once to another program's write that conflicted with it on a server:
   // then it ends quietly with gaveWay set and runs again from the start.
