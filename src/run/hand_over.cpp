@@ -13,6 +13,8 @@ namespace fw {
 namespace {
 
 // The graph window beside the main window, as high as it and as wide as the rest of the screen.
+// A screen with less than half its width left beside the main window gives the graph its right
+// half, over the main window, rather than a window too narrow to read.
 void placeGraphWindow(Session& s) {
   const MainForm& f = s.form;
   GraphModel::Placement& p = s.FrmGraph.Place;
@@ -20,6 +22,10 @@ void placeGraphWindow(Session& s) {
   p.Top = f.Top;
   p.Height = f.Height;
   p.Width = std::max(0, f.ScreenWidth - f.Left - f.Width);
+  if (p.Width < f.ScreenWidth / 2) {
+    p.Width = f.ScreenWidth / 2;
+    p.Left = f.ScreenWidth - p.Width;
+  }
 }
 
 }  // namespace

@@ -57,6 +57,7 @@ struct RunState {
   std::string SiteState;        // per station line: the site's state, upper-cased (kept for DSID "0")
   bool ExtraDay = false;        // read by the retrievers' real-time window; cleared per line
   int16_t GraphDatatype = 0;    // datatype of the series in the review chart
+  std::string GraphUnit;        // their unit: a series of another unit starts a new chart
   bool InternetFailed = false;  // a download failed to open, read or close (set by GetURL)
   std::string LastError;        // the last error or warning text; stored in rupdate row 0
   ModelRunFlags ModelRunWrite;
