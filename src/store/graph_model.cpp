@@ -54,7 +54,7 @@ void GraphModel::setRow(int32_t row) {
 }
 
 void GraphModel::setColumn(int32_t column) {
-  if (column < 1 || column > ColumnCount()) invalidProperty();
+  requireColumn(column);
   column_ = column;
 }
 
@@ -90,33 +90,37 @@ std::optional<double> GraphModel::data(int32_t row, int32_t column) const {
   return columns_[static_cast<size_t>(column - 1)][static_cast<size_t>(row - 1)];
 }
 
-void GraphModel::setColumnLabel(int32_t column, const std::string& label) {
+void GraphModel::requireColumn(int32_t column) const {
   if (column < 1 || column > ColumnCount()) invalidProperty();
+}
+
+void GraphModel::setColumnLabel(int32_t column, const std::string& label) {
+  requireColumn(column);
   columnLabels_[static_cast<size_t>(column - 1)] = label;
 }
 
 std::string GraphModel::columnLabel(int32_t column) const {
-  if (column < 1 || column > ColumnCount()) invalidProperty();
+  requireColumn(column);
   return columnLabels_[static_cast<size_t>(column - 1)];
 }
 
 void GraphModel::setColumnAxisTitle(int32_t column, const std::string& title) {
-  if (column < 1 || column > ColumnCount()) invalidProperty();
+  requireColumn(column);
   columnAxisTitles_[static_cast<size_t>(column - 1)] = title;
 }
 
 std::string GraphModel::columnAxisTitle(int32_t column) const {
-  if (column < 1 || column > ColumnCount()) invalidProperty();
+  requireColumn(column);
   return columnAxisTitles_[static_cast<size_t>(column - 1)];
 }
 
 void GraphModel::setPenWidth(int32_t column, float width) {
-  if (column < 1 || column > ColumnCount()) invalidProperty();
+  requireColumn(column);
   pens_[static_cast<size_t>(column - 1)] = width;
 }
 
 float GraphModel::penWidth(int32_t column) const {
-  if (column < 1 || column > ColumnCount()) invalidProperty();
+  requireColumn(column);
   return pens_[static_cast<size_t>(column - 1)];
 }
 

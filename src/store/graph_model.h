@@ -91,6 +91,7 @@ class GraphModel {
 
  private:
   void requireCell(int32_t row, int32_t column) const;
+  void requireColumn(int32_t column) const;
 
   int32_t rowCount_ = 0;
   int32_t row_ = 1;
