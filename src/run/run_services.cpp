@@ -1,6 +1,7 @@
 #include "run/run_services.h"
 
 #include "platform/vb/error.h"
+#include "radar/image.h"
 
 namespace fw {
 
@@ -50,6 +51,10 @@ double Computations::getMonte(Session&, int32_t, int32_t) {
 
 void RadarRain::radarrainupdate(Session&, RadarCall& c) {
   c.Error = notAvailable("radarrainupdate", "radar rainfall");
+}
+
+bool RadarRain::restartImages(Session&) {
+  return startImageLayer().ok();
 }
 
 void OutsideModels::ShellHms(Session&, ShellCall& c) {
