@@ -5,6 +5,7 @@
 
 #include <ctime>
 
+#include "platform/clock.h"
 #include "platform/vb/strings.h"
 
 namespace fw {
@@ -93,17 +94,8 @@ RadarImageListing RadarImageList(int16_t imageMode, bool htmlList, bool archiveL
 }
 
 void SetFileDate(const std::filesystem::path& path, vb::VbDate when) {
-  const vb::CivilDateTime c = vb::toCivil(when);
-  std::tm local{};
-  local.tm_year = c.year - 1900;
-  local.tm_mon = c.month - 1;
-  local.tm_mday = c.day;
-  local.tm_hour = c.hour;
-  local.tm_min = c.minute;
-  local.tm_sec = c.second;
-  local.tm_isdst = -1;  // the zone's rule for that day
-  const std::time_t seconds = std::mktime(&local);
-  if (seconds == static_cast<std::time_t>(-1)) return;
+  std::time_t seconds = 0;
+  if (!localTimeToEpoch(when, seconds)) return;
   struct timespec times[2];
   times[0].tv_sec = 0;
   times[0].tv_nsec = UTIME_OMIT;  // the access time stays

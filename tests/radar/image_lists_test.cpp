@@ -8,6 +8,7 @@
 
 #include <ctime>
 
+#include "platform/clock.h"
 #include "platform/vb/textfile.h"
 #include "radar/image.h"
 #include "radar/image_lists.h"
@@ -112,15 +113,10 @@ TEST(RadarImageLists, SetFileDateSetsOnlyTheLastWriteTime) {
   SetFileDate(file, vb::DateSerial(2023, 5, 1) + vb::TimeSerial(12, 5, 30));
   struct stat st {};
   ASSERT_EQ(::stat(file.c_str(), &st), 0);
-  std::tm local{};
-  local.tm_year = 123;
-  local.tm_mon = 4;
-  local.tm_mday = 1;
-  local.tm_hour = 12;
-  local.tm_min = 5;
-  local.tm_sec = 30;
-  local.tm_isdst = -1;
-  EXPECT_EQ(st.st_mtime, std::mktime(&local));
+  // 12:05:30 on 1 May 2023, local time, counted by hand from 1970 (UTC) and moved by the zone.
+  const std::time_t utcSeconds = 1682942730;
+  const ZoneInfo zone = localZoneAt(vb::DateSerial(2023, 5, 1) + vb::TimeSerial(12, 5, 30));
+  EXPECT_EQ(st.st_mtime, utcSeconds + static_cast<std::time_t>(zone.hoursToUtc * 3600));
   EXPECT_EQ(st.st_atime, 1000000000);
   EXPECT_EQ(testing::readFile(file), "png bytes");
 
