@@ -121,7 +121,9 @@ class ModpulRouter {
     }
 
     reservoirs_ = mode_ >= kCascadeFrom ? vb::toInteger(mode_) : 1;
-    shift_ = reservoirs_ > 1 ? reservoirs_ : 0;
+    // Each reservoir leaves the outflow at the end of step i in element i, one step early: the
+    // result moves one element later per reservoir, one reservoir as a cascade.
+    shift_ = reservoirs_;
     if (optimised_ && !shiftAtEnd_) shift_ = 0;
     hourlyReleases_ = c_.release && !c_.release->dsid.empty() && R_ > 0;
   }

@@ -45,8 +45,9 @@ struct ModpulCall {
   int16_t runId = 0, trace = 0;
 };
 
-// Routes UnitSeries elements 1..n in place; element n keeps its value (a cascade shifts the
-// result by its count, the first elements taking the starting outflow). Raises the system's
+// Routes UnitSeries elements 1..n in place, element i taking the outflow at the time of element
+// i: the result of N reservoirs is moved N elements later, the first N taking the starting
+// outflow (the optimised cascade without its shift is left where it falls). Raises the system's
 // error for a missing or faulty rating or a database failure.
 void RouteModpul(Session& s, ModpulCall& c);
 

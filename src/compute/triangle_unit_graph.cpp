@@ -7,16 +7,13 @@
 
 namespace fw::compute {
 
-double trianglePeakFactor(double area, double share, double ratio, double lagHours) {
-  return divide(2 * kInchHourCfs * area * share, (1 + ratio) * lagHours);
-}
-
-TriangleGraph triangleGraph(double stepHours, double lagHours, double ratio, double peakFactor) {
+TriangleGraph triangleGraph(double stepHours, double lagHours, double ratio, double area, double share) {
   TriangleGraph g;
-  g.peakFactor = peakFactor;
   g.tp = roundSteps(divide(stepHours / 2 + lagHours, stepHours));
   g.tr = roundSteps(ratio * g.tp);
   g.base = g.tp + g.tr;
+  // The ordinates rise over tp steps and fall over tr to 0: they sum to peak × base ÷ 2 steps.
+  g.peakFactor = divide(2 * kInchHourCfs * area * share, g.base * stepHours);
   return g;
 }
 

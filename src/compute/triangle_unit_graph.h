@@ -14,12 +14,11 @@ struct TriangleGraph {
   int32_t base = 0;       // tp + tr
 };
 
-// 2 × 645.33 × area × share ÷ ((1 + ratio) × lag): the peak in cfs of one inch of excess over
-// `area` square miles, for a recession `ratio` times the rise and a lag in hours.
-double trianglePeakFactor(double area, double share, double ratio, double lagHours);
-
-// tp = round((step ÷ 2 + lag) ÷ step), tr = round(ratio × tp), both half to even.
-TriangleGraph triangleGraph(double stepHours, double lagHours, double ratio, double peakFactor);
+// The graph of `share` of one inch of excess over `area` square miles, for a lag in hours and a
+// recession `ratio` times the rise: tp = round((step ÷ 2 + lag) ÷ step), tr = round(ratio × tp),
+// both half to even. The peak, 2 × 645.33 × area × share ÷ ((tp + tr) × step), makes the
+// ordinates sum to the excess's volume, 645.33 × area × share cfs·h, whatever the rounding.
+TriangleGraph triangleGraph(double stepHours, double lagHours, double ratio, double area, double share);
 
 // Ordinate j (1 to base) of the graph for `peak` cfs.
 double triangleOrdinate(const TriangleGraph& g, double peak, int32_t j);

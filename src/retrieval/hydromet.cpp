@@ -44,8 +44,21 @@ void setColumn(std::vector<int16_t>& columns, std::size_t k, int16_t value) {
   columns[k] = value;
 }
 
-std::string numberText(const std::string& field) {
+// A reading as the service writes it: a number ("%10.2f"), perhaps followed by a one-character
+// quality flag ("263.50e" estimated, "+", "m", ...). The flag is dropped: the reading is the number.
+// Any other text is left as it came.
+std::string withoutFlag(const std::string& field) {
   const std::string text = vb::Trim(field);
+  if (text.size() < 2 || vb::IsNumeric(text)) return field;
+  const char flag = text.back();
+  if ((flag >= '0' && flag <= '9') || flag == '.') return field;
+  std::string number = text.substr(0, text.size() - 1);
+  return vb::IsNumeric(number) ? number : field;
+}
+
+// The last field as a number text; a blank field, or one without a number, is missing.
+std::string numberText(const std::string& field) {
+  const std::string text = vb::Trim(withoutFlag(field));
   if (text.empty() || !vb::IsNumeric(text)) return "-99";
   return vb::CStr(vb::CDbl(text));
 }
@@ -71,6 +84,7 @@ HydrometText hydrometTransform(const std::string& reply, const HydrometRead& rea
     std::vector<std::string> f = vb::Split(line, "\t");
     if (vb::Val(f[0]) == 0) continue;
     if (f.size() > 1) out.HasData = true;
+    for (std::size_t k = 1; k + 1 < f.size(); ++k) f[k] = withoutFlag(f[k]);
     if (f.size() > 1) f.back() = numberText(f.back());
     const std::optional<vb::VbDate> when = vb::parseDate(vb::Trim(f[0]));
     const bool stop = read.StopAt != 0 && when && *when == read.StopAt;

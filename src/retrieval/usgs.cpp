@@ -36,13 +36,35 @@ int64_t secondsBetween(vb::VbDate a, vb::VbDate b) {
   return std::llround((b - a) * 86400.0);
 }
 
-// The value column: the first field after the time-zone column that holds a reading. An empty
-// field is passed over only when the header names it a code column ("..._cd"), so a first row
-// without a reading still points at its value column rather than its qualifier.
-int16_t valueColumn(const std::vector<std::string>& f, const std::vector<std::string>& header) {
+bool allDigits(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The header's value column of the parameter: "<series number>_<code>" (its qualifier column
+// ends in "_cd"). 0 when the header names none.
+std::size_t headerColumn(const std::vector<std::string>& header, const std::string& code) {
+  if (code.empty()) return 0;
+  const std::string tail = "_" + code;
+  for (std::size_t k = 1; k < header.size(); ++k) {
+    const std::string& name = header[k];
+    if (name.size() > tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0 &&
+        allDigits(std::string_view(name).substr(0, name.size() - tail.size())))
+      return k;
+  }
+  return 0;
+}
+
+// The value column: the header's column of the line's parameter code, when the first row has it;
+// else the first field after the time-zone column that holds a reading. An empty field is passed
+// over only when the header names it a code column ("..._cd"), so a first row without a reading
+// still points at its value column rather than its qualifier.
+int16_t valueColumn(const std::vector<std::string>& f, const std::vector<std::string>& header,
+                    const std::string& code) {
   std::size_t tz = 3;
   while (tz < f.size() && f[tz].find('T') == std::string::npos) ++tz;
   if (tz >= f.size()) return 0;
+  if (const std::size_t named = headerColumn(header, code); named > tz && named < f.size())
+    return static_cast<int16_t>(named);
   for (std::size_t k = tz + 1; k < f.size(); ++k) {
     if (!f[k].empty()) return static_cast<int16_t>(k);
     const bool codeColumn =
@@ -111,10 +133,41 @@ void noteHeader(const std::string& line, const std::vector<std::string>& f, std:
   if (!header.empty() && !header.back().empty() && header.back().back() == '\r') header.back().pop_back();
 }
 
+// The date field ("yyyy-mm-dd hh:mm", field 2) of a data row, or nothing for any other line.
+std::string_view rowStamp(std::string_view line) {
+  if (line.compare(0, 5, "USGS\t") != 0) return {};
+  const std::size_t from = line.find('\t', 5);
+  if (from == std::string_view::npos) return {};
+  const std::size_t to = line.find('\t', from + 1);
+  return line.substr(from + 1, to == std::string_view::npos ? std::string_view::npos : to - from - 1);
+}
+
+// Rows stamped at or before a clock time already read (the hour the reply repeats when daylight
+// time ends) are counted, with the day of the first.
+void noteRepeat(std::string_view stamp, std::string& latest, UsgsText& out) {
+  if (stamp.empty()) return;
+  if (!latest.empty() && stamp <= std::string_view(latest)) {
+    if (out.RepeatedReadings++ == 0) out.RepeatedDay = std::string(stamp.substr(0, 10));
+    return;
+  }
+  latest.assign(stamp);
+}
+
+void countRepeats(std::string_view rows, UsgsText& out) {
+  std::string latest;
+  for (std::size_t start = 0; start < rows.size();) {
+    std::size_t end = rows.find('\n', start);
+    if (end == std::string_view::npos) end = rows.size();
+    noteRepeat(rowStamp(rows.substr(start, end - start)), latest, out);
+    start = end + 1;
+  }
+}
+
 // The unit-value text, "USGS" made "Z": value rows dated before beginDay emptied (their line
 // stays, empty), the rest as it came. Only the lines up to the first row of the window are read;
 // the value column is found on the first value row.
-std::string unitRows(const std::string& reply, int32_t beginDay, int16_t& valueField) {
+std::string unitRows(const std::string& reply, int32_t beginDay, const std::string& code, UsgsText& out) {
+  int16_t& valueField = out.ValueField;
   std::string result;
   result.reserve(reply.size());
   std::vector<std::string> header;
@@ -127,9 +180,10 @@ std::string unitRows(const std::string& reply, int32_t beginDay, int16_t& valueF
     const std::vector<std::string> f = vb::Split(line, "\t");
     noteHeader(line, f, header);
     if (isValueLine(f)) {
-      if (valueField == 0) valueField = valueColumn(f, header);
+      if (valueField == 0) valueField = valueColumn(f, header, code);
       if (vb::Int(vb::CDate(f[2])) >= beginDay) {
         appendAgencyToZ(result, text.substr(start));
+        countRepeats(text.substr(start), out);
         return result;
       }
     } else {
@@ -162,7 +216,8 @@ void FiveMinuteSteps::add(std::vector<std::string> f, std::size_t dateField, std
   if (secondsBetween(expected_, when) > 60) expected_ = when;
 }
 
-UsgsText usgsTransform(const std::string& reply, int32_t beginDay, bool daily, bool fiveMinute) {
+UsgsText usgsTransform(const std::string& reply, int32_t beginDay, bool daily, bool fiveMinute,
+                       const std::string& parameterCode) {
   UsgsText out;
   if (daily) {
     out.text = agencyToZ(reply);
@@ -171,21 +226,23 @@ UsgsText usgsTransform(const std::string& reply, int32_t beginDay, bool daily, b
   }
   const auto lineCount = std::count(reply.begin(), reply.end(), '\n') + 1;
   if (!fiveMinute) {
-    out.text = lineCount >= kMinLines ? unitRows(reply, beginDay, out.ValueField) : agencyToZ(reply);
+    out.text = lineCount >= kMinLines ? unitRows(reply, beginDay, parameterCode, out) : agencyToZ(reply);
     return out;
   }
   std::vector<std::string> lines = vb::Split(agencyToZ(reply), "\n");
   std::string result = "USGS data at 5-min step\n";
   if (lineCount >= kMinLines) {
     std::vector<std::string> header;
+    std::string latest;
     FiveMinuteSteps steps;
     for (std::string& line : lines) {
       std::vector<std::string> f = vb::Split(line, "\t");
       noteHeader(line, f, header);
       if (!isValueLine(f)) continue;
-      if (out.ValueField == 0) out.ValueField = valueColumn(f, header);
+      if (out.ValueField == 0) out.ValueField = valueColumn(f, header, parameterCode);
       const vb::VbDate when = vb::CDate(f[2]);
       if (vb::Int(when) < beginDay) continue;
+      noteRepeat(f[2], latest, out);
       if (f.size() <= 3) continue;
       steps.add(std::move(f), 2, result);
     }
@@ -209,7 +266,8 @@ void GetUSGS(Session& s, SourceCall& c) {
     const bool unitValuesChosen = s.form.Option1[1].Value;
     if (c.DayCount > 119 && unitValuesChosen)
       notify(s, "Number of days exceeds 119 days USGS realtime limit, wait and see.");
-    const std::string codes = joinEncoded(paddedCodes(c.ParameterCode));
+    const std::vector<std::string> padded = paddedCodes(c.ParameterCode);
+    const std::string codes = joinEncoded(padded);
     const std::string siteText = percentEncode(site);
 
     bool daily = false;
@@ -260,9 +318,14 @@ void GetUSGS(Session& s, SourceCall& c) {
       return;
     }
 
-    UsgsText t = usgsTransform(reply, beginDay, daily, fiveMinute);
+    UsgsText t = usgsTransform(reply, beginDay, daily, fiveMinute, padded.empty() ? "" : padded.front());
     c.RetrievalText = std::move(t.text);
     c.ValueFieldIndex = t.ValueField;
+    if (t.RepeatedReadings > 0)
+      s.errlog.writeLine(site + " " + c.Dsid + " " + vb::Format(vb::CDate(t.RepeatedDay), "mm/dd/yyyy") +
+                         ": " + vb::CStr(t.RepeatedReadings) +
+                         " readings of the hour the clock repeats when daylight time ends were not stored "
+                         "(one reading is kept per clock time).");
     vb::writeAllBytes(s.inProgramFolder(kUsgsCopyName), c.RetrievalText);
   } catch (const vb::Error& e) {
     c.Error = e.description();

@@ -19,6 +19,10 @@ inline constexpr const char* kUsgsCopyName = "USGSin.txt";
 struct UsgsText {
   std::string text;
   int16_t ValueField = 0;
+  // Unit-value rows stamped at or before a clock time already read (the hour repeated when
+  // daylight time ends), which the run does not store, and the day ("yyyy-mm-dd") of the first.
+  int32_t RepeatedReadings = 0;
+  std::string RepeatedDay;
 };
 
 // The 5-minute rebuild of unit values: each row's value is written at every 5-minute step since
@@ -38,8 +42,10 @@ class FiveMinuteSteps {
 // The reply's rows for the gauge line. `beginDay` (a whole day) empties earlier unit-value rows;
 // `daily` replies have their value in field 3; `fiveMinute` rebuilds unit values at a 5-minute
 // step, each row's value written at every step since the previous row ("mm-dd-yyyy hh:mm").
+// The value field of unit values is the header's column of `parameterCode` (five digits).
 // Raises vb::Error for a row whose date cannot be read.
-UsgsText usgsTransform(const std::string& reply, int32_t beginDay, bool daily, bool fiveMinute);
+UsgsText usgsTransform(const std::string& reply, int32_t beginDay, bool daily, bool fiveMinute,
+                       const std::string& parameterCode = "");
 
 // The retriever: station code "site" or "site,anything" (the comma asks for the 5-minute step),
 // parameter code(s) "60,65", the window from the run. Fills RetrievalText, D, V and Error and

@@ -70,6 +70,12 @@ void trackExtremes(Session& s, int32_t day, vb::VbDate when, double value, doubl
   }
 }
 
+// The day the value in work belongs to: the value that closes a day (a new day begins with the
+// next one) is the last of the closing day, in its mean, its maximum and its minimum alike.
+int32_t dayInWork(const LineState& line) {
+  return line.StationDayCount - (line.ValueLoop.NewDay && !line.DayLine ? 1 : 0);
+}
+
 void startDayValue(Session& s, int32_t day) {
   SeriesPoint& p = at(s.DaySeries, day);
   if (p.value == MissingValue) p.value = 0;
@@ -90,13 +96,13 @@ void hourValue(Session& s, LineState& line) {
   }
   RoundValue(v.HourValue, line.ValueCode, s.MetricUnits, s.CanadaSite);
   if (line.ValueClass == 10)
-    trackExtremes(s, line.StationDayCount, v.ValueDate, v.HourValue, v.HourlyMax, v.HourlyMin);
+    trackExtremes(s, dayInWork(line), v.ValueDate, v.HourValue, v.HourlyMax, v.HourlyMin);
 }
 
 // The closed hour goes into HourSeries and into its day.
 void storeHour(Session& s, RunContext& ctx, LineState& line) {
   ValueLoopState& v = line.ValueLoop;
-  v.DailyIndex = line.StationDayCount - (v.NewDay && !line.DayLine ? 1 : 0);
+  v.DailyIndex = dayInWork(line);
   vb::VbDate hourTime;
   if (line.DayLine) {
     hourTime = vb::Int(v.ValueDate);
@@ -193,13 +199,18 @@ void closeDay(Session& s, RunContext& ctx, LineState& line) {
     at(s.DayMaxSeries, di).value = MissingValue;
     at(s.DayMinSeries, di).value = MissingValue;
   }
+  // The extremes are the day's, also one at the 00:00 that closed it.
+  at(s.DayMaxSeries, di).day = at(s.DayMinSeries, di).day = static_cast<int32_t>(vb::Int(day.date));
   v.OpenDay = false;
 }
 
-PlaceResult placeDaily(Session& s, RunContext& ctx, LineState& line) {
+PlaceResult placeDaily(Session& s, RunContext& ctx, LineState& line, bool gapPass) {
   ValueLoopState& v = line.ValueLoop;
   const int32_t d = line.StationDayCount;
   if (d > line.DaySlots) return PlaceResult::Stop;
+  // Daily values close no hour or day: the pass over a gap of days has nothing to place, and the
+  // value before the gap must not be placed once more on the day after it.
+  if (gapPass) return PlaceResult::Placed;
   const int16_t type = ctx.SourceType;
   const bool present = !v.Missing;
   const bool columns = (type == 1 || type == 4) && line.FormulaCount == 0 &&
@@ -243,7 +254,7 @@ bool isPossibleBadValue(double value, double lastGood, int16_t valueClass, int16
 
 PlaceResult placeValue(Session& s, RunContext& ctx, LineState& line, bool gapPass) {
   ValueLoopState& v = line.ValueLoop;
-  if (!s.UnitValues) return placeDaily(s, ctx, line);
+  if (!s.UnitValues) return placeDaily(s, ctx, line, gapPass);
   const int32_t d = line.StationDayCount;
 
   if (!gapPass) {
@@ -287,7 +298,7 @@ PlaceResult placeValue(Session& s, RunContext& ctx, LineState& line, bool gapPas
     if (!v.Restart) {
       if (v.FirstUnitTime == 0) v.FirstUnitTime = v.ValueDate;
       if (!v.Missing && !line.WindDirSeries) {
-        trackExtremes(s, d, v.ValueDate, v.CurrentValue, v.DayMax, v.DayMin);
+        trackExtremes(s, dayInWork(line), v.ValueDate, v.CurrentValue, v.DayMax, v.DayMin);
       } else if (!v.Missing) {
         const int sector = static_cast<int>(vb::Round(4 * v.CurrentValue));
         if (sector >= 0 && sector <= 16) v.Sectors[static_cast<size_t>(sector)] += 1;
@@ -313,7 +324,9 @@ PlaceResult placeValue(Session& s, RunContext& ctx, LineState& line, bool gapPas
     const int32_t highest = static_cast<int32_t>(v.ValueLines.size()) - 1;
     if (v.LineIndex == highest - 1 && (line.ValueClass == 10 || line.ValueClass == 31) && s.RealtimeMode &&
         line.DatatypeCode != 27) {
-      // The last line of a real-time total closes the day with what it has.
+      // The last line of a real-time total closes the day with what it has: its own day, unless
+      // the line itself closed the day before (then its hour went there already).
+      if (!v.NewDay) v.DailyIndex = line.StationDayCount;
       v.NewDay = true;
       SeriesPoint& day = at(s.DaySeries, v.DailyIndex);
       if (day.value == MissingValue) day.value = 0;
@@ -322,13 +335,21 @@ PlaceResult placeValue(Session& s, RunContext& ctx, LineState& line, bool gapPas
   }
 
   if (!v.NewDay) return PlaceResult::Placed;
+  if (gapPass) {
+    // The pass over a gap closes the day in work only when it took values since the last close:
+    // after a value at 00:00 that closed its day (or a lone first value) there is none.
+    if (v.DayValueCount == 0 && v.MissingCount == 0) return PlaceResult::Placed;
+    v.DailyIndex = line.StationDayCount - 1;
+  }
   closeDay(s, ctx, line);
   return PlaceResult::DayClosed;
 }
 
 void closeAfterLastLine(Session& s, LineState& line) {
   ValueLoopState& v = line.ValueLoop;
-  if (!s.HdbIsExcel && !v.NewHour && v.ValuesInHour != 0 && s.UnitValues && s.RealtimeMode) {
+  // The open last hour is stored at its last value's time; the next run replaces it, on a
+  // workbook as on every other database.
+  if (!v.NewHour && v.ValuesInHour != 0 && s.UnitValues && s.RealtimeMode) {
     double value = v.HourSum;
     if (line.ValueClass != 10 && line.ValueClass != 31 && line.ValueClass != 9 && v.HourMinutes != 0)
       value = v.HourSum / v.HourMinutes;

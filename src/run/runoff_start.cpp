@@ -11,7 +11,6 @@
 #include "compute/db_lookup.h"
 #include "compute/initial_loss.h"
 #include "compute/runoff_input.h"
-#include "compute/triangle_unit_graph.h"
 #include "compute/variable_lag.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/error.h"
@@ -158,7 +157,6 @@ void runoffSetUp(Session& s, RunContext& ctx, LineState& line, RunoffState& r, i
 
   r.shares = {p.share1(), p.share2, p.share3};
   r.ratios = {p.ratio1, p.ratio2, p.ratio3};
-  for (size_t i = 0; i < 3; ++i) r.peakFactors[i] = compute::trianglePeakFactor(p.area, r.shares[i], r.ratios[i], p.lag);
 
   compute::SoilParameters& soil = r.soil;
   soil.constantLoss = p.constantLoss;

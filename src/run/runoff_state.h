@@ -64,7 +64,7 @@ struct RunoffState {
   double lag = 0, currentLag = 0, builtLag = 0;
   std::vector<double> unitHydrograph;
   int64_t stepIndex = 0;
-  std::array<double, 3> shares{}, ratios{}, peakFactors{};
+  std::array<double, 3> shares{}, ratios{};
   std::array<compute::TriangleGraph, 3> triangles{};
   std::array<compute::TriangleOrdinates, 3> triangleOrdinates{};  // of the triangles, built with them
   std::vector<double> ordinates;  // DGF or Clark, cfs per inch at steps 0 .. ordinateLast

@@ -228,9 +228,7 @@ void buildUnitGraphs(Session& s, RunoffState& r, double stepHours, bool lagRebui
     r.ordinateLast = r.clarkGraph.lastIndex;
   } else {
     for (size_t i = 0; i < 3; ++i) {
-      double peak = r.peakFactors[i];
-      if (lagRebuild) peak = compute::trianglePeakFactor(r.soil.area, r.shares[i], r.ratios[i], lag);
-      r.triangles[i] = compute::triangleGraph(stepHours, lag, r.ratios[i], peak);
+      r.triangles[i] = compute::triangleGraph(stepHours, lag, r.ratios[i], r.soil.area, r.shares[i]);
       r.triangleOrdinates[i] = compute::triangleOrdinates(r.triangles[i]);
     }
   }

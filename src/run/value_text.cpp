@@ -31,8 +31,12 @@ double weightOf(const std::string& text) {
   return vb::CDbl(vb::FormatNumber(vb::CDbl(t), "#0.#"));
 }
 
+// Whole minutes from one date to the next, an exact half to the even neighbour (the default
+// rounding of nearbyint). Worked out here for every line: the dates are at most two days apart.
 int32_t minutesBetween(vb::VbDate from, vb::VbDate to) {
-  return vb::CLng(vb::Round((to - from) * 1440));
+  const double minutes = std::nearbyint((to - from) * 1440);
+  if (!(minutes >= -2147483648.0 && minutes <= 2147483647.0)) return vb::CLng(minutes);  // raises Overflow
+  return static_cast<int32_t>(minutes);
 }
 
 // Hour and minute of a date, from its fraction rounded to the second (dates of the value loop are
@@ -193,7 +197,7 @@ LinePass readValueLine(const Session& s, const RunContext& ctx, LineState& line)
   v.ValueDate = t;
   v.Minute = minute;
   v.Hour = hour;
-  v.DayOffset = static_cast<int32_t>(vb::Int(t) - vb::Int(v.PreviousTime));
+  v.DayOffset = static_cast<int32_t>(std::floor(t) - std::floor(v.PreviousTime));
 
   if (line.StationDayCount == 0) {
     // The first value of the station.

@@ -48,17 +48,13 @@ SeriesWriter extremesWriter(Extreme kind, AlertRun& alert) {
     p.first = first;
     p.last = end;
     // First and last on one day: only the last is written.
-    const bool oneDay = vb::Int(p.element(first).date) == vb::Int(p.element(end).date);
+    const bool oneDay = extremeDay(p.element(first)) == extremeDay(p.element(end));
     p.appendFrom = oneDay ? end : first;
     p.appendTo = end;
-    if (p.workbook) {  // the workbook path goes over every element but the last
-      p.appendFrom = 1;
-      p.appendTo = n - 1;
-    }
     return true;
   };
   w.period = [](const WriterPass& p, PeriodUse use) {
-    const vb::VbDate a = p.element(p.first).date, b = p.element(p.last).date;
+    const vb::VbDate a = extremeDay(p.element(p.first)), b = extremeDay(p.element(p.last));
     if (use == PeriodUse::Delete || p.form == WriterForm::DaoImmediate)
       return "date between " + daySerial(a) + " and " + daySerial(b);
     return "date between #" + vb::Format(a, "mm/dd/yyyy") + "# and #" + vb::Format(b, "mm/dd/yyyy") + "#";
@@ -66,33 +62,19 @@ SeriesWriter extremesWriter(Extreme kind, AlertRun& alert) {
   w.scanRows = [](const WriterPass&) { return true; };
   w.sourceColumn = 4;
   w.key = writer::dayKey;
+  w.elementKey = extremeDay;
   // The first element of each day: a later one of the same day is left out. When the whole write
   // is one day, its last element is the one row, whatever lies before it.
   w.skip = [](WriterPass& p, int32_t i) {
     const SeriesPoint& e = p.element(i);
     if (!usable(e)) return true;
     if (i == p.appendFrom && p.appendFrom != p.first) return false;
-    return !(vb::Int(e.date) > vb::Int(p.element(i - 1).date));
+    return !(extremeDay(e) > extremeDay(p.element(i - 1)));
   };
   w.fillRow = [](const WriterPass& p, const SeriesPoint& e, std::vector<vb::Variant>& row) {
-    row = {vb::Variant(p.dsidNumber()), vb::Variant::Date(writer::dayKey(e.date)), vb::Variant::Date(e.date),
+    row = {vb::Variant(p.dsidNumber()), vb::Variant::Date(extremeDay(e)), vb::Variant::Date(e.date),
            vb::Variant(e.value), vb::Variant(writer::sourceOf(p, e))};
     writer::addModelRunColumns(p, row);
-  };
-
-  w.workbookElement = [](WriterPass& p, int32_t i) {
-    const SeriesPoint& e = p.element(i);
-    if (!usable(e)) return WorkbookStep::Skip;
-    // Today's extreme is not final yet.
-    if (vb::Int(e.date) == vb::Int(p.s.clock.now())) return WorkbookStep::Stop;
-    return WorkbookStep::Take;
-  };
-  w.workbookCriterion = [](const WriterPass&, const SeriesPoint& e) {
-    return "date = #" + vb::CStrDate(writer::dayKey(e.date)) + "#";
-  };
-  w.workbookFields = [](const WriterPass& p, const SeriesPoint& e, std::vector<vb::Variant>& row) {
-    row = {vb::Variant(p.dsidNumber()), vb::Variant::Date(writer::dayKey(e.date)), vb::Variant::Date(e.date),
-           vb::Variant(e.value), vb::Variant(writer::sourceOf(p, e))};
   };
 
   w.commandErrorLine = [max](const WriterPass& p, const vb::Error& e) {

@@ -102,7 +102,7 @@ struct HourlyCall {
         goOn = chartError(stage, at, e, errors);
       }
     };
-    step(3, [&] { fill.yRange(s.DayMaxSeries, s.DayMinSeries, dailyCount); });
+    step(3, [&] { fill.yRange(s.DayMaxSeries, s.DayMinSeries, dailyCount, firstDate); });
     step(4, [&] { fill.rowsAndColumns(firstDate, f, l); });
     step(5, [&] { fill.axisRange(); });
     for (const auto& point : drawn) {
@@ -132,8 +132,8 @@ SeriesWriter hourlyWriter(HourlyCall& c) {
     if (!trimHourly(p.series(), p.args.lastIndex, f, l)) return false;
     p.first = f;
     p.last = l;
-    p.appendFrom = p.workbook ? 0 : f;
-    p.appendTo = p.workbook ? p.args.lastIndex : l;
+    p.appendFrom = f;
+    p.appendTo = l;
     c.previous = 0;
     if (p.number == 1) {
       c.f = f;
@@ -167,15 +167,6 @@ SeriesWriter hourlyWriter(HourlyCall& c) {
   // The chart shows the first pass; a second pass (into rhour after mhour) draws nothing.
   w.afterPass = [&c](WriterPass& p) {
     if (p.number == 1 && c.chart && !p.workbook) c.drawChart(p.call.errors);
-  };
-
-  w.workbookElement = [](WriterPass& p, int32_t i) {
-    const SeriesPoint& e = p.element(i);
-    return (e.value <= kLowestWritten || e.date <= 2.0) ? WorkbookStep::Skip : WorkbookStep::Take;
-  };
-  // A value the workbook lacks is added unless it is not later than the last protected row met.
-  w.workbookAddsMissing = [](WriterPass& p, int32_t i) {
-    return i == 0 || p.element(i).date > p.lastProtected;
   };
 
   w.commandErrorNumbers = {db::err::FaultyCommand};

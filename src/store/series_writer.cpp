@@ -108,16 +108,6 @@ SeriesWriter dailyRules() {
     writer::addModelRunColumns(p, row);
   };
   w.feedAlert = [](WriterPass& p, const SeriesPoint& e) { feedAlertSum(p.s.Alert, e.value, e.date); };
-  w.workbookElement = [](WriterPass& p, int32_t i) {
-    return p.w.skip(p, i) ? WorkbookStep::Skip : WorkbookStep::Take;
-  };
-  w.workbookCriterion = [](const WriterPass&, const SeriesPoint& e) {
-    return "date_time = #" + vb::CStrDate(e.date) + "#";
-  };
-  w.workbookFields = [](const WriterPass& p, const SeriesPoint& e, std::vector<vb::Variant>& row) {
-    row = {vb::Variant(p.dsidNumber()), vb::Variant::Date(e.date), vb::Variant(e.value),
-           vb::Variant(writer::sourceOf(p, e))};
-  };
   w.commandErrorLine = [](const WriterPass& p, const vb::Error& e) {
     return p.w.routine + " " + vb::CStr(e.number());
   };
@@ -169,7 +159,6 @@ class Engine {
   bool scanStoredRows();
   void protect(vb::VbDate rowTime);
   void append();
-  void workbookPath();
   bool sendBatch(void (WriterTable::*send)());
   void feed(const SeriesPoint& e);
 
@@ -257,14 +246,13 @@ std::string Engine::sqlText(const char* verb, PeriodUse use, const char* also) c
 }
 
 void Engine::protect(vb::VbDate rowTime) {
-  p_.lastProtected = rowTime;
   const vb::VbDate wanted = w_.key(rowTime);
   bool matched = false;
   // The whole write range, for every protected row: a row without a match must not use up the
   // search for the rows after it.
   for (int32_t i = p_.first; i <= p_.last; ++i) {
     SeriesPoint& e = p_.element(i);
-    if (e.date != 0 && w_.key(e.date) == wanted) {
+    if (e.date != 0 && (w_.elementKey ? w_.elementKey(e) : w_.key(e.date)) == wanted) {
       e.date = 0;
       matched = true;
     }
@@ -278,8 +266,7 @@ bool Engine::scanStoredRows() {
   // The rows that go are removed first, by one statement over the select's own period: what the
   // select then finds is only the protected rows, whatever the period held. The search below goes
   // through those few instead of fetching every stored row of the period to look at its source.
-  // A workbook keeps its rows, so it is searched as it is.
-  if (!p_.workbook && w_.scanRows(p_)) {
+  if (w_.scanRows(p_)) {
     const char* unprotected = s_.OverwriteSource5 ? "" : " and (source is null or source<>5)";
     if (!attempt([&] { t_.deleteSelected(sqlText("delete from ", PeriodUse::Select, unprotected)); }))
       return false;
@@ -306,8 +293,6 @@ bool Engine::scanStoredRows() {
       const vb::Variant source = t_.field(w_.sourceColumn);
       if (!source.isNull() && source.toDouble() == 5 && !s_.OverwriteSource5) {
         protect(t_.field(1).toDate());
-      } else if (p_.workbook) {
-        done = true;  // a workbook keeps its rows: the scan ends at the first one to replace
       } else {
         kept = false;
       }
@@ -318,7 +303,7 @@ bool Engine::scanStoredRows() {
     anyKept = anyKept || kept;
     if (!attempt([&] { t_.moveNext(); })) return false;
   }
-  if (p_.workbook || keep.empty()) return true;
+  if (keep.empty()) return true;
   if (!anyKept) {
     // Every row the select found goes: one statement with the select's own condition removes
     // exactly those rows, inside the pass transaction, instead of one delete per row.
@@ -373,39 +358,6 @@ void Engine::append() {
   if (p_.rowsAdded > 0 && !sendBatch(&WriterTable::sendAdditions)) return stopPass();
 }
 
-void Engine::workbookPath() {
-  p_.stage = 6;
-  if (hadRows_ && !attempt([&] { t_.moveFirst(); })) return stopPass();
-  for (int32_t i = p_.appendFrom; i <= p_.appendTo; ++i) {
-    p_.at = i;
-    bool stop = false;
-    if (!attempt([&] {
-          const WorkbookStep step = w_.workbookElement(p_, i);
-          if (step == WorkbookStep::Stop) stop = true;
-          if (step != WorkbookStep::Take) return;
-          const SeriesPoint e = p_.element(i);
-          if (!t_.find(w_.workbookCriterion(p_, e))) {
-            if (w_.workbookAddsMissing && !w_.workbookAddsMissing(p_, i)) return;
-            w_.workbookFields(p_, e, row_);
-            t_.addRow(row_);
-            ++p_.rowsAdded;
-            if (w_.afterRowAdded) w_.afterRowAdded(p_, i);
-            t_.moveFirst();
-            return;
-          }
-          const vb::Variant source = t_.field(w_.sourceColumn);
-          if (w_.workbookKeepsProtected && !source.isNull() && source.toDouble() == 5 &&
-              !s_.form.Check4.ticked())
-            return;
-          w_.workbookFields(p_, e, row_);
-          t_.overwrite(row_);
-        }))
-      return stopPass();
-    if (stop) break;
-  }
-  if (!sendBatch(&WriterTable::sendAdditions)) return stopPass();
-}
-
 bool Engine::run() {
   // Rule 2.
   if (!attempt([&] { t_.closeShared(); })) return true;
@@ -434,7 +386,7 @@ bool Engine::run() {
     return true;
   }
   // Rule 6.
-  if (s_.OverwriteSource5 && !p_.workbook) {
+  if (s_.OverwriteSource5) {
     if (!attempt([&] { t_.execute(sqlText("delete from ", PeriodUse::Delete)); })) {
       stopPass();
       return true;
@@ -446,10 +398,7 @@ bool Engine::run() {
     stopPass();
     return true;
   }
-  if (p_.workbook)
-    workbookPath();
-  else
-    append();
+  append();
   if (p_.stopped) return true;
   endPass();
   bool committed = false;
@@ -457,10 +406,12 @@ bool Engine::run() {
     t_.commitPass();
     committed = true;
   });
-  if (committed)
+  if (committed) {
     begun_ = false;
-  else
+    s_.RowsStored += p_.rowsAdded + p_.rowsOverwritten;
+  } else {
     stopPass();
+  }
   return true;
 }
 

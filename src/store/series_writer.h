@@ -4,11 +4,11 @@
 // A writer call trims its series, shows the busy colour on its option box, replaces the period's
 // stored rows of the DSID by the new ones while keeping the rows a person protected (source 5),
 // feeds the flood-alert tracker, and after a model-run pass writes the same series once more into
-// the value table. It runs in one of three forms:
+// the value table. It runs in one of two forms:
 //   - ADO batch: deletions and additions of a pass are collected and sent in one batch each;
-//   - DAO immediate: each row is deleted or added at once, and the first error ends the pass;
-//   - workbook: ADO on an Excel workbook, where nothing is deleted and each element is looked up
-//     with the recordset's Find and then overwritten or added.
+//   - DAO immediate: each row is deleted or added at once, and the first error ends the pass.
+// A workbook (ADO on an .xlsx) is written as every other engine is, so it stores the same rows;
+// only its table names are written in sheet form.
 // Every pass is one database transaction. A row that fails is skipped and logged; a pass that
 // reaches its error limit is rolled back, so the period's stored rows stay as they were.
 //
@@ -53,7 +53,7 @@ struct WriterPass {
   const WriterArgs& args;
   WriterCallState& call;
   WriterForm form;
-  bool workbook = false;  // ADO on an Excel workbook
+  bool workbook = false;  // ADO on an Excel workbook: table names in sheet form
   int number = 1;         // 1, or 2 for the value-table pass after a model-run pass
   bool modelRun = false;  // this pass writes the model-run table
 
@@ -64,8 +64,8 @@ struct WriterPass {
   int32_t at = -1;               // the element at hand, for the error texts
   int stage = 0;                 // for writers whose texts name the step: 1 trim, 2 protect, 6 append
   vb::VbDate lastAdded = 2.0;    // date of the last element added in this pass
-  vb::VbDate lastProtected = 0;  // the last protected row's time the row scan met
   int32_t rowsAdded = 0;
+  int32_t rowsOverwritten = 0;  // workbook rows given the element's value in place
   bool stopped = false;  // the pass ended at an error limit
   // The pass may give way to another program's write that conflicted with it on a server: then
   // it ends quietly with gaveWay set and runs again from the start.
@@ -82,8 +82,6 @@ struct WriterPass {
 
 // Where a pass's SQL texts put the period.
 enum class PeriodUse { Delete, Select };
-// What the workbook path does with an element.
-enum class WorkbookStep { Take, Skip, Stop };
 
 struct SeriesWriter {
   std::string routine;        // "hdbdaily": the command-error lines name it
@@ -105,6 +103,8 @@ struct SeriesWriter {
   // with an element's date: the day for daily tables, the time to the second otherwise.
   int sourceColumn = 3;
   std::function<vb::VbDate(vb::VbDate)> key;
+  // The same key of an element, when it is not key(date) (may be empty).
+  std::function<vb::VbDate(const SeriesPoint&)> elementKey;
   bool logProtectedDays = false;  // "mm/dd/yyyy" + "daily source 5 protected" in the log pane
 
   // Rule 8: true to leave the element out of the append.
@@ -127,16 +127,6 @@ struct SeriesWriter {
   std::function<void(WriterPass&, int32_t)> afterRowAdded;
   std::function<void(WriterPass&, int32_t)> afterAccepted;
   std::function<void(WriterPass&)> afterPass;
-
-  // The workbook path: the elements it looks up (appendFrom..appendTo, which the trim sets for
-  // this path when they differ), the Find criterion, the row's columns and whether a protected row
-  // found there is kept.
-  std::function<WorkbookStep(WriterPass&, int32_t)> workbookElement;
-  std::function<std::string(const WriterPass&, const SeriesPoint&)> workbookCriterion;
-  std::function<void(const WriterPass&, const SeriesPoint&, std::vector<vb::Variant>&)> workbookFields;
-  // An element Find did not find is added unless this says no (may be empty).
-  std::function<bool(WriterPass&, int32_t)> workbookAddsMissing;
-  bool workbookKeepsProtected = true;
 
   // Errors: the numbers counted as command errors, the limits, and the texts.
   std::vector<int32_t> commandErrorNumbers = {-2147217900, 3219};

@@ -22,7 +22,15 @@ struct SeriesPoint {
   vb::VbDate date = 0;  // days since 1899-12-30; a daily value carries the day at 00:00
   double value = 0;
   int16_t source = 0;   // 5 = edited and protected, 14 = radar; 0 = use the writer's default
+  // A daily extreme's day when it is not the day of its time: the value at 00:00 that closes a
+  // day is that day's extreme. 0 = the day of `date`.
+  int32_t day = 0;
 };
+
+// The day a daily extreme belongs to.
+inline vb::VbDate extremeDay(const SeriesPoint& e) {
+  return e.day != 0 ? static_cast<vb::VbDate>(e.day) : vb::DateValue(e.date);
+}
 
 // The stochastic rain generator as the series reader calls it: DSID, begin, end, count (out),
 // run_id, trace, a flag (the reader passes 0) and a one-element text list. It fills UnitSeries

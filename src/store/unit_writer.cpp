@@ -39,7 +39,7 @@ void rowWithTime(const WriterPass& p, const SeriesPoint& e, int16_t source, std:
 
 // ---- hdbunit -----------------------------------------------------------------------------------
 
-SeriesWriter unitWriter(int32_t count, bool midnightOnly) {
+SeriesWriter unitWriter(bool midnightOnly) {
   SeriesWriter w = dailyRules();
   w.routine = "hdbunit";
   w.valueTable = "runit";
@@ -68,10 +68,9 @@ SeriesWriter unitWriter(int32_t count, bool midnightOnly) {
         (use == PeriodUse::Delete || p.form == WriterForm::DaoImmediate) ? kDeleteMargin : kSelectMargin;
     return timeSpan(p.element(p.first).date - margin, p.element(p.last).date + margin);
   };
-  // Over ADO a count of 0 leaves the period's stored rows in place.
-  w.scanRows = [count](const WriterPass& p) {
-    return !p.s.OverwriteSource5 && (p.form == WriterForm::DaoImmediate || count != 0);
-  };
+  // The period's stored rows are replaced on every engine, whatever the count: kept, they would
+  // refuse the new values at their times as duplicates.
+  w.scanRows = [](const WriterPass& p) { return !p.s.OverwriteSource5; };
   w.key = writer::timeKey;
   w.skip = [midnightOnly](WriterPass& p, int32_t i) {
     const SeriesPoint& e = p.element(i);
@@ -85,11 +84,6 @@ SeriesWriter unitWriter(int32_t count, bool midnightOnly) {
   };
   w.alertKind = 3;  // "UNIT"
   w.alertAfterFromTime = true;
-
-  w.workbookElement = [](WriterPass& p, int32_t i) {
-    const SeriesPoint& e = p.element(i);
-    return (e.value != MissingValue && e.date > 2.0) ? WorkbookStep::Take : WorkbookStep::Skip;
-  };
 
   // The unique key turns a second row at a stored time into a faulty command: that row is skipped.
   w.commandErrorNumbers = {db::err::FaultyCommand};
@@ -105,10 +99,10 @@ SeriesWriter unitWriter(int32_t count, bool midnightOnly) {
 void writeUnit(Session& s, const std::string& dsid, int32_t count, int16_t defaultSource, int16_t valueCode,
                int32_t lastIndex, bool& written, bool midnightOnly, WriterForm form) {
   written = false;
-  const SeriesWriter w = unitWriter(count, midnightOnly);
+  (void)count;
+  const SeriesWriter w = unitWriter(midnightOnly);
   const WriteResult r = runSeriesWriter(s, w, WriterArgs{dsid, lastIndex, defaultSource, valueCode}, form);
-  // A workbook's rows are edited in place; the flag tells of appended rows only.
-  written = r.wrote && !(form == WriterForm::AdoBatch && s.HdbIsExcel);
+  written = r.wrote;
 }
 
 // ---- hdbunitshift --------------------------------------------------------------------------------
@@ -136,7 +130,7 @@ SeriesWriter shiftWriter(vb::VbDate periodEnd) {
     if (f > n) return false;
     p.first = f;
     p.last = n;
-    p.appendFrom = p.workbook ? 0 : f;
+    p.appendFrom = f;
     p.appendTo = n;
     return true;
   };
@@ -156,14 +150,6 @@ SeriesWriter shiftWriter(vb::VbDate periodEnd) {
     rowWithTime(p, e, e.source, row);
   };
   w.alertKind = 0;
-
-  w.workbookElement = [](WriterPass& p, int32_t i) {
-    return p.w.skip(p, i) ? WorkbookStep::Skip : WorkbookStep::Take;
-  };
-  w.workbookFields = [](const WriterPass& p, const SeriesPoint& e, std::vector<vb::Variant>& row) {
-    rowWithTime(p, e, e.source, row);
-  };
-  w.workbookKeepsProtected = false;
 
   w.commandErrorNumbers = {db::err::FaultyCommand};
   w.commandErrorLine = [](const WriterPass&, const vb::Error& e) {

@@ -11,9 +11,9 @@ namespace fw {
 struct Session;
 
 // Writes UnitSeries for the DSID from its first present value to element lastIndex, with the time
-// of day. count is the run's number of daily values of the line: over ADO the stored rows of the
-// period are replaced only when it is not 0 (otherwise they stay, and a new row at a stored time
-// is refused by the engine and logged as " RUNIT skip dublicate "). written is cleared on entry
+// of day, in place of the period's stored rows (a row the engine still refuses as a duplicate is
+// logged as " RUNIT skip dublicate "). count, the run's number of daily values of the line, is
+// accepted and not used. written is cleared on entry
 // and set when a pass appended its rows without being stopped by an error. midnightOnly writes
 // only the values stamped exactly 00:00. The value code is accepted as by every writer.
 // hdbunitDAO first lowers lastIndex to the last element of UnitSeries.

@@ -21,30 +21,30 @@ constexpr double kArea = 10;  // square miles
 
 double sum(const std::vector<double>& v) { return std::accumulate(v.begin(), v.end(), 0.0); }
 
+// One inch of excess gives one inch of runoff, 645.33 cfs·h a square mile, whatever the lag, the
+// step and the ratio round tp and tr to; the peak stands at tp.
 TEST(TriangleUnitGraph, OneInchOfExcessGivesOneInchOfRunoff) {
-  const double factor = trianglePeakFactor(kArea, 1, 1.5, 2);
-  const TriangleGraph g = triangleGraph(0.25, 2, 1.5, factor);
-  EXPECT_EQ(g.tp, 8);  // round(8.5), half to even
-  EXPECT_EQ(g.tr, 12);
-  EXPECT_EQ(g.base, 20);
-  std::vector<double> hydrograph(40, 0);
-  addTriangle(hydrograph, 1, 39, 1.0, g);
-  EXPECT_EQ(hydrograph[0], 0);
-  EXPECT_NEAR(hydrograph[8], factor, 1e-9);  // the peak at step tp
-  EXPECT_NEAR(sum(hydrograph) * 0.25, kInchHourCfs * kArea, 1e-9);
-
-  // A ratio of 1.67 rounds the recession to 13 steps; the volume follows the rounding.
-  const double factor167 = trianglePeakFactor(kArea, 1, 1.67, 2);
-  const TriangleGraph r = triangleGraph(0.25, 2, 1.67, factor167);
-  EXPECT_EQ(r.tr, 13);
-  EXPECT_EQ(r.base, 21);
-  std::vector<double> h167(40, 0);
-  addTriangle(h167, 1, 39, 1.0, r);
-  EXPECT_NEAR(sum(h167), factor167 * r.base / 2, 1e-9);
+  struct Case {
+    double step, lag, ratio;
+    int32_t tp, tr;
+  };
+  for (const Case& c : {Case{0.25, 2, 1.5, 8, 12},  // tp = round(8.5), half to even
+                        Case{0.25, 2, 1.67, 8, 13}, Case{1, 1, 1.67, 2, 3}, Case{1, 3, 1.67, 4, 7},
+                        Case{1, 2, 1.5, 2, 3}, Case{0.5, 0.7, 2.0, 2, 4}}) {
+    const TriangleGraph g = triangleGraph(c.step, c.lag, c.ratio, kArea, 0.4);
+    EXPECT_EQ(g.tp, c.tp) << c.lag << " " << c.step;
+    EXPECT_EQ(g.tr, c.tr) << c.lag << " " << c.step;
+    EXPECT_EQ(g.base, c.tp + c.tr);
+    std::vector<double> hydrograph(60, 0);
+    addTriangle(hydrograph, 1, 59, 1.0, g);
+    EXPECT_EQ(hydrograph[0], 0);
+    EXPECT_NEAR(hydrograph[static_cast<size_t>(g.tp)], g.peakFactor, 1e-9);  // the peak at step tp
+    EXPECT_NEAR(sum(hydrograph) * c.step, kInchHourCfs * kArea * 0.4, 1e-9) << c.lag << " " << c.step;
+  }
 }
 
 TEST(TriangleUnitGraph, OrdinatesPastTheLastLineOrTheArrayAreDropped) {
-  const TriangleGraph g = triangleGraph(0.25, 2, 1.5, trianglePeakFactor(kArea, 1, 1.5, 2));
+  const TriangleGraph g = triangleGraph(0.25, 2, 1.5, kArea, 1);
   std::vector<double> hydrograph(12, 0);
   addTriangle(hydrograph, 5, 9, 1.0, g);
   EXPECT_GT(hydrograph[9], 0);
@@ -52,12 +52,12 @@ TEST(TriangleUnitGraph, OrdinatesPastTheLastLineOrTheArrayAreDropped) {
   std::vector<double> small(3, 0);
   addTriangle(small, 1, 100, 1.0, g);  // the array ends first
   EXPECT_GT(small[2], 0);
-  EXPECT_THROW(trianglePeakFactor(kArea, 1, 1.5, 0), vb::Error);  // a zero lag
+  EXPECT_THROW(triangleGraph(0.25, 0, 1.5, kArea, 1), vb::Error);  // a zero lag
 }
 
 // The ordinates worked out once give what the graph gives step by step, with the same cut-offs.
 TEST(TriangleUnitGraph, OrdinatesWorkedOutOnceMatchTheGraph) {
-  const TriangleGraph g = triangleGraph(0.25, 2, 1.5, trianglePeakFactor(kArea, 1, 1.5, 2));
+  const TriangleGraph g = triangleGraph(0.25, 2, 1.5, kArea, 1);
   const TriangleOrdinates o = triangleOrdinates(g);
   ASSERT_EQ(o.values.size(), 20u);
   EXPECT_DOUBLE_EQ(o.largest, g.peakFactor);

@@ -86,8 +86,8 @@ TEST(RunoffProgram, ARunoffLineWritesItsInputTableAndSeriesAndTheNextRunStartsFr
 
   // Runoff.txt: the header and one row per value line. The storm passes the initial
   // abstraction (0.2 × 3.333 in) in its second hour: 1 in of rain gives (1 − .6667)² ÷ (1 + 2.6667)
-  // = .030303 in of excess, of which half the triangle's peak (2 × 645.33 × 10 ÷ 2.5 ÷ 2) arrives
-  // in the same hour.
+  // = .030303 in of excess, of which half the triangle's peak (2 × 645.33 × 10 ÷ 5 hours of base)
+  // arrives in the same hour.
   const std::string table = testing::readFile(p.folder / "Runoff.txt");
   ASSERT_EQ(table.substr(0, table.find("\r\n")), "30101 Runoff cfs Test Basin");
   EXPECT_FALSE(std::filesystem::exists(p.folder / "Runoff.txt.writing"));
@@ -130,6 +130,31 @@ TEST(RunoffProgram, ARunoffLineWritesItsInputTableAndSeriesAndTheNextRunStartsFr
   ASSERT_FALSE(steps.empty());
   EXPECT_EQ(fieldsOf(steps[0])[0], "2024-06-05 00:00 ");
   EXPECT_NEAR(std::stod(fieldsOf(steps[0])[5]), keptS1, 1e-5);
+}
+
+// The flows of a storm's excess add up to its volume over the basin, 645.33 cfs·h per inch and
+// square mile, whatever lag and recession ratio the triangle has.
+TEST(RunoffProgram, TheTriangleUnitGraphGivesBackTheVolumeOfTheExcess) {
+  struct Case {
+    const char* lag;
+    const char* ratio;
+  };
+  for (const Case& c : {Case{"1", "1.67"}, Case{"3", "1.67"}, Case{"2", "1.5"}}) {
+    std::string line = stationLine();
+    line.replace(line.find("; 2,75,") + 2, 1, c.lag);
+    line.replace(line.find(",10,1.5,") + 4, 3, c.ratio);
+    testing::ProgramFolder p({"START DATE=06/05/2024 12:00"}, {line});
+    addSites(p.hdb, true);
+    testing::ProgramResult r = testing::runProgram(p.run({"BATCH"}));
+    ASSERT_EQ(r.status, 0) << p.log();
+    double excess = 0, flow = 0;
+    for (const std::string& row : runoffRows(testing::readFile(p.folder / "Runoff.txt"))) {
+      excess += std::stod(fieldsOf(row)[4]);
+      flow += std::stod(fieldsOf(row)[7]);  // cfs over one hour
+    }
+    EXPECT_NEAR(excess, 0.9607843137, 1e-5) << c.lag;
+    EXPECT_NEAR(flow, 645.33 * 10 * excess, 0.5) << "lag " << c.lag << " ratio " << c.ratio;
+  }
 }
 
 TEST(RunoffProgram, WithoutAStoredStorageTheRunWarnsAndStartsDry) {

@@ -32,6 +32,15 @@ TEST(HydrometTransform, RowsFromTheFourthLineToTheFifthLastWithTheirModes) {
        "Z\t06/04/2024 00:00\t45.23\t3.4\nZ\t06/04/2024 00:15\t45.80\t-99\nZ\t06/04/2024 00:30\t46.10\t2.9\n"
        "Z\t06/04/2024 01:00\t46.50\t-99\n",
        true},
+      {"a reading with its quality flag is the reading; only a blank field is missing",
+       reply("06/04/2024 00:00\t    263.50e\t     12.00+\n06/04/2024 00:15\t    264.00m\t          \n"
+             "06/04/2024 00:30\t          \t     13.10\n06/04/2024 00:45\t   -1.25e\tMISSING\n"),
+       [](HydrometRead&) {},
+       "Z\t06/04/2024 00:00\t263.50\t12\nZ\t06/04/2024 00:15\t264.00\t-99\n"
+       "Z\t06/04/2024 00:30\t          \t13.1\nZ\t06/04/2024 00:45\t-1.25\t-99\n",
+       true},
+      {"a flagged direction is its degrees", reply("06/04/2024 00:00\t    263.50e\t      5.00\n"),
+       [](HydrometRead& r) { r.WindRows = true; }, "Z\t06/04/2024 00:00\t263.50\t5\n", true},
       {"60 minutes keeps whole hours", readFile(fixturesFolder() / "hydromet/instant_two_params.txt"),
        [](HydrometRead& r) { r.WholeHours = true; },
        "Z\t06/04/2024 00:00\t45.23\t3.4\nZ\t06/04/2024 01:00\t46.50\t-99\n", true},

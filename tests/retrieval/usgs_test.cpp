@@ -89,6 +89,57 @@ TEST(UsgsTransform, UnitRowsBeforeTheBeginDayAreEmptiedAndTheValueColumnStaysOnT
   EXPECT_NE(daily.text.find("\nZ\t09380000\t2024-06-01\t12100\tP\n"), std::string::npos);
 }
 
+// The value column is the header's column of the line's parameter code, whatever the order of
+// the series in the reply and whatever the first row holds.
+TEST(UsgsTransform, TheValueColumnIsTheHeadersColumnOfTheParameter) {
+  const std::string gaugeFirst =
+      "# comment\n#\n#\n#\nagency_cd\tsite_no\tdatetime\ttz_cd\t69929_00065\t69929_00065_cd\t69928_00060\t"
+      "69928_00060_cd\n5s\t15s\t20d\t6s\t14n\t10s\t14n\t10s\n";
+  struct Case {
+    const char* name;
+    std::string reply;
+    std::string code;
+    int16_t v;
+  } cases[] = {
+      {"the flow's series comes second", gaugeFirst + row("2024-06-04 00:00", "10.1", "12400"), "00060", 6},
+      {"the gauge height of the same reply", gaugeFirst + row("2024-06-04 00:00", "10.1", "12400"), "00065",
+       4},
+      {"a first row without the flow",
+       gaugeFirst + row("2024-06-04 00:00", "10.1", "") + row("2024-06-04 00:15", "10.2"), "00060", 6},
+      {"a first row without the first series", kHeader + row("2024-06-04 00:00", "", "10.1"), "00060", 4},
+      {"a code the header does not name: the first reading", kHeader + row("2024-06-04 00:00", "1"), "00010",
+       4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(usgsTransform(c.reply, 45447, false, false, c.code).ValueField, c.v);
+    EXPECT_EQ(usgsTransform(c.reply, 45447, false, true, c.code).ValueField, c.v);
+  }
+}
+
+// The night daylight time ends the reply gives 01:00 to 01:45 twice (EDT, then EST); the run keeps
+// one reading per clock time, so the second four are counted, with their day.
+std::string fallBackRows() {
+  std::string rows;
+  auto add = [&](const char* t, const char* zone, const char* q) {
+    rows += std::string("USGS\t09380000\t2025-11-02 ") + t + "\t" + zone + "\t" + q + "\tP\t10.1\tP\n";
+  };
+  for (const char* t : {"00:45", "01:00", "01:15", "01:30", "01:45"}) add(t, "EDT", "100");
+  for (const char* t : {"01:00", "01:15", "01:30", "01:45", "02:00"}) add(t, "EST", "200");
+  return rows;
+}
+
+TEST(UsgsTransform, ReadingsOfTheRepeatedHourAreCountedWithTheirDay) {
+  for (bool fiveMinute : {false, true}) {
+    const UsgsText t = usgsTransform(kHeader + fallBackRows(), 45962, false, fiveMinute, "00060");
+    EXPECT_EQ(t.RepeatedReadings, 4) << fiveMinute;
+    EXPECT_EQ(t.RepeatedDay, "2025-11-02");
+  }
+  const UsgsText plain = usgsTransform(kHeader + row("2024-06-04 00:00", "1") + row("2024-06-04 00:15", "2"),
+                                       45447, false, false, "00060");
+  EXPECT_EQ(plain.RepeatedReadings, 0);
+}
+
 class Usgs : public testing::RetrievalFixture {
  protected:
   Usgs() {
@@ -129,6 +180,21 @@ TEST_F(Usgs, ARealTimeLineAsksForInstantaneousValuesAndReturnsZLines) {
   EXPECT_NE(call.RetrievalText.find("\nZ\t09380000\t2024-06-04 00:00\tMST\t12400\tP\t10.14\tP\n"),
             std::string::npos);
   EXPECT_EQ(readFile(copy()), call.RetrievalText);
+}
+
+TEST_F(Usgs, TheErrorLogNamesTheReadingsOfTheRepeatedHourThatAreNotStored) {
+  std::string reply = readFile(fixturesFolder() / "usgs/iv_two_params.rdb");
+  reply = reply.substr(0, reply.find("\nUSGS\t") + 1) + fallBackRows();
+  http.routeText("/nwis/iv/", reply);
+  s.RunDateTime = 45963.5;  // 11/02/2025 12:00, the day daylight time ended
+  call.Dsid = "1101";
+  run();
+  EXPECT_EQ(call.Error, "");
+  EXPECT_EQ(call.ValueFieldIndex, 4);
+  EXPECT_EQ(logged(),
+            (std::vector<std::string>{"09380000 1101 11/02/2025: 4 readings of the hour the clock repeats "
+                                      "when daylight time ends were not stored (one reading is kept per "
+                                      "clock time)."}));
 }
 
 TEST_F(Usgs, RequestsFollowTheModeTheChoiceAndTheCodes) {

@@ -368,36 +368,5 @@ INSTANTIATE_TEST_SUITE_P(Engines, DailyWriterTest,
                          ::testing::Values(HdbEngine::Dao, HdbEngine::AdoJet, HdbEngine::AdoSqlite, HdbEngine::AdoPostgres),
                          [](const auto& info) { return std::string(testing::engineName(info.param)); });
 
-// A workbook keeps its rows: elements are found by their time and overwritten in place or added.
-TEST(DailyWriterWorkbookTest, FindsAndOverwritesWithoutDeleting) {
-  testing::TestSession t;
-  Session& s = t.s;
-  const auto file = testing::openTestHdb(s, HdbEngine::AdoJet);
-  s.HdbIsExcel = true;
-  execSql(file, "insert into rday values (1001, " + testing::dateSql(day(1)) +
-                    ", 1, 2);"
-                    "insert into rday values (1001, " +
-                    testing::dateSql(day(2)) +
-                    ", 1, 5);"
-                    "insert into rday values (1001, " +
-                    testing::dateSql(day(3)) + ", 1, 2);");
-  s.Alert.AlertActive = 1;
-  s.Alert.AlertCrossDates.assign(1, 0);
-  s.DaySeries = {{day(0), 10, 0}, {day(1), 11, 0}, {day(2), 12, 0}, {dayAt(4, 6), 14, 0}};
-  hdbdaily(s, "1001", 3, 2, 1);
-  testing::TestConnection b(file);
-  db::QueryResult r = b.run("select date_time, value, source from rday order by date_time");
-  ASSERT_EQ(r.rowCount(), 5u);
-  const std::vector<std::pair<vb::VbDate, double>> want = {
-      {day(0), 10}, {day(1), 11}, {day(2), 1}, {day(3), 1}, {dayAt(4, 6), 14}};
-  for (size_t i = 0; i < want.size(); ++i) {
-    EXPECT_EQ(r.cells[i * 3].toDate(), want[i].first) << i;
-    EXPECT_EQ(r.cells[i * 3 + 1].toDouble(), want[i].second) << i;
-  }
-  EXPECT_EQ(s.Alert.AlertActive, 1);  // not fed on this path
-  EXPECT_EQ(s.form.Text1.Text, "");
-  EXPECT_EQ(s.LastError, "");
-}
-
 }  // namespace
 }  // namespace fw

@@ -213,27 +213,5 @@ INSTANTIATE_TEST_SUITE_P(Engines, ExtremesWriterTest,
                          ::testing::Values(HdbEngine::Dao, HdbEngine::AdoJet, HdbEngine::AdoSqlite, HdbEngine::AdoPostgres),
                          [](const auto& info) { return std::string(testing::engineName(info.param)); });
 
-// A workbook edits a day's row in place, never writes today's extreme or the last element, and
-// fills no trace or run_id.
-TEST(ExtremesWriterWorkbookTest, StopsAtTodayAndEditsInPlace) {
-  testing::TestSession t;
-  Session& s = t.s;
-  const auto file = testing::openTestHdb(s, HdbEngine::AdoJet);
-  s.HdbIsExcel = true;
-  execSql(file, "insert into rdaymax values (1001, " + testing::dateSql(day(1)) + ", " +
-                    testing::dateSql(dayAt(1, 1)) + ", 1, 2);");
-  s.DayMaxSeries = {{0, 0, 0},
-                    {dayAt(1, 5), 11, 0},
-                    {dayAt(2, 5), 12, 0},
-                    {dayAt(4, 5), 14, 0},
-                    {dayAt(5, 5), 15, 0},
-                    {dayAt(6, 5), 16, 0}};  // day 4 is today
-  hdbdmax(s, "1001", 5, 2, 30);
-  EXPECT_EQ(extremes(file, "rdaymax"),
-            (std::vector<Extreme>{{day(1), dayAt(1, 5), 11, 2}, {day(2), dayAt(2, 5), 12, 2}}));
-  EXPECT_EQ(s.PeakFlow, 12);  // rows added on this path count for the peak; an edited one does not
-  EXPECT_EQ(s.LastError, "");
-}
-
 }  // namespace
 }  // namespace fw

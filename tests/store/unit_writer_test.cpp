@@ -85,21 +85,29 @@ TEST_P(UnitWriterTest, OnlyMissingValuesWriteNothingAndLeaveTheBoxBusy) {
   EXPECT_EQ(s.form.Check6.BackColor, kBusyColor);
 }
 
-TEST_P(UnitWriterTest, StoredTimesWithACountOfZeroAreSkippedAsDuplicates) {
+// The period's stored rows are replaced on every engine, whatever the count of daily values.
+TEST_P(UnitWriterTest, StoredTimesAreReplacedWhateverTheCount) {
   for (int n = 0; n < 14; ++n) store(q(n), 1, 2);
-  s.UnitSeries.clear();
-  for (int n = 0; n < 14; ++n) s.UnitSeries.push_back({q(n), 5, 0});
-  s.UnitSeries.push_back({q(20), 5, 0});
-  const bool written = write(14, 0);
-  if (s.HdbUseDAO) {
-    // DAO does not look at the count: the period is replaced.
-    EXPECT_TRUE(written);
-    EXPECT_EQ(rows().size(), 15u);
-    EXPECT_EQ(rows()[0].value, 5);
-    return;
+  for (int32_t count : {0, 5}) {
+    s.UnitSeries.clear();
+    for (int n = 0; n < 14; ++n) s.UnitSeries.push_back({q(n), 5.0 + count, 0});
+    s.UnitSeries.push_back({q(20), 5.0 + count, 0});
+    EXPECT_TRUE(write(14, count)) << count;
+    ASSERT_EQ(rows().size(), 15u);
+    for (const Stored& r : rows()) EXPECT_EQ(r.value, 5.0 + count) << count;
   }
-  // Each refused row is one line; the eleventh ends the pass, and the pass is undone.
-  EXPECT_FALSE(written);
+  EXPECT_TRUE(s.errlog.written().empty());
+}
+
+// A row the engine refuses as a duplicate is skipped with one line; the others are written. The
+// eleventh refusal ends the pass, which is undone.
+TEST_P(UnitWriterTest, RowsTheEngineRefusesAsDuplicatesAreSkippedWithALine) {
+  if (s.HdbUseDAO) return;  // DAO ends its pass at the first refusal
+  for (int n = 0; n < 14; ++n) store(q(n), 1, 2);
+  testing::refuseInserts(file, "runit", "duplicate", testing::Refusal::Faulty, "new.value = 6");
+  s.UnitSeries.clear();
+  for (int n = 0; n < 14; ++n) s.UnitSeries.push_back({q(n), 6, 0});
+  EXPECT_FALSE(write(13));
   ASSERT_EQ(s.errlog.written().size(), 11u);
   EXPECT_EQ(s.errlog.written()[0], "1001 at 6/5/2024 RUNIT skip dublicate -2147217900");
   EXPECT_EQ(s.errlog.written()[1], "1001 at 6/5/2024 12:15:00 AM RUNIT skip dublicate -2147217900");
@@ -107,13 +115,11 @@ TEST_P(UnitWriterTest, StoredTimesWithACountOfZeroAreSkippedAsDuplicates) {
   for (const Stored& r : rows()) EXPECT_EQ(r.value, 1);
   EXPECT_EQ(s.LastError, "");
 
-  // Fewer duplicates: those rows are skipped, the others written.
-  s.UnitSeries = {{q(12), 6, 0}, {q(13), 6, 0}, {q(30), 6, 0}};
+  s.UnitSeries = {{q(12), 6, 0}, {q(13), 6, 0}, {q(30), 7, 0}};
   const size_t before = s.errlog.written().size();
-  EXPECT_TRUE(write(2, 0));
+  EXPECT_TRUE(write(2));
   EXPECT_EQ(s.errlog.written().size() - before, 2u);
-  EXPECT_EQ(rows().size(), 15u);
-  EXPECT_EQ(rows().back(), (Stored{q(30), 6, 2}));
+  EXPECT_EQ(rows().back(), (Stored{q(30), 7, 2}));
 }
 
 TEST_P(UnitWriterTest, MidnightOnlyWritesTheValuesAtZeroHours) {
@@ -333,24 +339,6 @@ TEST_P(UnitWriterTest, APassWaitsForAnotherWriterAndThenSucceeds) {
 INSTANTIATE_TEST_SUITE_P(Engines, UnitWriterTest,
                          ::testing::Values(HdbEngine::Dao, HdbEngine::AdoJet, HdbEngine::AdoSqlite, HdbEngine::AdoPostgres),
                          [](const auto& info) { return std::string(testing::engineName(info.param)); });
-
-// A workbook edits its rows in place and does not report them as appended.
-TEST(UnitWriterWorkbookTest, OverwritesInPlaceAndLeavesTheWrittenFlagClear) {
-  testing::TestSession t;
-  Session& s = t.s;
-  const auto file = testing::openTestHdb(s, HdbEngine::AdoJet);
-  s.HdbIsExcel = true;
-  testing::storeRow(file, "runit", q(1), 1, 2);
-  testing::storeRow(file, "runit", q(2), 1, 5);
-  s.UnitSeries = {{q(0), 10, 0}, {q(1), 11, 0}, {q(2), 12, 0}, {q(3), M, 0}};
-  int32_t last = 3;
-  bool written = true;
-  hdbunit(s, "1001", 5, 2, 1, last, written, false);
-  EXPECT_FALSE(written);
-  EXPECT_EQ(testing::storedRows(file, "runit"),
-            (std::vector<Stored>{{q(0), 10, 2}, {q(1), 11, 2}, {q(2), 1, 5}}));
-  EXPECT_EQ(s.LastError, "");
-}
 
 }  // namespace
 }  // namespace fw

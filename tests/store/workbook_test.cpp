@@ -17,9 +17,16 @@
 #include "platform/db/ado.h"
 #include "platform/db/error.h"
 #include "platform/db/workbook_backend.h"
+#include "platform/vb/convert.h"
+#include "platform/vb/format.h"
+#include "platform/vb/math.h"
 #include "store/compact_repair.h"
 #include "store/connection.h"
 #include "store/daily_writer.h"
+#include "store/extremes_writer.h"
+#include "store/hourly_writer.h"
+#include "store/unit_writer.h"
+#include "support/test_hdb.h"
 #include "support/test_session.h"
 #include "support/test_workbook.h"
 
@@ -109,13 +116,130 @@ TEST_F(WorkbookTest, DailyWriterStoresAPeriodThatBothReadersSee) {
   EXPECT_NE(std::find(lines.begin(), lines.end(), "rhour|datatype_site_id|date_time|value|source"), lines.end());
   EXPECT_TRUE(leftovers(s.programFolder).empty());
 
-  // A second pass overwrites a day in place and adds the next one.
+  // A second pass replaces the days of its period, as on every engine: the day it has no value
+  // for is gone.
   writeDays({10.5, 21});
   s.DaySeries.push_back({kDay0 + 3, 13, 0});
   hdbdaily(s, "1001", 2, 2, 1);
   EXPECT_EQ(s.LastError, "");
-  EXPECT_EQ(rdayByPython(book), (std::vector<Row>{{1001, kDay0, 10.5, 2}, {1001, kDay0 + 1, 21, 2}, {1001, kDay0 + 2, 12, 2},
-                                                   {1001, kDay0 + 3, 13, 2}}));
+  EXPECT_EQ(rdayByPython(book),
+            (std::vector<Row>{{1001, kDay0, 10.5, 2}, {1001, kDay0 + 1, 21, 2}, {1001, kDay0 + 3, 13, 2}}));
+}
+
+// Every writer stores in a workbook what it stores in an SQLite file for the same call: the period's
+// rows replaced, a protected row kept, a stored row the new series lacks removed, the open last
+// hour and today's extremes written.
+TEST(WorkbookWriters, EveryWriterStoresWhatAnSqliteFileStores) {
+  const vb::VbDate today = vb::Int(testing::kTestNow);
+  const double M = MissingValue;
+  const std::vector<std::string> tables = {"rday", "rhour", "runit", "rdaymax", "rdaymin"};
+  // Stored before the call: table, date column values, value, source.
+  struct Seed {
+    std::string table;
+    vb::VbDate day, time;
+    double value, source;
+  };
+  const std::vector<Seed> seeds = {{"rday", today - 3, 0, 1, 2},
+                                   {"rday", today - 2, 0, 1, 5},
+                                   {"rday", today - 1, 0, 1, 2},
+                                   {"rday", today - 9, 0, 9, 2},
+                                   {"rhour", 0, today + 1 / 24.0, 1, 2},
+                                   {"rhour", 0, today + 2 / 24.0, 1, 5},
+                                   {"rhour", 0, today + 3 / 24.0, 1, 2},
+                                   {"runit", 0, today + 1 / 96.0, 1, 2},
+                                   {"runit", 0, today + 2 / 96.0, 1, 5},
+                                   {"runit", 0, today + 3 / 96.0, 1, 2},
+                                   {"rdaymax", today - 2, today - 2 + 0.25, 1, 2},
+                                   {"rdaymin", today - 1, today - 1 + 0.25, 1, 5}};
+  auto seedSheet = [&](const std::string& table) {
+    testing::SheetContent sheet{table, {}, {}};
+    const bool extreme = table == "rdaymax" || table == "rdaymin";
+    sheet.header = extreme
+                       ? std::vector<std::string>{"datatype_site_id", "date", "date_time", "value", "source"}
+                       : std::vector<std::string>{"datatype_site_id", "date_time", "value", "source"};
+    for (const Seed& r : seeds) {
+      if (r.table != table) continue;
+      if (extreme)
+        sheet.rows.push_back(
+            {1001.0, vb::Variant::Date(r.day), vb::Variant::Date(r.time), r.value, r.source});
+      else
+        sheet.rows.push_back(
+            {1001.0, vb::Variant::Date(r.table == "rday" ? r.day : r.time), r.value, r.source});
+    }
+    return sheet;
+  };
+  auto write = [&](Session& s) {
+    s.form.Check3.Value = 1;  // "Write Hourly Avg"
+    s.DaySeries = {
+        {today - 4, 10, 0}, {today - 3, 11, 0}, {today - 2, 12, 0}, {today - 1, M, 0}, {today, 14, 0}};
+    hdbdaily(s, "1001", 4, 2, 1);
+    s.HourSeries = {{today + 1 / 24.0, 11, 0},
+                    {today + 2 / 24.0, 12, 0},
+                    {today + 4 / 24.0, 14, 0},
+                    {today + 4.5 / 24.0, 15, 0}};  // the open last hour at its last value's time
+    int32_t last = 3;
+    hdbhourly(s, "1001", 0, 2, 0, last, 1, "", 0, testing::kTestNow);
+    s.UnitSeries = {{today + 1 / 96.0, 11, 0}, {today + 2 / 96.0, 12, 0}, {today + 4 / 96.0, 14, 0}};
+    bool written = false;
+    last = 2;
+    hdbunit(s, "1001", 0, 2, 1, last, written, false);
+    EXPECT_TRUE(written);
+    s.DayMaxSeries = {{0, 0, 0}, {today - 2 + 0.5, 12, 0}, {today - 1 + 0.5, 13, 0}, {today + 0.5, 14, 0}};
+    s.DayMinSeries = {{0, 0, 0}, {today - 2 + 0.5, 2, 0}, {today - 1 + 0.5, 3, 0}, {today + 0.5, 4, 0}};
+    hdbdmax(s, "1001", 3, 2, 1);
+    hdbdmin(s, "1001", 3, 2);
+    EXPECT_EQ(s.LastError, "");
+  };
+  auto rowsOf = [&](db::AdoConnection& cnn, bool sheets) {
+    std::vector<std::string> out;
+    for (const std::string& table : tables) {
+      db::AdoRecordset rs;
+      rs.Open("select * from " + (sheets ? "[" + table + "$]" : table) + " order by date_time", cnn);
+      for (; !rs.Eof(); rs.MoveNext()) {
+        std::string row = table;
+        for (int k = 0; k < rs.FieldCount(); ++k) row += "|" + vb::CStr(vb::Round(rs.Value(k).toDouble(), 6));
+        out.push_back(row);
+      }
+    }
+    return out;
+  };
+
+  testing::TestSession onFile;
+  const auto file = testing::openTestHdb(onFile.s, testing::HdbEngine::AdoSqlite);
+  for (const Seed& r : seeds) {
+    const bool extreme = r.table == "rdaymax" || r.table == "rdaymin";
+    testing::execSql(file, "insert into " + r.table + " values (1001, " +
+                               testing::dateSql(r.table == "rday" || extreme ? r.day : r.time) + ", " +
+                               (extreme ? testing::dateSql(r.time) + ", " : std::string()) +
+                               vb::CStr(r.value) + ", " + vb::CStr(r.source) + ")");
+  }
+  write(onFile.s);
+
+  testing::TestSession inBook;
+  const auto book = inBook.s.programFolder / "hdb.xlsx";
+  std::vector<testing::SheetContent> sheets = testing::hdbSheets();
+  sheets.erase(sheets.begin(), sheets.begin() + 2);  // rday and rhour come seeded
+  for (const std::string& table : tables) sheets.push_back(seedSheet(table));
+  testing::makeWorkbook(book, sheets);
+  inBook.s.HdbConnString = testing::workbookConnString(book);
+  inBook.s.BatchMode = true;
+  openHDB(inBook.s);
+  write(inBook.s);
+
+  const std::vector<std::string> expected = rowsOf(onFile.s.HdbCnn, false);
+  EXPECT_EQ(rowsOf(inBook.s.HdbCnn, true), expected);
+  // Spot checks of what both hold: the open last hour, today's maximum, the protected day.
+  EXPECT_NE(std::find(expected.begin(), expected.end(),
+                      "rhour|1001|" + vb::CStr(vb::Round(today + 4.5 / 24, 6)) + "|15|2"),
+            expected.end());
+  EXPECT_NE(std::find(expected.begin(), expected.end(),
+                      "rdaymax|1001|" + vb::CStr(today) + "|" + vb::CStr(today + 0.5) + "|14|2"),
+            expected.end());
+  EXPECT_NE(std::find(expected.begin(), expected.end(), "rday|1001|" + vb::CStr(today - 2) + "|1|5"),
+            expected.end());
+  EXPECT_EQ(std::count_if(expected.begin(), expected.end(),
+                          [](const std::string& r) { return r.rfind("rday|", 0) == 0; }),
+            5);  // today - 4, -3, -2 (protected), today and the day outside the period; today - 1 is gone
 }
 
 // A change outside a writer's pass is written at once; a time of day comes back as the same date

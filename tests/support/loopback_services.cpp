@@ -249,10 +249,12 @@ void LoopbackHttpServer::clearRequests() {
   requests_.clear();
 }
 
-LoopbackFtpServer::LoopbackFtpServer() {
+LoopbackFtpServer::LoopbackFtpServer() : LoopbackFtpServer(fixturesFolder() / "ftp") {}
+
+LoopbackFtpServer::LoopbackFtpServer(const std::filesystem::path& folder) {
   keepLoopbackOffProxies();
   const std::string script = std::string(FLUMEWRIGHT_SOURCE_DIR) + "/tests/support/ftp_server.py";
-  const std::string root = (fixturesFolder() / "ftp").string();
+  const std::string root = folder.string();
   int out[2];
   if (pipe(out) != 0) return;
   posix_spawn_file_actions_t actions;

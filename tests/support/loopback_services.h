@@ -99,11 +99,12 @@ class LoopbackHttpServer {
   std::vector<RecordedRequest> requests_;
 };
 
-// pyftpdlib over tests/fixtures/ftp/ (anonymous read access, and user "fw" with password
-// "secret"), started as a process from an argument vector and stopped by its process id.
+// pyftpdlib over tests/fixtures/ftp/ or another folder (anonymous read access, and user "fw" with
+// password "secret"), started as a process from an argument vector and stopped by its process id.
 class LoopbackFtpServer {
  public:
   LoopbackFtpServer();
+  explicit LoopbackFtpServer(const std::filesystem::path& root);
   ~LoopbackFtpServer();
   LoopbackFtpServer(const LoopbackFtpServer&) = delete;
   LoopbackFtpServer& operator=(const LoopbackFtpServer&) = delete;
