@@ -191,27 +191,18 @@ void RadarImage::fill(Argb colour) {
 
 void RadarImage::drawRemapped(const RadarImage& source, int sx, int sy, int w, int h, int dx, int dy,
                               std::span<const ColourRemap> remap) {
-  // Clip the rectangle to the source and to this bitmap.
-  if (sx < 0) {
-    w += sx;
-    dx -= sx;
-    sx = 0;
-  }
-  if (sy < 0) {
-    h += sy;
-    dy -= sy;
-    sy = 0;
-  }
-  if (dx < 0) {
-    w += dx;
-    sx -= dx;
-    dx = 0;
-  }
-  if (dy < 0) {
-    h += dy;
-    sy -= dy;
-    dy = 0;
-  }
+  // Clip the rectangle to the source and to this bitmap: a start before 0 moves both starts on
+  // and shortens the side.
+  const auto clipStart = [](int& start, int& other, int& length) {
+    if (start >= 0) return;
+    length += start;
+    other -= start;
+    start = 0;
+  };
+  clipStart(sx, dx, w);
+  clipStart(sy, dy, h);
+  clipStart(dx, sx, w);
+  clipStart(dy, sy, h);
   w = std::min({w, source.width() - sx, width_ - dx});
   h = std::min({h, source.height() - sy, height_ - dy});
   if (w <= 0 || h <= 0) return;

@@ -1,6 +1,7 @@
 #include "run/run_services.h"
 
 #include "platform/vb/error.h"
+#include "app/session.h"
 #include "radar/image.h"
 
 namespace fw {
@@ -53,8 +54,11 @@ void RadarRain::radarrainupdate(Session&, RadarCall& c) {
   c.Error = notAvailable("radarrainupdate", "radar rainfall");
 }
 
-bool RadarRain::restartImages(Session&) {
-  return startImageLayer().ok();
+bool RadarRain::restartImages(Session& s) {
+  const ImageError started = startImageLayer();
+  // The caller says that the run ends; the log keeps what is missing on this machine.
+  if (!started.ok()) s.errlog.writeLine(started.text);
+  return started.ok();
 }
 
 void OutsideModels::ShellHms(Session&, ShellCall& c) {
