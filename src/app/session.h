@@ -17,6 +17,7 @@
 #include "platform/process/process_runner.h"
 #include "platform/ui.h"
 #include "radar/colour_tables.h"
+#include "radar/radar_state.h"
 #include "retrieval/retrieval_state.h"
 #include "run/run_state.h"
 #include "store/graph_model.h"
@@ -25,7 +26,8 @@
 
 namespace fw {
 
-struct Session : StoreState, RunState, GraphState, SetupState, ColourTables, StartupState, RetrievalState {
+struct Session : StoreState, RunState, GraphState, SetupState, ColourTables, RadarState, StartupState,
+                 RetrievalState {
   Session(Ui& ui, Clock& clock, std::filesystem::path programFolder);
   // The window handlers are joined to this session: a copy would act on the original.
   Session(const Session&) = delete;

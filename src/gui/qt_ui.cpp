@@ -117,20 +117,34 @@ static QString anyCaseFilter(const std::string& description, const std::string& 
   return name + QStringLiteral(" (") + all.join(QChar(' ')) + QChar(')');
 }
 
-std::optional<std::string> QtUi::fileDialog(const FileDialogRequest& request) {
-  if (session_ && session_->BatchMode) return std::nullopt;
+std::vector<std::string> QtUi::runFileDialog(const FileDialogRequest& request) {
+  if (session_ && session_->BatchMode) return {};
   if (refresh_) refresh_();
   QFileDialog dialog(parent_, qt(request.title), qt(request.initialFolder));
   dialog.setObjectName(QStringLiteral("CommonDialog1"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setFileMode(request.save       ? QFileDialog::AnyFile
+                     : request.multiple ? QFileDialog::ExistingFiles
+                                        : QFileDialog::ExistingFile);
   QStringList filters;
   for (const auto& [description, patterns] : request.filters) filters << anyCaseFilter(description, patterns);
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
   if (!request.fileName.empty()) dialog.selectFile(qt(request.fileName));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return toCp1252(dialog.selectedFiles().front());
+  if (dialog.exec() != QDialog::Accepted) return {};
+  std::vector<std::string> chosen;
+  for (const QString& f : dialog.selectedFiles()) chosen.push_back(toCp1252(f));
+  return chosen;
+}
+
+std::optional<std::string> QtUi::fileDialog(const FileDialogRequest& request) {
+  std::vector<std::string> chosen = runFileDialog(request);
+  if (chosen.empty()) return std::nullopt;
+  return chosen.front();
+}
+
+std::vector<std::string> QtUi::fileDialogFiles(const FileDialogRequest& request) {
+  return runFileDialog(request);
 }
 
 void QtUi::modelessBox(const std::string& text, MsgIcon icon, const std::string& title) {

@@ -31,10 +31,12 @@ class QtUi : public Ui {
   void setClipboardText(const std::string& text) override;
   // Qt's own file dialog (so tests can drive it); batch runs ask nobody and get no file.
   std::optional<std::string> fileDialog(const FileDialogRequest& request) override;
+  std::vector<std::string> fileDialogFiles(const FileDialogRequest& request) override;
   // A box that stays up while the program goes on; it deletes itself when closed.
   void modelessBox(const std::string& text, MsgIcon icon, const std::string& title) override;
 
  private:
+  std::vector<std::string> runFileDialog(const FileDialogRequest& request);
   Session* session_ = nullptr;
   QWidget* parent_ = nullptr;
   std::function<void()> refresh_;

@@ -23,7 +23,7 @@ double SystemClock::timer() {
   return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + frac;
 }
 
-ZoneInfo localZoneAt(vb::VbDate localTime) {
+bool localTimeToEpoch(vb::VbDate localTime, std::time_t& seconds) {
   vb::CivilDateTime c = vb::toCivil(localTime);
   std::tm tm{};
   tm.tm_year = c.year - 1900;
@@ -34,10 +34,15 @@ ZoneInfo localZoneAt(vb::VbDate localTime) {
   tm.tm_sec = c.second;
   tm.tm_isdst = -1;
   tm.tm_wday = -1;  // mktime sets it on success; (time_t)-1 alone is a valid second
-  std::time_t t = mktime(&tm);
+  seconds = mktime(&tm);
+  return tm.tm_wday >= 0;
+}
+
+ZoneInfo localZoneAt(vb::VbDate localTime) {
+  std::time_t t = 0;
   std::tm local{};
   ZoneInfo z;
-  if (tm.tm_wday < 0 || !localtime_r(&t, &local)) return z;
+  if (!localTimeToEpoch(localTime, t) || !localtime_r(&t, &local)) return z;
   z.hoursToUtc = -static_cast<double>(local.tm_gmtoff) / 3600.0;
   z.daylight = local.tm_isdst > 0;
   return z;

@@ -2,6 +2,7 @@
 // "Now" and sleeping, behind an interface so tests can fix the time and runs on a fake clock
 // never wait for real.
 #include <cmath>
+#include <ctime>
 
 #include "platform/vb/date.h"
 
@@ -47,5 +48,9 @@ struct ZoneInfo {
   bool daylight = false;
 };
 ZoneInfo localZoneAt(vb::VbDate localTime);
+
+// The seconds since 1970 (UTC) of a local date and time, by the zone's rule for that day; false
+// when the system cannot tell.
+bool localTimeToEpoch(vb::VbDate localTime, std::time_t& seconds);
 
 }  // namespace fw

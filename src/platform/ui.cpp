@@ -46,6 +46,14 @@ std::optional<std::string> ScriptedUi::fileDialog(const FileDialogRequest& reque
   return r;
 }
 
+std::vector<std::string> ScriptedUi::fileDialogFiles(const FileDialogRequest& request) {
+  if (fileLists.empty()) return Ui::fileDialogFiles(request);
+  fileDialogs.push_back(request);
+  std::vector<std::string> r = fileLists.front();
+  fileLists.pop_front();
+  return r;
+}
+
 std::vector<std::pair<std::string, std::string>> parseFileFilter(const std::string& filter) {
   std::vector<std::string> parts;
   std::string part;

@@ -23,6 +23,7 @@ struct FileDialogRequest {
   std::string initialFolder;
   std::string fileName;
   std::vector<std::pair<std::string, std::string>> filters;
+  bool multiple = false;  // an open dialog that takes several files
 };
 // The pairs of a "Text (*.a)|*.a|All files (*.*)|*.*|" filter; a description without patterns
 // is dropped.
@@ -49,6 +50,11 @@ class Ui {
   virtual void setClipboardText(const std::string&) {}
   // The chosen file's full name; nothing when the user cancelled (or nobody can answer).
   virtual std::optional<std::string> fileDialog(const FileDialogRequest&) { return std::nullopt; }
+  // The chosen files' full names (an open dialog with `multiple`); none when cancelled.
+  virtual std::vector<std::string> fileDialogFiles(const FileDialogRequest& request) {
+    std::optional<std::string> one = fileDialog(request);
+    return one ? std::vector<std::string>{*one} : std::vector<std::string>{};
+  }
   // A box that does not wait for its OK, so a run going on is not held by it.
   virtual void modelessBox(const std::string& text, MsgIcon icon, const std::string& title) {
     msgBox(text, MsgButtons::OK, icon, title);
@@ -77,6 +83,7 @@ class ScriptedUi : public Ui {
   std::deque<std::string> inputs;
   std::vector<FileDialogRequest> fileDialogs;
   std::deque<std::optional<std::string>> files;  // answers to file dialogs; empty: cancelled
+  std::deque<std::vector<std::string>> fileLists;  // answers to dialogs of several files, before `files`
   int doEventsCalls = 0;
   int beeps = 0;
 
@@ -95,6 +102,7 @@ class ScriptedUi : public Ui {
     hasClipboardText = true;
   }
   std::optional<std::string> fileDialog(const FileDialogRequest& request) override;
+  std::vector<std::string> fileDialogFiles(const FileDialogRequest& request) override;
 };
 
 // The answer a box gives when nobody can click it: the first button (OK, or Yes).

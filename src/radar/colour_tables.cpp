@@ -6,6 +6,7 @@
 #include "app/session.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/error.h"
+#include "platform/vb/format.h"
 #include "platform/vb/strings.h"
 #include "platform/vb/textfile.h"
 
@@ -162,6 +163,111 @@ A2mRateData parseA2mRates(const std::string& text) {
     t.Rate[i] = vb::CSng(f[1]);
   }
   return t;
+}
+
+const std::array<TotalsLegendEntry, 16> kTotalsLegend = {{
+    {vb::RGB(4, 233, 231), 0.01, "Trace"},      {vb::RGB(1, 159, 244), 0.1, ".1 in/hr"},
+    {vb::RGB(3, 0, 244), 0.25, ".25 in/hr"},    {vb::RGB(2, 253, 2), 0.5, ".5 in/hr"},
+    {vb::RGB(1, 197, 1), 0.75, ".75 in/hr"},    {vb::RGB(0, 142, 0), 1.0, "1 in/hr"},
+    {vb::RGB(253, 248, 2), 1.2, "1.2 in/hr"},   {vb::RGB(229, 188, 0), 1.5, "1.5 in/hr"},
+    {vb::RGB(253, 149, 0), 1.7, "1.7 in/hr"},   {vb::RGB(253, 139, 0), 1.7, "1.7 in/hr"},
+    {vb::RGB(253, 0, 0), 2.0, "2 in/hr"},       {vb::RGB(212, 0, 0), 2.5, "2.5 in/hr"},
+    {vb::RGB(188, 0, 0), 3.0, "3 in/hr"},       {vb::RGB(248, 0, 253), 4.0, "4 in/hr"},
+    {vb::RGB(152, 84, 198), 6.0, "6 in/hr"},    {vb::RGB(253, 253, 253), 8.0, "8 in/hr"},
+}};
+
+namespace {
+
+// The second colour of legend entry 7 (45 dBZ); its label shows RGB 253,139,0.
+constexpr vb::Color kLevel3SecondOrange = vb::RGB(253, 149, 0);
+constexpr int kLevel3OrangeEntry = 7;
+
+struct ColourLabel {
+  vb::Color colour;
+  const char* text;
+};
+
+constexpr ColourLabel kDbzLabels[] = {
+    {vb::RGB(4, 233, 231), "1"},    {vb::RGB(1, 159, 244), "5"},   {vb::RGB(3, 0, 244), "10"},
+    {vb::RGB(2, 253, 2), "15"},     {vb::RGB(1, 197, 1), "20"},    {vb::RGB(0, 142, 0), "25"},
+    {vb::RGB(253, 248, 2), "30"},   {vb::RGB(229, 188, 0), "35"},  {vb::RGB(253, 149, 0), "40"},
+    {vb::RGB(253, 0, 0), "45"},     {vb::RGB(212, 0, 0), "50"},    {vb::RGB(188, 0, 0), "55"},
+    {vb::RGB(248, 0, 253), "60"},   {vb::RGB(152, 84, 198), "65"}, {vb::RGB(253, 253, 253), "70"},
+};
+
+// Colour, narrow-range text, wide-range text.
+struct VelocityColour {
+  vb::Color colour;
+  const char* narrow;
+  const char* wide;
+};
+constexpr VelocityColour kVelocityLabels[] = {
+    {vb::RGB(1, 197, 1), "-30", "-60"},          {vb::RGB(124, 151, 123), "-0", "-0"},
+    {vb::RGB(4, 114, 2), "-5", "-5"},            {vb::RGB(6, 143, 3), "-10", "-20"},
+    {vb::RGB(7, 172, 4), "-22", "-45"},          {vb::RGB(1, 228, 1), "-40", "-80"},
+    {vb::RGB(2, 252, 2), "-50", "-99"},          {vb::RGB(152, 119, 119), "+0", "+0"},
+    {vb::RGB(137, 0, 0), "+5", "+5"},            {vb::RGB(162, 0, 0), "+10", "+20"},
+    {vb::RGB(185, 0, 0), "+22", "+45"},          {vb::RGB(216, 0, 0), "+30", "+60"},
+    {vb::RGB(239, 0, 0), "+40", "+80"},          {vb::RGB(254, 0, 0), "+50", "+99"},
+    {vb::RGB(144, 0, 160), "RangeFolding", "RangeFolding"},
+};
+
+const VelocityColour* velocityEntry(vb::Color colour) {
+  for (const VelocityColour& v : kVelocityLabels)
+    if (colour != 0 && v.colour == colour) return &v;
+  return nullptr;
+}
+
+}  // namespace
+
+int level3LegendIndex(const Level3LegendData& legend, vb::Color colour) {
+  for (int i = 0; i < kLegendEntries; ++i)
+    if (legend.Colour[static_cast<std::size_t>(i)] == colour) return i;
+  return colour == kLevel3SecondOrange ? kLevel3OrangeEntry : -1;
+}
+
+double totalsLegendValue(vb::Color colour) {
+  for (const TotalsLegendEntry& e : kTotalsLegend)
+    if (e.colour == colour) return e.value;
+  return 0;
+}
+
+int fixedWidthColourEntry(const std::string& colourString, vb::Color colour) {
+  const std::string wanted = std::to_string(colour);
+  for (int k = 0; k < kLegendEntries; ++k)
+    if (vb::Trim(vb::Mid(colourString, 9 * k + 9, 9)) == wanted) return k + 1;
+  return 0;
+}
+
+std::string DbzLabel(vb::Color colour) {
+  for (const ColourLabel& l : kDbzLabels)
+    if (colour != 0 && l.colour == colour) return l.text;
+  return "NA";
+}
+
+std::string VelocityLabel(vb::Color colour) {
+  const VelocityColour* v = velocityEntry(colour);
+  return v ? v->narrow : "NA";
+}
+
+std::string VelocityLabelWide(vb::Color colour) {
+  const VelocityColour* v = velocityEntry(colour);
+  return v ? v->wide : "NA";
+}
+
+bool a2mRate(const A2mRateData& table, vb::Color colour, float& rate) {
+  for (std::size_t i = 3; i < table.Colour.size() && i < table.Rate.size(); ++i) {
+    if (table.Colour[i] == colour) {
+      rate = table.Rate[i];
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string RadarColorRate(const A2mRateData& table, vb::Color colour) {
+  float rate = 0;
+  return a2mRate(table, colour, rate) ? vb::CStr(rate) : "0";
 }
 
 void loadColourTables(Session& s) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/vb/color.h"
+#include "radar/argb.h"
 
 namespace fw {
 
@@ -107,6 +108,40 @@ A2mRateData parseA2mRates(const std::string& text);
 // Lines as the table files are split: at CR LF, LF or CR, with the text after the last line
 // break kept as the final element (empty when the text ends with a line break).
 std::vector<std::string> splitTableLines(const std::string& text);
+
+// ---- lookups by colour value (ReverseRGB of a pixel) ----
+
+// The level-3 legend entry (0 to 13) a colour selects, -1 for none. Entry 7 (45 dBZ) takes both
+// RGB 253,139,0 and RGB 253,149,0.
+int level3LegendIndex(const Level3LegendData& legend, vb::Color colour);
+
+// The precipitation-total legend of the PTA and N1P products: fixed colours and values, inches
+// (inches per hour for N1P), with the captions of the legend's labels.
+struct TotalsLegendEntry {
+  vb::Color colour;
+  double value;
+  const char* caption;
+};
+extern const std::array<TotalsLegendEntry, 16> kTotalsLegend;  // 15 values; 1.7 has two colours
+// The total a colour stands for; 0 for any other colour.
+double totalsLegendValue(vb::Color colour);
+
+// The entry (1 to 14) of a colour in a fixed-width colour string (a level-2 string or the Canadian
+// one); 0 when absent. A colour matches a whole field only, never the digits inside another
+// colour's field (52 is not found in 6749952).
+int fixedWidthColourEntry(const std::string& colourString, vb::Color colour);
+
+// The reflectivity text of a level-3 style pixel colour ("1", "5" ... "70"), "NA" for any other.
+std::string DbzLabel(vb::Color colour);
+// Radial-velocity texts of velocity-product colours (knots; "RangeFolding"), "NA" for any other.
+std::string VelocityLabel(vb::Color colour);
+std::string VelocityLabelWide(vb::Color colour);
+
+// The rain rate (in/hr) of an A2M pixel colour as text (a Single in its plain text form), from
+// entry 3 of the table on; "0" when the colour is not there.
+std::string RadarColorRate(const A2mRateData& table, vb::Color colour);
+// The same as a number, and whether the colour was found.
+bool a2mRate(const A2mRateData& table, vb::Color colour, float& rate);
 
 // Rebuilds every table from the built-in values and the override files in the program folder.
 // A missing level-2 or A2M file is reported ("... not found: " and the path); a corrupt level-2

@@ -63,6 +63,10 @@ const std::vector<ServiceServer>& serviceServers() {
       {kNwsForecastService, "https://forecast.weather.gov"},
       {kSpotwxService, "https://spotwx.com"},
       {kSnowcastService, "https://www.nohrsc.noaa.gov"},
+      {kIemRadarService, "https://mesonet.agron.iastate.edu"},
+      {kMrmsService, "https://mesonet.agron.iastate.edu"},
+      {kNwsRadarService, "https://radar.weather.gov"},
+      {kCanadaRadarService, "https://dd.weather.gc.ca"},
   };
   return rows;
 }

@@ -30,6 +30,10 @@ inline constexpr const char* kNwpsService = "NWPS";                // river-gaug
 inline constexpr const char* kNwsForecastService = "NWS Forecast";  // point forecasts (DWML)
 inline constexpr const char* kSpotwxService = "SpotWx";            // weather-model point forecasts
 inline constexpr const char* kSnowcastService = "Snowcast";        // the snow model's station pages
+inline constexpr const char* kIemRadarService = "IEM";             // radar archive, image lists and map service
+inline constexpr const char* kMrmsService = "MRMS";                // the multi-radar rate map service (A2M)
+inline constexpr const char* kNwsRadarService = "NWS Radar";       // the Ridge image folders
+inline constexpr const char* kCanadaRadarService = "Canada Radar";  // the Canadian CAPPI radar images
 
 struct ServiceServer {
   const char* service;      // the key is this name followed by " Server="

@@ -1,6 +1,8 @@
 #include "run/run_services.h"
 
 #include "platform/vb/error.h"
+#include "app/session.h"
+#include "radar/image.h"
 
 namespace fw {
 
@@ -50,6 +52,13 @@ double Computations::getMonte(Session&, int32_t, int32_t) {
 
 void RadarRain::radarrainupdate(Session&, RadarCall& c) {
   c.Error = notAvailable("radarrainupdate", "radar rainfall");
+}
+
+bool RadarRain::restartImages(Session& s) {
+  const ImageError started = startImageLayer();
+  // The caller says that the run ends; the log keeps what is missing on this machine.
+  if (!started.ok()) s.errlog.writeLine(started.text);
+  return started.ok();
 }
 
 void OutsideModels::ShellHms(Session&, ShellCall& c) {

@@ -136,7 +136,7 @@ class RadarRain {
   // Forgets the image listing fetched last, so that the next radar line fetches a new one.
   virtual void clearImageList(Session&) {}
   // Starts the image layer afresh before a radar line; false when it cannot be started.
-  virtual bool restartImages(Session&) { return true; }
+  virtual bool restartImages(Session& s);
 };
 
 // Outside models started from SHELL lines; they wait for the model to end.

@@ -65,11 +65,13 @@ else()
   set(fuzz_dir ${CMAKE_BINARY_DIR}/fuzz.dir)
   set(fuzz_includes -I${CMAKE_SOURCE_DIR}/src)
   foreach(dir ${SQLite3_INCLUDE_DIRS} ${CURL_INCLUDE_DIRS} ${PostgreSQL_INCLUDE_DIRS} ${NETCDF_INCLUDE_DIRS}
-              ${WORKBOOK_INCLUDE_DIRS})
+              ${WORKBOOK_INCLUDE_DIRS} ${Qt6Gui_INCLUDE_DIRS})
     list(APPEND fuzz_includes -I${dir})
   endforeach()
+  # Qt's headers insist on position-independent code.
   set(fuzz_defines -DFLUMEWRIGHT_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
-      -DFLUMEWRIGHT_VERSION_MINOR=${PROJECT_VERSION_MINOR} -DFLUMEWRIGHT_VERSION_PATCH=${PROJECT_VERSION_PATCH})
+      -DFLUMEWRIGHT_VERSION_MINOR=${PROJECT_VERSION_MINOR} -DFLUMEWRIGHT_VERSION_PATCH=${PROJECT_VERSION_PATCH}
+      ${Qt6Gui_DEFINITIONS} -fPIC)
   set(fuzz_launcher "")
   if(CCACHE_PROGRAM)
     set(fuzz_launcher ${CCACHE_PROGRAM})
@@ -105,7 +107,7 @@ else()
   fuzz_object(${CMAKE_SOURCE_DIR}/tests/fuzz/reply_fuzz.cpp reply_driver)
 
   set(fuzz_libraries ${SQLite3_LIBRARIES} ${CURL_LIBRARIES} ${PostgreSQL_LIBRARIES} ${NETCDF_LINK_LIBRARIES}
-      ${WORKBOOK_LINK_LIBRARIES} -lpthread)
+      ${WORKBOOK_LINK_LIBRARIES} $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Core> -lpthread)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/fuzz_script
                      COMMAND ${FUZZ_CLANGXX} ${FUZZ_LINK_FLAGS} ${script_driver} ${fuzz_script_objects}
                              -o ${CMAKE_BINARY_DIR}/fuzz_script

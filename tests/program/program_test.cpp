@@ -122,6 +122,27 @@ TEST(Program, BatchStationLinesOfEveryKindEndWithTheirOwnTextAndTheRunFinishes) 
   EXPECT_EQ(testing::countRows(p.hdb, "select * from rupdate where datatype_site_id=0"), 1);
 }
 
+// A radar line in a batch run without a display: the image layer starts on Qt's offscreen
+// platform (a failed start would end the run), the missing rate table is said once in the error
+// log instead of a box, and the line ends with its own text while the run goes on.
+TEST(Program, BatchRadarLineStartsTheImageLayerOffscreenAndTheRunGoesOn) {
+  ProgramFolder p({}, {"NEXRAD-KDAX; 9501; Radar rain; Site A; ; 0; ", "IF; 0; Always; ; rday; -1; 1=1"});
+  std::filesystem::remove(p.folder / "Level3RGB2RainRateA2m.txt");
+  testing::execSql(p.hdb,
+                   "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code) "
+                   "values ('501', 9501, 'Site A', 9, 'in', 'N0Q')");
+  testing::ProgramResult r = runProgram(p.run({"BATCH"}));
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.signal, 0) << r.output;
+  EXPECT_EQ(r.status, 0) << p.log();
+  EXPECT_EQ(p.count("Error loading GDI+!"), 0) << p.log();
+  EXPECT_EQ(p.count("File not found: "), 1) << p.log();
+  EXPECT_EQ(p.count("Level3RGB2RainRateA2m.txt"), 1) << p.log();
+  EXPECT_EQ(p.count("NEXRAD-KDAX 9501 Radar lines are not handled in this version."), 1) << p.log();
+  EXPECT_NE(r.output.find("rday 1=1 -1\n"), std::string::npos) << r.output;
+  EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
+}
+
 // A gauge line against the loopback service: the request, the copy, the line's end, the key kept.
 TEST(Program, BatchRetrievesAGaugeFromTheServiceTheSetupFileNames) {
   testing::LoopbackHttpServer http;

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "platform/db/error.h"
+#include "platform/stored_path.h"
 #include "platform/vb/strings.h"
 
 namespace fw::db {
@@ -17,11 +18,6 @@ std::string squeezeLower(const std::string& s) {
   for (char c : s)
     if (!std::isspace(static_cast<unsigned char>(c))) out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return out;
-}
-
-bool windowsPath(const std::string& p) {
-  if (p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':') return true;
-  return p.find('\\') != std::string::npos || p.rfind("//", 0) == 0 || p.find('|') != std::string::npos;
 }
 
 [[noreturn]] void notFound(const std::string& text) { raise(err::EngineFailure, "Could not find file '" + text + "'."); }
@@ -313,7 +309,7 @@ std::filesystem::path resolveDataSource(const std::string& dataSource, const std
     raise(err::EngineFailure, "The data source holds a NUL character; no file name can hold one: \"" +
                                   vb::Replace(text, std::string(1, '\0'), "\\0") + "\".");
   std::error_code ec;
-  if (!windowsPath(text)) {
+  if (!isWindowsPath(text)) {
     std::filesystem::path p(text);
     if (p.is_relative() && !programFolder.empty()) p = programFolder / p;
     return p;
@@ -322,12 +318,7 @@ std::filesystem::path resolveDataSource(const std::string& dataSource, const std
   size_t cut = text.find_last_of("\\/|:");
   std::string name = cut == std::string::npos ? text : text.substr(cut + 1);
   if (name.empty()) notFound(text);
-  std::filesystem::path here = programFolder / name;
-  if (std::filesystem::is_regular_file(here, ec)) return here;
-  const std::string want = vb::LCase(name);
-  for (std::filesystem::directory_iterator it(programFolder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (it->is_regular_file(ec) && vb::LCase(it->path().filename().string()) == want) return it->path();
-  }
+  if (auto found = findInFolder(programFolder, name)) return *found;
   notFound(text);
 }
 
