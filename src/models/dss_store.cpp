@@ -241,8 +241,13 @@ void HecDssStore::ZRRTS_(Session&, DssReadCall& c) {
                                          : vb::roundToSecond(start + step.minutes * (c.count - 1) / 1440.0);
   std::vector<double> values(static_cast<size_t>(c.count));
   int32_t read = 0;
-  const int status = lib.retrieve(open_, c.pathname, c.startDate, c.startTime, vb::Format(end, "dd MMM yyyy"),
-                                  vb::Format(end, "HHMM"), values, read);
+  // The end is written as the start is: midnight as 2400 of the day before.
+  std::string endDate = vb::Format(end, "dd MMM yyyy"), endTime = vb::Format(end, "HHMM");
+  if (endTime == "0000") {
+    endDate = vb::Format(end - 1, "dd MMM yyyy");
+    endTime = "2400";
+  }
+  const int status = lib.retrieve(open_, c.pathname, c.startDate, c.startTime, endDate, endTime, values, read);
   if (c.values.size() < static_cast<size_t>(read)) c.values.resize(static_cast<size_t>(read));
   for (int32_t i = 0; i < read; ++i)
     c.values[static_cast<size_t>(i)] = values[static_cast<size_t>(i)] < kDssUndefined

@@ -26,7 +26,9 @@ std::string resSimDate(vb::VbDate d) { return vb::Format(d, "ddMmmyyyy") + ",000
 int64_t resSimModifiedTime(vb::VbDate runDateTime, float tzHours, bool daylight) {
   const double hours = static_cast<double>(tzHours) - (daylight ? 1 : 0);
   const double t = runDateTime + hours / 24.0;
-  return static_cast<int64_t>(std::floor((t - kStampEpoch) * 24 * 60 * 60 * 1000));
+  // The run's time is whole seconds, so the count is a whole number of milliseconds: it is
+  // rounded, since cutting it off would turn the error of the day fraction into one less.
+  return std::llround((t - kStampEpoch) * 24 * 60 * 60 * 1000);
 }
 
 std::vector<std::string> rewriteSimulation(const std::vector<std::string>& lines, const ResSimDates& d) {
