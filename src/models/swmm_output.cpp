@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/vb/convert.h"
 #include "platform/vb/date.h"
@@ -19,6 +21,7 @@ namespace fw::models {
 namespace {
 
 constexpr int64_t kSmallestFile = 56;
+constexpr int64_t kBlockBytes = 256 * 1024;  // the most a series read asks for at once
 
 // Reads exactly n bytes at the offset; false when the file ends first.
 bool readAt(int fd, int64_t offset, void* into, size_t n) {
@@ -152,10 +155,25 @@ bool SwmmOutFile::value(int32_t kind, int32_t element, int32_t variable, int32_t
 
 void SwmmOutFile::series(int32_t kind, int32_t element, int32_t variable, std::vector<float>& out) const {
   out.resize(static_cast<size_t>(periods));
-  int64_t at = offsetOf(kind, element, variable, 1);
-  for (float& v : out) {
-    v = readValue<float>(fd_, at);
-    at += bytesPerPeriod;
+  const int64_t first = offsetOf(kind, element, variable, 1);
+  if (bytesPerPeriod > kBlockBytes / 16) {
+    // Periods too long to read several at once: one read a value.
+    int64_t at = first;
+    for (float& v : out) {
+      v = readValue<float>(fd_, at);
+      at += bytesPerPeriod;
+    }
+    return;
+  }
+  // Short periods: one read brings the value of many periods.
+  const int64_t perRead = kBlockBytes / bytesPerPeriod;
+  std::vector<char> block(static_cast<size_t>(perRead * bytesPerPeriod));
+  for (int64_t p = 0; p < periods; p += perRead) {
+    const int64_t n = std::min<int64_t>(perRead, periods - p);
+    if (!readAt(fd_, first + p * bytesPerPeriod, block.data(), static_cast<size_t>((n - 1) * bytesPerPeriod + 4)))
+      vb::raise(vb::err::InputPastEndOfFile);
+    for (int64_t k = 0; k < n; ++k)
+      std::memcpy(&out[static_cast<size_t>(p + k)], block.data() + k * bytesPerPeriod, sizeof(float));
   }
 }
 

@@ -57,6 +57,23 @@ TEST(SwmmOutput, ReadsTheCountsAndTheValueOfEachKindAtAnyPeriod) {
   EXPECT_EQ(v, 0);
 }
 
+TEST(SwmmOutput, ASeriesHoldsTheValueOfEveryPeriodWhateverThePeriodsLength) {
+  OutFixture f;
+  SwmmOutSpec longPeriods;  // 120 kB a period: one read a value
+  longPeriods.nodes = 5000;
+  longPeriods.periods = 3;
+  SwmmOutSpec manyPeriods;  // 168 bytes a period: many periods a read
+  manyPeriods.periods = 5000;
+  for (const SwmmOutSpec& spec : {longPeriods, manyPeriods}) {
+    SwmmOutFile out;
+    ASSERT_EQ(out.open(f.write(spec)), 0);
+    std::vector<float> series;
+    out.series(1, 1, 3, series);
+    ASSERT_EQ(series.size(), static_cast<size_t>(spec.periods));
+    for (int32_t p = 1; p <= spec.periods; ++p) ASSERT_EQ(series[static_cast<size_t>(p - 1)], testing::swmmTestValue(1, 1, 3, p)) << p;
+  }
+}
+
 TEST(SwmmOutput, RefusesFilesThatAreNotUsableResults) {
   OutFixture f;
   SwmmOutSpec badMagic;
