@@ -20,7 +20,8 @@ constexpr int32_t kPeriods = 100000;
 
 // The file: 100 nodes of one variable and one system variable, 412 bytes a period (41 MB).
 struct ResultsFile {
-  std::filesystem::path folder = std::filesystem::temp_directory_path() / ("fw_bench_swmm_" + std::to_string(::getpid()));
+  std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("fw_bench_swmm_" + std::to_string(::getpid()));
   std::filesystem::path file = folder / "big.out";
   ResultsFile() {
     std::filesystem::create_directories(folder);
@@ -78,7 +79,8 @@ void BM_PreadLoop(benchmark::State& state) {
     for (int32_t node = 0; node < kNodes; ++node) {
       for (int32_t p = 0; p < kPeriods; ++p) {
         float v = 0;
-        if (::pread(fd, &v, sizeof v, static_cast<off_t>(outputStart + p * bytesPerPeriod + 8 + 4 * node)) != 4)
+        if (::pread(fd, &v, sizeof v, static_cast<off_t>(outputStart + p * bytesPerPeriod + 8 + 4 * node)) !=
+            4)
           state.SkipWithError("short read");
         sum += v;
       }

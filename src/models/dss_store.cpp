@@ -31,7 +31,9 @@ constexpr double kDssUndefined = -3.4028e38;
 constexpr float kMissingValue = -901.0f;
 constexpr size_t kPartLength = 32;
 
-std::string part(const std::string& text) { return vb::RTrim(vb::Left(text, static_cast<int>(kPartLength))); }
+std::string part(const std::string& text) {
+  return vb::RTrim(vb::Left(text, static_cast<int>(kPartLength)));
+}
 
 [[noreturn]] void missingLibrary(const std::string& name) {
   throw vb::Error(vb::err::FileNotFound, kDssLibraryMissing + name);
@@ -40,9 +42,10 @@ std::string part(const std::string& text) { return vb::RTrim(vb::Left(text, stat
 // "05 Jun 2024" and "2400" as a date and time; false when the text is not of that form.
 bool readDssTime(const std::string& date, const std::string& time, vb::VbDate& when) {
   static constexpr std::array<const char*, 12> kMonths = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
-                                                         "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+                                                          "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
   const std::vector<std::string> f = vb::Split(vb::Trim(date), " ");
-  if (f.size() != 3 || time.size() != 4 || !vb::IsNumeric(f[0]) || !vb::IsNumeric(f[2]) || !vb::IsNumeric(time))
+  if (f.size() != 3 || time.size() != 4 || !vb::IsNumeric(f[0]) || !vb::IsNumeric(f[2]) ||
+      !vb::IsNumeric(time))
     return false;
   const std::string month = vb::UCase(f[1]);
   const auto m = std::find_if(kMonths.begin(), kMonths.end(), [&](const char* n) { return month == n; });
@@ -74,7 +77,9 @@ DssStep stepOf(const std::string& e) {
   return s;
 }
 
-std::string catalogueOf(const std::string& dss) { return vb::Left(dss, vb::Len(dss) - 4) + ".dsc"; }
+std::string catalogueOf(const std::string& dss) {
+  return vb::Left(dss, vb::Len(dss) - 4) + ".dsc";
+}
 
 }  // namespace
 
@@ -125,36 +130,58 @@ DssSeriesHead dssSeriesHead(const std::string& descriptor, const std::string& ta
 
 std::string ZsrtsStatusText(int32_t status) {
   switch (status) {
-    case 0: return "The data was successfully stored.";
-    case 4: return "All of the input data provided were missing data flags (-901).";
-    case 11: return "The number of values to store is less than one.";
-    case 12: return "A non-standard time interval was provided in the ' E' part of the pathname.";
-    case 15: return "The starting date or time is invalid.";
-    case 24: return "The pathname given does not meet the regular-interval time series conventions.";
+    case 0:
+      return "The data was successfully stored.";
+    case 4:
+      return "All of the input data provided were missing data flags (-901).";
+    case 11:
+      return "The number of values to store is less than one.";
+    case 12:
+      return "A non-standard time interval was provided in the ' E' part of the pathname.";
+    case 15:
+      return "The starting date or time is invalid.";
+    case 24:
+      return "The pathname given does not meet the regular-interval time series conventions.";
     case 51:
-      return "Unrecognized data compression scheme (when ZSCOMP is called prior to ZSRTS). Valid schemes are 0 to 5.";
+      return "Unrecognized data compression scheme (when ZSCOMP is called prior to ZSRTS). Valid schemes are "
+             "0 to 5.";
     case 53:
-      return "Invalid precision exponent specified for the \r\ndelta data compression method (when ZSCOMP is called "
+      return "Invalid precision exponent specified for the \r\ndelta data compression method (when ZSCOMP is "
+             "called "
              "prior to \r\nZSRTS). The precision exponent range is -6 to 6.";
-    default: return std::string();
+    default:
+      return std::string();
   }
 }
 
 std::string ZrrtsStatusText(int32_t status) {
   switch (status) {
-    case 0: return "All data retrieved.";
-    case 1: return "Some missing data was detected (-901).";
-    case 2: return "Missing record(s) (-902), but some data was found.";
-    case 3: return "Missing record(s) and missing data in the data set but some data was found.";
-    case 4: return "There was no data for this time window, but a record was read.";
-    case 5: return "No records were found (the data returned all -902' s).";
-    case 11: return "The number of values requested was less than one.";
-    case 12: return "A non-standard time interval was provided in the ' E' part of the pathname.";
-    case 15: return "The starting date or time was not recognized.";
-    case 20: return "The data was not recognized as regular-interval time series.";
-    case 24: return "The pathname given does not meet the regular-interval time series conventions.";
-    case 53: return "The data could not be un-compressed.";
-    default: return std::string();
+    case 0:
+      return "All data retrieved.";
+    case 1:
+      return "Some missing data was detected (-901).";
+    case 2:
+      return "Missing record(s) (-902), but some data was found.";
+    case 3:
+      return "Missing record(s) and missing data in the data set but some data was found.";
+    case 4:
+      return "There was no data for this time window, but a record was read.";
+    case 5:
+      return "No records were found (the data returned all -902' s).";
+    case 11:
+      return "The number of values requested was less than one.";
+    case 12:
+      return "A non-standard time interval was provided in the ' E' part of the pathname.";
+    case 15:
+      return "The starting date or time was not recognized.";
+    case 20:
+      return "The data was not recognized as regular-interval time series.";
+    case 24:
+      return "The pathname given does not meet the regular-interval time series conventions.";
+    case 53:
+      return "The data could not be un-compressed.";
+    default:
+      return std::string();
   }
 }
 
@@ -169,13 +196,17 @@ DssLibrary::DssLibrary(const std::string& name) {
   if (!open_ || !close_ || !store_ || !retrieve_) missingLibrary(name + " (not a HEC-DSS 7 library)");
 }
 
-int DssLibrary::open(const std::string& path, File& file) const { return open_(path.c_str(), &file); }
+int DssLibrary::open(const std::string& path, File& file) const {
+  return open_(path.c_str(), &file);
+}
 
-int DssLibrary::close(File file) const { return close_(file); }
+int DssLibrary::close(File file) const {
+  return close_(file);
+}
 
 int DssLibrary::storeRegular(File file, const std::string& pathname, const std::string& startDate,
-                             const std::string& startTime, std::vector<double>& values, const std::string& units,
-                             const std::string& type) const {
+                             const std::string& startTime, std::vector<double>& values,
+                             const std::string& units, const std::string& type) const {
   // Kept as singles on disk, as the series are singles in the program.
   return store_(file, pathname.c_str(), startDate.c_str(), startTime.c_str(), values.data(),
                 static_cast<int>(values.size()), nullptr, 0, 1, units.c_str(), type.c_str(), "", 0);
@@ -187,17 +218,18 @@ int DssLibrary::retrieve(File file, const std::string& pathname, const std::stri
   std::vector<int> times(values.size());
   int base = 0, granularity = 0, count = 0;
   char units[64] = {}, type[64] = {}, zone[64] = {};
-  const int status = retrieve_(file, pathname.c_str(), startDate.c_str(), startTime.c_str(), endDate.c_str(),
-                               endTime.c_str(), times.data(), values.data(), static_cast<int>(values.size()), &count,
-                               nullptr, 0, &base, &granularity, units, sizeof units, type, sizeof type, zone,
-                               sizeof zone);
+  const int status =
+      retrieve_(file, pathname.c_str(), startDate.c_str(), startTime.c_str(), endDate.c_str(),
+                endTime.c_str(), times.data(), values.data(), static_cast<int>(values.size()), &count,
+                nullptr, 0, &base, &granularity, units, sizeof units, type, sizeof type, zone, sizeof zone);
   read = std::clamp(count, 0, static_cast<int>(values.size()));
   return status;
 }
 
 // ---- the store ----
 
-HecDssStore::HecDssStore(std::function<std::string()> libraryName, std::function<void(const std::string&)> tell)
+HecDssStore::HecDssStore(std::function<std::string()> libraryName,
+                         std::function<void(const std::string&)> tell)
     : libraryName_(std::move(libraryName)), tell_(std::move(tell)) {}
 
 HecDssStore::~HecDssStore() {
@@ -232,7 +264,8 @@ void HecDssStore::ZRRTS_(Session&, DssReadCall& c) {
   const std::vector<std::string> parts = vb::Split(c.pathname, "/");
   const DssStep step = stepOf(parts.size() > 5 ? parts[5] : std::string());
   vb::VbDate start = 0;
-  if (c.count < 1 || (step.minutes <= 0 && step.months <= 0) || !readDssTime(c.startDate, c.startTime, start)) {
+  if (c.count < 1 || (step.minutes <= 0 && step.months <= 0) ||
+      !readDssTime(c.startDate, c.startTime, start)) {
     c.status = c.count < 1 ? 11 : (step.minutes <= 0 && step.months <= 0 ? 12 : 15);
     c.count = 0;
     return;
@@ -247,7 +280,8 @@ void HecDssStore::ZRRTS_(Session&, DssReadCall& c) {
     endDate = vb::Format(end - 1, "dd MMM yyyy");
     endTime = "2400";
   }
-  const int status = lib.retrieve(open_, c.pathname, c.startDate, c.startTime, endDate, endTime, values, read);
+  const int status =
+      lib.retrieve(open_, c.pathname, c.startDate, c.startTime, endDate, endTime, values, read);
   if (c.values.size() < static_cast<size_t>(read)) c.values.resize(static_cast<size_t>(read));
   for (int32_t i = 0; i < read; ++i)
     c.values[static_cast<size_t>(i)] = values[static_cast<size_t>(i)] < kDssUndefined
@@ -283,8 +317,8 @@ void HecDssStore::WriteDssSeries(Session&, DssWriteCall& c) {
       if (!folder.empty()) fs::create_directories(folder);
     }
     if (c.newFile && exists)
-      writeTo = ParentFolder(c.target) + "~" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + "_" +
-                FileNameOnly(c.target);
+      writeTo = ParentFolder(c.target) + "~" + std::to_string(::getpid()) + "_" + std::to_string(counter++) +
+                "_" + FileNameOnly(c.target);
     step = "2";
     int32_t minutes = c.stepMinutes;
     const DssSeriesHead head = dssSeriesHead(c.key, c.table, c.start, minutes);
@@ -295,8 +329,8 @@ void HecDssStore::WriteDssSeries(Session&, DssWriteCall& c) {
     DssLibrary::File f = nullptr;
     if (lib->open(writeTo, f) != 0 || f == nullptr)
       throw vb::Error(vb::err::PathFileAccess, "HEC-DSS could not open " + writeTo);
-    const int status = lib->storeRegular(f, head.pathname(), head.startDate, head.startTime, values, head.units,
-                                         head.dataType);
+    const int status = lib->storeRegular(f, head.pathname(), head.startDate, head.startTime, values,
+                                         head.units, head.dataType);
     lib->close(f);
     if (status != 0) {
       c.error = ZsrtsStatusText(status);
@@ -315,6 +349,8 @@ void HecDssStore::WriteDssSeries(Session&, DssWriteCall& c) {
   }
 }
 
-std::string HecDssStore::ZrrtsStatusText(int32_t status) { return models::ZrrtsStatusText(status); }
+std::string HecDssStore::ZrrtsStatusText(int32_t status) {
+  return models::ZrrtsStatusText(status);
+}
 
 }  // namespace fw::models

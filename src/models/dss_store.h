@@ -21,9 +21,9 @@ inline constexpr const char* kDssLibraryMissing = "HEC-DSS library not found: ";
 struct DssSeriesHead {
   std::string a, b, c, d, e, f;  // the pathname parts; D (the date block) stays empty
   std::string units, dataType;
-  std::string startDate;  // "dd MMM yyyy"
-  std::string startTime;  // "HHMM"; a series starting at midnight starts at "2400"
-  bool unitKind = false;  // an hourly or unit-value table
+  std::string startDate;         // "dd MMM yyyy"
+  std::string startTime;         // "HHMM"; a series starting at midnight starts at "2400"
+  bool unitKind = false;         // an hourly or unit-value table
   std::string pathname() const;  // "/A/B/C/D/E/F/"
 };
 
@@ -47,21 +47,22 @@ class DssLibrary {
   using File = void*;
   int open(const std::string& path, File& file) const;
   int close(File file) const;
-  int storeRegular(File file, const std::string& pathname, const std::string& startDate, const std::string& startTime,
-                   std::vector<double>& values, const std::string& units, const std::string& type) const;
+  int storeRegular(File file, const std::string& pathname, const std::string& startDate,
+                   const std::string& startTime, std::vector<double>& values, const std::string& units,
+                   const std::string& type) const;
   // Reads values on the series' own grid from start to end; read gets how many came back.
-  int retrieve(File file, const std::string& pathname, const std::string& startDate, const std::string& startTime,
-               const std::string& endDate, const std::string& endTime, std::vector<double>& values,
-               int32_t& read) const;
+  int retrieve(File file, const std::string& pathname, const std::string& startDate,
+               const std::string& startTime, const std::string& endDate, const std::string& endTime,
+               std::vector<double>& values, int32_t& read) const;
 
  private:
   SharedLibrary library_;
   int (*open_)(const char*, void**) = nullptr;
   int (*close_)(void*) = nullptr;
-  int (*store_)(void*, const char*, const char*, const char*, double*, int, int*, int, int, const char*, const char*,
-                const char*, int) = nullptr;
-  int (*retrieve_)(void*, const char*, const char*, const char*, const char*, const char*, int*, double*, int, int*,
-                   int*, int, int*, int*, char*, int, char*, int, char*, int) = nullptr;
+  int (*store_)(void*, const char*, const char*, const char*, double*, int, int*, int, int, const char*,
+                const char*, const char*, int) = nullptr;
+  int (*retrieve_)(void*, const char*, const char*, const char*, const char*, const char*, int*, double*, int,
+                   int*, int*, int, int*, int*, char*, int, char*, int, char*, int) = nullptr;
 };
 
 // The HEC-DSS store behind the COMPUTE lines.

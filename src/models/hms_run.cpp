@@ -17,7 +17,9 @@ namespace fs = std::filesystem;
 
 const char* const kCrLf = "\r\n";
 
-bool holds(const std::string& text, const char* what) { return vb::InStr(text, what) > 0; }
+bool holds(const std::string& text, const char* what) {
+  return vb::InStr(text, what) > 0;
+}
 
 // A text as a Jython string literal between double quotes.
 std::string jythonText(const std::string& text) {
@@ -105,9 +107,10 @@ std::vector<std::string> rewriteGage(const std::vector<std::string>& lines, int3
 
 std::vector<std::string> hmsScript(const std::string& projectName, const std::string& projectFolder,
                                    const std::string& runName) {
-  return {"from hms.model.JythonHms import *",
-          "OpenProject(" + jythonText(projectName) + "," + jythonText(withoutFinalSeparator(projectFolder)) + ")",
-          "Compute(" + jythonText(runName) + ")", "Exit(1)"};
+  return {
+      "from hms.model.JythonHms import *",
+      "OpenProject(" + jythonText(projectName) + "," + jythonText(withoutFinalSeparator(projectFolder)) + ")",
+      "Compute(" + jythonText(runName) + ")", "Exit(1)"};
 }
 
 std::string hmsStatus(const std::string& logText) {
@@ -151,7 +154,8 @@ void ShellHms(ModelHost& host, ShellArgs& a) {
     const int dot = vb::InStr(projectFile, ".");
     const std::string script = folder + kHmsScriptName;
     if (!vb::fileExists(script))
-      writeModelLines(script, hmsScript(dot > 0 ? vb::Left(projectFile, dot - 1) : projectFile, folder, r.run));
+      writeModelLines(script,
+                      hmsScript(dot > 0 ? vb::Left(projectFile, dot - 1) : projectFile, folder, r.run));
     const std::string runLog = folder + vb::Replace(r.run, " ", "_") + ".LOG";
     removeCaseBlind(runLog);
 
@@ -169,10 +173,12 @@ void ShellHms(ModelHost& host, ShellArgs& a) {
       host.note("HMS: " + failed + " " + result.error);
       return;
     }
-    if (result.outcome == ProcessRunner::Outcome::TimedOut || result.outcome == ProcessRunner::Outcome::Stopped) {
-      a.Error = "HMS: " + FileNameOnly(run.argv.front()) + " was ended after " +
-                (result.outcome == ProcessRunner::Outcome::TimedOut ? vb::CStr(host.HmsLimitMinutes) + " minutes."
-                                                                     : std::string("the run was stopped."));
+    if (result.outcome == ProcessRunner::Outcome::TimedOut ||
+        result.outcome == ProcessRunner::Outcome::Stopped) {
+      a.Error =
+          "HMS: " + FileNameOnly(run.argv.front()) + " was ended after " +
+          (result.outcome == ProcessRunner::Outcome::TimedOut ? vb::CStr(host.HmsLimitMinutes) + " minutes."
+                                                              : std::string("the run was stopped."));
       return;
     }
     const fs::path logPath = findCaseBlind(runLog);

@@ -38,9 +38,13 @@ std::vector<fs::path> filesWithExtension(const fs::path& folder, const std::stri
   return found;
 }
 
-std::vector<std::string> readModelLines(const fs::path& path) { return vb::readLines(path); }
+std::vector<std::string> readModelLines(const fs::path& path) {
+  return vb::readLines(path);
+}
 
-void writeModelLines(const fs::path& path, const std::vector<std::string>& lines) { vb::writeLines(path, lines); }
+void writeModelLines(const fs::path& path, const std::vector<std::string>& lines) {
+  vb::writeLines(path, lines);
+}
 
 std::vector<std::string> optionItems(const std::string& text) {
   std::vector<std::string> items;

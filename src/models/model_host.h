@@ -28,7 +28,7 @@ struct ModelHost {
   std::filesystem::path programFolder;
   bool BatchMode = false;  // nobody answers boxes: failures go to the error log only
   bool RealtimeMode = true;
-  bool AddEndDay = false;                 // the end day moves one day later first
+  bool AddEndDay = false;                  // the end day moves one day later first
   std::string TextBegindate, TextEnddate;  // the history window's dates, as typed
   vb::VbDate RunDateTime = 0;
   std::function<vb::VbDate()> now = [] { return vb::systemNow(); };

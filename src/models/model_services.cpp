@@ -119,8 +119,8 @@ void SwmmOutputResults::GetSWMM(Session& s, SourceCall& c) {
 void installModelServices(Session& s) {
   s.services.models = std::make_shared<models::ModelRunners>();
   s.services.swmm = std::make_shared<models::SwmmOutputResults>();
-  s.services.dss = std::make_shared<models::HecDssStore>(
-      [&s] { return s.HecDssLibrary; }, [&s](const std::string& text) { notify(s, text); });
+  s.services.dss = std::make_shared<models::HecDssStore>([&s] { return s.HecDssLibrary; },
+                                                         [&s](const std::string& text) { notify(s, text); });
 }
 
 }  // namespace fw

@@ -22,25 +22,30 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* const kCrLf = "\r\n";
-const char* const kNoRestartFile = "No 2400 rst file found.  Run Ras manually with run option output 24 hotstart first.";
+const char* const kNoRestartFile =
+    "No 2400 rst file found.  Run Ras manually with run option output 24 hotstart first.";
 // The start time of a plan run that takes no restart file: five minutes into the begin day.
 const char* const kColdStartTime = "0005";
 
-std::string upperFormat(vb::VbDate d, const char* pattern) { return vb::UCase(vb::Format(d, pattern)); }
+std::string upperFormat(vb::VbDate d, const char* pattern) {
+  return vb::UCase(vb::Format(d, pattern));
+}
 
 bool allDigits(const std::string& text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
 // "03JAN2026 2400" as HEC-RAS writes it into a restart file's name.
 bool readRestartStamp(const std::string& stamp, RestartFile& r) {
   static constexpr std::array<const char*, 12> kMonths = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
-                                                         "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+                                                          "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
   if (stamp.size() != 14 || stamp[9] != ' ') return false;
-  const std::string day = stamp.substr(0, 2), month = vb::UCase(stamp.substr(2, 3)), year = stamp.substr(5, 4),
-                    time = stamp.substr(10, 4);
+  const std::string day = stamp.substr(0, 2), month = vb::UCase(stamp.substr(2, 3)),
+                    year = stamp.substr(5, 4), time = stamp.substr(10, 4);
   if (!allDigits(day) || !allDigits(year) || !allDigits(time)) return false;
-  const auto m = std::find_if(kMonths.begin(), kMonths.end(), [&](const char* name) { return month == name; });
+  const auto m =
+      std::find_if(kMonths.begin(), kMonths.end(), [&](const char* name) { return month == name; });
   if (m == kMonths.end()) return false;
   const int y = std::stoi(year), mo = static_cast<int>(m - kMonths.begin()) + 1, d = std::stoi(day);
   const int hh = std::stoi(time.substr(0, 2)), mm = std::stoi(time.substr(2, 2));
@@ -51,7 +56,9 @@ bool readRestartStamp(const std::string& stamp, RestartFile& r) {
   return true;
 }
 
-bool holds(const std::string& text, const char* what) { return vb::InStr(text, what) > 0; }
+bool holds(const std::string& text, const char* what) {
+  return vb::InStr(text, what) > 0;
+}
 
 std::vector<std::string> folderNames(const fs::path& folder) {
   std::vector<std::string> names;
@@ -121,7 +128,8 @@ RasOptions parseRasOptions(const std::string& formula1) {
   return o;
 }
 
-std::vector<RestartFile> restartFiles(const std::vector<std::string>& names, const std::string& planFileName) {
+std::vector<RestartFile> restartFiles(const std::vector<std::string>& names,
+                                      const std::string& planFileName) {
   std::vector<RestartFile> files;
   const std::string head = vb::UCase(planFileName + ".");
   for (const std::string& name : names) {
@@ -284,8 +292,9 @@ void rasRun(ModelHost& host, ShellArgs& a, const RasSystem& ras) {
   std::vector<std::string> messages;
   controller->computeCurrentPlan(messages);
   const int64_t seconds = std::llround((host.now() - started) * 86400.0);
-  host.log((messages.empty() ? std::string() : messages.back()) + vb::Str(static_cast<int32_t>(seconds / 60)) +
-           ":" + vb::CStr(static_cast<int32_t>(seconds % 60)) + kCrLf);
+  host.log((messages.empty() ? std::string() : messages.back()) +
+           vb::Str(static_cast<int32_t>(seconds / 60)) + ":" + vb::CStr(static_cast<int32_t>(seconds % 60)) +
+           kCrLf);
   if (o.mapperPicture) {
     controller->openRasMapper();
     host.doEvents();
@@ -295,7 +304,8 @@ void rasRun(ModelHost& host, ShellArgs& a, const RasSystem& ras) {
     const fs::path picture = host.programFolder / "RasMapperPic.png";
     std::string why = kNoWindowCapture;
     if (ras.capture && ras.capture(picture.string(), "RAS Mapper", why)) {
-      fs::copy_file(picture, host.programFolder / ("RasMapperPic" + vb::Format(host.now(), "yyyymmdd_hhmm") + ".png"),
+      fs::copy_file(picture,
+                    host.programFolder / ("RasMapperPic" + vb::Format(host.now(), "yyyymmdd_hhmm") + ".png"),
                     fs::copy_options::overwrite_existing);
     } else {
       host.log(why + kCrLf);

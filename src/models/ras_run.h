@@ -44,7 +44,8 @@ struct RasSystem {
 };
 
 inline constexpr const char* kNoRasController = "the HEC-RAS controller is not available on this system";
-inline constexpr const char* kNoWindowCapture = "CaptureWindowPng: window capture is not supported on this system";
+inline constexpr const char* kNoWindowCapture =
+    "CaptureWindowPng: window capture is not supported on this system";
 
 // The comma options of formula1.
 struct RasOptions {

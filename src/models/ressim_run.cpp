@@ -19,7 +19,9 @@ const char* const kCrLf = "\r\n";
 // 1 January 1970 would give (HEC-ResSim reads them that way).
 constexpr double kStampEpoch = 25568;
 
-std::string resSimDate(vb::VbDate d) { return vb::Format(d, "ddMmmyyyy") + ",0000"; }
+std::string resSimDate(vb::VbDate d) {
+  return vb::Format(d, "ddMmmyyyy") + ",0000";
+}
 
 }  // namespace
 
@@ -68,7 +70,8 @@ void ShellResSim(ModelHost& host, ShellArgs& a) {
     d.beginDay = a.BeginDay;
     d.endDay = a.EndDay;
     const std::string& f = a.formula1;
-    d.lookbackDays = static_cast<int32_t>(vb::Int(vb::Val(vb::InStr(f, "=") > 0 ? vb::Mid(f, vb::InStr(f, "=") + 1) : f)));
+    d.lookbackDays =
+        static_cast<int32_t>(vb::Int(vb::Val(vb::InStr(f, "=") > 0 ? vb::Mid(f, vb::InStr(f, "=") + 1) : f)));
     d.lastModified = resSimModifiedTime(host.RunDateTime, host.TZHours, host.TZDaylight);
     writeModelLines(file, rewriteSimulation(readModelLines(file), d));
 

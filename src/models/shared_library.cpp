@@ -4,7 +4,9 @@
 
 namespace fw::models {
 
-SharedLibrary::~SharedLibrary() { close(); }
+SharedLibrary::~SharedLibrary() {
+  close();
+}
 
 bool SharedLibrary::open(const std::string& name) {
   close();

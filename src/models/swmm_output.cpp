@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -46,7 +46,9 @@ T readValue(int fd, int64_t offset) {
 
 }  // namespace
 
-SwmmOutFile::~SwmmOutFile() { close(); }
+SwmmOutFile::~SwmmOutFile() {
+  close();
+}
 
 void SwmmOutFile::close() {
   if (fd_ >= 0) ::close(fd_);
@@ -84,8 +86,8 @@ int32_t SwmmOutFile::open(const std::string& path) {
       close();
       return 1;
     }
-    int64_t at = int64_t{inputStart} + 4 * ((int64_t{subcatchments} + 2) + (3 * int64_t{nodes} + 4) +
-                                            (5 * int64_t{links} + 6));
+    int64_t at = int64_t{inputStart} +
+                 4 * ((int64_t{subcatchments} + 2) + (3 * int64_t{nodes} + 4) + (5 * int64_t{links} + 6));
     int32_t* counts[3] = {&subcatchmentVars, &nodeVars, &linkVars};
     for (int32_t* count : counts) {
       *count = readValue<int32_t>(fd_, at);
@@ -128,7 +130,8 @@ int64_t SwmmOutFile::valueIndex(int32_t kind, int32_t element, int32_t variable)
 }
 
 int64_t SwmmOutFile::offsetOf(int32_t kind, int32_t element, int32_t variable, int32_t period) const {
-  return int64_t{outputStart} + int64_t{period - 1} * bytesPerPeriod + 8 + 4 * valueIndex(kind, element, variable);
+  return int64_t{outputStart} + int64_t{period - 1} * bytesPerPeriod + 8 +
+         4 * valueIndex(kind, element, variable);
 }
 
 bool SwmmOutFile::inRange(int32_t kind, int32_t element, int32_t variable) const {
@@ -170,7 +173,8 @@ void SwmmOutFile::series(int32_t kind, int32_t element, int32_t variable, std::v
   std::vector<char> block(static_cast<size_t>(perRead * bytesPerPeriod));
   for (int64_t p = 0; p < periods; p += perRead) {
     const int64_t n = std::min<int64_t>(perRead, periods - p);
-    if (!readAt(fd_, first + p * bytesPerPeriod, block.data(), static_cast<size_t>((n - 1) * bytesPerPeriod + 4)))
+    if (!readAt(fd_, first + p * bytesPerPeriod, block.data(),
+                static_cast<size_t>((n - 1) * bytesPerPeriod + 4)))
       vb::raise(vb::err::InputPastEndOfFile);
     for (int64_t k = 0; k < n; ++k)
       std::memcpy(&out[static_cast<size_t>(p + k)], block.data() + k * bytesPerPeriod, sizeof(float));
@@ -195,8 +199,12 @@ int32_t kindOf(const std::string& text) {
 }
 
 // What Print writes for a number between others: a blank before it when not negative, one after.
-std::string printed(double v) { return vb::PrintNumber(v); }
-std::string printedSingle(float v) { return vb::StrSingle(v) + " "; }
+std::string printed(double v) {
+  return vb::PrintNumber(v);
+}
+std::string printedSingle(float v) {
+  return vb::StrSingle(v) + " ";
+}
 
 }  // namespace
 
@@ -230,7 +238,8 @@ std::string getSwmmRows(const std::string& file, const std::string& formula1, st
   out.series(kind, element, variable, values);
   text.reserve(text.size() + values.size() * 32);
   for (size_t i = 0; i < values.size(); ++i) {
-    const vb::VbDate t = vb::roundToSecond(out.startDate + static_cast<double>((int64_t(i) + 1) * stepMinutes) / 1440.0);
+    const vb::VbDate t =
+        vb::roundToSecond(out.startDate + static_cast<double>((int64_t(i) + 1) * stepMinutes) / 1440.0);
     text += "Z\t" + vb::Format(t, "yyyy-mm-dd hh:mm") + "\t" + printedSingle(values[i]) + "\t0\n";
   }
   return text;

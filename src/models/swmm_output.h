@@ -51,7 +51,7 @@ class SwmmOutFile {
   int32_t subcatchments = 0, nodes = 0, links = 0, pollutants = 0;
   int32_t subcatchmentVars = 0, nodeVars = 0, linkVars = 0, systemVars = 0;
   int32_t inputStart = 0, outputStart = 0;
-  double startDate = 0;   // day number of the simulation start
+  double startDate = 0;    // day number of the simulation start
   int32_t reportStep = 0;  // seconds
   int64_t bytesPerPeriod = 0;
 

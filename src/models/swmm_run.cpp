@@ -14,7 +14,9 @@ namespace {
 
 const char* const kCrLf = "\r\n";
 
-bool holds(const std::string& text, const char* what) { return vb::InStr(text, what) > 0; }
+bool holds(const std::string& text, const char* what) {
+  return vb::InStr(text, what) > 0;
+}
 
 std::string sectionOf(const std::string& line) {
   const std::string t = vb::Trim(line);
@@ -25,14 +27,14 @@ std::string sectionOf(const std::string& line) {
 
 void SwmmLibrary::load() {
   if (run_ != nullptr) return;
-  if (!library_.open(name_))
-    throw vb::Error(vb::err::FileNotFound, kSwmmLibraryMissing + name_);
+  if (!library_.open(name_)) throw vb::Error(vb::err::FileNotFound, kSwmmLibraryMissing + name_);
   run_ = library_.function<int (*)(const char*, const char*, const char*)>("swmm_run");
   version_ = library_.function<int (*)()>("swmm_getVersion");
   if (run_ == nullptr || version_ == nullptr) {
     run_ = nullptr;
     library_.close();
-    throw vb::Error(vb::err::FileNotFound, name_ + " is not a SWMM 5 engine library (no swmm_run or swmm_getVersion)");
+    throw vb::Error(vb::err::FileNotFound,
+                    name_ + " is not a SWMM 5 engine library (no swmm_run or swmm_getVersion)");
   }
 }
 
@@ -48,7 +50,8 @@ std::string SwmmLibrary::version() {
   return vb::CStr(v / 10000) + "." + vb::CStr(v / 1000 % 10) + "." + vb::CStr(v % 1000);
 }
 
-std::vector<std::string> rewriteSwmmInput(const std::vector<std::string>& lines, int32_t beginDay, int32_t endDay) {
+std::vector<std::string> rewriteSwmmInput(const std::vector<std::string>& lines, int32_t beginDay,
+                                          int32_t endDay) {
   const vb::VbDate begin = beginDay, end = endDay;
   // Only the [OPTIONS] section holds the dates; a name elsewhere that looks like a key (a time
   // series "END_TIME_RAIN") stays as it is. A file without sections is taken whole.

@@ -43,7 +43,8 @@ inline constexpr const char* kSwmmLibraryMissing = "SWMM library not found: ";
 
 // The input file's lines with the [OPTIONS] dates set: the simulation and the report start at
 // the begin day's midnight and end at the midnight that starts the end day.
-std::vector<std::string> rewriteSwmmInput(const std::vector<std::string>& lines, int32_t beginDay, int32_t endDay);
+std::vector<std::string> rewriteSwmmInput(const std::vector<std::string>& lines, int32_t beginDay,
+                                          int32_t endDay);
 
 void ShellSwmm(ModelHost& host, ShellArgs& args, SwmmEngine& engine);
 

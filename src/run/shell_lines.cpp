@@ -53,7 +53,9 @@ const ShellModel& shellModelFor(const std::string& command) {
 }
 
 Move shellModelLine(Session& s, RunContext& ctx, LineState& line, const std::string& caption) {
-  if (s.BatchMode) s.errlog.writeLine(elapsedText(s.RunDateTime, s.clock.now()) + " Shell " + upToFirstBlank(line.StationId));
+  if (s.BatchMode)
+    s.errlog.writeLine(elapsedText(s.RunDateTime, s.clock.now()) + " Shell " +
+                       upToFirstBlank(line.StationId));
   const ShellModel& model = shellModelFor(line.StationId);
   showsource(s, model.label, model.icon, caption);
   noteLastError(s, ctx);

@@ -33,8 +33,9 @@ TEST(DssCompute, AnExportOf289ValuesIsReadBackByAnImport) {
 
   std::string sql;
   for (int k = 0; k < 289; ++k)
-    sql += "insert into runit values (9419700, " + db::dayLiteral(vb::roundToSecond(kDay - 2 + k * 15 / 1440.0)) +
-           ", " + std::to_string(k * 0.25) + ", 2);";
+    sql += "insert into runit values (9419700, " +
+           db::dayLiteral(vb::roundToSecond(kDay - 2 + k * 15 / 1440.0)) + ", " + std::to_string(k * 0.25) +
+           ", 2);";
   fw::testing::execSql(hdb, sql);
 
   SourceCall put;
@@ -53,7 +54,8 @@ TEST(DssCompute, AnExportOf289ValuesIsReadBackByAnImport) {
   ASSERT_EQ(put.Error, "OK");
   const std::vector<std::string> stored = vb::readLines(calls);
   ASSERT_GE(stored.size(), 2u);
-  EXPECT_EQ(stored[1], "store /NV700/9419700 LAS VEGAS WASH/FLOW//15MIN/MSA/|02 Jun 2024|2400|289|CFS|INST-VAL|1|0||0");
+  EXPECT_EQ(stored[1],
+            "store /NV700/9419700 LAS VEGAS WASH/FLOW//15MIN/MSA/|02 Jun 2024|2400|289|CFS|INST-VAL|1|0||0");
   EXPECT_EQ(told.size(), 1u);  // the new file was announced
 
   fw::testing::writeFile(t.folder / "req.txt",

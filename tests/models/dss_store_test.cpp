@@ -25,8 +25,8 @@ TEST(DssStore, NamesTheSeriesFromTheComputeLine) {
   EXPECT_EQ(h.startTime, "0100");
 
   // B is cut to 32 characters; C is the trimmed, upper-cased name.
-  const DssSeriesHead longName = dssSeriesHead(" flow ;cfs;A VERY LONG SITE NAME INDEED OF THE RIVER;1;AZ;1005",
-                                               "RDAY", kDay, minutes);
+  const DssSeriesHead longName =
+      dssSeriesHead(" flow ;cfs;A VERY LONG SITE NAME INDEED OF THE RIVER;1;AZ;1005", "RDAY", kDay, minutes);
   EXPECT_EQ(longName.pathname(), "/AZ005/1005 A VERY LONG SITE NAME INDEE/FLOW//1DAY/MSA/");
 }
 
@@ -37,9 +37,10 @@ TEST(DssStore, IntervalsDataTypesAndTheMidnightRule) {
     const char* e;
     int32_t stored;
   };
-  for (const EPart& c : {EPart{"RYEAR", 0, "1YEAR", 0}, EPart{"rmonth", 0, "1MONTH", 0}, EPart{"RDAY", 0, "1DAY", 0},
-                         EPart{"RHOUR", 0, "1HOUR", 0}, EPart{"RUNIT", 15, "15MIN", 15}, EPart{"RUNIT", 30, "30MIN", 30},
-                         EPart{"RUNIT", 0, "5MIN", 5}, EPart{"RUNIT", 45, "5MIN", 5}}) {
+  for (const EPart& c :
+       {EPart{"RYEAR", 0, "1YEAR", 0}, EPart{"rmonth", 0, "1MONTH", 0}, EPart{"RDAY", 0, "1DAY", 0},
+        EPart{"RHOUR", 0, "1HOUR", 0}, EPart{"RUNIT", 15, "15MIN", 15}, EPart{"RUNIT", 30, "30MIN", 30},
+        EPart{"RUNIT", 0, "5MIN", 5}, EPart{"RUNIT", 45, "5MIN", 5}}) {
     int32_t minutes = c.minutes;
     EXPECT_EQ(dssSeriesHead(kLasVegasWash, c.table, kDay, minutes).e, c.e) << c.table << c.minutes;
     if (c.stored != 0) {
@@ -51,11 +52,13 @@ TEST(DssStore, IntervalsDataTypesAndTheMidnightRule) {
     const char* table;
     const char* type;
   };
-  for (const Type& c : {Type{"9", "RDAY", "INST-CUM"}, Type{"10", "RHOUR", "PER-CUM"}, Type{"11", "RUNIT", "PER-CUM"},
-                        Type{"27", "RDAY", "PER-CUM"}, Type{"12", "RHOUR", "INST-VAL"}, Type{"12", "RUNIT", "INST-VAL"},
-                        Type{"12", "RDAY", "PER-AVER"}, Type{"12", "RYEAR", "PER-AVER"}}) {
+  for (const Type& c :
+       {Type{"9", "RDAY", "INST-CUM"}, Type{"10", "RHOUR", "PER-CUM"}, Type{"11", "RUNIT", "PER-CUM"},
+        Type{"27", "RDAY", "PER-CUM"}, Type{"12", "RHOUR", "INST-VAL"}, Type{"12", "RUNIT", "INST-VAL"},
+        Type{"12", "RDAY", "PER-AVER"}, Type{"12", "RYEAR", "PER-AVER"}}) {
     int32_t minutes = 5;
-    EXPECT_EQ(dssSeriesHead(std::string("F;U;S;") + c.number + ";NV;1001", c.table, kDay, minutes).dataType, c.type)
+    EXPECT_EQ(dssSeriesHead(std::string("F;U;S;") + c.number + ";NV;1001", c.table, kDay, minutes).dataType,
+              c.type)
         << c.number << " " << c.table;
   }
   // Midnight is 2400 of the day before for hourly and unit series, 2400 of the same date else.
@@ -65,9 +68,10 @@ TEST(DssStore, IntervalsDataTypesAndTheMidnightRule) {
     const char* date;
     const char* time;
   };
-  for (const Start& c : {Start{"RHOUR", kDay, "04 Jun 2024", "2400"}, Start{"RUNIT", kDay, "04 Jun 2024", "2400"},
-                         Start{"RDAY", kDay, "05 Jun 2024", "2400"}, Start{"RMONTH", kDay, "05 Jun 2024", "2400"},
-                         Start{"RUNIT", kDay + 0.5, "05 Jun 2024", "1200"}}) {
+  for (const Start& c :
+       {Start{"RHOUR", kDay, "04 Jun 2024", "2400"}, Start{"RUNIT", kDay, "04 Jun 2024", "2400"},
+        Start{"RDAY", kDay, "05 Jun 2024", "2400"}, Start{"RMONTH", kDay, "05 Jun 2024", "2400"},
+        Start{"RUNIT", kDay + 0.5, "05 Jun 2024", "1200"}}) {
     int32_t minutes = 5;
     const DssSeriesHead h = dssSeriesHead(kLasVegasWash, c.table, c.at, minutes);
     EXPECT_EQ(h.startDate, c.date) << c.table;
@@ -79,18 +83,23 @@ TEST(DssStore, StatusTexts) {
   EXPECT_EQ(ZsrtsStatusText(0), "The data was successfully stored.");
   EXPECT_EQ(ZsrtsStatusText(4), "All of the input data provided were missing data flags (-901).");
   EXPECT_EQ(ZsrtsStatusText(11), "The number of values to store is less than one.");
-  EXPECT_EQ(ZsrtsStatusText(12), "A non-standard time interval was provided in the ' E' part of the pathname.");
+  EXPECT_EQ(ZsrtsStatusText(12),
+            "A non-standard time interval was provided in the ' E' part of the pathname.");
   EXPECT_EQ(ZsrtsStatusText(15), "The starting date or time is invalid.");
-  EXPECT_EQ(ZsrtsStatusText(24), "The pathname given does not meet the regular-interval time series conventions.");
+  EXPECT_EQ(ZsrtsStatusText(24),
+            "The pathname given does not meet the regular-interval time series conventions.");
   EXPECT_EQ(ZsrtsStatusText(51),
-            "Unrecognized data compression scheme (when ZSCOMP is called prior to ZSRTS). Valid schemes are 0 to 5.");
-  EXPECT_EQ(ZsrtsStatusText(53),
-            "Invalid precision exponent specified for the \r\ndelta data compression method (when ZSCOMP is called "
-            "prior to \r\nZSRTS). The precision exponent range is -6 to 6.");
+            "Unrecognized data compression scheme (when ZSCOMP is called prior to ZSRTS). Valid schemes are "
+            "0 to 5.");
+  EXPECT_EQ(
+      ZsrtsStatusText(53),
+      "Invalid precision exponent specified for the \r\ndelta data compression method (when ZSCOMP is called "
+      "prior to \r\nZSRTS). The precision exponent range is -6 to 6.");
   EXPECT_EQ(ZrrtsStatusText(0), "All data retrieved.");
   EXPECT_EQ(ZrrtsStatusText(1), "Some missing data was detected (-901).");
   EXPECT_EQ(ZrrtsStatusText(2), "Missing record(s) (-902), but some data was found.");
-  EXPECT_EQ(ZrrtsStatusText(3), "Missing record(s) and missing data in the data set but some data was found.");
+  EXPECT_EQ(ZrrtsStatusText(3),
+            "Missing record(s) and missing data in the data set but some data was found.");
   EXPECT_EQ(ZrrtsStatusText(4), "There was no data for this time window, but a record was read.");
   EXPECT_EQ(ZrrtsStatusText(5), "No records were found (the data returned all -902' s).");
   EXPECT_EQ(ZrrtsStatusText(11), "The number of values requested was less than one.");
@@ -141,7 +150,8 @@ TEST(DssStore, StoresAndReadsBackThroughTheLibrary) {
   const std::vector<std::string> calls = f.recorded();
   ASSERT_EQ(calls.size(), 3u);
   EXPECT_EQ(calls[0], "open " + target);
-  EXPECT_EQ(calls[1], "store /NV700/09419700 LAS VEGAS WASH/FLOW//15MIN/MSA/|04 Jun 2024|2400|289|CFS|INST-VAL|1|0||0");
+  EXPECT_EQ(calls[1],
+            "store /NV700/09419700 LAS VEGAS WASH/FLOW//15MIN/MSA/|04 Jun 2024|2400|289|CFS|INST-VAL|1|0||0");
   EXPECT_EQ(calls[2], "close");
 
   // Three days of 15-minute values, as a COMPUTE import asks for them.
@@ -220,7 +230,8 @@ TEST(DssStore, WithoutTheLibraryEveryCallSaysWhichFileWasLookedFor) {
   // A library without HEC-DSS's entry points is no HEC-DSS library.
   f.library = FW_FAKE_SWMM5;
   f.store.WriteDssSeries(f.t.s, w);
-  EXPECT_EQ(w.error, std::string("HEC-DSS library not found: ") + FW_FAKE_SWMM5 + " (not a HEC-DSS 7 library)");
+  EXPECT_EQ(w.error,
+            std::string("HEC-DSS library not found: ") + FW_FAKE_SWMM5 + " (not a HEC-DSS 7 library)");
 }
 
 }  // namespace

@@ -21,9 +21,10 @@ struct HmsFixture {
   std::string shift = project + ", Storm.control, Run 1, 15MIN";
   // The launcher: records its arguments and writes the run's log beside the script.
   std::string launcher(const std::string& logText) const {
-    return t.script("hms.sh", "echo \"$@\" > \"" + t.folder.path().string() + "/args.txt\"\n" +
-                                  (logText.empty() ? std::string()
-                                                   : "printf '" + logText + "' > \"$(dirname \"$2\")/Run_1.log\""));
+    return t.script(
+        "hms.sh",
+        "echo \"$@\" > \"" + t.folder.path().string() + "/args.txt\"\n" +
+            (logText.empty() ? std::string() : "printf '" + logText + "' > \"$(dirname \"$2\")/Run_1.log\""));
   }
 };
 
@@ -35,17 +36,19 @@ TEST(HmsRun, RewritesTheControlAndGageFilesForTheWindow) {
   ASSERT_EQ(a.Error, "");
   EXPECT_EQ(f.t.file("Storm.control"),
             crlf({"Control: Storm", "     Description: ", "     Last Modified Date: 7 January 2026",
-                  "     Last Modified Time: 12:01:00", "     Version: 4.11", "     Time Zone ID: America/Los_Angeles",
-                  "     Start Date: 05 January 2026", "     Start Time: 00:15", "     End Date: 07 January 2026",
-                  "     End Time: 24:00", "     Time Interval: 15", "     Grid Write Interval: 60", "End:"}));
+                  "     Last Modified Time: 12:01:00", "     Version: 4.11",
+                  "     Time Zone ID: America/Los_Angeles", "     Start Date: 05 January 2026",
+                  "     Start Time: 00:15", "     End Date: 07 January 2026", "     End Time: 24:00",
+                  "     Time Interval: 15", "     Grid Write Interval: 60", "End:"}));
   // The date block starts a day before the window; a pathname without one keeps its own.
-  EXPECT_EQ(f.t.file("Basin.gage"),
-            crlf({"Gage Manager: Basin", "     Version: 4.11", "End:", "", "Gage: G1",
-                  "       Last Variant Modified Date: 7 January 2026", "       Last Variant Modified Time: 12:01:00",
-                  "     Gage Type: Precipitation", "     Units: IN", "     Start Time: 1 January 2026, 00:00",
-                  "     DSS File Name: data/precip.dss",
-                  "     DSS Pathname: //G1/PRECIP-INC/4Jan2026 - 7Jan2026/15MIN/OBS/", "End:", "", "Gage: F1",
-                  "     Gage Type: Flow", "     DSS Pathname: //F1/FLOW/01JAN2026/15MIN/OBS/", "End:"}));
+  EXPECT_EQ(
+      f.t.file("Basin.gage"),
+      crlf({"Gage Manager: Basin", "     Version: 4.11", "End:", "", "Gage: G1",
+            "       Last Variant Modified Date: 7 January 2026",
+            "       Last Variant Modified Time: 12:01:00", "     Gage Type: Precipitation", "     Units: IN",
+            "     Start Time: 1 January 2026, 00:00", "     DSS File Name: data/precip.dss",
+            "     DSS Pathname: //G1/PRECIP-INC/4Jan2026 - 7Jan2026/15MIN/OBS/", "End:", "", "Gage: F1",
+            "     Gage Type: Flow", "     DSS Pathname: //F1/FLOW/01JAN2026/15MIN/OBS/", "End:"}));
   const std::string folder = f.t.folder.path().string();
   EXPECT_EQ(f.t.file("args.txt"), "-s " + folder + "/Flumewright_hms.script\n");
   EXPECT_EQ(f.t.log, "Working... Finished...\r\n");
@@ -67,8 +70,8 @@ TEST(HmsRun, TheScriptNamesTheProjectAndRunAsJythonTexts) {
   // A quote or a backslash in a name stays inside its text.
   EXPECT_EQ(crlf(hmsScript("My \"big\" basin", "C:\\HMS\\Basin\\", "Run \\1\"")),
             crlf({"from hms.model.JythonHms import *",
-                  "OpenProject(\"My \\\"big\\\" basin\",\"C:\\\\HMS\\\\Basin\")", "Compute(\"Run \\\\1\\\"\")",
-                  "Exit(1)"}));
+                  "OpenProject(\"My \\\"big\\\" basin\",\"C:\\\\HMS\\\\Basin\")",
+                  "Compute(\"Run \\\\1\\\"\")", "Exit(1)"}));
 
   // A script already there is used as it stands.
   HmsFixture f;
@@ -116,7 +119,8 @@ TEST(HmsRun, MissingItemsOrFilesAndTheDeleteOptions) {
   ShellHms(f.t.host, a);
   EXPECT_EQ(a.Error, "Not found: " + f.t.folder.path().string() + "/Other.control");
 
-  for (const char* name : {"a.log", "b.LOG", "Basin.dss", "Basin.dsc"}) vb::writeAllBytes(f.t.folder / name, "x");
+  for (const char* name : {"a.log", "b.LOG", "Basin.dss", "Basin.dsc"})
+    vb::writeAllBytes(f.t.folder / name, "x");
   a = f.t.args("/opt/hms/HMS.CMD", "", f.shift, "DELETE.LOG, delete.dss");
   ShellHms(f.t.host, a);
   EXPECT_EQ(a.Error, "");

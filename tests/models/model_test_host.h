@@ -68,7 +68,8 @@ struct TestHost {
   }
   // A copy of a fixture of tests/fixtures/models in the folder.
   std::string fixture(const std::string& name, const std::string& as = "") const {
-    const std::filesystem::path to = folder / (as.empty() ? std::filesystem::path(name).filename().string() : as);
+    const std::filesystem::path to =
+        folder / (as.empty() ? std::filesystem::path(name).filename().string() : as);
     std::filesystem::copy_file(std::filesystem::path(FLUMEWRIGHT_FIXTURES) / "models" / name, to,
                                std::filesystem::copy_options::overwrite_existing);
     return to.string();

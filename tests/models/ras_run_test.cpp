@@ -70,10 +70,11 @@ TEST(RasRun, AHotStartTakesTheLatestRestartFileNotAfterTheStart) {
             crlf({"Plan Title=Unsteady 2026", "Program Version=6.50", "Short Identifier=Plan 01",
                   "Simulation Date=03JAN2026,2400,07JAN2026,2400", "Geom File=g01", "Flow File=u01",
                   "Run HTab= 1"}));
-  EXPECT_EQ(f.t.file("proj.u01"), crlf({"Flow Title=Storm flows", "Program Version=6.50", "Use Restart= -1",
-                                        "Restart Filename=proj.p01.03JAN2026 2400.rst",
-                                        "Boundary Location=Reach 1,Upper,1000"}));
-  EXPECT_EQ(f.t.log, "Hotstart: proj.p01.03JAN2026 2400.rst\r\nWorking... Finished Unsteady Flow Simulation 0:0\r\n");
+  EXPECT_EQ(f.t.file("proj.u01"),
+            crlf({"Flow Title=Storm flows", "Program Version=6.50", "Use Restart= -1",
+                  "Restart Filename=proj.p01.03JAN2026 2400.rst", "Boundary Location=Reach 1,Upper,1000"}));
+  EXPECT_EQ(f.t.log,
+            "Hotstart: proj.p01.03JAN2026 2400.rst\r\nWorking... Finished Unsteady Flow Simulation 0:0\r\n");
   EXPECT_EQ(f.versionAsked, "6.5");
   EXPECT_EQ(f.calls, (std::vector<std::string>{"open " + f.project, "hide", "compute", "close", "quit"}));
   EXPECT_EQ(f.t.captions, (std::vector<std::string>{"Shell Ras 6.5 Controller 6.5"}));
@@ -115,7 +116,8 @@ TEST(RasRun, PlanDatesOfThePeakAndNowOptions) {
 
 TEST(RasRun, DeleteOptionsAndMissingFiles) {
   RasFixture f;
-  for (const char* name : {"proj.p01.dss", "proj.p01.dsc", "other.dss"}) vb::writeAllBytes(f.t.folder / name, "x");
+  for (const char* name : {"proj.p01.dss", "proj.p01.dsc", "other.dss"})
+    vb::writeAllBytes(f.t.folder / name, "x");
   ASSERT_EQ(f.run("delete.proj.p01.dss, DELETE.OLD.RST, HOTSTART"), "");
   EXPECT_FALSE(vb::fileExists(f.t.folder / "proj.p01.dss"));
   EXPECT_FALSE(vb::fileExists(f.t.folder / "proj.p01.dsc"));
@@ -130,7 +132,8 @@ TEST(RasRun, DeleteOptionsAndMissingFiles) {
     std::filesystem::remove(none.t.folder / (std::string("proj.p01.") + stamp + ".rst"));
   EXPECT_EQ(none.run("HOTSTART"), "");
   EXPECT_EQ(none.t.errors,
-            (std::vector<std::string>{"No 2400 rst file found.  Run Ras manually with run option output 24 hotstart first."}));
+            (std::vector<std::string>{
+                "No 2400 rst file found.  Run Ras manually with run option output 24 hotstart first."}));
   EXPECT_TRUE(none.calls.empty());
 
   RasFixture missing;
@@ -146,7 +149,8 @@ TEST(RasRun, WithoutAControllerTheLineSaysSoAfterTheFilesAreSet) {
   f.ras.controller = nullptr;
   EXPECT_EQ(f.run(""), "");
   EXPECT_EQ(f.t.lastError, "Ras: the HEC-RAS controller is not available on this system");
-  EXPECT_EQ(f.t.errors, (std::vector<std::string>{"Ras: the HEC-RAS controller is not available on this system"}));
+  EXPECT_EQ(f.t.errors,
+            (std::vector<std::string>{"Ras: the HEC-RAS controller is not available on this system"}));
   EXPECT_EQ(f.planLine(), "Simulation Date=05JAN2026,0005,07JAN2026,2400");
 }
 
@@ -156,8 +160,8 @@ TEST(RasRun, TheRasMapperPictureAndShowingTheResult) {
   ShellArgs a = f.t.args(kRas, "1", f.project, "RASMAPPERPIC,SHOWRAS");
   ShellProgram(f.t.host, a, f.ras);
   // Without a window capture the picture is said to be missing, and the run goes on.
-  EXPECT_EQ(f.calls, (std::vector<std::string>{"open " + f.project, "show", "compute", "mapper", "show mapper",
-                                               "close", "quit"}));
+  EXPECT_EQ(f.calls, (std::vector<std::string>{"open " + f.project, "show", "compute", "mapper",
+                                               "show mapper", "close", "quit"}));
   EXPECT_EQ(f.t.errors, (std::vector<std::string>{std::string("Ras: ") + kNoWindowCapture}));
   ASSERT_EQ(f.t.recorded.started.size(), 1u);
   EXPECT_EQ(f.t.recorded.started[0], (std::vector<std::string>{kRas, f.project}));

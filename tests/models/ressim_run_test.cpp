@@ -26,10 +26,11 @@ TEST(ResSimRun, SetsTheFourDatesOfTheSimulationFile) {
   ShellResSim(t.host, a);
   ASSERT_EQ(a.Error, "");
   // 07/01/2026 12:00 local is 19:00 UTC; the stamp counts one day more than Unix milliseconds.
-  EXPECT_EQ(t.file("storm.sim"),
-            crlf({"Simulation: Storm 2026", "  _name", "  STR=Storm 2026", "  _lastModifiedTime", "  J=1767898800000",
-                  "  _startDate", "  STR=05Jan2026,0000", "  _endDate", " STR=08Jan2026,0000", "  _lookbackDate",
-                  "  STR=03Jan2026,0000", "  _computeFlag", "  Z=1"}));
+  EXPECT_EQ(
+      t.file("storm.sim"),
+      crlf({"Simulation: Storm 2026", "  _name", "  STR=Storm 2026", "  _lastModifiedTime",
+            "  J=1767898800000", "  _startDate", "  STR=05Jan2026,0000", "  _endDate", " STR=08Jan2026,0000",
+            "  _lookbackDate", "  STR=03Jan2026,0000", "  _computeFlag", "  Z=1"}));
   ASSERT_EQ(t.scripted.runs.size(), 1u);
   EXPECT_EQ(t.scripted.runs[0].argv, (std::vector<std::string>{"/opt/ressim/ResSim.exe", "-s", "go.py"}));
   EXPECT_EQ(t.scripted.runs[0].timeoutMs, 360000);
@@ -58,7 +59,8 @@ TEST(ResSimRun, AKeyOnTheLastLineLeavesTheFileAndStartsNothing) {
   EXPECT_EQ(a.Error, "Not found: " + (t.folder / "none.sim").string());
 
   // A line holding two keys acts for the first only.
-  const std::vector<std::string> two = rewriteSimulation({"_startDate _endDate", "old", "tail"}, {46027, 46029, 0, 5});
+  const std::vector<std::string> two =
+      rewriteSimulation({"_startDate _endDate", "old", "tail"}, {46027, 46029, 0, 5});
   EXPECT_EQ(crlf(two), crlf({"_startDate _endDate", "  STR=05Jan2026,0000", "tail"}));
 }
 

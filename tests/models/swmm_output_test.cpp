@@ -46,8 +46,9 @@ TEST(SwmmOutput, ReadsTheCountsAndTheValueOfEachKindAtAnyPeriod) {
     int32_t kind, element, variable, period;
     float value;
   };
-  for (const Case& c : {Case{0, 0, 0, 1, 0.001f}, Case{0, 0, 7, 288, 7.288f}, Case{1, 1, 5, 144, 1105.144f},
-                        Case{1, 0, 2, 12, 1002.012f}, Case{2, 0, 4, 200, 2004.2f}, Case{3, 0, 14, 288, 3014.288f}}) {
+  for (const Case& c :
+       {Case{0, 0, 0, 1, 0.001f}, Case{0, 0, 7, 288, 7.288f}, Case{1, 1, 5, 144, 1105.144f},
+        Case{1, 0, 2, 12, 1002.012f}, Case{2, 0, 4, 200, 2004.2f}, Case{3, 0, 14, 288, 3014.288f}}) {
     float v = -1;
     ASSERT_TRUE(out.value(c.kind, c.element, c.variable, c.period, v));
     EXPECT_FLOAT_EQ(v, c.value) << c.kind << " " << c.element << " " << c.variable << " " << c.period;
@@ -70,7 +71,8 @@ TEST(SwmmOutput, ASeriesHoldsTheValueOfEveryPeriodWhateverThePeriodsLength) {
     std::vector<float> series;
     out.series(1, 1, 3, series);
     ASSERT_EQ(series.size(), static_cast<size_t>(spec.periods));
-    for (int32_t p = 1; p <= spec.periods; ++p) ASSERT_EQ(series[static_cast<size_t>(p - 1)], testing::swmmTestValue(1, 1, 3, p)) << p;
+    for (int32_t p = 1; p <= spec.periods; ++p)
+      ASSERT_EQ(series[static_cast<size_t>(p - 1)], testing::swmmTestValue(1, 1, 3, p)) << p;
   }
 }
 
@@ -124,7 +126,8 @@ TEST(SwmmOutput, GetSwmmRefusesUnusableRequests) {
     std::string file, formula, error;
   };
   for (const Case& c : {
-           Case{(f.t / "none.out").string(), "T=NODE,E=0,V=0", "GetSWMM open error: " + (f.t / "none.out").string()},
+           Case{(f.t / "none.out").string(), "T=NODE,E=0,V=0",
+                "GetSWMM open error: " + (f.t / "none.out").string()},
            Case{file, "T=NODE,E=0", "  T=NODE,E=0  ...insufficient data."},
            Case{file, "T=NODE,E=2,V=0", "GetSWMM: index out of range: T=NODE,E=2,V=0"},
            Case{file, "T=NODE,E=0,V=6", "GetSWMM: index out of range: T=NODE,E=0,V=6"},

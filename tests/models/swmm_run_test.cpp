@@ -58,7 +58,8 @@ TEST(SwmmRun, RunsTheEngineOnTheRewrittenInputBesideItsReportAndResults) {
   EXPECT_EQ(vb::readAllBytes(f.calls), "run " + f.inp + "|" + folder + "model.rpt|" + folder + "model.out\n");
   const std::string report = t.file("model.rpt");
   EXPECT_NE(report.find("START_DATE           01/05/2026\r\n"), std::string::npos) << report;
-  EXPECT_NE(report.find("END_DATE             01/06/2026\r\nEND_TIME             00:00:00\r\n"), std::string::npos);
+  EXPECT_NE(report.find("END_DATE             01/06/2026\r\nEND_TIME             00:00:00\r\n"),
+            std::string::npos);
   SwmmOutFile out;
   ASSERT_EQ(out.open(folder + "model.out"), 0);
   EXPECT_EQ(out.periods, 288);

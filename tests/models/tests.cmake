@@ -1,5 +1,6 @@
 # The fake HEC-DSS and SWMM engine libraries, loaded by the tests in place of HEC's and EPA's.
 add_library(fake_hecdss SHARED ${CMAKE_SOURCE_DIR}/tests/support/fakes/fake_hecdss.cpp)
+target_include_directories(fake_hecdss PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 add_library(fake_swmm5 SHARED ${CMAKE_SOURCE_DIR}/tests/support/fakes/fake_swmm5.cpp
                               ${CMAKE_SOURCE_DIR}/tests/support/swmm_out_writer.cpp)
 target_include_directories(fake_swmm5 PRIVATE ${CMAKE_SOURCE_DIR}/tests)

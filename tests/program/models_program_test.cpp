@@ -32,17 +32,20 @@ struct ModelsProgram {
   void setup(const std::string& settings, const std::string& lines) {
     testing::writeFile(
         folder / "Flumewright_setup.txt",
-        "Write Unit Values= True\r\nBad/Missing Stations Allowed=5\r\nSTART DATE=06/05/2024 12:00\r\n" + settings +
+        "Write Unit Values= True\r\nBad/Missing Stations Allowed=5\r\nSTART DATE=06/05/2024 12:00\r\n" +
+            settings +
             "Database Connection String=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Flumewright_HDB.db;\r\n"
             "Station_ID; Datatype_Site_ID; Datatype_Name; Site_Name; base1; shift1; formula1\r\n" +
             lines + "END\r\n");
   }
   // A site row; data type 25 keeps six decimals of a stored value.
   void site(int dsid, const std::string& parameterCode, int datatype = 25, const std::string& state = "NV") {
-    testing::execSql(hdb,
-                     "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
-                     "state) values ('" + std::to_string(dsid) + "', " + std::to_string(dsid) + ", 'Site', " +
-                         std::to_string(datatype) + ", 'cfs', '" + parameterCode + "', '" + state + "');");
+    testing::execSql(
+        hdb,
+        "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
+        "state) values ('" +
+            std::to_string(dsid) + "', " + std::to_string(dsid) + ", 'Site', " + std::to_string(datatype) +
+            ", 'cfs', '" + parameterCode + "', '" + state + "');");
   }
   std::string script(const std::string& name, const std::string& body) const {
     vb::writeAllBytes(folder / name, "#!/bin/sh\n" + body + "\n");
@@ -65,9 +68,11 @@ struct ModelsProgram {
   std::vector<std::pair<double, double>> stored(int dsid) const {
     db::SqliteBackend b(hdb, true);
     db::QueryResult q =
-        b.run("select date_time, value from runit where datatype_site_id=" + std::to_string(dsid) + " order by date_time");
+        b.run("select date_time, value from runit where datatype_site_id=" + std::to_string(dsid) +
+              " order by date_time");
     std::vector<std::pair<double, double>> out;
-    for (size_t i = 0; i < q.rowCount(); ++i) out.emplace_back(q.cells[i * 2].toDouble(), q.cells[i * 2 + 1].toDouble());
+    for (size_t i = 0; i < q.rowCount(); ++i)
+      out.emplace_back(q.cells[i * 2].toDouble(), q.cells[i * 2 + 1].toDouble());
     return out;
   }
 };
@@ -81,14 +86,16 @@ TEST(ModelsProgram, AShellLineRunsAProgramWhoseFileTheNextComputeLineImports) {
   ModelsProgram p;
   // The program writes two hourly readings of the run day into a database of its own.
   const std::string obs = p.path("obs.db");
-  const std::string maker = p.script(
-      "make obs.sh", "sqlite3 \"$1\" \"create table obs (t real, v real); insert into obs values (" +
-                         std::to_string(kRunDay + 5 / 24.0) + ", 7.5), (" + std::to_string(kRunDay + 6 / 24.0) +
-                         ", 8.5);\"");
-  testing::writeFile(p.folder / "req.txt", "Title: obs\r\nTable: rhour\r\nSource: " + testing::sqliteConnString(obs) +
-                                               "\r\nQuery: select t, v from obs where t between #DAY1# and #DAY2#\r\n");
+  const std::string maker =
+      p.script("make obs.sh", "sqlite3 \"$1\" \"create table obs (t real, v real); insert into obs values (" +
+                                  std::to_string(kRunDay + 5 / 24.0) + ", 7.5), (" +
+                                  std::to_string(kRunDay + 6 / 24.0) + ", 8.5);\"");
+  testing::writeFile(p.folder / "req.txt",
+                     "Title: obs\r\nTable: rhour\r\nSource: " + testing::sqliteConnString(obs) +
+                         "\r\nQuery: select t, v from obs where t between #DAY1# and #DAY2#\r\n");
   p.site(-4004, "req.txt");
-  p.setup("", "SHELL-\"" + maker + "\"; 0; Model; Maker; 0; " + obs + "; \r\nCOMPUTE-GET-HOUR; -4004; Flow; Imported; ; ; \r\n");
+  p.setup("", "SHELL-\"" + maker + "\"; 0; Model; Maker; 0; " + obs +
+                  "; \r\nCOMPUTE-GET-HOUR; -4004; Flow; Imported; ; ; \r\n");
   p.run();
   EXPECT_EQ(p.status, 0) << p.log;
   const auto rows = p.stored(-4004);
@@ -101,7 +108,8 @@ TEST(ModelsProgram, AShellLineRunsAProgramWhoseFileTheNextComputeLineImports) {
 
 TEST(ModelsProgram, AProgramThatHangsIsEndedAtTheShellTimeoutAndTheRunGoesOn) {
   ModelsProgram p;
-  const std::string hang = p.script("hang.sh", "sleep 120 &\necho $! > \"" + p.path("child.pid") + "\"\nwait");
+  const std::string hang =
+      p.script("hang.sh", "sleep 120 &\necho $! > \"" + p.path("child.pid") + "\"\nwait");
   const std::string after = p.script("after.sh", "echo done > \"" + p.path("after.txt") + "\"");
   p.setup("Shell Timed Out Minutes=0.1\r\n",
           "SHELL-" + hang + "; 0; Model; Hang; 0; ; \r\nSHELL-" + after + "; 0; Model; After; 0; ; \r\n");
@@ -110,7 +118,8 @@ TEST(ModelsProgram, AProgramThatHangsIsEndedAtTheShellTimeoutAndTheRunGoesOn) {
   EXPECT_NE(p.log.find("Shell timed out minutes 0.1: " + hang + " was ended."), std::string::npos) << p.log;
   EXPECT_GE(p.took, std::chrono::seconds(5));
   EXPECT_LT(p.took, std::chrono::seconds(25));
-  EXPECT_TRUE(processGone(static_cast<pid_t>(std::stol(vb::Trim(testing::readFile(p.folder / "child.pid"))))));
+  EXPECT_TRUE(
+      processGone(static_cast<pid_t>(std::stol(vb::Trim(testing::readFile(p.folder / "child.pid"))))));
   EXPECT_EQ(testing::readFile(p.folder / "after.txt"), "done\n");
 }
 
@@ -120,8 +129,9 @@ TEST(ModelsProgram, GetSwmmStoresTheValuesOfAResultsFile) {
   spec.startDate = kRunDay;
   testing::writeSwmmOut(p.folder / "run.out", spec);
   p.site(-4006, "run.out");
-  p.setup("", "COMPUTE-GET-SWMM; -4006; Flow; Swmm; ; run.out; TYPE=NODE,INDEX=1,VAR=2\r\n"
-              "COMPUTE-GET-SWMM; -4007; Flow; Swmm; ; run.out; TYPE=NODE,INDEX=2,VAR=2\r\n");
+  p.setup("",
+          "COMPUTE-GET-SWMM; -4006; Flow; Swmm; ; run.out; TYPE=NODE,INDEX=1,VAR=2\r\n"
+          "COMPUTE-GET-SWMM; -4007; Flow; Swmm; ; run.out; TYPE=NODE,INDEX=2,VAR=2\r\n");
   p.site(-4007, "run.out");
   p.run();
   EXPECT_EQ(p.status, 0) << p.log;
@@ -146,7 +156,8 @@ TEST(ModelsProgram, ASwmmLineRunsTheEngineWhoseResultsAGetSwmmLineStores) {
           "COMPUTE-GET-SWMM; -4006; Flow; Swmm; ; model.out; T=LINK,E=0,V=0\r\n");
   p.run({{"FW_FAKE_SWMM_CALLS", p.path("calls.txt")}});
   EXPECT_EQ(p.status, 0) << p.log;
-  EXPECT_NE(vb::readAllBytes(p.folder / "model.inp").find("START_DATE           06/05/2024"), std::string::npos);
+  EXPECT_NE(vb::readAllBytes(p.folder / "model.inp").find("START_DATE           06/05/2024"),
+            std::string::npos);
   EXPECT_EQ(vb::readAllBytes(p.path("calls.txt")),
             "run " + p.path("model.inp") + "|" + p.path("model.rpt") + "|" + p.path("model.out") + "\n");
   const auto rows = p.stored(-4006);
@@ -170,9 +181,11 @@ TEST(ModelsProgram, ComputeExportsAndImportsGoThroughTheHecDssLibrary) {
   p.site(-4005, "-4005", 1, "NV");
   p.site(-4008, "dssreq.txt");
   testing::writeFile(p.folder / "dssreq.txt",
-                     "Title: from dss\r\nTable: runit\r\nSource: flows.dss\r\nPath: /NV005/-4005 Site/FLOW/01JUN2024/15MIN/MSA/\r\n");
+                     "Title: from dss\r\nTable: runit\r\nSource: flows.dss\r\nPath: /NV005/-4005 "
+                     "Site/FLOW/01JUN2024/15MIN/MSA/\r\n");
   const std::string lines =
-      "COMPUTE-PUT-15UNIT; -4005; Flow; Site; 0; flows.dss; \r\nCOMPUTE-GET-15UNIT; -4008; Flow; Imported; ; ; \r\n";
+      "COMPUTE-PUT-15UNIT; -4005; Flow; Site; 0; flows.dss; \r\nCOMPUTE-GET-15UNIT; -4008; Flow; Imported; ; "
+      "; \r\n";
   p.setup(std::string("HEC-DSS Library=") + FW_FAKE_HECDSS + "\r\n", lines);
   p.run({{"FW_FAKE_DSS_CALLS", p.path("calls.txt")}});
   EXPECT_EQ(p.status, 0) << p.log;
@@ -198,25 +211,30 @@ TEST(ModelsProgram, ComputeExportsAndImportsGoThroughTheHecDssLibrary) {
 TEST(ModelsProgram, HmsResSimAndRasLinesRunTheirModels) {
   ModelsProgram p;
   const std::string fixtures = std::string(FLUMEWRIGHT_FIXTURES) + "/models/";
-  for (const char* f : {"hms/Basin.hms", "hms/Storm.control", "hms/Basin.gage", "ressim/storm.sim", "ras/proj.prj",
-                        "ras/proj.p01", "ras/proj.u01"})
+  for (const char* f : {"hms/Basin.hms", "hms/Storm.control", "hms/Basin.gage", "ressim/storm.sim",
+                        "ras/proj.prj", "ras/proj.p01", "ras/proj.u01"})
     std::filesystem::copy_file(fixtures + f, p.folder / std::filesystem::path(f).filename());
-  const std::string hms = p.script("hec-hms.sh", "printf 'Run completed\\n' > \"$(dirname \"$2\")/Run_1.log\"");
+  const std::string hms =
+      p.script("hec-hms.sh", "printf 'Run completed\\n' > \"$(dirname \"$2\")/Run_1.log\"");
   const std::string ressim = p.script("ResSim.exe", "echo ran > \"" + p.path("ressim.txt") + "\"");
   p.setup("HEC-HMS Program=" + hms + "\r\n",
           "SHELL-C:\\HEC\\HEC-HMS\\4.11\\HMS.CMD; 0; Model; Hms; 0; " + p.path("Basin.hms") +
               ",Storm.control,Run 1,1HOUR; \r\n"
-              "SHELL-" + ressim + "; 0; Model; ResSim; 0; storm.sim; LOOKBACK=1\r\n"
+              "SHELL-" +
+              ressim +
+              "; 0; Model; ResSim; 0; storm.sim; LOOKBACK=1\r\n"
               "SHELL-/opt/HEC-RAS/6.5/RAS.EXE; 0; Model; Ras; 0; proj.prj; \r\n");
   p.run();
   EXPECT_EQ(p.status, 0) << p.log;
-  EXPECT_NE(vb::readAllBytes(p.folder / "Storm.control").find("     Start Date: 05 June 2024"), std::string::npos);
+  EXPECT_NE(vb::readAllBytes(p.folder / "Storm.control").find("     Start Date: 05 June 2024"),
+            std::string::npos);
   EXPECT_NE(p.output.find("Finished..."), std::string::npos) << p.output;
   EXPECT_NE(vb::readAllBytes(p.folder / "storm.sim").find("  STR=05Jun2024,0000"), std::string::npos);
   EXPECT_EQ(vb::readAllBytes(p.folder / "ressim.txt"), "ran\n");
   EXPECT_NE(vb::readAllBytes(p.folder / "proj.p01").find("Simulation Date=05JUN2024,0005,06JUN2024,2400"),
             std::string::npos);
-  EXPECT_NE(p.log.find("Ras: the HEC-RAS controller is not available on this system"), std::string::npos) << p.log;
+  EXPECT_NE(p.log.find("Ras: the HEC-RAS controller is not available on this system"), std::string::npos)
+      << p.log;
 }
 
 }  // namespace

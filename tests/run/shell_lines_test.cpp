@@ -32,9 +32,9 @@ TEST(ShellLines, TheFirstRunnerTheCommandNamesGetsTheLine) {
     const char* command;
     const char* label;
   };
-  for (const Case& c : {Case{"/opt/hec/hms.cmd -x swmm", "Shell HMS"}, Case{"C:\\HEC\\RAS.EXE SWMM", "Shell RAS"},
-                        Case{"/opt/ResSim.exe", "Shell ResSim"}, Case{"/opt/epa/swmm5", "Shell SWMM"},
-                        Case{"/usr/bin/convert", "Shell"}})
+  for (const Case& c : {Case{"/opt/hec/hms.cmd -x swmm", "Shell HMS"},
+                        Case{"C:\\HEC\\RAS.EXE SWMM", "Shell RAS"}, Case{"/opt/ResSim.exe", "Shell ResSim"},
+                        Case{"/opt/epa/swmm5", "Shell SWMM"}, Case{"/usr/bin/convert", "Shell"}})
     EXPECT_STREQ(shellModelFor(c.command).label, c.label) << c.command;
 }
 

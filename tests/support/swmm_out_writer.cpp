@@ -24,7 +24,8 @@ class Out {
   }
   void text(const std::string& s) {
     put(static_cast<int32_t>(s.size()));
-    if (!s.empty() && std::fwrite(s.data(), 1, s.size(), f_.get()) != s.size()) throw std::runtime_error("write failed");
+    if (!s.empty() && std::fwrite(s.data(), 1, s.size(), f_.get()) != s.size())
+      throw std::runtime_error("write failed");
     at_ += static_cast<int32_t>(s.size());
   }
   int32_t at() const { return at_; }
@@ -45,7 +46,8 @@ float swmmTestValue(int32_t kind, int32_t element, int32_t variable, int32_t per
 
 void writeSwmmOut(const std::filesystem::path& path, const SwmmOutSpec& spec) {
   Out o(path);
-  for (int32_t v : {kMagic, 51015, spec.flowUnits, spec.subcatchments, spec.nodes, spec.links, spec.pollutants})
+  for (int32_t v :
+       {kMagic, 51015, spec.flowUnits, spec.subcatchments, spec.nodes, spec.links, spec.pollutants})
     o.put(v);
   const int32_t idStart = o.at();
   for (int32_t i = 0; i < spec.subcatchments; ++i) o.text("S" + std::to_string(i + 1));

@@ -12,7 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "support/fakes/civil_days.h"
+
 namespace {
+
+using fw::testing::daysFromCivil;
 
 struct FakeFile {
   std::string path;
@@ -32,16 +36,8 @@ int envNumber(const char* name) {
   return v != nullptr && *v != 0 ? std::atoi(v) : 0;
 }
 
-std::string str(const char* s) { return s != nullptr ? s : ""; }
-
-// Days since 1 January 1970 of a civil date.
-long daysFromCivil(long y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const long era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<long>(doe) - 719468;
+std::string str(const char* s) {
+  return s != nullptr ? s : "";
 }
 
 // "05 Jun 2024" (or "05JUN2024") and "2400" as minutes; -1 when unreadable.
@@ -59,8 +55,8 @@ long minuteOf(const std::string& date, const std::string& time) {
     if (d.compare(i, 3, kMonths[m]) == 0) month = m + 1;
   if (month == 0) return -1;
   const long day = std::atol(d.substr(0, i).c_str()), year = std::atol(d.substr(i + 3).c_str());
-  return daysFromCivil(year, month, static_cast<unsigned>(day)) * 1440 + std::atol(time.substr(0, 2).c_str()) * 60 +
-         std::atol(time.substr(2, 2).c_str());
+  return daysFromCivil(year, month, static_cast<unsigned>(day)) * 1440 +
+         std::atol(time.substr(0, 2).c_str()) * 60 + std::atol(time.substr(2, 2).c_str());
 }
 
 std::vector<std::string> split(const std::string& s, char sep) {
@@ -81,7 +77,8 @@ long stepOf(const std::string& pathname) {
   while (i < e.size() && std::isdigit(static_cast<unsigned char>(e[i]))) ++i;
   const long n = i > 0 ? std::atol(e.substr(0, i).c_str()) : 1;
   std::string unit;
-  for (size_t k = i; k < e.size(); ++k) unit += static_cast<char>(std::toupper(static_cast<unsigned char>(e[k])));
+  for (size_t k = i; k < e.size(); ++k)
+    unit += static_cast<char>(std::toupper(static_cast<unsigned char>(e[k])));
   if (unit.rfind("MIN", 0) == 0) return n;
   if (unit.rfind("HOUR", 0) == 0) return n * 60;
   if (unit.rfind("DAY", 0) == 0) return n * 1440;
@@ -116,12 +113,12 @@ int hec_dss_close(void* dss) {
 }
 
 int hec_dss_tsStoreRegular(void* dss, const char* pathname, const char* startDate, const char* startTime,
-                           double* valueArray, int valueArraySize, int* /*qualityArray*/, int qualityArraySize,
-                           int saveAsFloat, const char* units, const char* type, const char* timeZoneName,
-                           int storageFlag) {
+                           double* valueArray, int valueArraySize, int* /*qualityArray*/,
+                           int qualityArraySize, int saveAsFloat, const char* units, const char* type,
+                           const char* timeZoneName, int storageFlag) {
   std::ostringstream call;
-  call << "store " << str(pathname) << "|" << str(startDate) << "|" << str(startTime) << "|" << valueArraySize << "|"
-       << str(units) << "|" << str(type) << "|" << saveAsFloat << "|" << qualityArraySize << "|"
+  call << "store " << str(pathname) << "|" << str(startDate) << "|" << str(startTime) << "|" << valueArraySize
+       << "|" << str(units) << "|" << str(type) << "|" << saveAsFloat << "|" << qualityArraySize << "|"
        << str(timeZoneName) << "|" << storageFlag;
   record(call.str());
   const int status = envNumber("FW_FAKE_DSS_STORE_STATUS");
@@ -130,7 +127,8 @@ int hec_dss_tsStoreRegular(void* dss, const char* pathname, const char* startDat
   const long step = stepOf(str(pathname));
   if (start < 0 || step <= 0) return 12;
   std::ofstream out(static_cast<FakeFile*>(dss)->path, std::ios::app);
-  out << withoutDateBlock(str(pathname)) << "|" << start << "|" << step << "|" << str(units) << "|" << str(type) << "|";
+  out << withoutDateBlock(str(pathname)) << "|" << start << "|" << step << "|" << str(units) << "|"
+      << str(type) << "|";
   char number[32];
   for (int i = 0; i < valueArraySize; ++i) {
     std::snprintf(number, sizeof number, "%.9g", valueArray[i]);
@@ -141,13 +139,13 @@ int hec_dss_tsStoreRegular(void* dss, const char* pathname, const char* startDat
 }
 
 int hec_dss_tsRetrieve(void* dss, const char* pathname, const char* startDate, const char* startTime,
-                       const char* endDate, const char* endTime, int* timeArray, double* valueArray, int arraySize,
-                       int* numberValuesRead, int* /*quality*/, int /*qualityWidth*/, int* julianBaseDate,
-                       int* timeGranularitySeconds, char* units, int unitsLength, char* type, int typeLength,
-                       char* timeZoneName, int timeZoneNameLength) {
+                       const char* endDate, const char* endTime, int* timeArray, double* valueArray,
+                       int arraySize, int* numberValuesRead, int* /*quality*/, int /*qualityWidth*/,
+                       int* julianBaseDate, int* timeGranularitySeconds, char* units, int unitsLength,
+                       char* type, int typeLength, char* timeZoneName, int timeZoneNameLength) {
   std::ostringstream call;
-  call << "retrieve " << str(pathname) << "|" << str(startDate) << "|" << str(startTime) << "|" << str(endDate) << "|"
-       << str(endTime) << "|" << arraySize;
+  call << "retrieve " << str(pathname) << "|" << str(startDate) << "|" << str(startTime) << "|"
+       << str(endDate) << "|" << str(endTime) << "|" << arraySize;
   record(call.str());
   *numberValuesRead = 0;
   const long first = minuteOf(str(startDate), str(startTime)), last = minuteOf(str(endDate), str(endTime));

@@ -10,24 +10,19 @@
 #include <string>
 #include <vector>
 
+#include "support/fakes/civil_days.h"
+
 #include "support/swmm_out_writer.h"
 
 namespace {
+
+using fw::testing::daysFromCivil;
 
 void record(const std::string& line) {
   const char* log = std::getenv("FW_FAKE_SWMM_CALLS");
   if (log == nullptr || *log == 0) return;
   std::ofstream out(log, std::ios::app);
   out << line << "\n";
-}
-
-long daysFromCivil(long y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const long era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<long>(doe) - 719468;
 }
 
 // "mm/dd/yyyy" as a day number (days since 30 December 1899).
@@ -49,7 +44,9 @@ long secondsOf(const std::string& time) {
 
 extern "C" {
 
-int swmm_getVersion() { return 52004; }
+int swmm_getVersion() {
+  return 52004;
+}
 
 int swmm_run(const char* input, const char* report, const char* output) {
   record(std::string("run ") + input + "|" + report + "|" + output);
