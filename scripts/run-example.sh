@@ -29,8 +29,9 @@ if [ ! -f "$DB" ] && [ -f example/hdb_schema.sql ]; then
   sqlite3 "$DB" < example/hdb_schema.sql
   echo "run: made the database $DB from example/hdb_schema.sql"
 fi
-# The local services: free ports, written into the copied setup file's server keys and into the
-# sites whose station text names a server (a KiWIS line's).
+# The local services: free ports, written into every server key of the copied setup file
+# (scripts/point-services-local.sh) and into the sites whose station text names a server (a KiWIS
+# line's).
 SERVER_PIDS=()
 stop_servers() {
   local pid
@@ -65,7 +66,6 @@ if [ -z "$port" ]; then
   echo "run: the local service for example/services/ did not start." >&2
   exit 1
 fi
-sed -i -E "s#^([A-Za-z ]+ Server=http://127\.0\.0\.1):[0-9]+#\1:$port#" "$HOME_DIR/Flumewright_setup.txt"
 echo "run: example/services/ served on http://127.0.0.1:$port"
 # The Debian package installs pyftpdlib for the system's python3, which another python3 earlier on
 # the PATH may not see.
@@ -74,12 +74,14 @@ SYSTEM_PYTHON=python3
 PYTHON="$SYSTEM_PYTHON" start_server ftp scripts/serve-ftp-folder.py
 ftp_port="$PORT"
 if [ -n "$ftp_port" ]; then
-  sed -i -E "s#^([A-Za-z ]+ Server=ftp://127\.0\.0\.1):[0-9]+#\1:$ftp_port#" "$HOME_DIR/Flumewright_setup.txt"
   echo "run: example/services/ served on ftp://127.0.0.1:$ftp_port"
 else
   # The run goes on; the FTP line then fails as a bad station.
   echo "run: no FTP service (python3 with pyftpdlib is needed); the CIMIS line will find no data." >&2
 fi
+# Every service's server key, those the example's lines do not use included, points at the local
+# servers: a history run over the example reaches no public host either.
+scripts/point-services-local.sh "$HOME_DIR/Flumewright_setup.txt" "$port" "${ftp_port:-1}"
 if [ -f "$DB" ] && [ -f example/hdb_sites.sql ]; then
   sed -E "s#http://127\.0\.0\.1:[0-9]+#http://127.0.0.1:$port#g" example/hdb_sites.sql | sqlite3 "$DB"
 fi
@@ -113,7 +115,7 @@ case $status in
   0) echo "The run finished." ;;
   1) echo "The run was cancelled (exit status 1): see the error log." ;;
   *)
-    echo "The program ended with status $status."
+    echo "The program ended with status $status (build/flumewright --help lists the statuses)."
     exit $status
     ;;
 esac

@@ -61,7 +61,10 @@ if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
   # shellcheck disable=SC2086
   cmake -S . -B "$BUILD_DIR" "${GENERATOR[@]}" ${CMAKE_ARGS:-}
 fi
-if ! cmake --build "$BUILD_DIR" -j"$(nproc)"; then
+# JOBS (from the Makefile, or the environment) sets the parallel compile jobs; the machine's
+# processors by default.
+JOBS="${JOBS:-$(nproc)}"
+if ! cmake --build "$BUILD_DIR" -j"$JOBS"; then
   # A compiler killed for want of memory or disk leaves no message of its own: say what the
   # machine had, then build once more with fewer jobs so that a real error shows by itself.
   echo "setup.sh: the build failed; the machine has:" >&2

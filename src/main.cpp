@@ -50,6 +50,17 @@ int runHeadless(const std::string& commandLine, const std::filesystem::path& fol
 }  // namespace
 
 int main(int argc, char** argv) {
+  // --help and --version answer at once: no run, no window, nothing written in the folder.
+  switch (fw::infoRequest(argc, argv)) {
+    case fw::InfoRequest::Help:
+      std::cout << fw::usageText();
+      return fw::kExitFinished;
+    case fw::InfoRequest::Version:
+      std::cout << fw::versionText() << "\n";
+      return fw::kExitFinished;
+    case fw::InfoRequest::None:
+      break;
+  }
   fw::installStopSignals();
   const std::string commandLine = fw::joinCommandLine(argc, argv);
   const std::filesystem::path folder = fw::defaultProgramFolder();

@@ -176,17 +176,16 @@ void cmdTablewise_Click(Session& s) {
 }
 
 void cmdDataTypes_Click(Session& s) {
-  std::string error;
-  startProgram(s, textEditorCommand(s.inProgramFolder(kDataTypesFileName).string()), error);
+  const std::string file = s.inProgramFolder(kDataTypesFileName).string();
+  if (openViewer(s, textEditorCommand(file), file)) s.clock.sleepMs(kStartPauseMs);
 }
 
 void cmdNotepad_Click(Session& s) {
   StationEditor& f = s.Form2;
   f.ListDirty = false;
   s.form.Check1.Value = 0;
-  std::string error;
-  if (!startProgram(s, textEditorCommand(s.inProgramFolder(kSetupFileName).string()), error, false))
-    notify(s, textEditorCommand("")[0] + ": " + error, MsgButtons::OK, MsgIcon::Exclamation);
+  const std::string file = s.inProgramFolder(kSetupFileName).string();
+  openViewer(s, textEditorCommand(file), file);
   s.GridStale = true;
   if (Form2_QueryUnload(s)) unloadStationEditor(s);
 }

@@ -25,10 +25,7 @@ constexpr int32_t kRealtimeHeight = 7365;  // twips
 constexpr const char* kMenuPicFilter = "Gif Jpg Png files (*.GIF;*.JPG)|*.GIF;*.JPG|All files (*.*)|*.*|";
 
 void start(Session& s, const std::vector<std::string>& argv) {
-  std::string error;
-  if (!s.processes || !s.processes->startDetached(argv, error))
-    logPaneLine(s, "Could not start " + argv.front() + " on " + argv.back() + ": " +
-                       (error.empty() ? std::string("nothing to start programs") : error));
+  openViewer(s, argv, argv.back());
 }
 
 void viewLog(Session& s, const std::string& name) {

@@ -54,6 +54,11 @@ std::filesystem::path defaultProgramFolder();
 MsgResult notify(Session& s, const std::string& text, MsgButtons buttons = MsgButtons::OK,
                  MsgIcon icon = MsgIcon::None, const std::string& title = "");
 
+// Opens a file or folder in the program argv names (the user's editor, xdg-open), watching it a
+// moment. One that cannot start, or ends at once with a failure ("xdg-open: no method available"),
+// is said in the error log and, with the window, in a box, naming the file; false then.
+bool openViewer(Session& s, const std::vector<std::string>& argv, const std::string& target);
+
 // Appends a line (and a line end) to the log pane and keeps it scrolled to its end.
 void logPaneLine(Session& s, const std::string& text);
 

@@ -26,6 +26,17 @@ const char* trueFalse(bool b) {
   return b ? "True" : "False";
 }
 
+// A yes/no key takes True or False in any case; what another value does is the key's own rule,
+// which `taken` says ("the box is not ticked by it").
+SetupKey yesNo(SetupKey key, const char* taken = "the box is not ticked by it") {
+  key.complaint = [taken](const std::string& value) {
+    const std::string v = vb::UCase(value);
+    if (v == "TRUE" || v == "FALSE") return std::string();
+    return std::string("is neither True nor False; ") + taken;
+  };
+  return key;
+}
+
 // Text boxes: the value upper-cased.
 SetupKey textKey(const char* written, TextBox MainForm::*box) {
   return {written, upperKeyOf(written),
@@ -35,19 +46,20 @@ SetupKey textKey(const char* written, TextBox MainForm::*box) {
 
 // Check boxes: "TRUE" in any case ticks the box; any other value leaves it as it was.
 SetupKey boxKey(const char* written, CheckBox MainForm::*box) {
-  return {written, upperKeyOf(written),
+  return yesNo({written, upperKeyOf(written),
           [box](Session& s, const std::string& v) {
             if (isTrue(v)) (s.form.*box).setValue(1);
           },
-          [box](const Session& s) { return std::string(trueFalse((s.form.*box).ticked())); }};
+          [box](const Session& s) { return std::string(trueFalse((s.form.*box).ticked())); }});
 }
 
 SetupKey optionKey(const char* written, int16_t index) {
-  return {written, upperKeyOf(written),
+  return yesNo({written, upperKeyOf(written),
           [index](Session& s, const std::string& v) {
             if (isTrue(v)) s.form.optLongDir = index;
           },
-          [index](const Session& s) { return std::string(trueFalse(s.form.optLongDir == index)); }};
+          [index](const Session& s) { return std::string(trueFalse(s.form.optLongDir == index)); }},
+      "the option is not chosen by it");
 }
 
 // Texts kept as written: folders and file paths (the file system is case-sensitive) and e-mail
@@ -115,11 +127,12 @@ std::vector<SetupKey> buildKeys() {
   k.push_back({"Menu Text Color=", "MENU TEXT COLOR",
                [](Session& s, const std::string& v) { s.MenuTextColor = vb::CLng(v); },
                [](const Session& s) { return vb::CStr(static_cast<int32_t>(s.MenuTextColor)); }});
-  k.push_back({"Minimize to System Tray=", "MINIMIZE TO SYSTEM TRAY",
-               [](Session& s, const std::string& v) {
-                 if (vb::UCase(v) == "FALSE") s.TrayState = kTrayOff;
-               },
-               [](const Session& s) { return std::string(trueFalse(s.TrayState != kTrayOff)); }});
+  k.push_back(yesNo({"Minimize to System Tray=", "MINIMIZE TO SYSTEM TRAY",
+                     [](Session& s, const std::string& v) {
+                       if (vb::UCase(v) == "FALSE") s.TrayState = kTrayOff;
+                     },
+                     [](const Session& s) { return std::string(trueFalse(s.TrayState != kTrayOff)); }},
+                    "it is taken as True"));
   k.push_back({"Column Widths=", "COLUMN WIDTHS",
                [](Session& s, const std::string& v) { readColumnWidths(s.Form2.MSFlexGrid1, v); },
                [](const Session& s) { return columnWidthsText(s.Form2.MSFlexGrid1); }});
@@ -131,12 +144,13 @@ std::vector<SetupKey> buildKeys() {
                [](const Session& s) { return vb::CStr(s.AlertStartTime); }});
   k.push_back(boxKey("Don't Ask Questions=", &MainForm::chkNoAsks));
   k.push_back(boxKey("Create Winds Aloft graphic file=", &MainForm::chkWindsaloftgraphic));
-  k.push_back({"Metric Units=", "METRIC UNITS",
-               [](Session& s, const std::string& v) {
-                 s.MetricUnits = isTrue(v);
-                 if (s.MetricUnits) s.form.chkMetric.setValue(1);
-               },
-               [](const Session& s) { return std::string(trueFalse(s.form.chkMetric.ticked())); }});
+  k.push_back(yesNo({"Metric Units=", "METRIC UNITS",
+                     [](Session& s, const std::string& v) {
+                       s.MetricUnits = isTrue(v);
+                       if (s.MetricUnits) s.form.chkMetric.setValue(1);
+                     },
+                     [](const Session& s) { return std::string(trueFalse(s.form.chkMetric.ticked())); }},
+                    "it is taken as False"));
   k.push_back({"Shell Timed Out Minutes=", "SHELL TIMED OUT MINUTES",
                [](Session& s, const std::string& v) { s.ShellTimeoutMinutes = vb::Val(v); },
                [](const Session& s) { return vb::FormatNumber(s.ShellTimeoutMinutes, "0.0"); }});

@@ -20,6 +20,9 @@ struct SetupKey {
   std::function<std::string(const Session&)> write;
   // When set, the key is written only while it returns true (keys the setup file gave).
   std::function<bool(const Session&)> given = nullptr;
+  // When set: why the value is one the key cannot take (empty when it can), for the reader's
+  // report. The value is still handed to read, which keeps the setting as the file format says.
+  std::function<std::string(const std::string& value)> complaint = nullptr;
 };
 
 // Every settings key except the connection line: the written ones in the order of the file, then

@@ -1,7 +1,9 @@
 // getstationfile: the setup file reader.
 #include <cstdint>
 #include <exception>
+#include <algorithm>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -83,14 +85,30 @@ void readConnectionLine(Session& s, const std::string& value) {
   }
 }
 
-void readStationLine(Session& s, const std::string& line, int n, bool& trackArmed) {
+std::string lineRef(int fileLine) {
+  return std::string(kSetupFileName) + " line " + std::to_string(fileLine) + ": ";
+}
+
+// A station line is read whatever its field count; one the run cannot take (too few fields to
+// name its station, or more than a line holds) keeps the fields that fit and the text the run
+// fails it with.
+void readStationLine(Session& s, const std::string& line, int n, int fileLine, bool& trackArmed) {
   std::vector<std::string> fields = vb::Split(line, ";");
   const int count = static_cast<int>(fields.size());
-  if (count < kMinStationFields || count > kMaxStationFields) vb::raise(vb::err::SubscriptOutOfRange);
+  if (count < kMinStationFields || count > kMaxStationFields) {
+    const std::string shown = vb::Len(line) > 60 ? vb::Left(line, 60) + "..." : line;
+    s.StationLineFaults[n] =
+        lineRef(fileLine) + "the station line \"" + shown + "\" has " + std::to_string(count) + " fields; " +
+        (count < kMinStationFields
+             ? "a station line needs at least 4 (Station_ID; Datatype_Site_ID; Datatype_Name; Site_Name)."
+             : "a station line holds at most 19.");
+    fields.resize(static_cast<std::size_t>(std::min(count, kMaxStationFields)));
+  }
+  const int kept = static_cast<int>(fields.size());
   StationGrid& grid = s.Form2.MSFlexGrid1;
   grid.setRows(n + 2);  // one empty row beyond the last filled one while reading
   StationGrid::GridRow& row = grid.row(n);
-  for (int k = 0; k < count; ++k) {
+  for (int k = 0; k < kept; ++k) {
     std::string f = vb::Trim(fields[static_cast<std::size_t>(k)]);
     if (k == 2 || k == 3) f = ProperName(f);
     s.StationTable(k + 1, n) = f;
@@ -103,10 +121,64 @@ void readStationLine(Session& s, const std::string& line, int n, bool& trackArme
   }
 }
 
+// What a read found wrong in lines it went on past. Each text is reported once, in the error log
+// (in batch and with the window) and, with the window, in one box after the read; a later read of
+// the same file reports nothing again.
+struct SetupReport {
+  std::vector<std::string> texts;
+  std::set<std::string> unknownKeys;  // an unknown key is reported at its first line only
+
+  void add(std::string text) { texts.push_back(std::move(text)); }
+
+  void send(Session& s, const std::string& fileText) {
+    if (s.SetupReportedFor != fileText) {
+      s.SetupReported.clear();
+      s.SetupReportedFor = fileText;
+    }
+    std::string box;
+    for (const std::string& text : texts) {
+      if (!s.SetupReported.insert(text).second) continue;
+      s.errlog.writeLine(text);
+      box += (box.empty() ? "" : "\r\n") + text;
+    }
+    if (!box.empty() && !s.BatchMode) s.ui.msgBox(box, MsgButtons::OK, MsgIcon::Exclamation, kSetupFileName);
+  }
+};
+
+// A line without "=" or ";" whose commas would make four fields or more: a station line written
+// with the wrong separator.
+bool looksLikeCommaStationLine(const std::string& line) {
+  if (line.find('=') != std::string::npos || line.find(';') != std::string::npos) return false;
+  return std::count(line.begin(), line.end(), ',') >= kMinStationFields - 1;
+}
+
 std::string trimBlanksAndTabs(const std::string& text) {
   const std::size_t b = text.find_first_not_of(" \t");
   if (b == std::string::npos) return {};
   return text.substr(b, text.find_last_not_of(" \t") - b + 1);
+}
+
+// One settings line. A value the key cannot take is reported with the line, the key and the
+// value, and the read goes on: a START DATE that is no date keeps every run from starting (its
+// run time is unknown), any other setting stays as it was.
+void readSetting(Session& s, const SetupKey& k, const std::string& keyAsRead, const std::string& value,
+                 int fileLine, SetupReport& report) {
+  const std::string named = lineRef(fileLine) + keyAsRead + "= \"" + value + "\" ";
+  if (k.complaint)
+    if (std::string why = k.complaint(value); !why.empty()) report.add(named + why + ".");
+  try {
+    k.read(s, value);
+  } catch (const std::exception& e) {
+    if (k.upper == "START DATE") {
+      s.StartDateInvalid = true;
+      const std::string why = named + "is not a date (" + describe(e) +
+                              "); no run starts until it is a date such as 06/05/2024 13:15 or 2024-06-05 13:15.";
+      s.noteSetupFault(why);
+      report.add(why);
+    } else {
+      report.add(named + "cannot be read (" + describe(e) + "); the setting stays as it was.");
+    }
+  }
 }
 
 // A settings line as the writer puts it: its key text, then the value.
@@ -167,7 +239,7 @@ void getstationfile(Session& s) {
     const std::string what = describe(e);
     const std::string message =
         what.rfind(path.string(), 0) == 0 ? what : path.string() + ": " + what;
-    s.noteProgramFault(message);
+    s.noteSetupFault(message);
     notify(s, message);
     return;
   }
@@ -187,6 +259,9 @@ void getstationfile(Session& s) {
   s.AlertStartTime = -1;
   s.ServerSettings.clear();
   s.DownloadTimeLimitSeconds = s.DownloadSizeLimitMegabytes = 0;
+  s.StationLineFaults.clear();
+  s.StartDateInvalid = false;
+  SetupReport report;
 
   int n = 0;  // station lines read, the header included
   int connections = 0;
@@ -220,8 +295,16 @@ void getstationfile(Session& s) {
           readConnectionLine(s, value);
         } else if (const SetupKey* k = findSetupKey(key)) {
           settingsLine = true;
-          k->read(s, value);
+          readSetting(s, *k, trimBlanksAndTabs(line.substr(0, eq)), value, static_cast<int>(i + 1), report);
           if (key == kNowcastInfoKey) trackArmed = true;
+        } else if (key.find(';') == std::string::npos) {
+          // A station line may hold "=" in a formula, after its first ";". Text before "=" without
+          // a ";" is a key this program does not know (a misspelling, mostly): the line is no
+          // station line either.
+          settingsLine = true;
+          if (report.unknownKeys.insert(key).second)
+            report.add(lineRef(static_cast<int>(i + 1)) + "unknown key \"" + trimBlanksAndTabs(line.substr(0, eq)) +
+                       "\" (value \"" + value + "\"); the line is ignored.");
         }
         if (connections > 1) {
           notify(s, "Multiple database connections given.  Missing END statement before notes??");
@@ -238,8 +321,11 @@ void getstationfile(Session& s) {
       // A settings value may hold ";" (several alert addresses): it is no station line.
       if (!settingsLine && line.find(';') != std::string::npos) {
         if (n >= 32767) vb::raise(vb::err::Overflow);
-        readStationLine(s, line, n, trackArmed);
+        readStationLine(s, line, n, static_cast<int>(i + 1), trackArmed);
         ++n;
+      } else if (!settingsLine && looksLikeCommaStationLine(line)) {
+        report.add(lineRef(static_cast<int>(i + 1)) + "\"" + (vb::Len(line) > 60 ? vb::Left(line, 60) + "..." : line) +
+                   "\" has no \";\": the fields of a station line are separated by \";\", so the line is not read.");
       }
     }
     complete = connections <= 1;
@@ -248,18 +334,22 @@ void getstationfile(Session& s) {
   }
   s.Form2.ReadStoppedAtLine = complete ? 0 : static_cast<int>(i + 1);
   if (!complete) {
-    s.noteProgramFault(std::string(kSetupFileName) + " was not read whole: reading stopped at line " +
-                       std::to_string(i + 1) + ".");
-    s.errlog.writeLine(s.ProgramFault);
+    const std::string why =
+        std::string(kSetupFileName) + " was not read whole: reading stopped at line " + std::to_string(i + 1) + ".";
+    s.noteSetupFault(why);
+    s.errlog.writeLine(why);
   } else if (i == lines.size() && text.back() != '\n' && text.back() != '\r') {
     // No END line and no line end after the last line: the file was most likely cut off while
     // it was copied or written.
-    s.noteProgramFault(std::string(kSetupFileName) + " ends in the middle of a line without an END line; it may have been cut short.");
-    s.errlog.writeLine(s.ProgramFault);
+    const std::string why = std::string(kSetupFileName) +
+                            " ends in the middle of a line without an END line; it may have been cut short.";
+    s.noteSetupFault(why);
+    s.errlog.writeLine(why);
   }
 
   grid.setRows(n);
   s.StationCount = static_cast<int16_t>(n - 1);
+  report.send(s, text);
   if (complete && resave) resaveConverted(s, lines);
 }
 

@@ -5,7 +5,9 @@
 // the setup file through getstationfile, then getrsite); read by every subsystem.
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -75,6 +77,13 @@ struct SetupState {
   // ---- the station list ----
   Table2D<std::string> StationTable;  // (column, line); line 0 is the header
   int16_t StationCount = -1;          // index of the last station line; -1 when none
+  // Station lines the run cannot take as they stand (too few or too many fields), by their index
+  // in StationTable: the text the run fails the line with, naming its line in the file.
+  std::map<int32_t, std::string> StationLineFaults;
+  // What reads of the setup file reported about lines they went on past (unknown keys, values a
+  // key cannot take, lines that look like station lines): each once, until the file changes.
+  std::set<std::string> SetupReported;
+  std::string SetupReportedFor;  // the file's text those reports were made for
   StationRangeT StationRange;
   std::vector<int16_t> LastSavedHour;  // one per setup-file line; the run's model-run save hour
 

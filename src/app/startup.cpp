@@ -67,8 +67,9 @@ void Form_Load(Session& s, const std::string& commandLine) {
     s.links->setupdata(s);
     s.form.Text4.BackColor = kBusyColor;
 
-    if (s.BatchMode && s.SetupUnread) {
-      // Nothing to run and no database to write to: the program ends, its exit status says why.
+    if (s.BatchMode && (s.SetupUnread || s.StartDateInvalid || !s.DatabaseFault.empty())) {
+      // Nothing to run, no run time or no database to write to: the read has said why once, the
+      // program ends and its exit status names the cause.
       s.ExitRequested = true;
     } else if (s.BatchMode) {
       s.links->runstations(s);

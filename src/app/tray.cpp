@@ -86,13 +86,9 @@ void menuItem_Click(Session& s, int index) {
     case 9:
       cmdSkyvantor_Click(s);
       break;
-    case 10: {
-      std::string error;
-      const std::vector<std::string> argv = openCommand(s.programFolder.string());
-      if (!s.processes || !s.processes->startDetached(argv, error))
-        logPaneLine(s, "Could not start xdg-open on " + s.programFolder.string() + ": " + error);
+    case 10:
+      openViewer(s, openCommand(s.programFolder.string()), s.programFolder.string());
       break;
-    }
     case 11:
       main_options::Command3_Click(s);
       break;

@@ -18,6 +18,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QScreen>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
@@ -234,15 +235,38 @@ void GraphWindowView::sync() {
   if (!w.ListPrinters.Visible) printers_->clearSelection();
 
   if (g.Visible && !isVisible()) {
-    if (!placed_ && g.Place.Width > 0 && g.Place.Height > 0)
-      setGeometry(g.Place.Left / kTwips, g.Place.Top / kTwips, g.Place.Width / kTwips,
-                  g.Place.Height / kTwips);
+    const bool place = !placed_ && g.Place.Width > 0 && g.Place.Height > 0;
+    const QRect wanted(g.Place.Left / kTwips, g.Place.Top / kTwips, g.Place.Width / kTwips, g.Place.Height / kTwips);
+    if (place) {
+      resize(wanted.size());
+      move(wanted.topLeft());
+    }
     placed_ = true;
     show();
+    if (place) placeFrame(wanted);
     redraw();
   } else if (!g.Visible && isVisible()) {
     hide();
   }
+}
+
+void GraphWindowView::placeFrame(const QRect& wanted) {
+  // The place is the frame's, title bar included: a window placed by its client area at the top
+  // of the screen would have its title bar above it, where it cannot be taken to move it. The
+  // frame's margins are known once the window is shown.
+  const QSize margins = frameGeometry().size() - size();
+  resize(wanted.size() - margins);
+  move(wanted.topLeft());
+  const QScreen* sc = screen();
+  if (sc == nullptr) return;
+  const QRect room = sc->availableGeometry();
+  const QRect frame = frameGeometry();
+  QPoint corner = frame.topLeft();
+  if (frame.right() > room.right()) corner.setX(room.right() - frame.width() + 1);
+  if (frame.bottom() > room.bottom()) corner.setY(room.bottom() - frame.height() + 1);
+  corner.setX(std::max(corner.x(), room.left()));
+  corner.setY(std::max(corner.y(), room.top()));
+  if (corner != frame.topLeft()) move(corner);
 }
 
 void GraphWindowView::redraw() {
@@ -267,6 +291,8 @@ void GraphWindowView::redraw() {
     for (std::size_t i = 0; i < drawn.size(); ++i)
       for (std::size_t p = 0; p < drawn[i].size(); ++p) {
         QAbstractSeries* piece = columnSeries_[i][p];
+        // The column may hold another station's series now: the legend follows it.
+        piece->setName(qt(plot.series[i].name));
         if (auto* area = qobject_cast<QAreaSeries*>(piece)) {
           area->upperSeries()->replace(drawn[i][p]);
           QList<QPointF> base;

@@ -50,6 +50,9 @@ class GraphWindowView : public QWidget {
  private:
   void installHooks();
   void layoutControls();
+  // Gives the window's frame, title bar included, the place wanted (pixels), moved onto the
+  // screen's free area where it would stand off it.
+  void placeFrame(const QRect& wanted);
   bool print(const std::string& printer, std::string& error);
 
   Session& s_;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QScreen>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -361,6 +362,15 @@ void MainWindow::refresh() {
   if (f.Height != appliedHeight_) {
     if (appliedHeight_ != 0 && f.State == WindowState::Normal) resize(width(), f.Height / 15);
     appliedHeight_ = f.Height;
+  }
+  // Where the window lies (its frame, twips), for the graph window that opens beside it.
+  if (isVisible() && !isMinimized()) {
+    MainForm& place = s_.form;
+    const QRect frame = frameGeometry();
+    place.Left = frame.x() * 15;
+    place.Top = frame.y() * 15;
+    place.Width = frame.width() * 15;
+    if (const QScreen* sc = screen()) place.ScreenWidth = (sc->availableGeometry().right() + 1) * 15;
   }
   graph_->sync();
 }

@@ -5,6 +5,7 @@
 
 #include "app/session.h"
 #include "app/show_source.h"
+#include "run/station_handler.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/strings.h"
 
@@ -149,6 +150,7 @@ bool applyReuse(RunContext& ctx, LineState& line, Reuse reuse) {
   }
   if (reuse == Reuse::Full && ctx.PreviousLineCount < 3) {
     line.StationDayCount = line.WindowDays;
+    line.StationError = kSameStationNoDataText;
     return false;
   }
   return true;
@@ -218,7 +220,11 @@ bool beforeCall(Session& s, RunContext& ctx, LineState& line, const SourceBlock&
     line.RetrievalFailed = true;
     return false;
   }
-  if (type == 4 && ctx.SnotelStop) return false;
+  if (type == 4 && ctx.SnotelStop) {
+    line.StationError = kServiceDownText;
+    line.RetrievalFailed = true;
+    return false;
+  }
   if (type == 25) {
     ctx.HeldText = line.Triples[1].shift;
     line.ShiftAside = line.Triples[1].formula;  // the forecast model text
@@ -364,9 +370,14 @@ void getsourcedata(Session& s, RunContext& ctx, LineState& line, const std::stri
   } else {
     showsource(s, b->label, b->icon, caption);
   }
+  // Whether this line's own download fails: the flag the last download leaves, not an earlier
+  // line's.
+  s.InternetFailed = false;
+  auto downloadError = [&s] { return s.InternetFailed ? s.LastError : std::string(); };
   try {
     callSourceRoutine(s, c, [&s, b](SourceCall& call) { b->routine(s, call); });
   } catch (const std::exception& e) {
+    line.DownloadError = downloadError();
     // An error the routine did not catch ends the dispatch; it is never silent.
     takeBack(ctx, line, c);
     if (isWeather(b->type)) ctx.InternetFailedCopy = s.InternetFailed;
@@ -374,6 +385,7 @@ void getsourcedata(Session& s, RunContext& ctx, LineState& line, const std::stri
     line.RetrievalFailed = true;
     return;
   }
+  line.DownloadError = downloadError();
   takeBack(ctx, line, c);
   if (isWeather(b->type)) ctx.InternetFailedCopy = s.InternetFailed;
   line.StationError = c.Error;

@@ -13,6 +13,8 @@ namespace fw {
 namespace {
 
 // The graph window beside the main window, as high as it and as wide as the rest of the screen.
+// A screen with less than half its width left beside the main window gives the graph its right
+// half, over the main window, rather than a window too narrow to read.
 void placeGraphWindow(Session& s) {
   const MainForm& f = s.form;
   GraphModel::Placement& p = s.FrmGraph.Place;
@@ -20,6 +22,10 @@ void placeGraphWindow(Session& s) {
   p.Top = f.Top;
   p.Height = f.Height;
   p.Width = std::max(0, f.ScreenWidth - f.Left - f.Width);
+  if (p.Width < f.ScreenWidth / 2) {
+    p.Width = f.ScreenWidth / 2;
+    p.Left = f.ScreenWidth - p.Width;
+  }
 }
 
 }  // namespace
@@ -63,6 +69,8 @@ std::optional<Move> handOver(Session& s, RunContext& ctx, LineState& line) {
   ctx.PreviousLineCount = static_cast<int32_t>(lines.size()) - 1;
   if (ctx.PreviousLineCount < 3) {
     line.ValueLoop.MissingCount = line.WindowDays;
+    // Nothing is stored for the line: it fails with a text of its own, not in silence.
+    if (line.StationError.empty()) line.StationError = noDataText(line.DownloadError);
     return Move::endStation();
   }
   if (line.ValueClass == 30) return runoffOpening(s, ctx, line);

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,14 @@ struct RunContext {
   std::string RunErrorText;     // every station error line of the run, each after a CR LF
   int16_t ConditionResult = 0;  // skip result of the last line that reached the condition check
   std::string FinishLine;       // "F I N I S H E D  m:ss"; stays empty on the cancel path
+  // For the run's summary line: the station lines walked (not comments, conditions or parameter
+  // lines) and those that stored values, by their index in StationTable (a line walked in several
+  // passes counts once).
+  std::set<int32_t> StationLinesWalked;
+  std::set<int32_t> StationLinesStored;
+  bool Walked = false;          // the walk over the station list began
+  vb::VbDate StartedAt = 0;     // the clock when the run started (RunDateTime may be pinned)
+  bool SummaryWritten = false;  // the summary line has been written
 
   // ---- carried from line to line ----
   int16_t SourceType = 0;  // kept: an id like "08MF005" takes the previous line's type
@@ -169,6 +178,9 @@ struct LineState {
   bool RetrievalFailed = false;
   bool ComputeCanceled = false;
   bool NothingToParse = false;
+  // The text of this line's own failed download ("Internet open fail, ..."), empty when its
+  // downloads went through or it made none.
+  std::string DownloadError;
 };
 
 }  // namespace fw

@@ -86,6 +86,21 @@ void closeRun(Session& s, RunContext& ctx) {
 
 }  // namespace
 
+std::string runSummaryText(const RunContext& ctx) {
+  return "Stored values for " + std::to_string(ctx.StationLinesStored.size()) + " of " +
+         std::to_string(ctx.StationLinesWalked.size()) + " station lines; " +
+         std::to_string(ctx.BadStationCount) + " bad stations, " + std::to_string(ctx.WarningCount) +
+         " warnings.";
+}
+
+void writeRunSummary(Session& s, RunContext& ctx) {
+  if (!ctx.Walked || ctx.SummaryWritten) return;
+  ctx.SummaryWritten = true;
+  const std::string text = runSummaryText(ctx);
+  s.errlog.writeLine(text);
+  logPaneLine(s, text);
+}
+
 std::string elapsedText(vb::VbDate start, vb::VbDate end) {
   // A run time set by "START DATE" may lie after the clock; the run then took no time.
   return vb::Format(std::max(0.0, end - start), "n:ss");
@@ -95,7 +110,9 @@ void finishRun(Session& s, RunContext& ctx) {
   try {
     issuePendingAlerts(s, ctx);
     if (s.services.radarWindow->isVisible()) s.services.radarWindow->hide();
-    ctx.FinishLine = "F I N I S H E D  " + elapsedText(s.RunDateTime, s.clock.now());
+    writeRunSummary(s, ctx);
+    // Measured on the clock: a run time pinned by "START DATE" says nothing of how long it took.
+    ctx.FinishLine = "F I N I S H E D  " + elapsedText(ctx.StartedAt, s.clock.now());
     s.errlog.writeLine(ctx.FinishLine);
     s.errlog.writeLine("");
     if (s.form.Check5.ticked() && s.RealtimeMode) {
@@ -113,6 +130,11 @@ void finishRun(Session& s, RunContext& ctx) {
 
 void cancelPath(Session& s, RunContext& ctx) {
   if (s.LastRunOutcome == RunOutcome::None) s.LastRunOutcome = RunOutcome::Cancelled;
+  try {
+    writeRunSummary(s, ctx);
+  } catch (const std::exception& e) {
+    s.errlog.writeLine(describe(e));
+  }
   try {
     ctx.RunoffOut->close();
   } catch (const std::exception& e) {

@@ -16,6 +16,13 @@ void finishRun(Session& s, RunContext& ctx);
 // restores the window and the timer, and still ends an unscheduled batch program.
 void cancelPath(Session& s, RunContext& ctx);
 
+// "Stored values for N of M station lines; K bad stations, W warnings.": M counts the station lines
+// the walk reached (not comments, conditions or parameter lines), N those that stored rows.
+std::string runSummaryText(const RunContext& ctx);
+// Writes the summary once to the error log and the log pane (standard output without a window),
+// when the walk began.
+void writeRunSummary(Session& s, RunContext& ctx);
+
 // Too many bad stations: logs "N station errors... Run canceled."; the caller then finishes.
 void runLevelCancel(Session& s, RunContext& ctx);
 

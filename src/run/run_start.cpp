@@ -3,12 +3,14 @@
 #include "app/session.h"
 #include "common/log_files.h"
 #include "platform/vb/convert.h"
+#include "platform/vb/error.h"
 #include "platform/vb/date.h"
 #include "platform/vb/format.h"
 #include "platform/vb/math.h"
 #include "platform/vb/strings.h"
 #include "run/box_numbers.h"
 #include "run/links.h"
+#include "store/connection.h"
 
 namespace fw {
 
@@ -17,6 +19,9 @@ namespace {
 const char* const kCrLf = "\r\n";
 const char* const kAgent = "Mozilla/5.0 (Windows NT)";
 inline constexpr int32_t kReceiveTimeoutMs = 60000;
+const char* const kStartDateInvalidText =
+    "The setup file's START DATE is not a date, so the run did not start. Mend the line the error log "
+    "names (a date such as 06/05/2024 13:15), or take it out to run at the present time.";
 
 // A batch start: the window goes to the tray, and the run waits for its start minute.
 void batchStart(Session& s) {
@@ -92,7 +97,8 @@ StartResult startRun(Session& s, RunContext& ctx) {
 
   if (!s.BatchScheduled && (f.CheckBatch.ticked() || s.BatchMode)) batchStart(s);
 
-  s.RunDateTime = s.StartDateSetting && *s.StartDateSetting != 0 ? *s.StartDateSetting : s.clock.now();
+  ctx.StartedAt = s.clock.now();
+  s.RunDateTime = s.StartDateSetting && *s.StartDateSetting != 0 ? *s.StartDateSetting : ctx.StartedAt;
   s.LastRunStart = s.RunDateTime;
   s.RunDay = vb::Int(s.RunDateTime);
   ctx.settings.DeleteTempFiles = f.chkDeleteTMP.ticked();
@@ -117,6 +123,12 @@ StartResult startRun(Session& s, RunContext& ctx) {
   if (s.SetupChanged) {
     reloadSetup(s);
     s.SetupChanged = false;
+  }
+  // The run time the setup file asks for is unknown: running at another time would write another
+  // period. The read has said which line it is; with the window the Start button says it again.
+  if (s.StartDateInvalid) {
+    if (!s.BatchMode) s.ui.msgBox(kStartDateInvalidText, MsgButtons::OK, MsgIcon::Exclamation);
+    return StartResult::Cancel;
   }
 
   f.Command1.Enabled = false;
@@ -161,7 +173,13 @@ StartResult startRun(Session& s, RunContext& ctx) {
       return StartResult::Cancel;
   }
 
-  openRunDatabase(s);
+  try {
+    openRunDatabase(s);
+  } catch (const vb::Error& e) {
+    // No database, no run: the cause is said once and the exit status names it.
+    databaseNotOpened(s, e);
+    return StartResult::Cancel;
+  }
   if (s.RealtimeMode) lastUpdateCheck(s, ctx);
   if (f.chkNoAsks.ticked()) {
     s.NoAsks = true;

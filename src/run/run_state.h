@@ -57,6 +57,7 @@ struct RunState {
   std::string SiteState;        // per station line: the site's state, upper-cased (kept for DSID "0")
   bool ExtraDay = false;        // read by the retrievers' real-time window; cleared per line
   int16_t GraphDatatype = 0;    // datatype of the series in the review chart
+  std::string GraphUnit;        // their unit: a series of another unit starts a new chart
   bool InternetFailed = false;  // a download failed to open, read or close (set by GetURL)
   // Why a reply of the station line's downloads began but did not arrive whole or within the
   // download limits (set by GetURL, cleared before each line's retrieval); the line fails with it.
@@ -104,6 +105,9 @@ struct RunState {
   double NowcastRatio = 0;           // radar: the gauge ratio the last ratio line left for the nowcast
 
   // ---- the run's own bookkeeping -------------------------------------------------------------
+  // Rows the series writers' committed passes have stored since the program started: a line
+  // stored values when it grew during the line.
+  int64_t RowsStored = 0;
   bool RunActive = false;      // runstations is running: a second run must not start
   bool ExitRequested = false;  // an unscheduled batch run has ended: the program ends
   // Asked from outside (a signal, the window's close): the walk stops before its next line and
@@ -113,14 +117,27 @@ struct RunState {
   // arrives after the walk (while the run closes) leaves the run finished.
   bool WalkStopped = false;
   RunOutcome LastRunOutcome = RunOutcome::None;
-  // The first failure of the program's own work (the setup file not read whole, the database not
-  // opened or written, rupdate row 0 not written): the program then ends with status 2.
+  // The first failure of each kind the exit status tells apart (app/launch.h has the table):
+  //   ProgramFault   a write of the program's own work failed (series rows, rupdate row 0);
+  //   SetupFault     the setup file could not be used: not read whole, or a START DATE that is
+  //                  no date;
+  //   DatabaseFault  the database could not be opened.
   std::string ProgramFault;
+  std::string SetupFault;
+  std::string DatabaseFault;
+  // The folder's run lock was held by another program: a run did not start.
+  bool FolderBusy = false;
   // The last read of the setup file found nothing it could read (missing, not a regular file,
   // too large, empty, not plain text): no database is known and a batch start runs nothing.
   bool SetupUnread = false;
-  void noteProgramFault(const std::string& text) {
-    if (ProgramFault.empty()) ProgramFault = text.empty() ? std::string("failure") : text;
+  // The last read of the setup file found a START DATE that is no date: the run time it asks for
+  // is unknown, so no run starts until the file is mended.
+  bool StartDateInvalid = false;
+  void noteProgramFault(const std::string& text) { noteFirst(ProgramFault, text); }
+  void noteSetupFault(const std::string& text) { noteFirst(SetupFault, text); }
+  void noteDatabaseFault(const std::string& text) { noteFirst(DatabaseFault, text); }
+  static void noteFirst(std::string& slot, const std::string& text) {
+    if (slot.empty()) slot = text.empty() ? std::string("failure") : text;
   }
 
   // The other subsystems the run calls (retrievers, computations, radar, outside models, windows,

@@ -61,6 +61,7 @@ void walkStations(Session& s, RunContext& ctx) {
   StationWalk walk(s.StationRange.first, s.StationRange.last, s.StationCount);
   outerPassHead(ctx);
   s.WalkStopped = false;
+  ctx.Walked = true;
   for (;;) {
     if (s.StopRequested) {
       s.WalkStopped = true;
@@ -77,9 +78,11 @@ void walkStations(Session& s, RunContext& ctx) {
     ctx.BadValueCheckOn = s.form.Checkbadvalue.ticked();
     LineState line;
     Move move;
+    const int64_t storedBefore = s.RowsStored;
     try {
       line = readStationLine(s, walk.index());
       move = walkLine(s, ctx, line);
+      if (s.RowsStored > storedBefore) ctx.StationLinesStored.insert(walk.index());
     } catch (const std::exception& e) {
       s.LastError = describe(e);
       s.errlog.writeLine(s.LastError);
@@ -130,6 +133,7 @@ void runstations(Session& s) {
   FileLock lock;
   if (!lockProgramFolder(s, lock)) {
     s.LastRunOutcome = RunOutcome::Cancelled;
+    s.FolderBusy = true;
     if (s.BatchMode && !s.BatchScheduled && !s.form.CheckBatch.ticked()) s.ExitRequested = true;
     return;
   }

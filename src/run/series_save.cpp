@@ -160,14 +160,30 @@ void seriesSave(Session& s, RunContext& ctx, LineState& line) {
       w.dmin(dsid, lastDaily, source);
     }
     const bool graphShown = s.FrmGraph.Visible && s.FrmGraph.Display;
+    GraphModel& g = s.FrmGraph;
+    // What the chart says now, for a series the writer then does not draw (no value to show):
+    // the titles must go on describing the series that are drawn.
+    const std::string caption = g.Caption, title = g.ChartTitle, axis = g.YAxisTitle, unit = s.GraphUnit;
+    const int16_t datatype = s.GraphDatatype;
+    const int32_t fills = g.Fills;
     if (graphShown) {
-      s.FrmGraph.Caption = line.Site_Name;
-      s.FrmGraph.ChartTitle = line.Site_Name;
-      s.FrmGraph.YAxisTitle = std::string(vb::InStr(line.StationId, "-DAY") > 0 ? "Daily " : "Hourly ") +
-                              line.Datatype_Name + ", " + line.UnitText;
+      g.Caption = line.Site_Name;
+      g.ChartTitle = line.Site_Name;
+      g.YAxisTitle = std::string(vb::InStr(line.StationId, "-DAY") > 0 ? "Daily " : "Hourly ") +
+                     line.Datatype_Name + ", " + line.UnitText;
+      s.GraphDatatype = line.ValueCode;
+      s.GraphUnit = line.UnitText;
     }
     if (f.Check3.ticked() || graphShown)
       w.hourly(dsid, lastDaily, source, line.ValueCode, lastHourly, line.ValueClass, line.WhatIfNote, 0);
+    if (graphShown && g.Fills == fills) {
+      g.Caption = caption;
+      g.ChartTitle = title;
+      g.YAxisTitle = axis;
+      s.GraphDatatype = datatype;
+      s.GraphUnit = unit;
+      if (g.onRedraw) g.onRedraw();
+    }
     if (f.Check6.ticked()) {
       bool written = false;
       w.unit(dsid, lastDaily, source, line.ValueClass, lastUnit, written, ctx.UnitWriteFlag);

@@ -173,6 +173,10 @@ void stationRuntimeError(Session& s, RunContext& ctx, LineState& line, const std
   s.WhatIf.Stochastic = a.Stochastic;
 }
 
+std::string noDataText(const std::string& downloadError) {
+  return downloadError.empty() ? std::string("No data retrieved.") : "No data: " + downloadError;
+}
+
 std::string noValueColumnText(const std::string& retrievalText) {
   if (retrievalText.empty()) return "Parameter Not Found";
   if (vb::InStr(retrievalText, "HTML") > 0) return "Site number or parameter not found.";

@@ -64,6 +64,16 @@ BadValueCheckArgs badValueArgs(const Session& s, const RunContext& ctx, const Li
 // badvaluecheck and takes back what that changed. The caller goes on after it.
 void stationRuntimeError(Session& s, RunContext& ctx, LineState& line, const std::string& description);
 
+// The text of a line whose retrieval brought fewer than four lines and no error text of its own:
+// "No data: " and the line's own failed download, else "No data retrieved.".
+std::string noDataText(const std::string& downloadError);
+// A line that is not retrieved because the same service failed for the line before it.
+inline constexpr const char* kServiceDownText =
+    "Not retrieved: the service did not answer for the line before this one.";
+// A line that is not retrieved because the same station's download had no data.
+inline constexpr const char* kSameStationNoDataText =
+    "No data: the download for the line before, of the same station, had none.";
+
 // The texts a retrieval without a value column leaves: "Parameter Not Found" for an empty text,
 // "Site number or parameter not found." for an HTML page, "Data not available." otherwise.
 std::string noValueColumnText(const std::string& retrievalText);

@@ -79,7 +79,8 @@ void siteValues(Session& s, const RunContext& ctx, LineState& line) {
   if (ctx.SourceType == 24) line.HourShift = vb::Val(line.Triples[1].base);
 }
 
-// The review chart takes the new series beside the last only when their datatypes go together.
+// The review chart takes the new series beside the last only when their datatypes go together
+// and their units are the same (one axis, one scale).
 void graphHandOver(Session& s, LineState& line) {
   s.ExtraDay = false;
   line.DayLine = false;
@@ -98,6 +99,7 @@ void graphHandOver(Session& s, LineState& line) {
   else if (shown >= 10 && shown <= 11 && code >= 10 && code <= 11)
     shown = code;
   if (shown != code && shown != 0) s.GraphAdd = false;
+  if (!s.GraphUnit.empty() && vb::LCase(s.GraphUnit) != vb::LCase(line.UnitText)) s.GraphAdd = false;
 }
 
 void logLines(Session& s, const RunContext& ctx, const LineState& line) {

@@ -16,7 +16,9 @@
 #include "run/shell_lines.h"
 #include "run/source_type.h"
 #include "run/station_options.h"
+#include "run/station_handler.h"
 #include "run/station_setup.h"
+#include "platform/vb/strings.h"
 #include "run/value_loop.h"
 
 namespace fw {
@@ -79,6 +81,12 @@ std::optional<Move> retrieve(Session& s, RunContext& ctx, LineState& line) {
     line.StationError = why;
     return Move::endStation();
   }
+  if (s.InternetFailed) {
+    // The same service failed for the line before: this one is not retrieved, and fails with a
+    // text of its own.
+    line.StationError = kServiceDownText;
+    return Move::endStation();
+  }
   getsourcedata(s, ctx, line, caption);
   if (line.RetrievalFailed) return Move::endStation();
   if (line.ComputeCanceled) return Move::cancel();
@@ -86,8 +94,23 @@ std::optional<Move> retrieve(Session& s, RunContext& ctx, LineState& line) {
   return std::nullopt;
 }
 
+// A station line the setup reader could not take as it stands (too few or too many fields): it
+// fails with the reader's text, which names its line in the file, and is counted as bad.
+std::optional<Move> faultyLine(Session& s, RunContext& ctx, LineState& line) {
+  const auto fault = s.StationLineFaults.find(line.StationIndex);
+  if (fault == s.StationLineFaults.end() || vb::InStr(line.field(1), "*") > 0) return std::nullopt;
+  readLineHead(line);
+  ctx.StationLinesWalked.insert(line.StationIndex);
+  line.StationError = fault->second;
+  line.CloseDirectly = true;
+  logPaneLine(s, line.StationError);
+  return Move::endStation();
+}
+
 Move stationRoad(Session& s, RunContext& ctx, LineState& line) {
+  if (auto move = faultyLine(s, ctx, line)) return *move;
   if (auto move = lineKinds(s, ctx, line)) return *move;
+  ctx.StationLinesWalked.insert(line.StationIndex);
   modelRunDestination(s, line);
   classifyLine(s, ctx, line);
   if (auto move = stationSetUp(s, ctx, line)) return *move;

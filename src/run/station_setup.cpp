@@ -130,12 +130,6 @@ bool isCanadianState(const std::string& state) {
 }
 
 std::optional<Move> stationSetUp(Session& s, RunContext& ctx, LineState& line) {
-  if (s.InternetFailed) {
-    // The source is down: the line is passed over to its close without being counted.
-    s.errlog.writeLine(line.Dsid + "  " + s.LastError);
-    line.CloseDirectly = true;
-    return Move::endStation();
-  }
   line.DailyFromSource = false;
   if (!s.RealtimeMode) {
     if (auto move = historyWindow(s, ctx, line)) return move;
@@ -175,7 +169,11 @@ std::optional<Move> stationSetUp(Session& s, RunContext& ctx, LineState& line) {
       s.CanadaSite = true;
       // A retrieval line on a Canadian site reads the Canadian service; a line named by a keyword
       // (a computation, a model, radar, a named service) keeps its own road.
-      if (ctx.SourceType != 1 && !hasSourceKeyword(line.StationId)) ctx.SourceType = 0;
+      if (ctx.SourceType != 1 && !hasSourceKeyword(line.StationId) && ctx.SourceType != 0) {
+        // Another service than the line before's: its failure says nothing about this one.
+        ctx.SourceType = 0;
+        s.InternetFailed = false;
+      }
     }
   }
   ctx.StationsRun = vb::addInteger(ctx.StationsRun, 1);

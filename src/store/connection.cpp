@@ -78,12 +78,16 @@ void openHDB(Session& s) {
     s.HdbCnn.Open("", "", -1);
     s.ui.doEvents();
   } catch (const vb::Error& e) {
-    s.noteProgramFault("openHDB: " + db::maskConnectionSecrets(e.description(), s.HdbConnString));
-    reportFailure(s, "openHDB", e.description(),
-                  "... check connection string by 'Select Station(s)', 'Connection'. (maybe \\Program Files (x86)\\) and "
-                  "then 'Save' setup.",
-                  s.HdbConnString);
+    databaseNotOpened(s, e);
   }
+}
+
+void databaseNotOpened(Session& s, const vb::Error& e) {
+  s.noteDatabaseFault("openHDB: " + db::maskConnectionSecrets(e.description(), s.HdbConnString));
+  reportFailure(s, "openHDB", e.description(),
+                "... check connection string by 'Select Station(s)', 'Connection'. (maybe \\Program Files (x86)\\) and "
+                "then 'Save' setup.",
+                s.HdbConnString);
 }
 
 void openHDB2(Session& s, std::string& connString, db::AdoConnection& connection, db::AdoRecordset& recordset,

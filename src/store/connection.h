@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/db/ado.h"
+#include "platform/vb/error.h"
 #include "platform/vb/variant.h"
 
 namespace fw {
@@ -17,6 +18,9 @@ struct Session;
 // Sets HdbUseDAO, HdbAposDates, HdbIsExcel and HdbFile. A failure sets LastError to "openHDB: "
 // and the engine's text and shows it (batch: writes it to the error log).
 void openHDB(Session& s);
+// What openHDB does when the database cannot be opened: LastError, the error log or a box, and
+// the database fault the exit status reports. For the run's own opening too.
+void databaseNotOpened(Session& s, const vb::Error& e);
 
 // A second, independent ADO connection: connString may get the workbook options appended;
 // writable non-zero opens it for reading and writing. Sets Hdb2AposDates (and HdbIsExcel).

@@ -1,5 +1,7 @@
 #include "store/graph_model.h"
 
+#include <algorithm>
+
 #include "common/axis_scale.h"
 #include "common/round_value.h"
 #include "platform/vb/convert.h"
@@ -22,6 +24,8 @@ constexpr int32_t kInvalidPropertyValue = 380;
 constexpr double kAcreFeetPerCfsHour = 0.0826458;
 // Where the minimum scan of the daily minima starts.
 constexpr float kMinimumScanStart = 999999.0f;
+// Dates at or before this one are no dates (empty series slots).
+constexpr vb::VbDate kSmallestValidDate = 2.0;
 
 }  // namespace
 
@@ -40,6 +44,7 @@ void GraphModel::setColumnCount(int32_t columns) {
                   std::vector<std::optional<double>>(static_cast<size_t>(rowCount_)));
   pens_.resize(static_cast<size_t>(columns), 1.0f);
   columnLabels_.resize(static_cast<size_t>(columns));
+  columnAxisTitles_.resize(static_cast<size_t>(columns));
   if (column_ > columns) column_ = columns;
 }
 
@@ -49,7 +54,7 @@ void GraphModel::setRow(int32_t row) {
 }
 
 void GraphModel::setColumn(int32_t column) {
-  if (column < 1 || column > ColumnCount()) invalidProperty();
+  requireColumn(column);
   column_ = column;
 }
 
@@ -85,23 +90,37 @@ std::optional<double> GraphModel::data(int32_t row, int32_t column) const {
   return columns_[static_cast<size_t>(column - 1)][static_cast<size_t>(row - 1)];
 }
 
-void GraphModel::setColumnLabel(int32_t column, const std::string& label) {
+void GraphModel::requireColumn(int32_t column) const {
   if (column < 1 || column > ColumnCount()) invalidProperty();
+}
+
+void GraphModel::setColumnLabel(int32_t column, const std::string& label) {
+  requireColumn(column);
   columnLabels_[static_cast<size_t>(column - 1)] = label;
 }
 
 std::string GraphModel::columnLabel(int32_t column) const {
-  if (column < 1 || column > ColumnCount()) invalidProperty();
+  requireColumn(column);
   return columnLabels_[static_cast<size_t>(column - 1)];
 }
 
+void GraphModel::setColumnAxisTitle(int32_t column, const std::string& title) {
+  requireColumn(column);
+  columnAxisTitles_[static_cast<size_t>(column - 1)] = title;
+}
+
+std::string GraphModel::columnAxisTitle(int32_t column) const {
+  requireColumn(column);
+  return columnAxisTitles_[static_cast<size_t>(column - 1)];
+}
+
 void GraphModel::setPenWidth(int32_t column, float width) {
-  if (column < 1 || column > ColumnCount()) invalidProperty();
+  requireColumn(column);
   pens_[static_cast<size_t>(column - 1)] = width;
 }
 
 float GraphModel::penWidth(int32_t column) const {
-  if (column < 1 || column > ColumnCount()) invalidProperty();
+  requireColumn(column);
   return pens_[static_cast<size_t>(column - 1)];
 }
 
@@ -132,11 +151,12 @@ HourlyChartFill::HourlyChartFill(GraphModel& chart, HourlyGraphState& state, Hou
     : chart_(chart), state_(state), style_(style), add_(graphAdd), overwrite_(graphOverwrite) {}
 
 void HourlyChartFill::begin() {
+  ++chart_.Fills;
   chart_.holdDrawing();
 }
 
 void HourlyChartFill::yRange(const std::vector<SeriesPoint>& dayMax, const std::vector<SeriesPoint>& dayMin,
-                             int32_t dailyCount) {
+                             int32_t dailyCount, vb::VbDate firstDate) {
   if (style_.autoScale) {
     chart_.YAxis.Auto = true;
     return;
@@ -165,8 +185,10 @@ void HourlyChartFill::yRange(const std::vector<SeriesPoint>& dayMax, const std::
   }
   summaryMax_ = yMax_;
 
-  if (add_) {
-    if (state_.columnCount == 0) state_.yMinimum = yMin_;
+  // The columns this series joins: only an added series of the chart's day keeps them.
+  const bool besideShown =
+      add_ && state_.columnCount > 0 && static_cast<int32_t>(vb::Int(firstDate)) == state_.graphDay;
+  if (besideShown) {
     if (yMin_ < state_.yMinimum) state_.yMinimum = yMin_;
     if (yMax_ > state_.yMaximum) state_.yMaximum = yMax_;
     yMin_ = state_.yMinimum;
@@ -203,15 +225,14 @@ void HourlyChartFill::rowsAndColumns(vb::VbDate firstDate, int32_t f, int32_t l)
     chart_.setColumnCount(state_.columnCount);
     chart_.setColumn(state_.columnCount);
     chart_.setPenWidth(state_.columnCount, 1);
-    chart_.setColumnLabel(state_.columnCount, chart_.ChartTitle);
   } else {
     chart_.setRowCount(0);
     state_.columnCount = 1;
     state_.rowCounts.clear();
     chart_.setColumnCount(1);
     chart_.setColumn(1);
-    chart_.setColumnLabel(1, chart_.ChartTitle);
   }
+  nameColumn(state_.columnCount);
   state_.rowCounts.resize(static_cast<size_t>(state_.columnCount) + 1, 0);
   state_.rowCounts[static_cast<size_t>(state_.columnCount)] = rows;
 
@@ -239,6 +260,22 @@ void HourlyChartFill::rowsAndColumns(vb::VbDate firstDate, int32_t f, int32_t l)
     chart_.SetData(k, 1, 0, true);
     chart_.setRowLabel(k == 1 ? vb::Format(firstDate, "mmmdd") : vb::Format((k - 1) / 24.0, "h:mm"));
   }
+}
+
+void HourlyChartFill::nameColumn(int32_t column) {
+  // The legend names the column's station; the axis says what every column shown is, so after a
+  // series of another kind beside the first the axis names both.
+  chart_.setColumnLabel(column, chart_.ChartTitle);
+  chart_.setColumnAxisTitle(column, chart_.YAxisTitle);
+  std::string axis;
+  std::vector<std::string> seen;
+  for (int32_t c = 1; c <= chart_.ColumnCount(); ++c) {
+    const std::string title = chart_.columnAxisTitle(c);
+    if (title.empty() || std::find(seen.begin(), seen.end(), title) != seen.end()) continue;
+    seen.push_back(title);
+    axis += (axis.empty() ? "" : " / ") + title;
+  }
+  chart_.YAxisTitle = axis;
 }
 
 void HourlyChartFill::axisRange() {
@@ -287,7 +324,7 @@ void HourlyChartFill::point(int32_t i, int32_t lastIndex, const SeriesPoint& e,
 void HourlyChartFill::finish(const HourlyCaptionInputs& in) {
   if (in.whatIf)
     chart_.Caption = in.whatIfCaption;
-  else
+  else if (in.captionTime > kSmallestValidDate)
     chart_.Caption += vb::Format(in.captionTime, " m/d h:mm ampm");
   if (style_.volumeSummary) {
     double volume = volumeSum_ * kAcreFeetPerCfsHour;

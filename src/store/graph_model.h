@@ -55,6 +55,13 @@ class GraphModel {
   // A column's legend text; empty until the writer names it.
   void setColumnLabel(int32_t column, const std::string& label);
   std::string columnLabel(int32_t column) const;
+  // The Y axis title a column was drawn under (what its values are and their unit).
+  void setColumnAxisTitle(int32_t column, const std::string& title);
+  std::string columnAxisTitle(int32_t column) const;
+
+  // Series the hourly writer has drawn into the chart since the program started: a caller that
+  // titled the chart for a series learns whether the series was drawn.
+  int32_t Fills = 0;
 
   // Pen width of a column's line (series n is column n).
   void setPenWidth(int32_t column, float width);
@@ -84,6 +91,7 @@ class GraphModel {
 
  private:
   void requireCell(int32_t row, int32_t column) const;
+  void requireColumn(int32_t column) const;
 
   int32_t rowCount_ = 0;
   int32_t row_ = 1;
@@ -92,6 +100,7 @@ class GraphModel {
   std::vector<std::string> labels_;                          // [row - 1]
   std::vector<float> pens_;                                  // [column - 1]
   std::vector<std::string> columnLabels_;                    // [column - 1]
+  std::vector<std::string> columnAxisTitles_;                // [column - 1]
 };
 
 // What the hourly writer keeps of the chart from call to call (between stations and between
@@ -154,9 +163,11 @@ class HourlyChartFill {
   // Holds drawing; the writer sets GraphWait alongside.
   void begin();
   // The Y range from the daily maxima and minima of indexes 1..dailyCount (single precision),
-  // merged with the columns already shown when adding, and the round axis through AxisScale.
+  // merged with the columns already shown when the series goes beside them (adding on the same
+  // day as the chart's), and the round axis through AxisScale. A chart that starts again takes
+  // this series' range alone, never one left from series no longer shown.
   void yRange(const std::vector<SeriesPoint>& dayMax, const std::vector<SeriesPoint>& dayMin,
-              int32_t dailyCount);
+              int32_t dailyCount, vb::VbDate firstDate);
   // Rows for the values f..l of a series whose first value is dated firstDate: starts the chart
   // again, adds a column or overwrites the last one; the label step; the empty hours before the
   // first value.
@@ -169,7 +180,8 @@ class HourlyChartFill {
   // except near the end of the series, so the peak shows at its hour.
   void point(int32_t i, int32_t lastIndex, const SeriesPoint& e, const std::vector<SeriesPoint>& dayMax,
              int32_t dailyCount);
-  // The caption and, for flows, ", Max ... @ ..., ... acft"; releases drawing.
+  // The caption and, for flows, ", Max ... @ ..., ... acft"; releases drawing. A caption time
+  // that is no date (0, as most callers pass) is left out rather than shown as 12/30 12:00 AM.
   void finish(const HourlyCaptionInputs& in);
   // Releases drawing without the caption (after an error that skipped the steps before).
   void release();
@@ -181,6 +193,9 @@ class HourlyChartFill {
  private:
   GraphModel& chart_;
   HourlyGraphState& state_;
+  // The column's legend and axis titles from the chart's titles; the axis names every column.
+  void nameColumn(int32_t column);
+
   HourlyChartStyle style_;
   bool add_;
   bool overwrite_;

@@ -102,7 +102,7 @@ struct HourlyCall {
         goOn = chartError(stage, at, e, errors);
       }
     };
-    step(3, [&] { fill.yRange(s.DayMaxSeries, s.DayMinSeries, dailyCount); });
+    step(3, [&] { fill.yRange(s.DayMaxSeries, s.DayMinSeries, dailyCount, firstDate); });
     step(4, [&] { fill.rowsAndColumns(firstDate, f, l); });
     step(5, [&] { fill.axisRange(); });
     for (const auto& point : drawn) {

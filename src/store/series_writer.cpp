@@ -406,10 +406,12 @@ bool Engine::run() {
     t_.commitPass();
     committed = true;
   });
-  if (committed)
+  if (committed) {
     begun_ = false;
-  else
+    s_.RowsStored += p_.rowsAdded + p_.rowsOverwritten;
+  } else {
     stopPass();
+  }
   return true;
 }
 

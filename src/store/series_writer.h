@@ -65,6 +65,7 @@ struct WriterPass {
   int stage = 0;                 // for writers whose texts name the step: 1 trim, 2 protect, 6 append
   vb::VbDate lastAdded = 2.0;    // date of the last element added in this pass
   int32_t rowsAdded = 0;
+  int32_t rowsOverwritten = 0;  // workbook rows given the element's value in place
   bool stopped = false;  // the pass ended at an error limit
   // The pass may give way to another program's write that conflicted with it on a server: then
   // it ends quietly with gaveWay set and runs again from the start.

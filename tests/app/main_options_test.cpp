@@ -39,11 +39,19 @@ TEST_F(MainOptionsTest, LogViewersOpenTheirFileInTheEditor) {
                                                    {"xdg-open", f + "Flumewright_Alert.txt"},
                                                    {"xdg-open", f + "Flumewright_errlog.txt"},
                                                    {"nano", "-R", f + "Flumewright_errlog.txt"}}));
-  // An editor that cannot start leaves a line naming it.
+  // A viewer that cannot start says so, naming the file: in a box with the window, in the error
+  // log always.
   launcher->failing = {"xdg-open"};
   Command3_Click(s);
-  EXPECT_NE(s.form.Text1.Text.find("Could not start xdg-open on " + f + "Flumewright_errlog.txt"),
-            std::string::npos);
+  const std::string said = "Could not start xdg-open on " + f + "Flumewright_errlog.txt: No such file or directory";
+  ASSERT_EQ(t.ui.boxes.size(), 1u);
+  EXPECT_EQ(t.ui.boxes[0].text, said);
+  EXPECT_EQ(s.errlog.written(), std::vector<std::string>{said});
+  s.BatchMode = true;
+  cmdViewAlert_Click(s);
+  EXPECT_EQ(t.ui.boxes.size(), 1u);
+  ASSERT_EQ(s.errlog.written().size(), 2u);
+  EXPECT_EQ(s.errlog.written()[1], "Could not start xdg-open on " + f + "Flumewright_Alert.txt: No such file or directory");
 }
 
 TEST_F(MainOptionsTest, RadarFileEditors) {

@@ -118,8 +118,10 @@ TEST_F(SetupReaderTest, TextSettingsAreUpperCasedButPathsAndAddressesKeepTheirCa
   EXPECT_EQ(s.AlertAddress, "Ann@Example.org");
   EXPECT_EQ(s.form.txtRadarInch.Text, "X.5");
   EXPECT_EQ(s.form.Text6.Text, "LIST.TXT");
-  // An unknown key is ignored as a setting; holding ";" it is a (too short) station line.
-  EXPECT_THAT(boxTexts(), ElementsAre("Unknown Key=1;2;3\r\nSubscript out of range"));
+  // An unknown key is ignored and said; its value's ";" does not make it a station line.
+  EXPECT_THAT(boxTexts(), ElementsAre("Flumewright_setup.txt line 8: unknown key \"Unknown Key\" (value \"1;2;3\"); "
+                                      "the line is ignored."));
+  EXPECT_EQ(s.StationCount, -1);
 }
 
 TEST_F(SetupReaderTest, NumericSettings) {
@@ -141,27 +143,52 @@ TEST_F(SetupReaderTest, NumericSettings) {
   EXPECT_EQ(grid().ColWidth(1), 1400);
 }
 
-TEST_F(SetupReaderTest, AFailureEndsTheReadAtThatLineAndKeepsCountsConsistent) {
+// A line the reader cannot take is said with its line number, its key and its value, and the
+// read goes on: the settings after it are read, the station lines after it are in the list.
+TEST_F(SetupReaderTest, ALineItCannotTakeIsSaidAndTheReadGoesOn) {
   struct Case {
     std::string bad;
-    std::string description;
+    std::string said;      // the box (and error-log) text; empty for a station line
+    std::string runFault;  // the text the run fails a station line with
   };
   const std::vector<Case> cases = {
-      {"X; 2; flow", "Subscript out of range"},
-      {"Menu Text Color=red", "Type mismatch"},
-      {"START DATE=someday", "Type mismatch"},
-      {"Column Widths=1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20", "Subscript out of range"},
-      {"A;1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;17;18;19", "Subscript out of range"},
+      {"Menu Text Color=red",
+       "Flumewright_setup.txt line 3: Menu Text Color= \"red\" cannot be read (Type mismatch); the setting stays as "
+       "it was.",
+       ""},
+      {"START DATE=someday",
+       "Flumewright_setup.txt line 3: START DATE= \"someday\" is not a date (Type mismatch); no run starts until it is "
+       "a date such as 06/05/2024 13:15 or 2024-06-05 13:15.",
+       ""},
+      {"Column Widths=1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20",
+       "Flumewright_setup.txt line 3: Column Widths= \"1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20\" cannot "
+       "be read (Subscript out of range); the setting stays as it was.",
+       ""},
+      {"X; 2; flow", "",
+       "Flumewright_setup.txt line 3: the station line \"X; 2; flow\" has 3 fields; a station line needs at least 4 "
+       "(Station_ID; Datatype_Site_ID; Datatype_Name; Site_Name)."},
+      {"A;1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;17;18;19", "",
+       "Flumewright_setup.txt line 3: the station line \"A;1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;17;18;19\" has 20 "
+       "fields; a station line holds at most 19."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bad);
     ui.boxes.clear();
     read({"Station_ID; a; b; c", "Y; 1; flow; site", c.bad, "Future Days=9", "Z; 3; flow; site"});
-    EXPECT_THAT(boxTexts(), ElementsAre(c.bad + "\r\n" + c.description));
-    EXPECT_EQ(s.StationCount, 1);  // the lines actually read
-    EXPECT_EQ(grid().Rows(), 2);
-    EXPECT_EQ(s.StationTable(1, 1), "Y");
-    EXPECT_EQ(s.form.Text7.Text, "1");
+    if (c.said.empty())
+      EXPECT_TRUE(ui.boxes.empty());
+    else
+      EXPECT_THAT(boxTexts(), ElementsAre(c.said));
+    const bool stationLine = !c.runFault.empty();
+    EXPECT_EQ(s.StationCount, stationLine ? 3 : 2);
+    EXPECT_EQ(s.StationTable(1, stationLine ? 3 : 2), "Z");
+    EXPECT_EQ(s.form.Text7.Text, "9");
+    EXPECT_EQ(s.Form2.ReadStoppedAtLine, 0);
+    if (stationLine)
+      EXPECT_THAT(s.StationLineFaults, ElementsAre(std::pair<const int32_t, std::string>(2, c.runFault)));
+    else
+      EXPECT_TRUE(s.StationLineFaults.empty());
+    EXPECT_EQ(s.StartDateInvalid, c.bad.starts_with("START DATE"));
   }
 
   // A four-field line is enough; nothing lands in column 5.
@@ -169,6 +196,46 @@ TEST_F(SetupReaderTest, AFailureEndsTheReadAtThatLineAndKeepsCountsConsistent) {
   EXPECT_EQ(s.StationCount, 1);
   EXPECT_EQ(s.StationTable(4, 1), "Boise River NEAR Boise");
   EXPECT_EQ(s.StationTable(5, 1), "");
+  EXPECT_TRUE(s.StationLineFaults.empty());
+}
+
+// A yes/no value other than True or False, a misspelled key and a station line written with
+// commas: one error-log line each (a repeated unknown key once), naming the line, the key and the
+// value; the same file read again says nothing new, and the file is left as it is.
+TEST_F(SetupReaderTest, BadInputIsSaidOnceInTheErrorLogAndTheFileIsLeftAlone) {
+  const std::vector<std::string> lines = {"Write Dailys= Ture", "Minutes between retreivals=30",
+                                          "Minutes between retreivals=45", "Station_ID; a; b; c",
+                                          "09380000, 1101, Flow, Colorado R at Lees Ferry, 0, 0",
+                                          "Metric Units=yes", "Minimize to System Tray=Flase", "Write Hourly Avg=TRUE"};
+  const std::vector<std::string> said = {
+      "Flumewright_setup.txt line 1: Write Dailys= \"Ture\" is neither True nor False; the box is not ticked by it.",
+      "Flumewright_setup.txt line 2: unknown key \"Minutes between retreivals\" (value \"30\"); the line is ignored.",
+      "Flumewright_setup.txt line 5: \"09380000, 1101, Flow, Colorado R at Lees Ferry, 0, 0\" has no \";\": the fields "
+      "of a station line are separated by \";\", so the line is not read.",
+      "Flumewright_setup.txt line 6: Metric Units= \"yes\" is neither True nor False; it is taken as False.",
+      "Flumewright_setup.txt line 7: Minimize to System Tray= \"Flase\" is neither True nor False; it is taken as "
+      "True."};
+  for (const bool batch : {true, false}) {
+    SCOPED_TRACE(batch ? "batch" : "window");
+    Session fresh(ui, clock, folder.path());
+    fresh.BatchMode = batch;
+    ui.boxes.clear();
+    writeSetupLines(lines);
+    getstationfile(fresh);
+    getstationfile(fresh);  // a run reads the file again
+    EXPECT_EQ(fresh.errlog.written(), said);
+    if (batch) {
+      EXPECT_TRUE(ui.boxes.empty());
+    } else {
+      std::string box;
+      for (const std::string& t : said) box += (box.empty() ? "" : "\r\n") + t;
+      EXPECT_THAT(boxTexts(), ElementsAre(box));
+    }
+    EXPECT_EQ(fresh.form.Check5.Value, 0);
+    EXPECT_EQ(fresh.form.Check3.Value, 1);
+    EXPECT_EQ(fresh.StationCount, 0);
+    EXPECT_EQ(readFile(setupPath()), testing::crlf(lines));
+  }
 }
 
 TEST_F(SetupReaderTest, AMissingFileIsReportedAndInBatchModeLogged) {
@@ -277,11 +344,13 @@ TEST_F(SetupReaderTest, TabsAroundAKnownKeyOrItsValueAreTrimmed) {
 }
 
 TEST_F(SetupReaderTest, AStoppedReadDoesNotReSave) {
-  const std::vector<std::string> lines = {"Station_ID; a; b; c", "X\t1\tflow\tsite", "bad; line"};
+  const std::vector<std::string> lines = {"Station_ID; a; b; c", "X\t1\tflow\tsite",
+                                          "Database Connection String=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.mdb;",
+                                          "Database Connection String=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=b.mdb;"};
   read(lines);
   EXPECT_EQ(readFile(setupPath()), testing::crlf(lines));
-  EXPECT_THAT(boxTexts(), ElementsAre("bad; line\r\nSubscript out of range"));
-  EXPECT_EQ(s.StationCount, 1);
+  EXPECT_THAT(boxTexts(), ElementsAre("Multiple database connections given.  Missing END statement before notes??"));
+  EXPECT_EQ(s.Form2.ReadStoppedAtLine, 4);
 }
 
 TEST_F(SetupReaderTest, NowcastTrackFileFollowsTheFirstNexradLineAfterTheFolderKey) {

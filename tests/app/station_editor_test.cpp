@@ -428,7 +428,7 @@ TEST_F(EditorSaveTest, LinesTheReaderWouldRefuseAreNotSaved) {
 TEST_F(EditorSaveTest, AGridReadOnlyInPartIsNotSaved) {
   std::string text = normalised();
   const std::size_t at = text.find("COMPUTE-Unit");
-  text.insert(at, "BROKEN; 5\r\n");
+  text.insert(at, "Database Connection String=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=other.mdb;\r\n");
   writeSetup(text);
   getstationfile(s);
   ui.boxes.clear();

@@ -300,18 +300,4 @@ TEST(GraphWindowView, ClosingReleasesAHeldRunAndHidesTheWindow) {
 
 }  // namespace
 
-namespace testing {
-
-// The graph window over two flow stations the store wrote, on the screen, saved as a picture.
-int saveGraphScreenshot(const std::string& path) {
-  GraphFixture f;
-  f.graph->move(0, 0);
-  f.graph->raise();
-  for (int i = 0; i < 20; ++i) QTest::qWait(50);
-  const QPixmap shot = f.graph->screen()->grabWindow(0, 0, 0, f.graph->frameGeometry().width(),
-                                                     f.graph->frameGeometry().height());
-  return shot.save(QString::fromStdString(path)) ? 0 : 1;
-}
-
-}  // namespace testing
 }  // namespace fw::gui

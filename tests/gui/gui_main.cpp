@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
   }
   if (screenshot.empty() && graphScreenshot.empty()) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  // The graph window over two flow stations the store wrote.
+  // The graph window after a run over three stations of different units ("name.png"), then after
+  // a history run ("name_history.png").
   if (!graphScreenshot.empty()) return fw::gui::testing::saveGraphScreenshot(graphScreenshot);
   if (!screenshot.empty()) {
     // The main window after a run, then the station-list editor beside it ("name.png" and

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <thread>
+#include "app/launch.h"
 
 #include "platform/vb/date.h"
 #include "program_folder.h"
@@ -64,7 +65,7 @@ TEST(ProgramPostgres, AWrongPasswordEndsTheRunWithTheServersTextAndNoPassword) {
   p.useConnection(c.connString(database, wrong));
   testing::ProgramResult r = runProgram(p.run({"BATCH"}));
   EXPECT_FALSE(r.timedOut);
-  EXPECT_EQ(r.status, 1) << p.log();
+  EXPECT_EQ(r.status, kExitDatabaseUnopened) << p.log();
   EXPECT_NE(p.log().find("openHDB: "), std::string::npos) << p.log();
   EXPECT_NE(p.log().find("password authentication failed"), std::string::npos) << p.log();
   EXPECT_EQ(p.log().find(wrong), std::string::npos) << p.log();

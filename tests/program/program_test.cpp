@@ -178,8 +178,14 @@ TEST(Program, BatchWithTheGaugeServiceDownGoesOnWithTheOtherLines) {
   const std::string failure = "Internet open fail, service provider down: " + base.substr(0, 20);
   EXPECT_EQ(p.count("\r\n" + failure + "\r\n"), 1) << p.log();
   EXPECT_EQ(p.count("\r\n09380000 1101 " + failure + "\r\n"), 1) << p.log();
-  EXPECT_EQ(p.count("\r\n1102  09380000 1101 " + failure + "\r\n"), 1) << p.log();
+  // The second line of the same service is not retrieved, and says so in its own words: no
+  // line carries the text of another.
+  EXPECT_EQ(p.count("\r\n09381000 1102 Not retrieved: the service did not answer for the line before this one.\r\n"),
+            1)
+      << p.log();
+  EXPECT_EQ(p.count("09380000 1101 " + failure), 1) << p.log();
   EXPECT_EQ(p.count("\r\nHCFCD1234 10305 "), 1) << p.log();
+  EXPECT_EQ(p.count("\r\nStored values for 0 of 3 station lines; 3 bad stations, 0 warnings.\r\n"), 1) << p.log();
   EXPECT_EQ(p.count("F I N I S H E D  "), 1) << p.log();
 }
 

@@ -25,7 +25,7 @@ ProgramResult runProgram(const ProgramRun& run) {
   }
   for (const auto& [k, v] : run.env) envText.push_back(k + "=" + v);
 
-  std::vector<std::string> argText{FLUMEWRIGHT_EXE};
+  std::vector<std::string> argText{run.program.empty() ? std::string(FLUMEWRIGHT_EXE) : run.program};
   argText.insert(argText.end(), run.args.begin(), run.args.end());
   std::vector<char*> argv, envp;
   for (std::string& a : argText) argv.push_back(a.data());

@@ -18,6 +18,7 @@ struct ProgramResult {
 };
 
 struct ProgramRun {
+  std::string program;                     // empty: the flumewright executable
   std::vector<std::string> args;           // after the program name
   std::filesystem::path workingFolder;     // its current directory
   std::map<std::string, std::string> env;  // set on top of this process's environment

@@ -38,7 +38,7 @@ TEST_F(StopSignal, SigtermDuringARunEndsItBeforeTheNextLineWithEverythingClosed)
   EXPECT_TRUE(s.ExitRequested);
   EXPECT_FALSE(s.errlog.isOpen());
   EXPECT_FALSE(s.HdbDb.isOpen());
-  EXPECT_EQ(exitStatus(s), 1);
+  EXPECT_EQ(exitStatus(s), kExitStopped);
   EXPECT_TRUE(Form_QueryUnload(s));
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "app/headless_timer.h"
 #include "app/launch.h"
 #include "fake_links.h"
@@ -275,15 +277,27 @@ TEST_F(Startup, HeadlessTimerTicksEveryTenSecondsUntilAStop) {
   EXPECT_LT((w.clock.now() - testing::kTestNow) * 86400.0, 0.5);
 }
 
-TEST_F(Startup, ExitStatusIsOneForACancelledOrStoppedRun) {
-  EXPECT_EQ(exitStatus(s), 0);
+// One status per cause; when several apply, the cause of a run that could not start comes first.
+TEST_F(Startup, TheExitStatusNamesTheCause) {
+  EXPECT_EQ(exitStatus(s), kExitFinished);
   s.LastRunOutcome = RunOutcome::Finished;
-  EXPECT_EQ(exitStatus(s), 0);
-  s.LastRunStopped = true;
-  EXPECT_EQ(exitStatus(s), 1);
-  s.LastRunStopped = false;
+  EXPECT_EQ(exitStatus(s), kExitFinished);
+  s.noteProgramFault("rupdate: no such table");
+  EXPECT_EQ(exitStatus(s), kExitWriteFailed);
   s.LastRunOutcome = RunOutcome::Cancelled;
-  EXPECT_EQ(exitStatus(s), 1);
+  EXPECT_EQ(exitStatus(s), kExitCancelled);
+  s.LastRunStopped = true;
+  EXPECT_EQ(exitStatus(s), kExitStopped);
+  s.noteDatabaseFault("openHDB: Could not find file");
+  EXPECT_EQ(exitStatus(s), kExitDatabaseUnopened);
+  s.noteSetupFault("Flumewright_setup.txt line 3: START DATE= \"x\" is not a date");
+  EXPECT_EQ(exitStatus(s), kExitSetupUnusable);
+  s.FolderBusy = true;
+  EXPECT_EQ(exitStatus(s), kExitFolderBusy);
+  // Distinct statuses, none of them 0 but a finished run's.
+  const std::set<int> all = {kExitFinished, kExitCancelled,  kExitWriteFailed, kExitSetupUnusable,
+                             kExitDatabaseUnopened, kExitFolderBusy, kExitStopped, kExitNoDisplay};
+  EXPECT_EQ(all.size(), 8u);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "run/dispatch.h"
+#include "run/station_handler.h"
 
 #include <gtest/gtest.h>
 
@@ -170,13 +171,13 @@ TEST_F(DispatchTest, TwoLinesOfOneWeatherStationReuseItsDownload) {
   EXPECT_EQ(sources->received[0].RetrievalText, "");
   EXPECT_EQ(sources->received[1].RetrievalText, "header\nZ\t06/05/2024 13:00\t5");
 
-  // A download without data is not repeated; the line ends quietly.
+  // A download without data is not repeated; the line fails, saying why in its own words.
   ctx.PreviousLineCount = 2;
   LineState third = lineFor("KSACRAMENTO", 1);
   dispatch(third);
   EXPECT_EQ(sources->calls.size(), 2u);
   EXPECT_TRUE(third.RetrievalFailed);
-  EXPECT_EQ(third.StationError, "");
+  EXPECT_EQ(third.StationError, kSameStationNoDataText);
   EXPECT_EQ(third.StationDayCount, 7);
 }
 

@@ -220,17 +220,24 @@ TEST_F(SetUpTest, ASiteMissingFromTheListFailsTheLine) {
   EXPECT_EQ(ctx.StationsRun, 0);
 }
 
-TEST_F(SetUpTest, WhileTheSourceIsDownLinesArePassedToTheirCloseUncounted) {
+// The line's own set-up runs while its source is down (it reaches the retrieval, which then says
+// the line was not retrieved); a Canadian site takes another service, whose state is its own.
+TEST_F(SetUpTest, WhileTheSourceIsDownTheSetUpStillRunsAndACanadianSiteStartsAfresh) {
   sites({{"1101"}});
   s.InternetFailed = true;
   s.LastError = "GetURL: no connection";
-  s.errlog.open();
   LineState l = line("KSACRAMENTO; 1101; Temp; A", 1);
-  EXPECT_EQ(stationSetUp(s, ctx, l), Move::endStation());
-  s.errlog.close();
-  EXPECT_TRUE(l.CloseDirectly);
+  EXPECT_EQ(stationSetUp(s, ctx, l), std::nullopt);
+  EXPECT_FALSE(l.CloseDirectly);
   EXPECT_EQ(l.StationError, "");
-  EXPECT_EQ(logText(), "1101  GetURL: no connection\r\n");
+  EXPECT_TRUE(s.InternetFailed);
+  EXPECT_EQ(s.errlog.written().size(), 0u);
+
+  state("1101", "BC");
+  LineState canadian = line("08MF005; 1101; Flow; B", 6);
+  EXPECT_EQ(stationSetUp(s, ctx, canadian), std::nullopt);
+  EXPECT_EQ(ctx.SourceType, 0);
+  EXPECT_FALSE(s.InternetFailed);
 }
 
 }  // namespace

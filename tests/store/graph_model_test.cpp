@@ -32,7 +32,7 @@ struct Chart {
                        bool overwrite = false, int32_t dailyCount = 1) {
     HourlyChartFill fill(chart, state, style, add, overwrite);
     fill.begin();
-    fill.yRange(dayMax, dayMin, dailyCount);
+    fill.yRange(dayMax, dayMin, dailyCount, series[0].date);
     const int32_t l = static_cast<int32_t>(series.size()) - 1;
     fill.rowsAndColumns(series[0].date, 0, l);
     fill.axisRange();
@@ -181,6 +181,44 @@ TEST(HourlyChartFill, AddOverwriteAndANewDay) {
   EXPECT_EQ(ch.chart.RowCount(), 1);
 }
 
+// The scale, the legend and the axis describe the columns shown: a chart that starts again (a
+// new day with Add in force) takes its series' own range, not one left from the columns before.
+TEST(HourlyChartFill, ScaleLegendAndAxisDescribeTheColumnsShown) {
+  Chart ch;
+  ch.dayMax[1].value = 16000;
+  ch.chart.ChartTitle = "Davis Dam";
+  ch.chart.YAxisTitle = "Hourly Release, cfs";
+  ch.draw(hourly(at(0), {15000, 16000}), {}, true);
+  EXPECT_EQ(ch.chart.YAxis.Maximum, 16000);
+
+  ch.dayMax[1] = {at(3, kDay + 1), 12, 0};
+  ch.dayMin[1] = {at(1, kDay + 1), 11, 0};
+  ch.chart.ChartTitle = "Colorado R at Lees Ferry";
+  ch.chart.YAxisTitle = "Hourly Flow, cfs";
+  ch.draw(hourly(at(0, kDay + 1), {11, 12}), {}, true);
+  EXPECT_EQ(ch.chart.ColumnCount(), 1);
+  EXPECT_FLOAT_EQ(ch.state.yMaximum, 12);
+  EXPECT_LE(ch.chart.YAxis.Maximum, 13);
+  EXPECT_GE(ch.chart.YAxis.Minimum, 10);
+  EXPECT_EQ(ch.chart.columnLabel(1), "Colorado R at Lees Ferry");
+  EXPECT_EQ(ch.chart.YAxisTitle, "Hourly Flow, cfs");
+
+  // A second column of another kind beside it: the legend names both, the axis says both.
+  ch.chart.ChartTitle = "Oroville Runoff";
+  ch.chart.YAxisTitle = "Hourly Runoff, cfs";
+  ch.draw(hourly(at(0, kDay + 1), {10, 13}), {}, true);
+  EXPECT_EQ(ch.chart.ColumnCount(), 2);
+  EXPECT_EQ(ch.chart.columnLabel(1), "Colorado R at Lees Ferry");
+  EXPECT_EQ(ch.chart.columnLabel(2), "Oroville Runoff");
+  EXPECT_EQ(ch.chart.YAxisTitle, "Hourly Flow, cfs / Hourly Runoff, cfs");
+
+  // Overwriting the last column with the first kind leaves one kind on the axis.
+  ch.chart.YAxisTitle = "Hourly Flow, cfs";
+  ch.draw(hourly(at(0, kDay + 1), {10, 13}), {}, true, true);
+  EXPECT_EQ(ch.chart.YAxisTitle, "Hourly Flow, cfs");
+  EXPECT_EQ(ch.chart.Fills, 4);
+}
+
 TEST(HourlyChartFill, PeakAtItsHourAndCumulativeTotals) {
   Chart ch;
   // The daily maximum at 03:30 is drawn in the 03:00 row, unless the row is among the last three.
@@ -223,13 +261,19 @@ TEST(HourlyChartFill, CaptionSummary) {
   in.whatIfCaption = "What If CN x 1.1";
   f3.finish(in);
   EXPECT_EQ(stage.chart.Caption, "What If CN x 1.1");
+
+  // A caption time of 0 is no date: nothing is appended ("12/30 12:00 AM" would be shown).
+  Chart empty;
+  empty.chart.Caption = "Markland";
+  empty.draw(hourly(at(0), {1, 2})).finish(HourlyCaptionInputs{});
+  EXPECT_EQ(empty.chart.Caption, "Markland");
 }
 
 TEST(HourlyChartFill, DailyIndexBeyondItsArrayIsSubscriptOutOfRange) {
   Chart ch;
   HourlyChartFill fill(ch.chart, ch.state, {}, false, false);
   try {
-    fill.yRange(ch.dayMax, ch.dayMin, 5);
+    fill.yRange(ch.dayMax, ch.dayMin, 5, 45448);
     FAIL() << "no error";
   } catch (const vb::Error& e) {
     EXPECT_EQ(e.number(), vb::err::SubscriptOutOfRange);

@@ -18,16 +18,35 @@ extern char** environ;
 
 namespace fw {
 
+namespace {
+
+// The argument vector as posix_spawn takes it; the strings must outlive it.
+std::vector<char*> argvPointers(const std::vector<std::string>& argv) {
+  std::vector<char*> args;
+  args.reserve(argv.size() + 1);
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  return args;
+}
+
+// A thread of its own reaps the child when it ends, so no finished program lingers.
+void reapLater(pid_t pid) {
+  std::thread([pid] {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+  }).detach();
+}
+
+}  // namespace
+
 bool SpawnProcessRunner::startDetached(const std::vector<std::string>& argv, std::string& error) {
   error.clear();
   if (argv.empty() || argv[0].empty()) {
     error = "no program given";
     return false;
   }
-  std::vector<char*> args;
-  args.reserve(argv.size() + 1);
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
+  std::vector<char*> args = argvPointers(argv);
 
   // The program runs in its own session, so no terminal signal of ours reaches it.
   posix_spawnattr_t attr;
@@ -40,11 +59,72 @@ bool SpawnProcessRunner::startDetached(const std::vector<std::string>& argv, std
     error = std::strerror(rc);
     return false;
   }
-  std::thread([pid] {
+  reapLater(pid);
+  return true;
+}
+
+bool ProcessRunner::startViewer(const std::vector<std::string>& argv, std::string& error, int,
+                                const std::function<void()>&) {
+  return startDetached(argv, error);
+}
+
+bool SpawnProcessRunner::startViewer(const std::vector<std::string>& argv, std::string& error, int graceMs,
+                                     const std::function<void()>& whileWaiting) {
+  error.clear();
+  if (argv.empty() || argv[0].empty()) {
+    error = "no program given";
+    return false;
+  }
+  std::vector<char*> args = argvPointers(argv);
+
+  // Its standard error goes to a file of ours (unlinked at once), for the reason of a failure.
+  char errorPath[] = "/tmp/flumewright-viewer-XXXXXX";
+  const int errorFd = ::mkstemp(errorPath);
+  if (errorFd >= 0) ::unlink(errorPath);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (errorFd >= 0) posix_spawn_file_actions_adddup2(&actions, errorFd, 2);
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
+  pid_t pid = 0;
+  const int rc = ::posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
+  posix_spawnattr_destroy(&attr);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) {
+    if (errorFd >= 0) ::close(errorFd);
+    error = std::strerror(rc);
+    return false;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(graceMs);
+  for (;;) {
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) {
+      const bool failed = !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+      if (failed) {
+        std::string said;
+        if (errorFd >= 0) {
+          char buffer[512];
+          const ssize_t n = ::pread(errorFd, buffer, sizeof buffer, 0);
+          if (n > 0) said.assign(buffer, static_cast<size_t>(n));
+          said = said.substr(0, said.find('\n'));
+        }
+        error = WIFEXITED(status) ? argv[0] + " ended with status " + std::to_string(WEXITSTATUS(status))
+                                  : argv[0] + " was ended by signal " + std::to_string(WTERMSIG(status));
+        if (!said.empty()) error += " (" + said + ")";
+      }
+      if (errorFd >= 0) ::close(errorFd);
+      return !failed;
     }
-  }).detach();
+    if (done < 0 && errno != EINTR) break;
+    if (std::chrono::steady_clock::now() >= deadline) break;
+    if (whileWaiting) whileWaiting();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  // Still running: it shows the file.
+  if (errorFd >= 0) ::close(errorFd);
+  reapLater(pid);
   return true;
 }
 
@@ -60,10 +140,7 @@ ProcessRunner::RunResult SpawnProcessRunner::runToEnd(const Run& run) {
     result.error = "no program given";
     return result;
   }
-  std::vector<char*> args;
-  args.reserve(run.argv.size() + 1);
-  for (const std::string& a : run.argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
+  std::vector<char*> args = argvPointers(run.argv);
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);

@@ -15,6 +15,12 @@ class ProcessRunner {
   // Starts argv[0] (looked up in PATH when it holds no "/") with the rest as its arguments and
   // does not wait for it. False with the system's reason in error when it cannot start.
   virtual bool startDetached(const std::vector<std::string>& argv, std::string& error) = 0;
+  // A viewer (an editor, xdg-open): started as startDetached, then watched for graceMs. One that
+  // ends within it with a non-zero status failed to show the file: false, with its status and
+  // the first line it wrote to standard error in error. One still running, or ended with 0, has
+  // shown it. whileWaiting is called between looks. This default only starts it.
+  virtual bool startViewer(const std::vector<std::string>& argv, std::string& error, int graceMs,
+                           const std::function<void()>& whileWaiting);
 
   // A program run to its end: started from argv in workFolder (never a chdir of ours), standard
   // input /dev/null, standard output and error to outputFile (empty: /dev/null). A program still
@@ -42,6 +48,8 @@ class ProcessRunner {
 class SpawnProcessRunner : public ProcessRunner {
  public:
   bool startDetached(const std::vector<std::string>& argv, std::string& error) override;
+  bool startViewer(const std::vector<std::string>& argv, std::string& error, int graceMs,
+                   const std::function<void()>& whileWaiting) override;
   RunResult runToEnd(const Run& run) override;
 };
 

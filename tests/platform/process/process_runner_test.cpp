@@ -32,6 +32,29 @@ TEST(ProcessRunnerTest, AnArgumentWithBlanksAndShellTextArrivesIntact) {
   EXPECT_FALSE(runner.startDetached({}, error));
 }
 
+// A viewer is watched a moment: one that ends at once with a failure (xdg-open without a program
+// for the file) is a failure with its status and its first line of standard error; one that ends
+// well or still runs after the moment has shown the file.
+TEST(ProcessRunnerTest, AViewerThatFailsAtOnceIsAFailureWithItsReason) {
+  testing::TempFolder folder;
+  const auto viewer = folder / "xdg-open";
+  testing::writeFile(viewer, "#!/bin/sh\necho \"xdg-open: no method available for opening '$1'\" >&2\nexit 3\n");
+  std::filesystem::permissions(viewer, std::filesystem::perms::owner_all);
+  SpawnProcessRunner runner;
+  std::string error;
+  int waits = 0;
+  EXPECT_FALSE(runner.startViewer({viewer.string(), "/data/log.txt"}, error, 5000, [&waits] { ++waits; }));
+  EXPECT_EQ(error, viewer.string() + " ended with status 3 (xdg-open: no method available for opening "
+                                     "'/data/log.txt')");
+
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(runner.startViewer({"sleep", "5"}, error, 200, nullptr)) << error;
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_TRUE(runner.startViewer({"true"}, error, 5000, nullptr)) << error;
+  EXPECT_FALSE(runner.startViewer({(folder / "no such viewer").string()}, error, 200, nullptr));
+  EXPECT_EQ(error, "No such file or directory");
+}
+
 // A program run to its end: in its own folder, output to a file, its exit code; stopped at its
 // time limit together with what it started.
 TEST(ProcessRunnerTest, ARunToItsEndReportsHowItEnded) {
