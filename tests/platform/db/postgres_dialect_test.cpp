@@ -78,6 +78,25 @@ TEST(PostgresConnectionString, PasswordsAreMasked) {
   EXPECT_EQ(maskPassword("postgresql://hydro@127.0.0.1/hdb"), "postgresql://hydro@127.0.0.1/hdb");
 }
 
+// A text that names some other connection (an engine's message, a request file's source) is
+// masked by its shape too.
+TEST(PostgresConnectionString, SecretShapesInAnyTextAreMasked) {
+  const struct {
+    const char* text;
+    const char* masked;
+  } cases[] = {
+      {"could not parse postgresql://hydro:Pg-s3cret-91@[::1/hdb", "could not parse postgresql://hydro:***@[::1/hdb"},
+      {"a: 'postgres://u:p:w@h/d' and http://x:y@z", "a: 'postgres://u:***@h/d' and http://x:***@z"},
+      {"see http://example.org/a:b@c", "see http://example.org/a:b@c"},
+      {"postgresql://hydro@h/d no secret", "postgresql://hydro@h/d no secret"},
+      {"1postgresql://u:pw@h", "1postgresql://u:***@h"},
+      {"PASSWORD = 'it s' ; pwd=\"q r\";Pwd=plain;x", "PASSWORD = *** ; pwd=***;Pwd=***;x"},
+      {"password= 'unclosed and password=ok", "password= 'unclosed and password=***"},
+      {"password=;pwd =", "password=;pwd ="},
+  };
+  for (const auto& c : cases) EXPECT_EQ(maskConnectionSecrets(c.text, ""), c.masked) << c.text;
+}
+
 TEST(PostgresConnectionString, AnUnknownProviderNamesTheOnesThatWork) {
   try {
     parseConnectionString("Provider=SQLOLEDB;Data Source=hydro;");
