@@ -13,6 +13,7 @@
 #include "app/startup.h"
 #include "app/stop_signals.h"
 #include "compute/compute_services.h"
+#include "models/model_services.h"
 #include "retrieval/web_retrievers.h"
 #ifdef FLUMEWRIGHT_WITH_GUI
 #include "gui/gui_program.h"
@@ -29,6 +30,7 @@ int runHeadless(const std::string& commandLine, const std::filesystem::path& fol
   fw::SystemClock clock;
   fw::Session s(ui, clock, folder);
   fw::installComputeServices(s);
+  fw::installModelServices(s);
   ui.attach(s.errlog, s.form.Text1, &std::cout);
   if (!fw::commandLineSelectsBatch(commandLine)) {
     s.errlog.writeLine(fw::kNoDisplayText);

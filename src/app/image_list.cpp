@@ -7,9 +7,10 @@ namespace fw {
 
 namespace {
 
-constexpr std::array<std::string_view, 21> kKeys = {
+constexpr std::array<std::string_view, 25> kKeys = {
     "Flumewr", "USGS",   "CWRD",    "USCS",  "USBR", "COE", "Canada", "PWS",    "Iowa", "synoptic", "noaa2",
-    "NWS",     "Spotwx", "nohrsc2", "Route", "File", "DSS", "EPA",    "Runoff", "Snow", "Wunderg"};
+    "NWS",     "Spotwx", "nohrsc2", "Route", "File", "DSS", "EPA",    "Runoff", "Snow", "Wunderg", "HMS",
+    "RAS",     "ResSim", "Shell"};
 
 }  // namespace
 

@@ -69,6 +69,13 @@ SetupKey caseKey(const char* written, std::string SetupState::*field) {
           [field](const Session& s) { return s.*field; }};
 }
 
+// The same, written back only when the file gave it.
+SetupKey givenCaseKey(const char* written, std::string SetupState::*field) {
+  SetupKey key = caseKey(written, field);
+  key.given = [field](const Session& s) { return !(s.*field).empty(); };
+  return key;
+}
+
 std::string columnWidthsText(const StationGrid& grid) {
   std::string text;
   for (int c = 1; c <= 7; ++c) {
@@ -148,6 +155,10 @@ std::vector<SetupKey> buildKeys() {
                [](Session& s, const std::string& v) { s.ShellTimeoutMinutes = vb::Val(v); },
                [](const Session& s) { return vb::FormatNumber(s.ShellTimeoutMinutes, "0.0"); }});
   k.push_back(textKey("Bad/Missing Stations Allowed=", &MainForm::txtAllowedBadStations));
+  k.push_back(givenCaseKey("HEC-DSS Library=", &SetupState::HecDssLibrary));
+  k.push_back(givenCaseKey("SWMM Library=", &SetupState::SwmmLibrary));
+  k.push_back(givenCaseKey("HEC-HMS Program=", &SetupState::HecHmsProgram));
+  k.push_back(givenCaseKey("HEC-ResSim Program=", &SetupState::HecResSimProgram));
   // The services' servers: written back only when the file gave them, so that a default can
   // follow its service when it moves.
   for (const ServiceServer& row : serviceServers()) {

@@ -63,6 +63,12 @@ struct SetupState {
   double AlertStartTime = -1;  // hours after the run start from which alerts count; -1 unset
   bool MetricUnits = false;
   double ShellTimeoutMinutes = 0;
+  // Outside models a user installs himself: the HEC-DSS and SWMM engine libraries (empty: the
+  // usual library name) and the HEC-HMS and HEC-ResSim programs (empty: the line's command).
+  std::string HecDssLibrary;
+  std::string SwmmLibrary;
+  std::string HecHmsProgram;
+  std::string HecResSimProgram;
   std::optional<vb::VbDate> StartDateSetting;  // "START DATE": the run's time when given
   std::string NowcastTrackFile;                // nowcast track file of the first NEXRAD line (product N0B)
   std::string FolderTag;      // name of the folder holding the program folder, at most 12 characters

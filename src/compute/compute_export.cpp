@@ -98,7 +98,7 @@ void computeExport(Session& s, SourceCall& c, const ComputeStation& st) {
   w.target = target;
   w.start = begin;
   w.key = c.DatatypeName + ";" + c.UnitText + ";" + c.SiteName + ";" +
-          vb::CStr(static_cast<int32_t>(c.DatatypeCode)) + ";" + c.SiteText + ";" + c.Dsid;
+          vb::CStr(static_cast<int32_t>(c.DatatypeCode)) + ";" + c.SiteState + ";" + c.Dsid;
   w.table = st.table;
   w.newFile = vb::Val(c.Triples[1].base) == 0;
   int32_t step = 1440;

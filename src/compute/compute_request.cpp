@@ -27,7 +27,8 @@ std::string valueAfterColon(const std::string& line) {
 }
 
 std::string importRow(vb::VbDate d, float value, int32_t source) {
-  return "Z\t" + vb::Format(d, "yyyy-mm-dd hh:mm") + "\t" + vb::PrintNumber(value) + "\t" +
+  // A single prints with its own seven digits (0.1, not 0.100000001490116).
+  return "Z\t" + vb::Format(d, "yyyy-mm-dd hh:mm") + "\t" + vb::StrSingle(value) + " \t" +
          vb::PrintNumber(source) + "\t\n";
 }
 

@@ -6,6 +6,7 @@
 #include "app/session.h"
 #include "app/startup.h"
 #include "compute/compute_services.h"
+#include "models/model_services.h"
 #include "gui/main_window.h"
 #include "gui/qt_tray_icon.h"
 #include "gui/qt_ui.h"
@@ -21,6 +22,7 @@ int runWithWindow(int& argc, char** argv, const std::string& commandLine,
   SystemClock clock;
   Session s(ui, clock, programFolder);
   installComputeServices(s);
+  installModelServices(s);
   onSession(&s);
   installWebServices(s);
   MainWindow window(s);

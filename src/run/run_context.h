@@ -83,6 +83,7 @@ struct RunContext {
   std::string AlertLevelWord;         // level text of the highest crossing reported
   bool RunoffCompHandled = false;     // the run's "Runoff Comp" update row has been dealt with
   bool AlertsIssued = false;          // the run's alert text has been issued
+  bool LastErrorNoted = false;        // the first shell model line noted the last error in rupdate row 0
 
   // ---- cleared at the head of every outer pass ----
   int16_t ValueFieldIndex = 0;  // field of the value in RetrievalText lines

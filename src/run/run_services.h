@@ -141,10 +141,10 @@ class RadarRain {
 
 // Outside models started from SHELL lines; they wait for the model to end.
 struct ShellCall {
-  std::string Command;  // the station id: the command line
+  std::string Command;  // the station id: the command line (in and out)
   std::string Parameter;
-  int32_t BeginDay = 0;  // in and out
-  int32_t DayCount = 0;  // in and out
+  int32_t BeginDay = 0;  // whole day numbers of the window (in and out)
+  int32_t EndDay = 0;
   TripleTable Triples;
   std::string Error;  // empty on success
 };

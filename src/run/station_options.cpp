@@ -50,7 +50,11 @@ void countTriples(Session& s, LineState& line) {
     }
     if (s.ModelRunWrite.modelRun != 0) line.ModelRunText += ";" + t.base + ";" + t.shift + ";" + t.formula;
   }
-  if (holds(line.StationId, "GET-SWMM")) line.FormulaUsesN = false;
+  if (holds(line.StationId, "GET-SWMM")) {
+    // Its formula1 names the series of the results file: the values are stored as read.
+    line.FormulaUsesN = false;
+    line.FormulaCount = 0;
+  }
 }
 
 std::string siteColumn(const Session& s, int column, int32_t row) {

@@ -13,6 +13,7 @@
 #include "run/runoff_start.h"
 #include "run/runoff_step.h"
 #include "run/series_save.h"
+#include "run/shell_lines.h"
 #include "run/source_type.h"
 #include "run/station_options.h"
 #include "run/station_handler.h"
@@ -31,8 +32,6 @@ const char* unhandledKind(int16_t type) {
     case 23:
     case 24:
       return "Radar lines are not handled in this version.";
-    case 16:
-      return "Shell model lines are not handled in this version.";
     default:
       return nullptr;
   }
@@ -77,6 +76,7 @@ std::optional<Move> retrieve(Session& s, RunContext& ctx, LineState& line) {
     return std::nullopt;
   }
   if (isComputedKind(ctx.SourceType)) return computedKind(s, ctx, line, caption);
+  if (ctx.SourceType == 16) return shellModelLine(s, ctx, line, caption);
   if (const char* why = unhandledKind(ctx.SourceType)) {
     line.StationError = why;
     return Move::endStation();

@@ -9,3 +9,10 @@ endif()
 if(TARGET test_program AND TARGET madis_dump)
   add_dependencies(test_program madis_dump)
 endif()
+# Outside-model lines load the fake HEC-DSS and SWMM libraries the model tests build.
+if(TARGET test_program AND TARGET fake_hecdss AND TARGET fake_swmm5)
+  add_dependencies(test_program fake_hecdss fake_swmm5)
+  target_compile_definitions(test_program PRIVATE
+    FW_FAKE_HECDSS="$<TARGET_FILE:fake_hecdss>"
+    FW_FAKE_SWMM5="$<TARGET_FILE:fake_swmm5>")
+endif()
