@@ -15,6 +15,7 @@
 #include "run/runoff_start.h"
 #include "run/hand_over.h"
 #include "run/runoff_state.h"
+#include "run/station_options.h"
 #include "run/station_road.h"
 
 namespace fw {
@@ -314,10 +315,12 @@ Move runoffTrace(Session& s, RunContext& ctx, LineState& line) {
   line.StationError.clear();
   line.StationErrorCount = 0;
   line.LowCountDays = 0;
+  line.StationDayCount = 0;
   line.CloseDirectly = false;
   line.WhatIfNote.clear();
   // The value lines are views of the runoff input, which the storm of the trace may have changed.
   splitValueLines(ctx.RetrievalText, line.ValueLoop.ValueLines);
+  emptyTraceSeries(s, line);
   auto state = std::make_shared<RunoffState>();
   line.Runoff = state;
   whatIfOpening(s, line, *state);
