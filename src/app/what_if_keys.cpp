@@ -14,9 +14,15 @@ namespace {
 
 using Apply = void (*)(WhatIfSettings&, const std::string&);
 
-double number(const std::string& v) { return vb::Val(v); }
-int16_t flag(const std::string& v) { return vb::UCase(vb::Trim(v)) == "TRUE" ? int16_t{-1} : int16_t{0}; }
-int16_t small(const std::string& v) { return vb::toInteger(vb::Val(v)); }
+double number(const std::string& v) {
+  return vb::Val(v);
+}
+int16_t flag(const std::string& v) {
+  return vb::UCase(vb::Trim(v)) == "TRUE" ? int16_t{-1} : int16_t{0};
+}
+int16_t small(const std::string& v) {
+  return vb::toInteger(vb::Val(v));
+}
 
 // The Monte Carlo type by its number or its option's caption.
 int16_t monteType(const std::string& v) {

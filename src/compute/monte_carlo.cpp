@@ -23,7 +23,8 @@ constexpr double kLargestExponent = 700;
 double funk(double p) {
   const double q = p > 0.5 ? 1 - p : p;
   const double t = std::sqrt(std::log(1 / (q * q)));
-  double z = t - (2.515517 + 0.802853 * t + 0.010328 * t * t) / (1 + 1.432788 * t + 0.189269 * t * t + 0.001308 * t * t * t);
+  double z = t - (2.515517 + 0.802853 * t + 0.010328 * t * t) /
+                     (1 + 1.432788 * t + 0.189269 * t * t + 0.001308 * t * t * t);
   if (p > 0.5) z = -z;
   return z;
 }
@@ -66,7 +67,8 @@ double getMonte(const WhatIfSettings& w, WhatIfRandom& random, int32_t i, int32_
 std::string monteSettingsProblem(const WhatIfSettings& w) {
   if (w.MonteType == 0) return {};
   if (w.MonteType < 0 || w.MonteType > 3)
-    return "What-If Monte Carlo type " + vb::CStr(int32_t{w.MonteType}) + " is none of 1 (Random), 2 (Random Normal), 3 (Exact Normal).";
+    return "What-If Monte Carlo type " + vb::CStr(int32_t{w.MonteType}) +
+           " is none of 1 (Random), 2 (Random Normal), 3 (Exact Normal).";
   const auto bad = [](double x) { return !std::isfinite(x); };
   if (w.MonteType == 1) {
     if (bad(w.MonteMin) || bad(w.MonteMax)) return "What-If Minimum and Maximum must be numbers.";
@@ -76,7 +78,8 @@ std::string monteSettingsProblem(const WhatIfSettings& w) {
     return "What-If Mean, Standard Deviation and Skew must be numbers.";
   if (w.MonteType == 3 && w.Traces <= 0) return "What-If Traces must be 1 or more for an exact sample.";
   const bool pearson = w.MonteSkew != 0;
-  if (w.MonteStdev < 0) return "What-If Standard Deviation " + vb::CStr(w.MonteStdev) + " must not be negative.";
+  if (w.MonteStdev < 0)
+    return "What-If Standard Deviation " + vb::CStr(w.MonteStdev) + " must not be negative.";
   if (w.MonteStdev == 0 && (w.MonteLogNormal != 0 || pearson)) {
     const std::string kind =
         w.MonteLogNormal != 0 ? (pearson ? "log-Pearson type III" : "log-normal") : "Pearson type III";
@@ -89,7 +92,8 @@ std::string monteSettingsProblem(const WhatIfSettings& w) {
     const double reach = std::max(std::fabs(pearsonFactor(kWidestDeviate, w.MonteSkew)),
                                   std::fabs(pearsonFactor(-kWidestDeviate, w.MonteSkew)));
     if (w.MonteMean + w.MonteStdev * reach > kLargestExponent)
-      return "What-If Mean and Standard Deviation of the logarithm reach past e^700: the log-normal sample would "
+      return "What-If Mean and Standard Deviation of the logarithm reach past e^700: the log-normal sample "
+             "would "
              "overflow.";
   }
   return {};

@@ -25,7 +25,9 @@ constexpr int16_t kRainSource = 11;
 constexpr int16_t kRainCode = 10;
 constexpr int kErrorLimit = 5;
 
-int32_t roundEven(double x) { return static_cast<int32_t>(vb::Round(x)); }
+int32_t roundEven(double x) {
+  return static_cast<int32_t>(vb::Round(x));
+}
 
 // Runs the routine's statements: a failing one is logged with its number and the next one runs;
 // after five failures the rest is left out.
@@ -41,7 +43,8 @@ class StepErrors {
     } catch (const std::exception& e) {
       const auto* v = dynamic_cast<const vb::Error*>(&e);
       const std::string text = vb::Format(s_.clock.now(), "mm-dd-yyyy hh:mm") + " StohcRain Line " +
-                               vb::CStr(int32_t{number}) + "  " + (v ? v->description() : std::string(e.what()));
+                               vb::CStr(int32_t{number}) + "  " +
+                               (v ? v->description() : std::string(e.what()));
       logPaneLine(s_, text);
       s_.errlog.writeLine(text);
       if (++errors_ > kErrorLimit) {
@@ -58,7 +61,9 @@ class StepErrors {
   bool canceled_ = false;
 };
 
-void emptySeries(std::vector<SeriesPoint>& series) { std::fill(series.begin(), series.end(), SeriesPoint{}); }
+void emptySeries(std::vector<SeriesPoint>& series) {
+  std::fill(series.begin(), series.end(), SeriesPoint{});
+}
 
 SeriesPoint& at(std::vector<SeriesPoint>& series, int32_t i) {
   if (i < 0 || static_cast<size_t>(i) >= series.size()) vb::raise(vb::err::SubscriptOutOfRange);
@@ -180,10 +185,12 @@ void StochasticRain(Session& s, const std::string& dsid, vb::VbDate from, vb::Vb
           r = kCapInches / factor;
         }
         at(s.UnitSeries, n) = SeriesPoint{t, r, at(s.UnitSeries, n).source};
-        if (replace != 0 && static_cast<size_t>(n) < lines.size()) setField2(lines[static_cast<size_t>(n)], vb::CStr(r));
+        if (replace != 0 && static_cast<size_t>(n) < lines.size())
+          setField2(lines[static_cast<size_t>(n)], vb::CStr(r));
       } else {
         at(s.UnitSeries, n) = SeriesPoint{t, 0, at(s.UnitSeries, n).source};
-        if (replace != 0 && static_cast<size_t>(n) < lines.size()) setField2(lines[static_cast<size_t>(n)], "0");
+        if (replace != 0 && static_cast<size_t>(n) < lines.size())
+          setField2(lines[static_cast<size_t>(n)], "0");
         // Zero rain to the end of the day in which the storms ran out.
         if (vb::roundToSecond(t - vb::Int(t)) == 0 || (replace != 0 && !write)) break;
       }
@@ -203,7 +210,8 @@ void StochasticRain(Session& s, const std::string& dsid, vb::VbDate from, vb::Vb
     for (const char* table : {"munit", "mhour", "mday", "mdaymax"}) {
       errors.step(9, [&] {
         if (!isDsid(dsid)) vb::raise(vb::err::TypeMismatch);
-        const std::string sql = std::string("delete from ") + table + " where run_id=" + vb::CStr(int32_t{runId}) +
+        const std::string sql = std::string("delete from ") + table +
+                                " where run_id=" + vb::CStr(int32_t{runId}) +
                                 " and datatype_site_id=" + dsid + ";";
         if (s.HdbUseDAO)
           s.HdbDb.Execute(sql);
@@ -224,7 +232,8 @@ void StochasticRain(Session& s, const std::string& dsid, vb::VbDate from, vb::Vb
       hdbmrundsid(s, dsid, factor, "Stochastic Rainfall", note, "");
   });
   errors.step(12, [&] {
-    for (int32_t i = 1; i <= count; ++i) at(s.UnitSeries, i).value = vb::Round(at(s.UnitSeries, i).value * factor, 6);
+    for (int32_t i = 1; i <= count; ++i)
+      at(s.UnitSeries, i).value = vb::Round(at(s.UnitSeries, i).value * factor, 6);
     if (s.form.Check6.ticked()) {
       int32_t last = count;
       bool written = false;

@@ -16,21 +16,21 @@ struct Session;
 namespace fw::compute {
 
 struct StormSettings {
-  double durationHours = 0;   // one storm
-  double flashiness = 0;      // spread of the step-to-step change of log intensity
-  int32_t stormCount = 1;     // more than 1: several storms over the multi-storm period
-  double periodHours = 0;     // the whole multi-storm period
-  bool randomCount = false;   // the storm count drawn as count +- half
+  double durationHours = 0;  // one storm
+  double flashiness = 0;     // spread of the step-to-step change of log intensity
+  int32_t stormCount = 1;    // more than 1: several storms over the multi-storm period
+  double periodHours = 0;    // the whole multi-storm period
+  bool randomCount = false;  // the storm count drawn as count +- half
 };
 
 // The storms' shapes in five-minute steps 1 .. N: R(i) the intensity, storm k made of the steps
 // after B(k-1) up to B(k), X(k) the sum of its R, D(k) its relative size (the largest 1).
 struct StormShapes {
-  int32_t L = 0;  // steps per storm
-  int32_t N = 0;  // steps of the whole series
-  int32_t S = 1;  // storms asked for
-  int32_t P = 0;  // steps per storm period
-  int32_t K = 0;  // the first storm's peak step: after it the intensity only falls
+  int32_t L = 0;       // steps per storm
+  int32_t N = 0;       // steps of the whole series
+  int32_t S = 1;       // storms asked for
+  int32_t P = 0;       // steps per storm period
+  int32_t K = 0;       // the first storm's peak step: after it the intensity only falls
   int32_t storms = 1;  // storms made (k + 1)
   std::vector<double> R, D, X;
   std::vector<int32_t> B;

@@ -12,8 +12,8 @@
 #include "platform/vb/format.h"
 #include "platform/vb/math.h"
 #include "platform/vb/strings.h"
-#include "run/runoff_start.h"
 #include "run/hand_over.h"
+#include "run/runoff_start.h"
 #include "run/runoff_state.h"
 #include "run/station_options.h"
 #include "run/station_road.h"
@@ -50,7 +50,9 @@ const CoefficientRow kRows[14] = {
     {"Lag hours", 2, kShortestLag, kNoLimit},
 };
 
-double clip(double v, double low, double high) { return std::min(std::max(v, low), high); }
+double clip(double v, double low, double high) {
+  return std::min(std::max(v, low), high);
+}
 
 void endWhatIf(Session& s) {
   s.WhatIf.Coefficient = s.WhatIf.WriteMTables = s.WhatIf.MonteType = s.WhatIf.Stochastic = 0;
@@ -58,7 +60,8 @@ void endWhatIf(Session& s) {
 }
 
 std::string runText(const Session& s) {
-  return "What-If run" + (s.WhatIf.WriteMTables != 0 ? " " + vb::CStr(int32_t{s.WhatIf.RunID}) : std::string());
+  return "What-If run" +
+         (s.WhatIf.WriteMTables != 0 ? " " + vb::CStr(int32_t{s.WhatIf.RunID}) : std::string());
 }
 
 // The model's working value of the coefficient in the trace just run (the set-up's derived
@@ -67,40 +70,64 @@ double currentValue(const Session& s, const LineState& line, const RunoffState& 
   const RunoffParameters& p = opened.params;
   const RunoffState* last = line.Runoff.get();
   switch (s.WhatIf.Coefficient) {
-    case 1: return p.cnOrLoss;
-    case 2: return p.constantLoss;
-    case 3: return p.imperviousPercent / 100;
-    case 4: return p.soilRecovery;
-    case 5: return last ? (opened.curveNumber ? last->CNwet : last->soil.ILwet) : p.wetLimit;
-    case 6: return last ? (opened.curveNumber ? last->CNdry : last->soil.ILdry) : p.dryLimit;
-    case 7: return p.soilLoss;
-    case 8: return p.groundwaterRecoveryAdjustment;
-    case 9: return p.etFactor;
-    case 10: return s.WhatIf.RainAdjustFactor;
-    case 11: return p.groundwaterLoss;
-    case 12: return opened.enteredShapeFactor;
-    case 13: return p.lag;
-    default: return 0;
+    case 1:
+      return p.cnOrLoss;
+    case 2:
+      return p.constantLoss;
+    case 3:
+      return p.imperviousPercent / 100;
+    case 4:
+      return p.soilRecovery;
+    case 5:
+      return last ? (opened.curveNumber ? last->CNwet : last->soil.ILwet) : p.wetLimit;
+    case 6:
+      return last ? (opened.curveNumber ? last->CNdry : last->soil.ILdry) : p.dryLimit;
+    case 7:
+      return p.soilLoss;
+    case 8:
+      return p.groundwaterRecoveryAdjustment;
+    case 9:
+      return p.etFactor;
+    case 10:
+      return s.WhatIf.RainAdjustFactor;
+    case 11:
+      return p.groundwaterLoss;
+    case 12:
+      return opened.enteredShapeFactor;
+    case 13:
+      return p.lag;
+    default:
+      return 0;
   }
 }
 
 void logClipped(Session& s, int32_t trace, double asked, double used) {
   s.errlog.writeLine(runText(s) + " trace " + vb::CStr(trace) + ": " + s.WhatIf.CoefficientCaption + " " +
-                     vb::CStr(asked) + " is outside the runoff model's limits; " + vb::CStr(used) + " is used.");
+                     vb::CStr(asked) + " is outside the runoff model's limits; " + vb::CStr(used) +
+                     " is used.");
 }
 
 // Puts `value` into the line's values for the next trace, with what follows from it.
-void applyCoefficient(Session& s, LineState& line, RunoffState& r, double value, bool sampled, int32_t trace) {
+void applyCoefficient(Session& s, LineState& line, RunoffState& r, double value, bool sampled,
+                      int32_t trace) {
   const int16_t c = s.WhatIf.Coefficient;
   const bool cn = r.params.curveNumberMode();
   const CoefficientValue v = boundCoefficient(c, cn, sampled, value, currentValue(s, line, r));
   if (v.clipped) logClipped(s, trace, value, v.value);
   RunoffParameters& p = r.params;
   switch (c) {
-    case 1: p.cnOrLoss = v.value; break;
-    case 2: p.constantLoss = v.value; break;
-    case 3: p.imperviousPercent = v.value * 100; break;
-    case 4: p.soilRecovery = v.value; break;
+    case 1:
+      p.cnOrLoss = v.value;
+      break;
+    case 2:
+      p.constantLoss = v.value;
+      break;
+    case 3:
+      p.imperviousPercent = v.value * 100;
+      break;
+    case 4:
+      p.soilRecovery = v.value;
+      break;
     case 5:
       p.wetLimit = v.value;
       if (cn) p.dryLimit = clip(vb::Round(2.330594 * std::exp(0.03617722 * v.value), 1), 10, 100);
@@ -109,15 +136,23 @@ void applyCoefficient(Session& s, LineState& line, RunoffState& r, double value,
       p.dryLimit = v.value;
       if (cn) p.wetLimit = std::min(vb::Round(27.542 * std::log(v.value) - 23.032, 1), 98.0);
       break;
-    case 7: p.soilLoss = v.value; break;
-    case 8: p.groundwaterRecoveryAdjustment = v.value; break;
-    case 9: p.etFactor = v.value; break;
+    case 7:
+      p.soilLoss = v.value;
+      break;
+    case 8:
+      p.groundwaterRecoveryAdjustment = v.value;
+      break;
+    case 9:
+      p.etFactor = v.value;
+      break;
     case 10:
       s.WhatIf.RainAdjustFactor = v.value;
       r.rainMultiplier = v.value == 0 ? 1 : v.value;
       s.RunoffRainFactor = r.rainMultiplier;
       break;
-    case 11: p.groundwaterLoss = v.value; break;
+    case 11:
+      p.groundwaterLoss = v.value;
+      break;
     case 12:
       r.enteredShapeFactor = v.value;
       r.shapeFactor = r.linear ? -v.value : v.value;
@@ -129,7 +164,8 @@ void applyCoefficient(Session& s, LineState& line, RunoffState& r, double value,
         r.enteredShapeFactor = -r.shapeFactor;
       }
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -163,13 +199,16 @@ bool runIdFree(Session& s, std::string& why) {
   bool overwrite = s.WhatIf.Overwrite != 0;
   const std::string question = "Run_id " + id + " is already in table mrun. Write this What-If run over it?";
   if (!overwrite && !s.BatchMode)
-    overwrite = s.ui.msgBox(question, MsgButtons::YesNo, MsgIcon::Question, "Run and DSID check") == MsgResult::Yes;
+    overwrite =
+        s.ui.msgBox(question, MsgButtons::YesNo, MsgIcon::Question, "Run and DSID check") == MsgResult::Yes;
   if (overwrite) {
-    s.errlog.writeLine("What-If run " + id + ": run_id " + id + " is already in table mrun; its traces are written over.");
+    s.errlog.writeLine("What-If run " + id + ": run_id " + id +
+                       " is already in table mrun; its traces are written over.");
     return true;
   }
-  why = "What-If run_id " + id +
-        " is already in table mrun; the What-If run did not start (\"What-If Overwrite=True\" writes over it).";
+  why =
+      "What-If run_id " + id +
+      " is already in table mrun; the What-If run did not start (\"What-If Overwrite=True\" writes over it).";
   return false;
 }
 
@@ -183,7 +222,8 @@ std::string whatIfCaption(int16_t coefficient) {
   return coefficient >= 1 && coefficient <= 13 ? kRows[coefficient].caption : "";
 }
 
-CoefficientValue boundCoefficient(int16_t coefficient, bool curveNumber, bool sampled, double value, double current) {
+CoefficientValue boundCoefficient(int16_t coefficient, bool curveNumber, bool sampled, double value,
+                                  double current) {
   if (coefficient < 1 || coefficient > 13) return {value, false};
   CoefficientRow row = kRows[coefficient];
   if (coefficient == 1 && curveNumber) row = {row.caption, 1, 10, 100};
@@ -216,8 +256,9 @@ std::optional<Move> whatIfStart(Session& s, RunContext&, LineState& line) {
   }
   const uint64_t seed = w.SeedGiven ? w.Seed : clockSeed();
   s.WhatIfRng.seed(seed);
-  s.errlog.writeLine(runText(s) + " of " + vb::CStr(w.Traces) + " traces on " + w.CoefficientCaption + ": seed " +
-                     std::to_string(seed) + " (\"What-If Seed=" + std::to_string(seed) + "\" repeats this run).");
+  s.errlog.writeLine(runText(s) + " of " + vb::CStr(w.Traces) + " traces on " + w.CoefficientCaption +
+                     ": seed " + std::to_string(seed) + " (\"What-If Seed=" + std::to_string(seed) +
+                     "\" repeats this run).");
   WhatIfTraces& t = line.WhatIfRun;
   t = WhatIfTraces{};
   t.active = true;
@@ -266,8 +307,8 @@ std::optional<Move> whatIfClosing(Session& s, RunContext& ctx, LineState& line) 
     // An error of the trace ended the What-If run: what the earlier traces stored stays.
     t.active = false;
     s.TraceNo = 0;
-    const std::string text = "What-If run ended at trace " + vb::CStr(t.counter) + " of " + vb::CStr(traces) + ": " +
-                             vb::CStr(t.stored) + " traces stored.";
+    const std::string text = "What-If run ended at trace " + vb::CStr(t.counter) + " of " + vb::CStr(traces) +
+                             ": " + vb::CStr(t.stored) + " traces stored.";
     s.errlog.writeLine(text);
     logPaneLine(s, text);
     return std::nullopt;
@@ -303,8 +344,8 @@ std::optional<Move> whatIfClosing(Session& s, RunContext& ctx, LineState& line) 
     }
     if (!dates.empty()) {
       int32_t count = 0;
-      s.StochasticRain(s, t.rainDsid, vb::CDate(dates.front()), vb::CDate(dates.back()), count, s.RunId, s.TraceNo, 1,
-                       lines);
+      s.StochasticRain(s, t.rainDsid, vb::CDate(dates.front()), vb::CDate(dates.back()), count, s.RunId,
+                       s.TraceNo, 1, lines);
       ctx.RetrievalText = vb::Join(lines, "\n");
     }
   }

@@ -26,7 +26,8 @@ struct CoefficientValue {
   double value = 0;
   bool clipped = false;
 };
-CoefficientValue boundCoefficient(int16_t coefficient, bool curveNumber, bool sampled, double value, double current);
+CoefficientValue boundCoefficient(int16_t coefficient, bool curveNumber, bool sampled, double value,
+                                  double current);
 
 // Before the line's rain is read: checks the settings (every draw finite, the storm settings, a
 // run_id not yet in mrun unless it may be written over), seeds the generator and draws the first

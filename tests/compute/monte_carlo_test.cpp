@@ -58,7 +58,7 @@ std::vector<double> draws(const WhatIfSettings& w, bool takeLog = false) {
 TEST(MonteCarlo, FunkGivesTheStandardNormalDeviateWithinItsApproximation) {
   const struct {
     double p, z;
-  } table[] = {{0.5, 0}, {0.4, 0.253347}, {0.2, 0.841621}, {0.1, 1.281552}, {0.05, 1.644854},
+  } table[] = {{0.5, 0},         {0.4, 0.253347},   {0.2, 0.841621},  {0.1, 1.281552},  {0.05, 1.644854},
                {0.01, 2.326348}, {0.001, 3.090232}, {0.9, -1.281552}, {0.99, -2.326348}};
   for (const auto& row : table) EXPECT_NEAR(funk(row.p), row.z, 4.5e-4) << row.p;
   EXPECT_NEAR(funk(0.5), -1.01e-7, 1e-9);  // not exactly 0
@@ -81,7 +81,8 @@ TEST(MonteCarlo, PearsonFactorsFollowThePublishedFrequencyFactorTable) {
   for (const auto& r : table) {
     const double p[] = {0.99, 0.9, 0.5, 0.1, 0.01};
     const double k[] = {r.k99, r.k90, r.k50, r.k10, r.k01};
-    for (int i = 0; i < 5; ++i) EXPECT_NEAR(pearsonFactor(funk(p[i]), r.g), k[i], r.tolerance) << r.g << " " << p[i];
+    for (int i = 0; i < 5; ++i)
+      EXPECT_NEAR(pearsonFactor(funk(p[i]), r.g), k[i], r.tolerance) << r.g << " " << p[i];
   }
   EXPECT_NEAR(pearsonFactor(0, 2), std::pow(8.0 / 9, 3) - 1, 1e-12);  // about -0.2977
 }
@@ -108,7 +109,8 @@ TEST(MonteCarlo, TheExactSampleIsTheQuantileAtEachTracesPlottingPosition) {
   }
   WhatIfRandom random;
   double position = 0;
-  EXPECT_NEAR(getMonte(settings(3, 0, 1, 0, true), random, 0, 10, position), std::exp(funk(0.6 / 10.2)), 1e-12);
+  EXPECT_NEAR(getMonte(settings(3, 0, 1, 0, true), random, 0, 10, position), std::exp(funk(0.6 / 10.2)),
+              1e-12);
   EXPECT_NEAR(position, 0.0588235, 1e-7);
 }
 

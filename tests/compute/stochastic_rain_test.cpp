@@ -41,7 +41,8 @@ TEST(StochasticRain, OneStormsStepsAndPeak) {
     EXPECT_EQ(sh.D[0], 1);
     // Rising by e^0.4 a step to the peak step, only falling after it.
     for (int32_t i = 3; i <= c.N; ++i)
-      EXPECT_NEAR(sh.R[static_cast<size_t>(i)] / sh.R[static_cast<size_t>(i - 1)], std::exp(i > c.K ? -0.4 : 0.4), 1e-12)
+      EXPECT_NEAR(sh.R[static_cast<size_t>(i)] / sh.R[static_cast<size_t>(i - 1)],
+                  std::exp(i > c.K ? -0.4 : 0.4), 1e-12)
           << c.hours << " " << i;
   }
 }
@@ -124,10 +125,11 @@ TEST_F(StochasticRainStore, AStormSumsToItsDepthInEveryTableOfTheTrace) {
   EXPECT_NEAR(sum("select sum(value) from mhour" + run), 2, 2e-3);
   EXPECT_NEAR(sum("select sum(value) from mday" + run), 2, 2e-3);
   // An hour is the sum of the twelve five-minute values ending at it.
-  EXPECT_NEAR(sum("select value from mhour" + run + " and date_time=" + testing::dateSql(from + 3.0 / 24)),
-              sum("select sum(value) from munit" + run + " and date_time > " + testing::dateSql(from + 2.0 / 24) +
-                  " and date_time <= " + testing::dateSql(from + 3.0 / 24 + 1e-6)),
-              1e-4);
+  EXPECT_NEAR(
+      sum("select value from mhour" + run + " and date_time=" + testing::dateSql(from + 3.0 / 24)),
+      sum("select sum(value) from munit" + run + " and date_time > " + testing::dateSql(from + 2.0 / 24) +
+          " and date_time <= " + testing::dateSql(from + 3.0 / 24 + 1e-6)),
+      1e-4);
   EXPECT_NEAR(sum("select value from mdaymax" + run), sum("select max(value) from munit" + run), 1e-9);
   testing::TestConnection b(file);
   db::QueryResult note = b.run("select caption, coefficient, note from mrundsid where run_id=5 and trace=1");
@@ -153,7 +155,8 @@ TEST_F(StochasticRainStore, TheReplacePathAndTheCapOnAFiveMinuteValue) {
   EXPECT_NEAR(std::stod(vb::Split(lines[2], "\t")[2]), 0.8 / 12, 1e-12);
   EXPECT_EQ(lines[14], "Z\t2024-06-03 00:00\t0\t 0 \t 1 ");
   EXPECT_EQ(lines[15], "Z\t2024-06-03 00:00\t 9 \t 0 \t 1 ");
-  EXPECT_NE(s.form.Text1.Text.find("Stochastic rain 1 limited to 0.8"), std::string::npos) << s.form.Text1.Text;
+  EXPECT_NE(s.form.Text1.Text.find("Stochastic rain 1 limited to 0.8"), std::string::npos)
+      << s.form.Text1.Text;
 }
 
 }  // namespace
