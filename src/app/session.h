@@ -39,6 +39,7 @@ struct Session : StoreState, RunState, GraphState, SetupState, ColourTables, Rad
   ErrorLog errlog;
   MainForm form;
   WhatIfSettings WhatIf;
+  WhatIfRandom WhatIfRng;  // seeded when a What-If run starts
   std::shared_ptr<ProcessRunner> processes = defaultProcessRunner();  // companions, editors, xdg-open; tests record
   GraphWindow GraphWin;  // the graph window's controls beside its chart FrmGraph
   DateDialog DateForm;   // the history run's date-range dialog

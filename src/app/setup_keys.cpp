@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "app/session.h"
+#include "app/what_if_keys.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/format.h"
 #include "platform/vb/strings.h"
@@ -184,6 +185,8 @@ std::vector<SetupKey> buildKeys() {
                [](Session& s, const std::string& v) { s.DownloadSizeLimitMegabytes = std::max(vb::Val(v), 0.0); },
                [](const Session& s) { return vb::CStr(s.DownloadSizeLimitMegabytes); },
                [](const Session& s) { return s.DownloadSizeLimitMegabytes > 0; }});
+
+  addWhatIfKeys(k);
 
   // Read, never written.
   k.push_back({"", "START DATE", [](Session& s, const std::string& v) { s.StartDateSetting = vb::CDate(v); },

@@ -3,11 +3,13 @@
 #include "app/session.h"
 #include "compute/eto_series.h"
 #include "compute/hdbcompute.h"
+#include "compute/monte_carlo.h"
 #include "compute/rating_lookup.h"
 #include "compute/routing_interpreter.h"
 #include "compute/text_file_compute.h"
 #include "compute/runoff_input.h"
 #include "compute/snowcalc.h"
+#include "compute/stochastic_rain.h"
 
 namespace fw {
 
@@ -76,8 +78,13 @@ void etoFromComputeTable(Session& s, SourceCall& c, const compute::ComputeInputs
 
 }  // namespace
 
+double ComputeServices::getMonte(Session& s, int32_t trace, int32_t traces) {
+  return compute::getMonte(s.WhatIf, s.WhatIfRng, trace, traces, s.WhatIf.PlottingPosition);
+}
+
 void installComputeServices(Session& s) {
   compute::setEToComputeHook(etoFromComputeTable);
+  s.StochasticRain = compute::StochasticRain;
   s.services.computations = std::make_shared<ComputeServices>();
 }
 

@@ -13,6 +13,7 @@ class ComputeServices : public Computations {
   void Lookup(Session& s, SourceCall& c) override;
   void hdbcompute(Session& s, SourceCall& c) override;
   void computefromtextfile(Session& s, SourceCall& c) override;
+  double getMonte(Session& s, int32_t trace, int32_t traces) override;
 };
 
 // Puts ComputeServices in the session's run services.

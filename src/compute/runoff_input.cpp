@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <exception>
+#include <utility>
 
 #include "app/session.h"
 #include "compute/staging_file.h"
@@ -164,7 +165,17 @@ void getrunoffinput(Session& s, SourceCall& c, bool modelRunRead, bool suppressM
 
     if (d.et != 0) {
       int32_t etCount = 0;
-      GetHDB(s, vb::CStr(d.et), vb::LCase(etTable), begin, end, etCount, 0, 0, 0, 0, 0);
+      {
+        // Stochastic rain stands in for the rain only: the ET is read as it is stored.
+        const int16_t stochastic = std::exchange(s.WhatIf.Stochastic, int16_t{0});
+        try {
+          GetHDB(s, vb::CStr(d.et), vb::LCase(etTable), begin, end, etCount, 0, 0, 0, 0, 0);
+        } catch (...) {
+          s.WhatIf.Stochastic = stochastic;
+          throw;
+        }
+        s.WhatIf.Stochastic = stochastic;
+      }
       if (etCount <= 0) {
         s.LastError = c.Dsid + ", No ET values for period for " + vb::CStr(d.et) + ", Kansas will be used.";
         s.errlog.writeLine(s.LastError);

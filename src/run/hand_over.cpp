@@ -30,6 +30,17 @@ void placeGraphWindow(Session& s) {
 
 }  // namespace
 
+void splitValueLines(std::string_view text, std::vector<std::string_view>& lines) {
+  lines.clear();
+  if (text.empty()) return;
+  for (size_t start = 0;;) {
+    const size_t lf = text.find('\n', start);
+    lines.push_back(text.substr(start, lf == std::string_view::npos ? std::string_view::npos : lf - start));
+    if (lf == std::string_view::npos) break;
+    start = lf + 1;
+  }
+}
+
 std::optional<Move> handOver(Session& s, RunContext& ctx, LineState& line) {
   if (ctx.ValueFieldIndex == 0) {
     line.StationError = noValueColumnText(ctx.RetrievalText);
@@ -56,16 +67,7 @@ std::optional<Move> handOver(Session& s, RunContext& ctx, LineState& line) {
   }
 
   std::vector<std::string_view>& lines = line.ValueLoop.ValueLines;
-  lines.clear();
-  const std::string_view text = ctx.RetrievalText;
-  if (!text.empty()) {
-    for (size_t start = 0;;) {
-      const size_t lf = text.find('\n', start);
-      lines.push_back(text.substr(start, lf == std::string_view::npos ? std::string_view::npos : lf - start));
-      if (lf == std::string_view::npos) break;
-      start = lf + 1;
-    }
-  }
+  splitValueLines(ctx.RetrievalText, lines);
   ctx.PreviousLineCount = static_cast<int32_t>(lines.size()) - 1;
   if (ctx.PreviousLineCount < 3) {
     line.ValueLoop.MissingCount = line.WindowDays;

@@ -92,6 +92,21 @@ struct RunContext {
 };
 
 // One station line as the run reads it, and what the line's steps work out for it.
+struct RunoffState;
+
+// A What-If run of a runoff line lives across its traces: the line's values as opened (with the
+// coefficient of the coming trace applied), the trace counter, and what the traces stored.
+struct WhatIfTraces {
+  bool active = false;
+  int32_t counter = 0;                   // traces opened
+  int32_t stored = 0;                    // traces whose save stored rows
+  int64_t rowsBefore = 0;                // RowsStored when the trace opened
+  bool samplePending = false;            // the first trace's Monte Carlo sample, drawn at the start
+  double pendingSample = 0;
+  std::string rainDsid;                  // the rain series the stochastic storms stand in for
+  std::shared_ptr<RunoffState> opened;   // the line's runoff values for the next trace
+};
+
 struct LineState {
   int32_t StationIndex = 0;  // its line in StationTable
   std::string StationId;     // Station_ID upper-cased (a SHELL line keeps its command's case)
@@ -174,6 +189,7 @@ struct LineState {
   std::string WhatIfNote;          // the trace's note in a What-If run
   std::string StartConditionNote;  // "OFF" or "P=" and the starting value
   int32_t WhatIfPass = 0;          // passes of the line through the runoff step
+  WhatIfTraces WhatIfRun;          // the line's What-If run across its traces
   // Out flags of the dispatch.
   bool RetrievalFailed = false;
   bool ComputeCanceled = false;

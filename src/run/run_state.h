@@ -67,6 +67,7 @@ struct RunState {
   int16_t RunId = 0;              // run_id of the current model run
   int16_t TraceNo = 0;            // trace of the current model run; kept from line to line while not 0
   bool MrunLine = false;          // the line's id holds "MRUN-"
+  double RunoffRainFactor = 1;    // the runoff line's rain factor; scales stored stochastic rain
   std::string ModelRunTime;       // RunDateTime as "yyyy-mm-dd hh:mm" for the model-run bookkeeping
   bool OverwriteSource5 = false;  // "Overwrite Source 5" (Check4), copied at run start
   FloodAlertTracker Alert;

@@ -18,6 +18,7 @@
 #include "platform/vb/math.h"
 #include "platform/vb/strings.h"
 #include "run/runoff_output.h"
+#include "run/what_if.h"
 #include "store/series_reader.h"
 
 namespace fw {
@@ -25,14 +26,6 @@ namespace fw {
 namespace {
 
 const char* const kCrLf = "\r\n";
-
-// The rain multiplier of the line: formula1's leading number, or a Monte Carlo sample; 0 is 1.
-double rainMultiplier(Session& s, const LineState& line) {
-  double m = vb::Val(line.Triples[1].formula);
-  if (s.WhatIf.MonteType != 0)
-    m = vb::Round(s.services.computations->getMonte(s, s.TraceNo, s.WhatIf.Traces), 2);
-  return m == 0 ? 1 : m;
-}
 
 // A state series' DSID must be a plain integer before it goes into a select.
 std::string checkedStateDsid(const std::string& dsid) {
@@ -64,6 +57,9 @@ bool isRunoffInputLine(int16_t sourceType, const LineState& line) {
 
 std::optional<Move> runoffInput(Session& s, RunContext& ctx, LineState& line, const std::string& caption) {
   showsource(s, "HDB Rain/Runoff", "Runoff", caption);
+  if (s.WhatIf.Coefficient != 0 && !line.WhatIfRun.active)
+    if (auto move = whatIfStart(s, ctx, line)) return move;
+  s.RunoffRainFactor = traceRainFactor(s, line);
   if (s.WhatIf.WriteMTables != 0) {
     s.RunId = s.WhatIf.RunID;
     s.ModelRunWrite.modelRun = 1;
@@ -84,6 +80,7 @@ std::optional<Move> runoffInput(Session& s, RunContext& ctx, LineState& line, co
   ctx.RetrievalText = std::move(c.RetrievalText);
   ctx.RetrievalCacheId.clear();  // the text is no download another line could use again
   line.FirstDay = c.FirstDay;
+  line.WhatIfRun.rainDsid = c.RainDsid;
   if (!c.Error.empty()) {
     line.StationError = c.Error;
     return Move::endStation();
@@ -127,7 +124,7 @@ std::optional<Move> runoffOpening(Session& s, RunContext& ctx, LineState& line) 
     return Move::cancel();
   }
   // 5. and 6.
-  r.rainMultiplier = rainMultiplier(s, line);
+  r.rainMultiplier = traceRainFactor(s, line);
   if (s.form.chkRunoffPrecipAdj.ticked()) {
     r.adjustmentInches = vb::Val(s.form.txtRunoffPrecipAdj.Text);
     r.adjustmentPending = true;
@@ -143,6 +140,11 @@ std::optional<Move> runoffOpening(Session& s, RunContext& ctx, LineState& line) 
   }
   r.dgf = vb::InStr(r.method, ".DGF") > 0;
 
+  if (line.WhatIfRun.active) {
+    // The line's values are kept for the traces that follow; each trace starts from them.
+    line.WhatIfRun.opened = std::make_shared<RunoffState>(r);
+    whatIfOpening(s, line, r);
+  }
   runoffSetUp(s, ctx, line, r, line.WindowDays + 2);
   return runoffStartConditions(s, ctx, line, r);
 }
@@ -357,8 +359,6 @@ std::optional<Move> runoffStartConditions(Session& s, RunContext& ctx, LineState
   } else {
     st.InitialLoss = storage;
   }
-  // With a Monte Carlo sample the trace reads no rain and computes nothing.
-  if (s.WhatIf.MonteType != 0) return Move::endStation();
   return std::nullopt;
 }
 

@@ -16,6 +16,7 @@
 #include "run/station_handler.h"
 #include "run/station_road.h"
 #include "run/walk.h"
+#include "run/what_if.h"
 
 namespace fw {
 
@@ -33,11 +34,11 @@ void showProgress(Session& s, const StationWalk& walk) {
   f.Label11.Caption = vb::CStr(walk.done()) + " of " + vb::CStr(walk.total());
 }
 
-// One line from its first step to the move that ends it.
-Move walkLine(Session& s, RunContext& ctx, LineState& line) {
-  Move move;
+// One pass of a line's steps (its road, or a What-If trace of it).
+template <class Steps>
+Move guardedSteps(Session& s, RunContext& ctx, LineState& line, Steps&& steps) {
   try {
-    move = stationRoad(s, ctx, line);
+    return steps();
   } catch (const std::exception& e) {
     // An error the station's steps did not catch: reported as its runtime error, then the
     // station closes and counts once as bad.
@@ -45,15 +46,25 @@ Move walkLine(Session& s, RunContext& ctx, LineState& line) {
     ctx.BadStationCount = vb::addInteger(ctx.BadStationCount, 1);
     line.StationError.clear();
     line.CloseDirectly = true;
-    move = Move::endStation();
+    return Move::endStation();
   }
-  if (move.kind != MoveKind::EndStation) return move;
-  try {
-    return endOfStation(s, ctx, line);
-  } catch (const std::exception& e) {
-    s.LastError = describe(e);
-    s.errlog.writeLine(s.LastError);
-    return Move::nextLine();
+}
+
+// One line from its first step to the move that ends it; a What-If run's traces run the line's
+// runoff again from its set-up until the last one.
+Move walkLine(Session& s, RunContext& ctx, LineState& line) {
+  Move move = guardedSteps(s, ctx, line, [&] { return stationRoad(s, ctx, line); });
+  for (;;) {
+    if (move.kind != MoveKind::EndStation) return move;
+    try {
+      move = endOfStation(s, ctx, line);
+    } catch (const std::exception& e) {
+      s.LastError = describe(e);
+      s.errlog.writeLine(s.LastError);
+      return Move::nextLine();
+    }
+    if (move.kind != MoveKind::NextTrace) return move;
+    move = guardedSteps(s, ctx, line, [&] { return runoffTrace(s, ctx, line); });
   }
 }
 
@@ -91,6 +102,7 @@ void walkStations(Session& s, RunContext& ctx) {
     switch (move.kind) {
       case MoveKind::NextLine:
       case MoveKind::EndStation:
+      case MoveKind::NextTrace:
         break;
       case MoveKind::SameLine:
         walk.sameLine();

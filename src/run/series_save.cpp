@@ -202,7 +202,8 @@ void seriesSave(Session& s, RunContext& ctx, LineState& line) {
         }
       }
     }
-    if (f.Check5.ticked() && s.RealtimeMode && lastUnit >= 0 &&
+    // A What-If trace is no day of the real series: today's value stays as the real run left it.
+    if (f.Check5.ticked() && s.RealtimeMode && s.WhatIf.Coefficient == 0 && lastUnit >= 0 &&
         vb::Int(s.UnitSeries[static_cast<size_t>(lastUnit)].date) == s.RunDay)
       RedoCurrentday(s, dsid, static_cast<int32_t>(s.RunDay), source, line.ValueClass);
     if (f.Check8.ticked() && shiftIndex(line) != 0) w.unitShift(dsid, lastUnit, v.LastValueTime);

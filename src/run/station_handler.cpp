@@ -8,6 +8,7 @@
 #include "platform/vb/math.h"
 #include "platform/vb/strings.h"
 #include "run/run_end.h"
+#include "run/what_if.h"
 
 namespace fw {
 
@@ -42,8 +43,6 @@ void countLine(Session& s, const LineState& line) {
 
 }  // namespace
 
-std::optional<Move> whatIfClosing(Session&, RunContext&, LineState&) { return std::nullopt; }
-
 std::optional<Move> stationHandler(Session& s, RunContext& ctx, LineState& line) {
   if (!line.CloseDirectly) {
     ctx.MaxUpdatedDays = std::max(ctx.MaxUpdatedDays, line.StationDayCount);
@@ -76,7 +75,7 @@ std::optional<Move> stationHandler(Session& s, RunContext& ctx, LineState& line)
     runLevelCancel(s, ctx);
     return Move::finish();
   }
-  if (s.WhatIf.Coefficient != 0)
+  if (line.WhatIfRun.active)
     if (auto move = whatIfClosing(s, ctx, line)) return move;
   s.ui.doEvents();
   return std::nullopt;

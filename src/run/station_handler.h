@@ -20,10 +20,6 @@ struct Session;
 // else nothing (the walk leaves the line).
 std::optional<Move> stationHandler(Session& s, RunContext& ctx, LineState& line);
 
-// The closing step of a what-if trace, once the trace's station has closed. Nothing yet: the
-// line goes on to the next.
-std::optional<Move> whatIfClosing(Session& s, RunContext& ctx, LineState& line);
-
 // What badvaluecheck is handed; the fields marked "in and out" come back changed.
 struct BadValueCheckArgs {
   std::string Message;  // in and out: the error text and a line break

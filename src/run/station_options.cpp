@@ -201,6 +201,13 @@ void initialiseArrays(Session& s, const LineState& line) {
 
 }  // namespace
 
+void emptyTraceSeries(Session& s, const LineState& line) {
+  for (std::vector<SeriesPoint>* series :
+       {&s.UnitSeries, &s.HourSeries, &s.DaySeries, &s.DayMaxSeries, &s.DayMinSeries, &s.ShiftSeries})
+    std::fill(series->begin(), series->end(), SeriesPoint{});
+  initialiseArrays(s, line);
+}
+
 int16_t valueClassOf(int16_t valueCode) {
   switch (valueCode) {
     case 3: case 4: case 23:

@@ -22,6 +22,10 @@ std::optional<Move> stationOptions(Session& s, RunContext& ctx, LineState& line)
 // give 10, every other number is its own class.
 int16_t valueClassOf(int16_t valueCode);
 
+// The station's six series emptied and marked missing over its window, as the options left them
+// for its first pass: each What-If trace fills them anew.
+void emptyTraceSeries(Session& s, const LineState& line);
+
 // The line's window in days (WindowDays, FirstDay, LastDay and DaySlots) from DaysBack and the run.
 void windowDays(Session& s, RunContext& ctx, LineState& line);
 

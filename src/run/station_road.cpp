@@ -124,6 +124,10 @@ Move stationRoad(Session& s, RunContext& ctx, LineState& line) {
 
 Move valuePath(Session& s, RunContext& ctx, LineState& line) {
   if (auto move = handOver(s, ctx, line)) return *move;
+  return valueRoad(s, ctx, line);
+}
+
+Move valueRoad(Session& s, RunContext& ctx, LineState& line) {
   valueLoopSetUp(s, ctx, line);
   if (valueLoop(s, ctx, line) == LoopEnd::Cancelled) {
     line.CloseDirectly = true;  // nothing is saved, and the station is not reported again

@@ -25,4 +25,8 @@ std::optional<Move> retrieve(Session& s, RunContext& ctx, LineState& line);
 // open last hour and day, and the save.
 Move valuePath(Session& s, RunContext& ctx, LineState& line);
 
+// The value path from the value loop on: the loop, the open last hour and day, the What-If trace
+// note and the save (each What-If trace of a runoff line comes here again).
+Move valueRoad(Session& s, RunContext& ctx, LineState& line);
+
 }  // namespace fw

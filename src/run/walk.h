@@ -14,6 +14,7 @@ enum class MoveKind : uint8_t {
   EndStation,  // the station's end: counts, limits and alerts, then the next line
   Finish,      // the run finishes
   Cancel,      // the run takes its shorter cancel path
+  NextTrace,   // a What-If run's next trace: the same runoff line from its set-up
 };
 
 struct Move {
@@ -27,6 +28,7 @@ struct Move {
   static Move endStation() { return {MoveKind::EndStation, 0}; }
   static Move finish() { return {MoveKind::Finish, 0}; }
   static Move cancel() { return {MoveKind::Cancel, 0}; }
+  static Move nextTrace() { return {MoveKind::NextTrace, 0}; }
   bool operator==(const Move&) const = default;
 };
 

@@ -3,6 +3,8 @@
 // reader, the hourly writer, the Monte Carlo sampler and the stochastic rain generator.
 // Booleans are VB Booleans: 0 or -1.
 #include <cstdint>
+#include <map>
+#include <random>
 #include <string>
 
 #include "platform/vb/date.h"
@@ -33,6 +35,24 @@ struct WhatIfSettings {
   int16_t StartRunID = 0;          // run_id of the start conditions (0: the real tables)
   int16_t StartTrace = 0;
   double RainAdjustFactor = 1.0;   // rainfall adjust factor varied by coefficient 10
+  double PlottingPosition = 0;     // of the last exact sample
+  int16_t Overwrite = 0;           // a run_id already in mrun may be written over
+  bool SeedGiven = false;          // "What-If Seed=" was given: the run repeats that sequence
+  uint64_t Seed = 0;
+  // The "What-If ...=" lines of the setup file as they were written, for the setup writer.
+  std::map<std::string, std::string> SetupTexts;
+};
+
+// The one generator of a What-If run's random numbers (Monte Carlo draws and stochastic storms),
+// seeded once when the run starts so that the same seed gives the same traces.
+class WhatIfRandom {
+ public:
+  void seed(uint64_t value) { engine_.seed(value); }
+  // A uniform number in [0, 1) with 53 random bits, the same on every platform.
+  double next() { return static_cast<double>(engine_() >> 11) * 0x1.0p-53; }
+
+ private:
+  std::mt19937_64 engine_;
 };
 
 }  // namespace fw
