@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/session.h"
 #include "platform/clock.h"
@@ -130,5 +131,31 @@ class RatioReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> seconds, cpuSeconds;
   std::set<std::string> medians;
 };
+
+// Initializes the library with `repetitions` runs of each benchmark, interleaved at random and only
+// their aggregates shown, so that a loaded machine does not swing a ratio across its goal; flags on
+// the command line still win.
+inline void initializeRepeated(int argc, char** argv, int repetitions) {
+  std::vector<std::string> flags = {"--benchmark_repetitions=" + std::to_string(repetitions),
+                                    "--benchmark_enable_random_interleaving=true",
+                                    "--benchmark_display_aggregates_only=true"};
+  std::vector<char*> args(argv, argv + argc);
+  args.insert(args.begin() + 1, {flags[0].data(), flags[1].data(), flags[2].data()});  // later flags win
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
+}
+
+// The whole main of a benchmark program with one goal: runs its benchmarks and prints each named
+// one's ratio to the baseline.
+inline int runWithRatios(int argc, char** argv, const std::string& base, std::initializer_list<const char*> names,
+                         const char* baseText, double goal) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.printRatios(base, names, baseText, goal);
+  benchmark::Shutdown();
+  return 0;
+}
 
 }  // namespace fw::bench

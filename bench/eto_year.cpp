@@ -109,11 +109,5 @@ BENCHMARK(BM_PlainEtoLoop)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  fw::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printRatios("BM_PlainEtoLoop", {"BM_EToComputeYear"}, "plain loop", 1.5);
-  benchmark::Shutdown();
-  return 0;
+  return fw::bench::runWithRatios(argc, argv, "BM_PlainEtoLoop", {"BM_EToComputeYear"}, "plain loop", 1.5);
 }

@@ -156,11 +156,5 @@ BENCHMARK(BM_PlainLoop)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  fw::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printRatios("BM_PlainLoop", {"BM_RunoffStep"}, "plain loop", 2.0);
-  benchmark::Shutdown();
-  return 0;
+  return fw::bench::runWithRatios(argc, argv, "BM_PlainLoop", {"BM_RunoffStep"}, "plain loop", 2.0);
 }

@@ -158,11 +158,5 @@ BENCHMARK(BM_SnowcalcSeason)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  fw::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printRatios("BM_PlainSnowLoop", {"BM_SnowpackSteps"}, "plain loop", 1.5);
-  benchmark::Shutdown();
-  return 0;
+  return fw::bench::runWithRatios(argc, argv, "BM_PlainSnowLoop", {"BM_SnowpackSteps"}, "plain loop", 1.5);
 }

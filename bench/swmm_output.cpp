@@ -98,13 +98,7 @@ BENCHMARK(BM_PreadLoop)->Unit(benchmark::kMillisecond);
 // Unless the command line says otherwise, five repetitions with the two benchmarks interleaved, so
 // that the ratio printed is of medians taken over the same stretch of a shared machine's load.
 int main(int argc, char** argv) {
-  std::vector<char*> args(argv, argv + argc);
-  char repetitions[] = "--benchmark_repetitions=5";
-  char interleaving[] = "--benchmark_enable_random_interleaving=true";
-  char aggregatesOnly[] = "--benchmark_display_aggregates_only=true";
-  args.insert(args.begin() + 1, {repetitions, interleaving, aggregatesOnly});  // later flags win
-  int count = static_cast<int>(args.size());
-  benchmark::Initialize(&count, args.data());
+  fw::bench::initializeRepeated(argc, argv, 5);
   results();
   fw::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -118,11 +118,5 @@ BENCHMARK(BM_PlainRuns)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  fw::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printRatios("BM_PlainRuns", {"BM_WhatIfTraces"}, "plain runs", 1.2);
-  benchmark::Shutdown();
-  return 0;
+  return fw::bench::runWithRatios(argc, argv, "BM_PlainRuns", {"BM_WhatIfTraces"}, "plain runs", 1.2);
 }
