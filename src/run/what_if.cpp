@@ -8,6 +8,7 @@
 #include "app/session.h"
 #include "compute/db_lookup.h"
 #include "compute/monte_carlo.h"
+#include "compute/variable_lag.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/format.h"
 #include "platform/vb/math.h"
@@ -160,7 +161,7 @@ void applyCoefficient(Session& s, LineState& line, RunoffState& r, double value,
     case 13:
       p.lag = v.value;
       if (r.linear) {
-        r.shapeFactor = vb::Round(-1.12899 * std::pow(v.value, -1.10391), 3);
+        r.shapeFactor = -vb::Round(compute::lagCoefficient(v.value), 3);
         r.enteredShapeFactor = -r.shapeFactor;
       }
       break;
