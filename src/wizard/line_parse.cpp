@@ -143,6 +143,8 @@ void parseRunoffPage(BoxModel& b, const LineFields& f, const std::string& dsid) 
       [&] {
         const std::string factor = formulaFactor(field(f, 7));
         if (vb::Val(factor) != 0) b.setText("txtBox(20)", factor);
+        // A plain "P1" is no adjustment: the factor of a line opened before must not stay.
+        else if (vb::Trim(factor).empty()) b.setText("txtBox(20)", "1.0");
       },
       [&] {
         if (vb::Val(field(f, 8)) != 0) {
