@@ -26,6 +26,9 @@ struct WizardSession : TestSession {
   std::filesystem::path hdb = makeHdb(folder.path(), "Flumewright_HDB.db");
 
   explicit WizardSession(const std::vector<std::string>& stations) {
+    // A save reads the setup again with the radar tables of the program folder.
+    for (const char* table : {"Level2RGB.txt", "Level3RGB2RainRateA2m.txt"})
+      std::filesystem::copy_file(std::filesystem::path(FLUMEWRIGHT_SOURCE_DIR) / "example" / table, folder / table);
     writeFile(folder / kSetupFileName, setupText(stations));
     getstationfile(s);
   }
@@ -37,6 +40,11 @@ struct WizardSession : TestSession {
   BoxModel& b() { return s.frmWizard.boxes; }
   const std::string& text(const std::string& id) { return s.frmWizard.boxes.text(id); }
   std::string setupFile() const { return readFile(folder / kSetupFileName); }
+  // The setup file as the editor's save writes it.
+  std::string savedSetupFile() {
+    CommandSave_Click(s);
+    return setupFile();
+  }
 };
 
 }  // namespace fw::testing
