@@ -79,12 +79,16 @@ void replaceInText(BoxModel& b, const std::string& id, const std::string& find, 
   b.setText(id, vb::Replace(b.text(id), find, with));
 }
 
-void rebuild(Session& s) {
+}  // namespace
+
+void rebuildRunoffPage(Session& s) {
   WizardForm& w = s.frmWizard;
   w.boxes.setText("Text1", RunoffSetupLine(w));
   const std::array<std::string, 4> rows = runoffRsiteRows(w);
   for (int i = 0; i < 4; ++i) w.boxes.setText("Text" + std::to_string(i + 2), rows[static_cast<std::size_t>(i)]);
 }
+
+namespace {
 
 void boxRule(Session& s, int index) {
   WizardForm& w = s.frmWizard;
@@ -220,7 +224,7 @@ std::array<std::string, 4> runoffRsiteRows(const WizardForm& w) {
 }
 
 void txtBox_Change(Session& s, int index) {
-  steps({[&] { boxRule(s, index); }, [&] { rebuild(s); }});
+  steps({[&] { boxRule(s, index); }, [&] { rebuildRunoffPage(s); }});
 }
 
 void ComboDimgraph_Click(Session& s) {

@@ -30,6 +30,8 @@ std::string RunoffSetupLine(const WizardForm& w);
 std::array<std::string, 4> runoffRsiteRows(const WizardForm& w);
 
 void txtBox_Change(Session& s, int index);
+// Text1 to Text5 from the boxes as they stand.
+void rebuildRunoffPage(Session& s);
 void ComboDimgraph_Click(Session& s);
 void runoff_Click(Session& s);
 // Hands Text1 to the line replacement, with Check1 cleared first.

@@ -168,7 +168,8 @@ void fillPage(Session& s, const std::string& frame, const LineFields& f, const s
     parseRadarPage(b, f, dsid);
   } else if (frame == "FrameRunoff") {
     parseRunoffPage(b, f, dsid);
-    steps({[&] { txtBox_Change(s, 0); },
+    // Only the rebuild: the site rule would turn the line's own DSID into the -30xxx default.
+    steps({[&] { rebuildRunoffPage(s); },
            [&] { b.setText("ComboDimgraph", f[9].empty() ? std::string(kUnitGraphMethods[0]) : f[9]); },
            [&] { ComboDimgraph_Click(s); }});
   } else if (frame == "FrameSnowmelt") {
