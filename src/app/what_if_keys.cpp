@@ -46,12 +46,24 @@ struct WhatIfKey {
   Text text;
 };
 
-std::string yesNo(int16_t v) { return v != 0 ? "True" : "False"; }
-std::string num(double v) { return vb::CStr(v); }
-std::string whole(int32_t v) { return std::to_string(v); }
-bool monte(const WhatIfSettings& w) { return w.MonteType != 0; }
-bool storms(const WhatIfSettings& w) { return w.Stochastic != 0; }
-bool started(const WhatIfSettings& w) { return w.StartDate != 0; }
+std::string yesNo(int16_t v) {
+  return v != 0 ? "True" : "False";
+}
+std::string num(double v) {
+  return vb::CStr(v);
+}
+std::string whole(int32_t v) {
+  return std::to_string(v);
+}
+bool monte(const WhatIfSettings& w) {
+  return w.MonteType != 0;
+}
+bool storms(const WhatIfSettings& w) {
+  return w.Stochastic != 0;
+}
+bool started(const WhatIfSettings& w) {
+  return w.StartDate != 0;
+}
 std::optional<std::string> when(bool given, std::string text) {
   return given ? std::optional<std::string>(std::move(text)) : std::nullopt;
 }
@@ -99,7 +111,8 @@ const WhatIfKey kKeys[] = {
      [](const WhatIfSettings& w) { return when(storms(w), num(w.FlashyFactor)); }},
     {"What-If Storm Count=", [](WhatIfSettings& w, const std::string& v) { w.StormCount = small(v); },
      [](const WhatIfSettings& w) { return when(storms(w), whole(w.StormCount)); }},
-    {"What-If Multi-Storm Period=", [](WhatIfSettings& w, const std::string& v) { w.MultiDuration = number(v); },
+    {"What-If Multi-Storm Period=",
+     [](WhatIfSettings& w, const std::string& v) { w.MultiDuration = number(v); },
      [](const WhatIfSettings& w) { return when(storms(w), num(w.MultiDuration)); }},
     {"What-If Random Storm Count=", [](WhatIfSettings& w, const std::string& v) { w.RandomMulti = flag(v); },
      [](const WhatIfSettings& w) { return when(storms(w), yesNo(w.RandomMulti)); }},
@@ -111,7 +124,8 @@ const WhatIfKey kKeys[] = {
        w.CompareOn = w.CompareDSID.empty() ? int16_t{0} : int16_t{-1};
      },
      [](const WhatIfSettings& w) { return when(!w.CompareDSID.empty(), w.CompareDSID); }},
-    {"What-If Start Date=", [](WhatIfSettings& w, const std::string& v) { w.StartDate = vb::CDate(vb::Trim(v)); },
+    {"What-If Start Date=",
+     [](WhatIfSettings& w, const std::string& v) { w.StartDate = vb::CDate(vb::Trim(v)); },
      [](const WhatIfSettings& w) { return when(started(w), vb::Format(w.StartDate, "mm/dd/yyyy")); }},
     {"What-If Start Run ID=", [](WhatIfSettings& w, const std::string& v) { w.StartRunID = small(v); },
      [](const WhatIfSettings& w) { return when(started(w), whole(w.StartRunID)); }},

@@ -26,8 +26,12 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 
-QString qs(const std::string& text) { return fromCp1252(text); }
-QString name(const std::string& id) { return QString::fromStdString(id); }
+QString qs(const std::string& text) {
+  return fromCp1252(text);
+}
+QString name(const std::string& id) {
+  return QString::fromStdString(id);
+}
 
 }  // namespace
 
@@ -38,8 +42,9 @@ WizardWindow::WizardWindow(Session& s, QWidget* parent, std::function<void()> af
   auto* menus = new QMenuBar;
   menus->setObjectName(QStringLiteral("menus"));
   const std::pair<const char*, const char*> pages[] = {
-      {"radar", "&Radar"}, {"runoff", "Run&off"}, {"snowmelt", "Snow&melt"}, {"ET", "&Evapotranspiration"},
-      {"solar", "&Solar Radiation"}, {"long", "&Long Radiation"}, {"ratio", "Radar &Adjust"}};
+      {"radar", "&Radar"},           {"runoff", "Run&off"},         {"snowmelt", "Snow&melt"},
+      {"ET", "&Evapotranspiration"}, {"solar", "&Solar Radiation"}, {"long", "&Long Radiation"},
+      {"ratio", "Radar &Adjust"}};
   for (const auto& [id, caption] : pages) {
     QAction* a = menus->addAction(tr(caption));
     a->setObjectName(name(id));
@@ -48,9 +53,9 @@ WizardWindow::WizardWindow(Session& s, QWidget* parent, std::function<void()> af
   }
   QMenu* route = menus->addMenu(tr("Rou&te"));
   const std::pair<const char*, const char*> routeItems[] = {{"openRoutingfile", "Open Routing File"},
-                                                           {"openModpul", "Open Modpul Rating"},
-                                                           {"openDiversion", "Open Diversion Rating"},
-                                                           {"listMehtods", "List Methods"}};
+                                                            {"openModpul", "Open Modpul Rating"},
+                                                            {"openDiversion", "Open Diversion Rating"},
+                                                            {"listMehtods", "List Methods"}};
   for (const auto& [id, caption] : routeItems) {
     QAction* a = route->addAction(tr(caption));
     a->setObjectName(name(id));
@@ -59,7 +64,8 @@ WizardWindow::WizardWindow(Session& s, QWidget* parent, std::function<void()> af
   }
   QAction* forecast = menus->addAction(tr("&Forecast"));
   forecast->setObjectName(QStringLiteral("forecast"));
-  connect(forecast, &QAction::triggered, this, [this] { act([&] { s_.frmWizard.boxes.click("forecast"); }); });
+  connect(forecast, &QAction::triggered, this,
+          [this] { act([&] { s_.frmWizard.boxes.click("forecast"); }); });
   QAction* notes = menus->addAction(tr("&Notes"));
   notes->setObjectName(QStringLiteral("notes"));
   connect(notes, &QAction::triggered, this, [this] { act([&] { s_.frmWizard.boxes.click("notes"); }); });
@@ -94,11 +100,12 @@ void WizardWindow::act(const std::function<void()>& handler) {
 QWidget* WizardWindow::lineBox(const std::string& id, bool wide) {
   auto* e = new QLineEdit;
   e->setObjectName(name(id));
-  if (wide) e->setMinimumWidth(700);
-  else e->setMaximumWidth(140);
-  connect(e, &QLineEdit::textEdited, this, [this, id](const QString& t) {
-    act([&] { s_.frmWizard.boxes.type(id, toCp1252(t)); });
-  });
+  if (wide)
+    e->setMinimumWidth(700);
+  else
+    e->setMaximumWidth(140);
+  connect(e, &QLineEdit::textEdited, this,
+          [this, id](const QString& t) { act([&] { s_.frmWizard.boxes.type(id, toCp1252(t)); }); });
   refreshers_.push_back([this, e, id] {
     const Box& b = s_.frmWizard.boxes[id];
     if (e->text() != qs(b.Text)) {
@@ -114,9 +121,8 @@ QWidget* WizardWindow::lineBox(const std::string& id, bool wide) {
 QWidget* WizardWindow::check(const std::string& id) {
   auto* c = new QCheckBox;
   c->setObjectName(name(id));
-  connect(c, &QCheckBox::clicked, this, [this, id](bool on) {
-    act([&] { s_.frmWizard.boxes.setValue(id, on ? 1 : 0); });
-  });
+  connect(c, &QCheckBox::clicked, this,
+          [this, id](bool on) { act([&] { s_.frmWizard.boxes.setValue(id, on ? 1 : 0); }); });
   refreshers_.push_back([this, c, id] {
     const Box& b = s_.frmWizard.boxes[id];
     c->setText(qs(b.Caption));
@@ -157,21 +163,21 @@ QWidget* WizardWindow::combo(const std::string& id, bool editable) {
   c->setObjectName(name(id));
   c->setEditable(editable);
   c->setMinimumWidth(220);
-  connect(c, &QComboBox::activated, this, [this, id](int index) {
-    act([&] { s_.frmWizard.boxes.setListIndex(id, index); });
-  });
+  connect(c, &QComboBox::activated, this,
+          [this, id](int index) { act([&] { s_.frmWizard.boxes.setListIndex(id, index); }); });
   if (editable)
-    connect(c->lineEdit(), &QLineEdit::textEdited, this, [this, id](const QString& t) {
-      act([&] { s_.frmWizard.boxes.type(id, toCp1252(t)); });
-    });
+    connect(c->lineEdit(), &QLineEdit::textEdited, this,
+            [this, id](const QString& t) { act([&] { s_.frmWizard.boxes.type(id, toCp1252(t)); }); });
   refreshers_.push_back([this, c, id] {
     const Box& b = s_.frmWizard.boxes[id];
     if (c->count() != static_cast<int>(b.List.size())) {
       c->clear();
       for (const std::string& entry : b.List) c->addItem(qs(entry));
     }
-    if (c->isEditable()) c->setEditText(qs(b.Text));
-    else c->setCurrentIndex(b.ListIndex);
+    if (c->isEditable())
+      c->setEditText(qs(b.Text));
+    else
+      c->setCurrentIndex(b.ListIndex);
   });
   return c;
 }
@@ -185,7 +191,8 @@ QWidget* WizardWindow::runoffFrame() {
     auto* label = new QLabel;
     label->setObjectName(name(boxId("LabelIN", i)));
     const std::string labelId = boxId("LabelIN", i);
-    refreshers_.push_back([this, label, labelId] { label->setText(qs(s_.frmWizard.boxes[labelId].Caption)); });
+    refreshers_.push_back(
+        [this, label, labelId] { label->setText(qs(s_.frmWizard.boxes[labelId].Caption)); });
     const int row = i % 11, col = (i / 11) * 2;
     boxes->addWidget(label, row, col);
     boxes->addWidget(lineBox(boxId("txtBox", i)), row, col + 1);

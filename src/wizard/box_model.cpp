@@ -4,7 +4,9 @@
 
 namespace fw {
 
-std::string boxId(const std::string& array, int index) { return array + "(" + std::to_string(index) + ")"; }
+std::string boxId(const std::string& array, int index) {
+  return array + "(" + std::to_string(index) + ")";
+}
 
 const Box& BoxModel::at(const std::string& id) const {
   auto it = boxes_.find(id);
@@ -61,7 +63,9 @@ void BoxModel::setListIndex(const std::string& id, int index) {
   run(click_, id);
 }
 
-void BoxModel::click(const std::string& id) { run(click_, id); }
+void BoxModel::click(const std::string& id) {
+  run(click_, id);
+}
 
 void BoxModel::type(const std::string& id, const std::string& typed) {
   std::string text = typed;

@@ -20,11 +20,11 @@ struct Box {
   int Value = 0;  // check box 0 or 1; option button 1 when selected
   bool Enabled = true;
   bool Visible = true;
-  std::string Caption;             // label, frame, button and option captions
-  std::vector<std::string> List;   // list entries
-  int ListIndex = -1;              // the chosen entry, -1 for none
-  int Width = 0;                   // twips
-  int Height = 0;                  // twips
+  std::string Caption;            // label, frame, button and option captions
+  std::vector<std::string> List;  // list entries
+  int ListIndex = -1;             // the chosen entry, -1 for none
+  int Width = 0;                  // twips
+  int Height = 0;                 // twips
   vb::Color BackColor = kWindowColor;
   static constexpr vb::Color kWindowColor = -2147483643;
 };

@@ -8,7 +8,9 @@ namespace fw {
 
 namespace {
 
-std::string field(const LineFields& f, std::size_t i) { return i < f.size() ? f[i] : std::string(); }
+std::string field(const LineFields& f, std::size_t i) {
+  return i < f.size() ? f[i] : std::string();
+}
 
 // A shift1 list split on ",", and u, the index of its last element.
 struct ListField {
@@ -19,7 +21,9 @@ struct ListField {
   const std::string& raw(int i) const { return e.at(static_cast<std::size_t>(i)); }
 };
 
-std::string numericText(const std::string& text) { return vb::CStr(vb::Val(text)); }
+std::string numericText(const std::string& text) {
+  return vb::CStr(vb::Val(text));
+}
 
 }  // namespace
 
@@ -44,8 +48,8 @@ void commonFills(BoxModel& b, const std::string& dsid) {
   const std::string r3 = vb::Right(dsid, 3);
   steps({
       [&] {
-        for (const char* id : {"txtRadar(0)", "txtBox(0)", "TxtSnow(0)", "txtET(0)", "txtLong(0)", "txtSolar(0)",
-                               "txtratio(0)", "txtratio(3)"})
+        for (const char* id : {"txtRadar(0)", "txtBox(0)", "TxtSnow(0)", "txtET(0)", "txtLong(0)",
+                               "txtSolar(0)", "txtratio(0)", "txtratio(3)"})
           b.setText(id, r3);
         b.setText("txtratio(7)", vb::CStr(vb::Val(r3) + 1));
         b.setText("txtForecast(0)", r3);
@@ -56,7 +60,7 @@ void commonFills(BoxModel& b, const std::string& dsid) {
       },
       [&] {
         const std::pair<const char*, const char*> defaults[] = {
-            {"txtRadar(1)", "-10"}, {"txtBox(1)", "-30"}, {"txtET(1)", "-27"},     {"txtSolar(1)", "29"},
+            {"txtRadar(1)", "-10"}, {"txtBox(1)", "-30"},   {"txtET(1)", "-27"},      {"txtSolar(1)", "29"},
             {"txtLong(1)", "-29"},  {"txtratio(1)", "-10"}, {"txtForecast(1)", "-11"}};
         for (const auto& [id, prefix] : defaults) b.setText(id, prefix + r3);
       },
@@ -98,13 +102,27 @@ void parseRunoffPage(BoxModel& b, const LineFields& f, const std::string& dsid) 
                 for (const auto& [e, box] : pairs) put(e, box);
               }
             },
-            [&] { if (u > 12) put(13, 18); },
-            [&] { if (u > 13) put(14, 23); },
-            [&] { if (u > 14) put(15, 24); },
-            [&] { if (u > 15) put(16, 22); },
-            [&] { if (u > 16) put(17, 21); },
-            [&] { if (u > 17) put(18, 26); },
-            [&] { if (u > 18 && vb::Val(l.raw(19)) > 0) put(19, 27); },
+            [&] {
+              if (u > 12) put(13, 18);
+            },
+            [&] {
+              if (u > 13) put(14, 23);
+            },
+            [&] {
+              if (u > 14) put(15, 24);
+            },
+            [&] {
+              if (u > 15) put(16, 22);
+            },
+            [&] {
+              if (u > 16) put(17, 21);
+            },
+            [&] {
+              if (u > 17) put(18, 26);
+            },
+            [&] {
+              if (u > 18 && vb::Val(l.raw(19)) > 0) put(19, 27);
+            },
             [&] {
               if (u > 11) {
                 put(11, 16);
@@ -114,10 +132,14 @@ void parseRunoffPage(BoxModel& b, const LineFields& f, const std::string& dsid) 
             [&] {
               if (u < 19) return;
               steps({
-                  [&] { if (u > 19) b.setText("txtBox(28)", numericText(l.raw(20))); },
                   [&] {
-                    if (u >= 21 && vb::IsNumeric(l.raw(21))) b.setText("txtBox(29)", numericText(l.raw(21)));
-                    else if (u < 21) b.setText("txtBox(29)", "0.2");
+                    if (u > 19) b.setText("txtBox(28)", numericText(l.raw(20)));
+                  },
+                  [&] {
+                    if (u >= 21 && vb::IsNumeric(l.raw(21)))
+                      b.setText("txtBox(29)", numericText(l.raw(21)));
+                    else if (u < 21)
+                      b.setText("txtBox(29)", "0.2");
                   },
                   [&] {
                     if (u > 21 && vb::IsNumeric(l.raw(22)))
@@ -144,7 +166,8 @@ void parseRunoffPage(BoxModel& b, const LineFields& f, const std::string& dsid) 
         const std::string factor = formulaFactor(field(f, 7));
         if (vb::Val(factor) != 0) b.setText("txtBox(20)", factor);
         // A plain "P1" is no adjustment: the factor of a line opened before must not stay.
-        else if (vb::Trim(factor).empty()) b.setText("txtBox(20)", "1.0");
+        else if (vb::Trim(factor).empty())
+          b.setText("txtBox(20)", "1.0");
       },
       [&] {
         if (vb::Val(field(f, 8)) != 0) {
@@ -240,7 +263,8 @@ void parseRatioPage(BoxModel& b, const LineFields& f, const std::string& dsid) {
   });
 }
 
-void parseForecastPage(BoxModel& b, const LineFields& f, const std::string& dsid, const std::string& stationId) {
+void parseForecastPage(BoxModel& b, const LineFields& f, const std::string& dsid,
+                       const std::string& stationId) {
   steps({
       [&] { b["LabelForecast(3)"].Caption = stationId; },
       [&] { b.setText("txtForecast(1)", dsid); },

@@ -29,7 +29,8 @@ void parseEtPage(BoxModel& b, const LineFields& f, const std::string& dsid, cons
 void parseSolarPage(BoxModel& b, const LineFields& f, const std::string& dsid, const std::string& stationId);
 void parseLongPage(BoxModel& b, const LineFields& f, const std::string& dsid, const std::string& stationId);
 void parseRatioPage(BoxModel& b, const LineFields& f, const std::string& dsid);
-void parseForecastPage(BoxModel& b, const LineFields& f, const std::string& dsid, const std::string& stationId);
+void parseForecastPage(BoxModel& b, const LineFields& f, const std::string& dsid,
+                       const std::string& stationId);
 
 // A formula field without its "*" and "P1": the adjust factor it multiplies the input by.
 std::string formulaFactor(const std::string& formula);

@@ -16,7 +16,8 @@ constexpr int kBase2Column = 8;
 std::string rowRefusal(const Session& s) {
   const WizardForm& w = s.frmWizard;
   const StationGrid& grid = s.Form2.MSFlexGrid1;
-  const std::string opened = "row " + std::to_string(w.LoadedRow) + " (" + w.LoadedStationID + "; " + w.LoadedDsid + ")";
+  const std::string opened =
+      "row " + std::to_string(w.LoadedRow) + " (" + w.LoadedStationID + "; " + w.LoadedDsid + ")";
   if (w.LoadedRow < 1 || w.LoadedRow >= grid.Rows())
     return "The station list no longer has the wizard's " + opened + ", so the line was not written.";
   LineFields f(kGridColumns);

@@ -19,7 +19,9 @@ constexpr int kRunoffBoxes = 31;
 const char* const kRunoffCaption = "Runoff Setup Wizard";
 const char* const kRunoffMetricCaption = "Runoff Setup Wizard, Metric also enter as cfs, sqmi, inches";
 
-std::string box(int i) { return boxId("txtBox", i); }
+std::string box(int i) {
+  return boxId("txtBox", i);
+}
 
 // Captions and first texts of txtBox(0) to txtBox(30).
 struct RunoffBox {
@@ -61,10 +63,13 @@ constexpr RunoffBox kBoxes[kRunoffBoxes] = {
 };
 
 // The boxes of runoff parameters 0 to 21 and 23, in the order they are written.
-constexpr int kParameterBoxes[] = {4, 5, 6, 7, 8, 13, 9, 11, 14, 12, 15, 16, 17, 18, 23, 24, 22, 21, 26, 27, 28, 29};
+constexpr int kParameterBoxes[] = {4,  5,  6,  7,  8,  13, 9,  11, 14, 12, 15,
+                                   16, 17, 18, 23, 24, 22, 21, 26, 27, 28, 29};
 constexpr int kSnowmeltLossBox = 30;
 
-bool shapedMethod(const std::string& method) { return vb::InStr(method, "Linear") > 0 || method == "Clark UGF"; }
+bool shapedMethod(const std::string& method) {
+  return vb::InStr(method, "Linear") > 0 || method == "Clark UGF";
+}
 
 // The CN wet a curve number gives, at most 100.
 std::string wetFromCn(double cn) {
@@ -73,7 +78,9 @@ std::string wetFromCn(double cn) {
 }
 
 // The linear reservoir's shape factor for a lag in hours.
-std::string shapeFromLag(double lag) { return vb::CStr(vb::Round(1.12899 * std::pow(lag, -1.10391), 3)); }
+std::string shapeFromLag(double lag) {
+  return vb::CStr(vb::Round(1.12899 * std::pow(lag, -1.10391), 3));
+}
 
 void replaceInText(BoxModel& b, const std::string& id, const std::string& find, const std::string& with) {
   b.setText(id, vb::Replace(b.text(id), find, with));
@@ -85,7 +92,8 @@ void rebuildRunoffPage(Session& s) {
   WizardForm& w = s.frmWizard;
   w.boxes.setText("Text1", RunoffSetupLine(w));
   const std::array<std::string, 4> rows = runoffRsiteRows(w);
-  for (int i = 0; i < 4; ++i) w.boxes.setText("Text" + std::to_string(i + 2), rows[static_cast<std::size_t>(i)]);
+  for (int i = 0; i < 4; ++i)
+    w.boxes.setText("Text" + std::to_string(i + 2), rows[static_cast<std::size_t>(i)]);
 }
 
 namespace {
@@ -145,8 +153,10 @@ void boxRule(Session& s, int index) {
 // The in-place edits of Text1 the check boxes make.
 void check1Click(Session& s) {
   BoxModel& b = s.frmWizard.boxes;
-  if (b.ticked("Check1")) replaceInText(b, "Text1", "; P1", ", -1; P1");
-  else replaceInText(b, "Text1", ", -1; P1", "; P1");
+  if (b.ticked("Check1"))
+    replaceInText(b, "Text1", "; P1", ", -1; P1");
+  else
+    replaceInText(b, "Text1", ", -1; P1", "; P1");
 }
 
 void writeSoilClick(Session& s) {
@@ -182,8 +192,10 @@ void winterClick(Session& s) {
 void check2Click(Session& s) {
   BoxModel& b = s.frmWizard.boxes;
   const std::string e = ", " + b.text(box(19)) + "; COMPUTE";
-  if (b.ticked("Check2")) replaceInText(b, "Text2", "; COMPUTE", e);
-  else replaceInText(b, "Text2", e, "; COMPUTE");
+  if (b.ticked("Check2"))
+    replaceInText(b, "Text2", "; COMPUTE", e);
+  else
+    replaceInText(b, "Text2", e, "; COMPUTE");
 }
 
 }  // namespace
@@ -199,14 +211,16 @@ std::string RunoffSetupLine(const WizardForm& w) {
   const std::string& method = b.text("ComboDimgraph");
   const std::string formula =
       static_cast<float>(vb::Val(b.text(box(20)))) == 1.0f ? std::string("P1") : b.text(box(20)) + "*P1";
-  const std::vector<std::string> fields = {w.LoadedStationID.empty() ? std::string("COMPUTE-unit") : w.LoadedStationID,
-                                           b.text(box(1)),
-                                           w.LoadedDatatypeName,
-                                           b.text(box(2)),
-                                           b.text(box(3)),
-                                           vb::Join(p, ", "),
-                                           formula};
-  return vb::Join(fields, "; ") + ";" + (shapedMethod(method) ? b.text(box(25)) : std::string("0")) + ";" + method;
+  const std::vector<std::string> fields = {
+      w.LoadedStationID.empty() ? std::string("COMPUTE-unit") : w.LoadedStationID,
+      b.text(box(1)),
+      w.LoadedDatatypeName,
+      b.text(box(2)),
+      b.text(box(3)),
+      vb::Join(p, ", "),
+      formula};
+  return vb::Join(fields, "; ") + ";" + (shapedMethod(method) ? b.text(box(25)) : std::string("0")) + ";" +
+         method;
 }
 
 std::array<std::string, 4> runoffRsiteRows(const WizardForm& w) {
@@ -216,11 +230,12 @@ std::array<std::string, 4> runoffRsiteRows(const WizardForm& w) {
   const std::string tail = rsiteRowTail(dsid, w.LoadedState);
   const std::string head = b.text(box(0)) + "; ";
   const std::string name = "; " + b.text(box(2));
-  return {head + dsid + name + "; 30; runoff; cfs; cubic feet per second; -11" + s3 + "; COMPUTE" + tail,
-          head + "4" + s3 + name + "; 4; storage; inches; end of day storage, inches; computed; COMPUTE" + tail,
-          head + "-4" + s3 + name + "; 4; rainfall sum; inches; end of day rainfall sum, inches; computed; COMPUTE" +
-              tail,
-          head + "5" + s3 + name + "; 4; gw flow; cfs; end of day flow, cfs; computed; COMPUTE" + tail};
+  return {
+      head + dsid + name + "; 30; runoff; cfs; cubic feet per second; -11" + s3 + "; COMPUTE" + tail,
+      head + "4" + s3 + name + "; 4; storage; inches; end of day storage, inches; computed; COMPUTE" + tail,
+      head + "-4" + s3 + name +
+          "; 4; rainfall sum; inches; end of day rainfall sum, inches; computed; COMPUTE" + tail,
+      head + "5" + s3 + name + "; 4; gw flow; cfs; end of day flow, cfs; computed; COMPUTE" + tail};
 }
 
 void txtBox_Change(Session& s, int index) {
@@ -236,8 +251,10 @@ void ComboDimgraph_Click(Session& s) {
     b[box(25)].Enabled = true;
     if (b.text(box(25)).empty()) {
       const double lag = vb::Val(b.text(box(4)));
-      if (method == "Clark UGF") b.setText(box(25), "0.75");
-      else if (lag > 0) b.setText(box(25), shapeFromLag(lag));
+      if (method == "Clark UGF")
+        b.setText(box(25), "0.75");
+      else if (lag > 0)
+        b.setText(box(25), shapeFromLag(lag));
     }
     b["LabelIN(21)"].Caption = method == "Clark UGF" ? "Clark Routing Factor" : "LinearRes Shape Factor";
     if (p > 0) b.setText("Text1", vb::Left(b.text("Text1"), p + 1) + ";" + b.text(box(25)) + ";" + method);
@@ -266,7 +283,8 @@ void cmdRunoffRsiteThis_Click(Session& s) {
 void cmdRunoffRsiteThese_Click(Session& s) {
   const BoxModel& b = s.frmWizard.boxes;
   const std::string s3 = vb::Right(b.text(box(1)), 3);
-  const std::pair<std::string, const char*> rows[] = {{"4" + s3, "Text3"}, {"-4" + s3, "Text4"}, {"5" + s3, "Text5"}};
+  const std::pair<std::string, const char*> rows[] = {
+      {"4" + s3, "Text3"}, {"-4" + s3, "Text4"}, {"5" + s3, "Text5"}};
   for (const auto& [dsid, id] : rows) ReplaceRsite(s, dsid, b.text(id));
 }
 

@@ -12,14 +12,31 @@ struct Session;
 struct WizardForm;
 
 // The unit-graph methods: four methods, then the dimensionless unit-graph files.
-inline constexpr std::array<const char*, 25> kUnitGraphMethods = {
-    "Triangle Unit Graph",  "Linear Reservoir",     "Tri-Linear Reservoir", "Clark UGF",
-    "SCS.DGF",              "Urban.DGF",            "SWDesertCoPlateau.DGF", "PhoenixMtsAZ.DGF",
-    "GreatPlains.DGF",      "SierraCascadeCoastal.DGF", "RockMtTstorm.DGF", "RockyMtGenStorm.DGF",
-    "BigCreek.DGF",         "Tallapoosa.DGF",       "LittleTallapoosa.DGF", "Maurice.DGF",
-    "VillageCreek.DGF",     "VillageCr50thSt.DGF",  "Sherwood.DGF",         "OneidaSnowmelt.DGF",
-    "CribbsMill.DGF",       "NapaRiver.DGF",        "AshlandMtn.DGF",       "EmigrantCr.DGF",
-    "MurderCreek.DGF"};
+inline constexpr std::array<const char*, 25> kUnitGraphMethods = {"Triangle Unit Graph",
+                                                                  "Linear Reservoir",
+                                                                  "Tri-Linear Reservoir",
+                                                                  "Clark UGF",
+                                                                  "SCS.DGF",
+                                                                  "Urban.DGF",
+                                                                  "SWDesertCoPlateau.DGF",
+                                                                  "PhoenixMtsAZ.DGF",
+                                                                  "GreatPlains.DGF",
+                                                                  "SierraCascadeCoastal.DGF",
+                                                                  "RockMtTstorm.DGF",
+                                                                  "RockyMtGenStorm.DGF",
+                                                                  "BigCreek.DGF",
+                                                                  "Tallapoosa.DGF",
+                                                                  "LittleTallapoosa.DGF",
+                                                                  "Maurice.DGF",
+                                                                  "VillageCreek.DGF",
+                                                                  "VillageCr50thSt.DGF",
+                                                                  "Sherwood.DGF",
+                                                                  "OneidaSnowmelt.DGF",
+                                                                  "CribbsMill.DGF",
+                                                                  "NapaRiver.DGF",
+                                                                  "AshlandMtn.DGF",
+                                                                  "EmigrantCr.DGF",
+                                                                  "MurderCreek.DGF"};
 
 // The page's first texts, captions and handlers.
 void runoffPageLoad(Session& s);

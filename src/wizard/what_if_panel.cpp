@@ -26,14 +26,17 @@ constexpr int kExactNormal = 2;
 const char* const kMonteBoxes[] = {"txtMCmax", "txtMCmin", "txtMCmean", "txtMCstdev", "txtMCskew"};
 const char* const kStormBoxes[] = {"txtDuration", "txtFlashyFactor", "txtMultiNumber", "txtMultiDuration",
                                    "chkRandomMulti"};
-const char* const kStartBoxes[] = {"txtCondtionsDate", "txtStartConditionsRunID", "txtStartConditionsTraceID"};
+const char* const kStartBoxes[] = {"txtCondtionsDate", "txtStartConditionsRunID",
+                                   "txtStartConditionsTraceID"};
 
 template <std::size_t N>
 void enable(BoxModel& b, const char* const (&ids)[N], bool on) {
   for (const char* id : ids) b[id].Enabled = on;
 }
 
-double val(const BoxModel& b, const char* id) { return vb::Val(b.text(id)); }
+double val(const BoxModel& b, const char* id) {
+  return vb::Val(b.text(id));
+}
 
 void optCoeffClick(Session& s, int index) {
   BoxModel& b = s.frmWizard.boxes;
@@ -67,9 +70,11 @@ void stochasticClick(Session& s) {
 
 // A run id or DSID that goes into the model-run query must be a whole number.
 bool wholeNumbers(Session& s, const std::string& run, const std::string& dsid) {
-  for (const auto& [what, text] : {std::pair<const char*, const std::string&>{"Run_ID", run}, {"DSID", dsid}}) {
+  for (const auto& [what, text] :
+       {std::pair<const char*, const std::string&>{"Run_ID", run}, {"DSID", dsid}}) {
     if (isIntegerDsid(vb::Trim(text))) continue;
-    notify(s, std::string("What If: the ") + what + " \"" + text + "\" is not a whole number; nothing was set.",
+    notify(s,
+           std::string("What If: the ") + what + " \"" + text + "\" is not a whole number; nothing was set.",
            MsgButtons::OK, MsgIcon::Exclamation);
     return false;
   }
@@ -105,7 +110,9 @@ bool comGoSim_Click(Session& s) {
   if (fromStart) {
     startDate = vb::parseDate(vb::Trim(b.text("txtCondtionsDate")));
     if (!startDate) {
-      notify(s, "What If: the start-conditions date \"" + b.text("txtCondtionsDate") + "\" is not a date; nothing was set.",
+      notify(s,
+             "What If: the start-conditions date \"" + b.text("txtCondtionsDate") +
+                 "\" is not a date; nothing was set.",
              MsgButtons::OK, MsgIcon::Exclamation);
       return false;
     }
@@ -185,18 +192,31 @@ void whatIfPanelLoad(Session& s) {
   BoxModel& b = s.frmWizard.boxes;
   b["frameWhatIf"].Caption = "Automated range of coefficients";
   b["frameWhatIf"].Visible = false;
-  const std::pair<const char*, const char*> firstTexts[] = {
-      {"txtIncrement", "10"}, {"txtWhatIfTraces", "10"}, {"txtRunID", "1"}, {"txtMCskew", "0"},
-      {"txtDuration", "6"},   {"txtFlashyFactor", "1"}, {"txtMCmax", ""},  {"txtMCmin", ""},
-      {"txtMCmean", ""},      {"txtMCstdev", ""},       {"DSIDcompare", ""}, {"txtMultiDuration", ""},
-      {"txtMultiNumber", ""}, {"txtStartConditionsRunID", ""}, {"txtStartConditionsTraceID", ""}};
+  const std::pair<const char*, const char*> firstTexts[] = {{"txtIncrement", "10"},
+                                                            {"txtWhatIfTraces", "10"},
+                                                            {"txtRunID", "1"},
+                                                            {"txtMCskew", "0"},
+                                                            {"txtDuration", "6"},
+                                                            {"txtFlashyFactor", "1"},
+                                                            {"txtMCmax", ""},
+                                                            {"txtMCmin", ""},
+                                                            {"txtMCmean", ""},
+                                                            {"txtMCstdev", ""},
+                                                            {"DSIDcompare", ""},
+                                                            {"txtMultiDuration", ""},
+                                                            {"txtMultiNumber", ""},
+                                                            {"txtStartConditionsRunID", ""},
+                                                            {"txtStartConditionsTraceID", ""}};
   for (const auto& [id, text] : firstTexts) b[id].Text = text;
-  const std::pair<const char*, const char*> captions[] = {
-      {"chkWriteWhatIf", "Save to M_Tables"},     {"chkMonteCarlo", "Monte Carlo Selection"},
-      {"chkMClognormal", "Log Normal Distribution"}, {"chkReverseExact", "Reverse"},
-      {"chkStochastic", "Stochastic Rain"},        {"chkRandomMulti", "random multi"},
-      {"chkStartConditionsDate", "Start conditions"}, {"comGoSim", "Go"},
-      {"comCancelSim", "Cancel"}};
+  const std::pair<const char*, const char*> captions[] = {{"chkWriteWhatIf", "Save to M_Tables"},
+                                                          {"chkMonteCarlo", "Monte Carlo Selection"},
+                                                          {"chkMClognormal", "Log Normal Distribution"},
+                                                          {"chkReverseExact", "Reverse"},
+                                                          {"chkStochastic", "Stochastic Rain"},
+                                                          {"chkRandomMulti", "random multi"},
+                                                          {"chkStartConditionsDate", "Start conditions"},
+                                                          {"comGoSim", "Go"},
+                                                          {"comCancelSim", "Cancel"}};
   for (const auto& [id, caption] : captions) b[id].Caption = caption;
   for (int i = 0; i < kCoefficients; ++i) {
     b[boxId("optCoeff", i)].Caption = kWhatIfCoefficients[static_cast<std::size_t>(i)].caption;

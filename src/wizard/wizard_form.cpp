@@ -23,10 +23,10 @@ namespace fw {
 
 namespace {
 
-constexpr int kFormMargin = 900;        // twips the form is taller than its page frame
-constexpr int kHelpFormMargin = 1100;   // the routing help page's margin
-constexpr int kFrameInset = 200;        // the frames' inset from the form's inner width
-constexpr int kLineBoxInset = 400;      // the line boxes' inset from the runoff frame
+constexpr int kFormMargin = 900;       // twips the form is taller than its page frame
+constexpr int kHelpFormMargin = 1100;  // the routing help page's margin
+constexpr int kFrameInset = 200;       // the frames' inset from the form's inner width
+constexpr int kLineBoxInset = 400;     // the line boxes' inset from the runoff frame
 constexpr vb::Color kYellow = 65535;
 
 // The page frames, their captions, their heights in twips and their replace buttons.
@@ -56,15 +56,31 @@ const PageFrame& page(const std::string& frame) {
   throw vb::Error(vb::err::SubscriptOutOfRange, "no page " + frame);
 }
 
-const char* const kStormTypes[] = {"0-Average", "1-Denver 2-hour", "2-Dallas 4-hour", "3-Vegas 5-hour",
-                                   "4-California 6-hour", "5-User distribution"};
+const char* const kStormTypes[] = {"0-Average",      "1-Denver 2-hour",     "2-Dallas 4-hour",
+                                   "3-Vegas 5-hour", "4-California 6-hour", "5-User distribution"};
 
 // The line boxes that take the width of the runoff page's Text1.
-const char* const kLineBoxes[] = {"Text2",        "Text3",       "Text4",        "Text5",           "txtsetupRadar",
-                                  "txtrsiteRadar", "SText1",     "SText2",       "SText3",          "SText4",
-                                  "SText5",       "txtsetupET",  "txtrsiteET",   "txtsetupSolar",   "txtrsiteSolar",
-                                  "txtsetupLong", "txtrsiteLong", "txtsetupRatio(0)", "txtsetupRatio(1)",
-                                  "txtsetupRatio(2)", "txtsetupRatio(3)"};
+const char* const kLineBoxes[] = {"Text2",
+                                  "Text3",
+                                  "Text4",
+                                  "Text5",
+                                  "txtsetupRadar",
+                                  "txtrsiteRadar",
+                                  "SText1",
+                                  "SText2",
+                                  "SText3",
+                                  "SText4",
+                                  "SText5",
+                                  "txtsetupET",
+                                  "txtrsiteET",
+                                  "txtsetupSolar",
+                                  "txtrsiteSolar",
+                                  "txtsetupLong",
+                                  "txtrsiteLong",
+                                  "txtsetupRatio(0)",
+                                  "txtsetupRatio(1)",
+                                  "txtsetupRatio(2)",
+                                  "txtsetupRatio(3)"};
 
 const char* const kRoutingHelp =
     "Routing Methods\r\n"
@@ -104,7 +120,9 @@ const char* const kRoutingHelp =
     "END\r\n"
     "     (Any notes after the END command will be ignored)\r\n";
 
-bool contains(const std::string& text, const char* what) { return vb::InStr(text, what) > 0; }
+bool contains(const std::string& text, const char* what) {
+  return vb::InStr(text, what) > 0;
+}
 
 // The DSID's absolute value as the page ranges test it: 0 when it is no 16-bit number.
 int16_t rangeNumber(const std::string& dsid) {
@@ -115,7 +133,9 @@ int16_t rangeNumber(const std::string& dsid) {
   }
 }
 
-std::string shortDate(vb::VbDate d) { return vb::Format(d, "m/d/yyyy"); }
+std::string shortDate(vb::VbDate d) {
+  return vb::Format(d, "m/d/yyyy");
+}
 
 void startConditionsDate(Session& s) {
   BoxModel& b = s.frmWizard.boxes;
@@ -209,15 +229,18 @@ PageChoice choosePage(const std::string& stationId, const std::string& dsid, con
     c.heightFrame = frame;
   };
   if (n > 9999 && n < 11000 && !snowmelt) match("FrameRadar", page("FrameRadar").caption);
-  if (n >= 30000 && n < 31000) match("FrameRunoff", metric ? kMetricRunoffCaption : page("FrameRunoff").caption);
+  if (n >= 30000 && n < 31000)
+    match("FrameRunoff", metric ? kMetricRunoffCaption : page("FrameRunoff").caption);
   if (snowmelt) {
     match("FrameSnowmelt", page("FrameSnowmelt").caption);
     std::erase(c.frames, std::string("FrameRunoff"));
   }
   if (n >= 27000 && n < 28000) match("FrameET", page("FrameET").caption);
   if (n > 28999 && n < 30000) {
-    if (contains(datatypeUpper, "LONG")) match("FrameLong", page("FrameLong").caption);
-    else match("FrameSolar", page("FrameSolar").caption);
+    if (contains(datatypeUpper, "LONG"))
+      match("FrameLong", page("FrameLong").caption);
+    else
+      match("FrameSolar", page("FrameSolar").caption);
   }
   if (n >= 31000 && n < 32000 && !snowmelt) match("FrameRatio", page("FrameRatio").caption);
   if (n > 9999 && n < 12000 && contains(stationId, "FORECAST"))
@@ -358,7 +381,8 @@ void wizardResize(Session& s, int scaleWidth) {
   const int lineWidth = frameWidth - kLineBoxInset;
   b["FrameRunoff"].Width = frameWidth;
   b["Text1"].Width = lineWidth;
-  for (const char* frame : {"FrameRadar", "FrameSnowmelt", "FrameET", "FrameSolar", "FrameLong", "FrameRatio"})
+  for (const char* frame :
+       {"FrameRadar", "FrameSnowmelt", "FrameET", "FrameSolar", "FrameLong", "FrameRatio"})
     b[frame].Width = frameWidth;
   for (const char* id : kLineBoxes) b[id].Width = lineWidth;
 }
@@ -379,7 +403,9 @@ void listMehtods_Click(Session& s) {
   b["FrameListMethods"].Visible = true;
 }
 
-void comCloseRouteMethods_Click(Session& s) { s.frmWizard.boxes["FrameListMethods"].Visible = false; }
+void comCloseRouteMethods_Click(Session& s) {
+  s.frmWizard.boxes["FrameListMethods"].Visible = false;
+}
 
 void notes_Click(Session& s) {
   const std::string file = s.inProgramFolder("Flumewright_notes.txt").string();
@@ -391,8 +417,9 @@ void OpenRouteFile(Session& s, int16_t isRouting) {
   if (w.RouteFileFolder.empty()) w.RouteFileFolder = s.programFolder.string();
   FileDialogRequest request;
   request.initialFolder = w.RouteFileFolder;
-  request.filters = parseFileFilter(isRouting == 1 ? "Routing files (*rout*.txt)|*rout*.txt|All files (*.*)|*.*|"
-                                                   : "Modpul Rat files (*.rat)|*.rat|All files (*.*)|*.*|");
+  request.filters =
+      parseFileFilter(isRouting == 1 ? "Routing files (*rout*.txt)|*rout*.txt|All files (*.*)|*.*|"
+                                     : "Modpul Rat files (*.rat)|*.rat|All files (*.*)|*.*|");
   const std::optional<std::string> file = s.ui.fileDialog(request);
   if (!file || file->empty()) return;
   w.RouteFileFolder = std::filesystem::path(*file).parent_path().string() + "/";

@@ -23,7 +23,7 @@ struct WizardForm {
   bool Visible = false;
   bool Minimized = false;  // the window state; the page menus size the form only when it is normal
   std::string Caption;
-  int Height = 0;  // twips
+  int Height = 0;          // twips
   int ScaleWidth = 12000;  // inner width, twips
   BoxModel boxes;
 

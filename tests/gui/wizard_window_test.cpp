@@ -24,20 +24,22 @@ namespace fw::gui {
 namespace {
 
 const char* const kRunoffLine =
-    "COMPUTE-HOUR; -30012; Runoff; Bear Wash, AZ; 0; 1.5, 60, 0.15, 5, 2.4, 0.4, 0.2, 0.5, 1.5, 0.2, 3.0, 90, 59, 0.5, "
+    "COMPUTE-HOUR; -30012; Runoff; Bear Wash, AZ; 0; 1.5, 60, 0.15, 5, 2.4, 0.4, 0.2, 0.5, 1.5, 0.2, 3.0, "
+    "90, 59, 0.5, "
     "1.0, 1.0, 0.2, 0.8, 0.03, 1.00, 2, 0.2, 0, 0.5, 0, Lag0; P1; 0; Triangle Unit Graph";
 
 struct WizardFixture : testing::SessionWindow {
   testing::BoxCloser closer;
   WizardFixture() {
     for (const char* table : {"Level2RGB.txt", "Level3RGB2RainRateA2m.txt"})
-      std::filesystem::copy_file(std::filesystem::path(FLUMEWRIGHT_SOURCE_DIR) / "example" / table, folder / table);
+      std::filesystem::copy_file(std::filesystem::path(FLUMEWRIGHT_SOURCE_DIR) / "example" / table,
+                                 folder / table);
     fw::testing::makeHdb(folder.path(), "Flumewright_HDB.db");
     fw::testing::writeFile(folder / kSetupFileName,
                            std::string("Database Connection String=Provider=Microsoft.Jet.OLEDB.4.0;Data "
                                        "Source=Flumewright_HDB.db;\r\n") +
-                               kStationListHeader + "\r\nXXXXX; 1001; flow; Bridge Creek, AZ\r\n" + kRunoffLine +
-                               "\r\nEND\r\n");
+                               kStationListHeader + "\r\nXXXXX; 1001; flow; Bridge Creek, AZ\r\n" +
+                               kRunoffLine + "\r\nEND\r\n");
     Form_Load(s, "");
     window.refresh();
   }
@@ -76,9 +78,11 @@ TEST(WizardWindow, WizardsOpensTheRunoffLineACnEditReplacesItAndWhatIfGoSetsTheR
   EXPECT_TRUE(f.closer.texts.empty()) << f.closer.texts.front();
   EXPECT_FALSE(w->isVisible());
   const std::string saved =
-      "COMPUTE-HOUR; -30012; RUNOFF; Bear Wash, AZ; 0; 1.5, 70, 0.15, 5, 2.4, 0.4, 0.2, 0.5, 1.5, 0.2, 3.0, 94, 69, "
+      "COMPUTE-HOUR; -30012; RUNOFF; Bear Wash, AZ; 0; 1.5, 70, 0.15, 5, 2.4, 0.4, 0.2, 0.5, 1.5, 0.2, 3.0, "
+      "94, 69, "
       "0.5, 1.0, 1.0, 0.2, 0.8, 0.03, 1.00, 2, 0.2, 0, 0.5, 0, Lag0; P1; 0; Triangle Unit Graph";
-  EXPECT_NE(fw::testing::readFile(f.folder / kSetupFileName).find("\r\n" + saved + "\r\n"), std::string::npos);
+  EXPECT_NE(fw::testing::readFile(f.folder / kSetupFileName).find("\r\n" + saved + "\r\n"),
+            std::string::npos);
   EXPECT_EQ(f.s.Form2.MSFlexGrid1.TextMatrix(2, 6).substr(0, 9), "1.5, 70, ");
 
   f.openWizard();

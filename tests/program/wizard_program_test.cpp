@@ -28,10 +28,11 @@ db::QueryResult query(const std::filesystem::path& hdb, const std::string& sql) 
 
 // A runoff basin whose rain is stored under -11101, the input the wizard's runoff row names.
 struct WizardProgram {
-  testing::ProgramFolder p{{"START DATE=06/05/2024 12:00", "Write Hourly Avg= True"},
-                           {"COMPUTE-HOUR; 30101; Runoff; Test Basin, AZ; 5; "
-                            "2, 60, 0.02, 20, 10, 1.5, 0, 0, 0, 0, 0, 90, 59, 0, 1, 0, 0, 1, 0, 1.00, 0, 0.2, 0, 0.7, 0, "
-                            "Lag0; P1; 0; Triangle Unit Graph"}};
+  testing::ProgramFolder p{
+      {"START DATE=06/05/2024 12:00", "Write Hourly Avg= True"},
+      {"COMPUTE-HOUR; 30101; Runoff; Test Basin, AZ; 5; "
+       "2, 60, 0.02, 20, 10, 1.5, 0, 0, 0, 0, 0, 90, 59, 0, 1, 0, 0, 1, 0, 1.00, 0, 0.2, 0, 0.7, 0, "
+       "Lag0; P1; 0; Triangle Unit Graph"}};
   ScriptedUi ui;
   FixedClock clock{testing::kTestNow};
   Session s{ui, clock, p.folder.path()};
@@ -71,11 +72,15 @@ TEST(WizardProgram, ACnEditAndTheRsiteRowDriveTheNextBatchRun) {
   ASSERT_EQ(w.ui.boxes.size(), 2u);
   EXPECT_EQ(w.ui.boxes[1].text, "Table rsite updated.");
   const std::string setup = testing::readFile(w.p.folder / kSetupFileName);
-  EXPECT_NE(setup.find("\r\nCOMPUTE-HOUR; 30101; RUNOFF; Test Basin, AZ; 5; 2, 80, 0.02, 20, 10, 1.5, 0, 0, 0, 0, 0, "
-                       "98, 79, 0, 1, 0, 0, 1, 0, 1.00, 0, 0.2, 0, 0.7, 0, Lag0; P1; 0; Triangle Unit Graph\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      setup.find(
+          "\r\nCOMPUTE-HOUR; 30101; RUNOFF; Test Basin, AZ; 5; 2, 80, 0.02, 20, 10, 1.5, 0, 0, 0, 0, 0, "
+          "98, 79, 0, 1, 0, 0, 1, 0, 1.00, 0, 0.2, 0, 0.7, 0, Lag0; P1; 0; Triangle Unit Graph\r\n"),
+      std::string::npos)
       << setup;
-  EXPECT_EQ(query(w.p.hdb, "select parameter_code, state from rsite where datatype_site_id=30101").cells[0].toString(),
+  EXPECT_EQ(query(w.p.hdb, "select parameter_code, state from rsite where datatype_site_id=30101")
+                .cells[0]
+                .toString(),
             "-11101");
 
   testing::ProgramResult r = w.batch();
@@ -101,8 +106,9 @@ TEST(WizardProgram, WhatIfGoMakesTheNextBatchRunAWhatIfRun) {
   ASSERT_FALSE(r.timedOut);
   ASSERT_EQ(r.status, 0) << w.p.log();
   EXPECT_EQ(w.p.count("What-If run 5: 3 of 3 traces stored."), 1) << w.p.log();
-  EXPECT_EQ(query(w.p.hdb, "select distinct trace from mhour where run_id=5 and datatype_site_id=30101").rowCount(),
-            3u);
+  EXPECT_EQ(
+      query(w.p.hdb, "select distinct trace from mhour where run_id=5 and datatype_site_id=30101").rowCount(),
+      3u);
 }
 
 }  // namespace

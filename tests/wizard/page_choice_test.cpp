@@ -19,13 +19,24 @@ TEST(WizardPageChoice, EachKindOfLineShowsItsPage) {
   const PageCase cases[] = {
       {"COMPUTE-HOUR; -30752; Runoff; My Creek, NV; 0; 1, 60", {"FrameRunoff"}, "Runoff Setup Wizard", "NV"},
       {"NEXRAD-ESX; 10752; rainfall; Wash Basin; 2", {"FrameRadar"}, "Radar Setup Wizard", ""},
-      {"SNOWMELT-Hour; 30005, 23005; snow; Upper Basin, ut", {"FrameSnowmelt"}, "Snowmelt Setup Wizard", "UT"},
+      {"SNOWMELT-Hour; 30005, 23005; snow; Upper Basin, ut",
+       {"FrameSnowmelt"},
+       "Snowmelt Setup Wizard",
+       "UT"},
       {"KNVLASVE; -27012; ETshort; Las Vegas", {"FrameET"}, "Evapotranspiration Setup Wizard", "NV"},
-      {"COMPUTE-unit; 29012; Solar radiation; Mesa, AZ", {"FrameSolar"}, "Solar Radiation Setup Wizard", "AZ"},
+      {"COMPUTE-unit; 29012; Solar radiation; Mesa, AZ",
+       {"FrameSolar"},
+       "Solar Radiation Setup Wizard",
+       "AZ"},
       {"COMPUTE-unit; -29012; long wave; Mesa, AZ", {"FrameLong"}, "Long Radiation Setup Wizard", "AZ"},
-      {"COMPUTE-unit; -31012; ratio; Mesa, AZ; 0; 0.1, 1, 3", {"FrameRatio"}, "Radar Adjust Setup Wizard", "AZ"},
-      {"FORECAST-QPF; 10752; Forecast Rain; Wash, NV", {"FrameRadar", "FrameForecast"},
-       "NWS Forecast Setup and Values Edit Wizard", "NV"},
+      {"COMPUTE-unit; -31012; ratio; Mesa, AZ; 0; 0.1, 1, 3",
+       {"FrameRatio"},
+       "Radar Adjust Setup Wizard",
+       "AZ"},
+      {"FORECAST-QPF; 10752; Forecast Rain; Wash, NV",
+       {"FrameRadar", "FrameForecast"},
+       "NWS Forecast Setup and Values Edit Wizard",
+       "NV"},
       {"forecast-QPF; 10752; Forecast Rain; Wash, NV", {"FrameRadar"}, "Radar Setup Wizard", "NV"},
       {"ROUTE-unit; 1806; Flow; My Routed Flow, TN", {"FrameListMethods"}, "", "TN"},
       {"XXXXX; 1001; flow; Bridge Creek, AZ", {}, "", "AZ"},
@@ -35,8 +46,8 @@ TEST(WizardPageChoice, EachKindOfLineShowsItsPage) {
     testing::WizardSession w({c.line});
     w.open(1);
     std::vector<std::string> shown;
-    for (const char* frame : {"FrameRadar", "FrameSnowmelt", "FrameRunoff", "FrameET", "FrameSolar", "FrameLong",
-                              "FrameRatio", "FrameForecast", "FrameListMethods"})
+    for (const char* frame : {"FrameRadar", "FrameSnowmelt", "FrameRunoff", "FrameET", "FrameSolar",
+                              "FrameLong", "FrameRatio", "FrameForecast", "FrameListMethods"})
       if (w.b()[frame].Visible) shown.push_back(frame);
     EXPECT_EQ(shown, c.frames) << c.line;
     EXPECT_EQ(w.s.frmWizard.Caption, c.caption) << c.line;
@@ -54,7 +65,8 @@ TEST(WizardPageChoice, StationCodeStateKeptPutGetAndTheRowOfAnEmptySelection) {
   EXPECT_EQ(stationCode("XXXXX", "Upper Creek, ut", state), "UT");
   EXPECT_EQ(stationCode("XXXXX", "No State", state), "UT");  // a row without one keeps the last
 
-  testing::WizardSession w({"COMPUTE-unit; -30012; runoff; First, NV", "MODEL-put; -30013; runoff; Second, AZ"});
+  testing::WizardSession w(
+      {"COMPUTE-unit; -30012; runoff; First, NV", "MODEL-put; -30013; runoff; Second, AZ"});
   w.open(0);
   EXPECT_EQ(w.s.frmWizard.LoadedRow, 1);
   EXPECT_TRUE(w.b()["FrameRunoff"].Visible);

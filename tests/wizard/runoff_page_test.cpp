@@ -11,13 +11,16 @@ namespace fw {
 namespace {
 
 const std::string kTriangle =
-    "COMPUTE-HOUR; -30752; RUNOFF; My Creek, NV; 5; 2, 75, 0.02, 20, 10, 1.5, 0.2, 0.5, 1.5, 0.2, 3.0, 90, 60, 0.5, "
+    "COMPUTE-HOUR; -30752; RUNOFF; My Creek, NV; 5; 2, 75, 0.02, 20, 10, 1.5, 0.2, 0.5, 1.5, 0.2, 3.0, 90, "
+    "60, 0.5, "
     "1.0, 1.0, 0.2, 0.8, 0.03, 1.00, 0, 0.2, 0, 0.7, 0, Lag0; P1;0;Triangle Unit Graph";
 const std::string kLinear =
-    "COMPUTE-unit; -30012; RUNOFF; Bear Wash, AZ; 0; 1.5, 8, 0.15, 5, 2.4, 0.4, 0.2, 0.5, 1.5, 0.2, 3.0, 8, 0, 0.5, "
+    "COMPUTE-unit; -30012; RUNOFF; Bear Wash, AZ; 0; 1.5, 8, 0.15, 5, 2.4, 0.4, 0.2, 0.5, 1.5, 0.2, 3.0, 8, "
+    "0, 0.5, "
     "1.0, 1.0, 0.2, 0.8, 0.03, 1.00, 2, 0.2, 1, 0.5, -1, LagV; 1.2*P1;0.723;Linear Reservoir";
 const std::string kClark =
-    "COMPUTE-DAY; -30101; RUNOFF; Test Basin, UT; 12; 3, 65, 0.05, 10, 25.6, 0.6, 0.3, 0.4, 2, 0.3, 6, 82, 45, 0.4, "
+    "COMPUTE-DAY; -30101; RUNOFF; Test Basin, UT; 12; 3, 65, 0.05, 10, 25.6, 0.6, 0.3, 0.4, 2, 0.3, 6, 82, "
+    "45, 0.4, "
     "0.9, 1.1, 0.1, 0.9, 0.05, 0.8, 6, 0.15, 0, 0.6, 0, Lag0; P1;0.75;Clark UGF";
 
 // The line with its shift1 element `i` replaced.
@@ -54,9 +57,11 @@ TEST(RunoffPage, ThreeLinesComeBackByteForByte) {
 
 TEST(RunoffPage, WriteFlagLagVAndShortLines) {
   testing::WizardSession w(
-      {"COMPUTE-unit; -30012; runoff; A, NV; 0; 1, 60, 0.10, 2, 10.4, 0.4, 0.2, 0.5, 1.5, 0.2, 3.0, 79, 39, 0.5, 1.0, "
+      {"COMPUTE-unit; -30012; runoff; A, NV; 0; 1, 60, 0.10, 2, 10.4, 0.4, 0.2, 0.5, 1.5, 0.2, 3.0, 79, 39, "
+       "0.5, 1.0, "
        "1.0, 0.2, 0.8, 0.03, 0, 0, 0.20, 1, 0, -1, LagV, -1; 0.9*P1; 0",
-       "COMPUTE-unit; -30013; runoff; B, NV; 0; 2, 70, 0.1, 2, 5, 0.4, 0.2, 0.5, 1.5, 0.2, 3.0, 85, 50, 0.5, 1.0, 1.0, "
+       "COMPUTE-unit; -30013; runoff; B, NV; 0; 2, 70, 0.1, 2, 5, 0.4, 0.2, 0.5, 1.5, 0.2, 3.0, 85, 50, 0.5, "
+       "1.0, 1.0, "
        "0.2, 0.8, 0.03, 0.5; P1"});
   w.open(1);
   EXPECT_TRUE(w.b().ticked("chkLagAdj"));
@@ -65,14 +70,14 @@ TEST(RunoffPage, WriteFlagLagVAndShortLines) {
   EXPECT_FALSE(w.b().ticked("Check1"));
   EXPECT_EQ(w.text("txtBox(27)"), "1.00");  // element 19 "0" leaves the box
   EXPECT_EQ(w.text("txtBox(29)"), "0.2");
-  EXPECT_EQ(w.text("txtBox(30)"), "0.7");   // 0 becomes 0.7
+  EXPECT_EQ(w.text("txtBox(30)"), "0.7");  // 0 becomes 0.7
   EXPECT_EQ(w.text("txtBox(20)"), "0.9");
   EXPECT_FALSE(w.b()["txtBox(25)"].Enabled);
   EXPECT_EQ(w.text("ComboDimgraph"), "Triangle Unit Graph");
   w.b().setText("txtBox(28)", "4");
   w.open(2);  // 20 elements: u = 19
   EXPECT_EQ(w.text("txtBox(29)"), "0.2");
-  EXPECT_EQ(w.text("txtBox(28)"), "4");      // left alone
+  EXPECT_EQ(w.text("txtBox(28)"), "4");       // left alone
   EXPECT_TRUE(w.b().ticked("chkWriteSoil"));  // left alone
   EXPECT_FALSE(w.b().ticked("chkLagAdj"));    // the line's own lag method
   EXPECT_EQ(w.text("txtBox(27)"), "0.5");
@@ -146,11 +151,16 @@ TEST(RunoffPage, SiteBoxDsidsAndTheFourRows) {
   EXPECT_EQ(w.text("txtBox(0)"), "123");
   EXPECT_EQ(w.text("txtBox(1)"), "-30123");
   b.type("txtBox(0)", "12");
-  EXPECT_EQ(w.text("Text2"), "12; -30012; My Creek, NV; 30; runoff; cfs; cubic feet per second; -11012; COMPUTE; 0; NV; 0");
-  EXPECT_EQ(w.text("Text3"), "12; 4012; My Creek, NV; 4; storage; inches; end of day storage, inches; computed; COMPUTE; 0; NV; 0");
+  EXPECT_EQ(w.text("Text2"),
+            "12; -30012; My Creek, NV; 30; runoff; cfs; cubic feet per second; -11012; COMPUTE; 0; NV; 0");
+  EXPECT_EQ(
+      w.text("Text3"),
+      "12; 4012; My Creek, NV; 4; storage; inches; end of day storage, inches; computed; COMPUTE; 0; NV; 0");
   EXPECT_EQ(w.text("Text4"),
-            "12; -4012; My Creek, NV; 4; rainfall sum; inches; end of day rainfall sum, inches; computed; COMPUTE; 0; NV; 0");
-  EXPECT_EQ(w.text("Text5"), "12; 5012; My Creek, NV; 4; gw flow; cfs; end of day flow, cfs; computed; COMPUTE; 0; NV; 0");
+            "12; -4012; My Creek, NV; 4; rainfall sum; inches; end of day rainfall sum, inches; computed; "
+            "COMPUTE; 0; NV; 0");
+  EXPECT_EQ(w.text("Text5"),
+            "12; 5012; My Creek, NV; 4; gw flow; cfs; end of day flow, cfs; computed; COMPUTE; 0; NV; 0");
   b.setValue("Check2", 1);
   EXPECT_NE(w.text("Text2").find("; -11012, -27012; COMPUTE"), std::string::npos);
   b.setValue("Check2", 0);
@@ -158,20 +168,20 @@ TEST(RunoffPage, SiteBoxDsidsAndTheFourRows) {
 }
 
 TEST(WizardPages, EachPageReadsItsFieldsAndTheCommonFills) {
-  testing::WizardSession w({"NEXRAD-ESX; 10752; rainfall; Wash, NV; 2; 1.5; 0.9*P1",
-                            "KNVLASVE; -27752; ALFALFA; Wash, NV; 0; 36.1, -115.2, -120, 2000, 1.2; P4",
-                            "COMPUTE-unit; 29752; solar; Wash, NV; 1; 36.1, -115.2, -120, 2000",
-                            "COMPUTE-unit; -29752; LONG wave; Wash, NV",
-                            "COMPUTE-unit; -31752; ratio; Wash, NV; 0; 0.1, 1.0, 3",
-                            "SNOWMELT-Hour; 30752, 23752; swe; Wash, NV; 0; -0.5, 1.0, 1.1, 1.2, 1.3, 1.4, 1.5, 33"});
+  testing::WizardSession w(
+      {"NEXRAD-ESX; 10752; rainfall; Wash, NV; 2; 1.5; 0.9*P1",
+       "KNVLASVE; -27752; ALFALFA; Wash, NV; 0; 36.1, -115.2, -120, 2000, 1.2; P4",
+       "COMPUTE-unit; 29752; solar; Wash, NV; 1; 36.1, -115.2, -120, 2000",
+       "COMPUTE-unit; -29752; LONG wave; Wash, NV", "COMPUTE-unit; -31752; ratio; Wash, NV; 0; 0.1, 1.0, 3",
+       "SNOWMELT-Hour; 30752, 23752; swe; Wash, NV; 0; -0.5, 1.0, 1.1, 1.2, 1.3, 1.4, 1.5, 33"});
   for (int i = 0; i < 3; ++i) w.b()["ComboSites(2)"].List.push_back("Z-R " + std::to_string(i));
   w.open(1);
   EXPECT_EQ(w.text("txtRadar(1)"), "10752");
   EXPECT_EQ(w.b()["ComboSites(2)"].ListIndex, 2);
   EXPECT_EQ(w.text("txtRadar(3)"), "1.5");
   EXPECT_EQ(w.text("txtRadar(4)"), "0.9");
-  for (const char* id : {"txtBox(0)", "TxtSnow(0)", "txtET(0)", "txtLong(0)", "txtSolar(0)", "txtratio(0)", "txtratio(3)",
-                         "txtForecast(0)"})
+  for (const char* id : {"txtBox(0)", "TxtSnow(0)", "txtET(0)", "txtLong(0)", "txtSolar(0)", "txtratio(0)",
+                         "txtratio(3)", "txtForecast(0)"})
     EXPECT_EQ(w.text(id), "752") << id;
   EXPECT_EQ(w.text("txtratio(7)"), "753");
   EXPECT_EQ(w.text("txtSolar(1)"), "29752");

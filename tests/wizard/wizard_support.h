@@ -28,7 +28,8 @@ struct WizardSession : TestSession {
   explicit WizardSession(const std::vector<std::string>& stations) {
     // A save reads the setup again with the radar tables of the program folder.
     for (const char* table : {"Level2RGB.txt", "Level3RGB2RainRateA2m.txt"})
-      std::filesystem::copy_file(std::filesystem::path(FLUMEWRIGHT_SOURCE_DIR) / "example" / table, folder / table);
+      std::filesystem::copy_file(std::filesystem::path(FLUMEWRIGHT_SOURCE_DIR) / "example" / table,
+                                 folder / table);
     writeFile(folder / kSetupFileName, setupText(stations));
     getstationfile(s);
   }

@@ -16,7 +16,8 @@ namespace {
 
 const std::string kGauge = "XXXXX; 1001; flow; Bridge Creek, AZ";
 const std::string kRunoff =
-    "COMPUTE-HOUR; -30012; Runoff; Bear Wash, AZ; 0; 1.5, 60, 0.15, 5, 2.4, 0.4, 0.2, 0.5, 1.5, 0.2, 3.0, 90, 59, 0.5, "
+    "COMPUTE-HOUR; -30012; Runoff; Bear Wash, AZ; 0; 1.5, 60, 0.15, 5, 2.4, 0.4, 0.2, 0.5, 1.5, 0.2, 3.0, "
+    "90, 59, 0.5, "
     "1.0, 1.0, 0.2, 0.8, 0.03, 1.00, 2, 0.2, 0, 0.5, 0, Lag0; P1; 0; Triangle Unit Graph";
 
 db::QueryResult query(const std::filesystem::path& hdb, const std::string& sql) {
@@ -36,7 +37,8 @@ TEST(LineReplace, ACnEditReplacesTheLineAndTheFileIsSavedWhole) {
   EXPECT_FALSE(w.s.frmWizard.Visible);
   EXPECT_TRUE(w.ui.boxes.empty()) << w.ui.boxes.front().text;
   const std::string saved =
-      "COMPUTE-HOUR; -30012; RUNOFF; Bear Wash, AZ; 0; 1.5, 70, 0.15, 5, 2.4, 0.4, 0.2, 0.5, 1.5, 0.2, 3.0, 94, 69, "
+      "COMPUTE-HOUR; -30012; RUNOFF; Bear Wash, AZ; 0; 1.5, 70, 0.15, 5, 2.4, 0.4, 0.2, 0.5, 1.5, 0.2, 3.0, "
+      "94, 69, "
       "0.5, 1.0, 1.0, 0.2, 0.8, 0.03, 1.00, 2, 0.2, 0, 0.5, 0, Lag0, -1; P1; 0; Triangle Unit Graph";
   EXPECT_EQ(line, vb::Replace(vb::Replace(saved, "; 0; Tri", ";0;Tri"), "P1; 0", "P1;0"));
   std::string expected = before;
@@ -44,8 +46,9 @@ TEST(LineReplace, ACnEditReplacesTheLineAndTheFileIsSavedWhole) {
   ASSERT_NE(expected.find(old), std::string::npos);
   expected.replace(expected.find(old), old.size(), saved);
   EXPECT_EQ(w.setupFile(), expected);
-  EXPECT_EQ(w.s.StationTable(6, 2), "1.5, 70, 0.15, 5, 2.4, 0.4, 0.2, 0.5, 1.5, 0.2, 3.0, 94, 69, 0.5, 1.0, 1.0, 0.2, "
-                                     "0.8, 0.03, 1.00, 2, 0.2, 0, 0.5, 0, Lag0, -1");
+  EXPECT_EQ(w.s.StationTable(6, 2),
+            "1.5, 70, 0.15, 5, 2.4, 0.4, 0.2, 0.5, 1.5, 0.2, 3.0, 94, 69, 0.5, 1.0, 1.0, 0.2, "
+            "0.8, 0.03, 1.00, 2, 0.2, 0, 0.5, 0, Lag0, -1");
 }
 
 TEST(LineReplace, ShorterLinesKeepLaterCellsAndAReorderedListIsRefused) {
@@ -79,19 +82,21 @@ TEST(RsiteRow, TheFourRunoffRowsAfterTheQuestionAndAnEditOfOne) {
   EXPECT_EQ(w.ui.boxes[0].title, "REPLACE RSITE DATA!!!");
 
   w.ui.boxes.clear();
-  w.ui.answers = {MsgResult::Yes, MsgResult::OK, MsgResult::Yes, MsgResult::OK, MsgResult::No, MsgResult::Yes,
-                  MsgResult::OK};
+  w.ui.answers = {MsgResult::Yes, MsgResult::OK,  MsgResult::Yes, MsgResult::OK,
+                  MsgResult::No,  MsgResult::Yes, MsgResult::OK};
   cmdRunoffRsiteThis_Click(w.s);
   cmdRunoffRsiteThese_Click(w.s);
   std::vector<std::string> texts;
   for (const auto& box : w.ui.boxes) texts.push_back(box.text);
-  EXPECT_EQ(texts, (std::vector<std::string>{"Do wish to replace ALL Rsite data for -30012?", "Table rsite updated.",
-                                             "Do wish to replace ALL Rsite data for 4012?", "Table rsite updated.",
-                                             "Do wish to replace ALL Rsite data for -4012?",
-                                             "Do wish to replace ALL Rsite data for 5012?", "Table rsite updated."}));
-  db::QueryResult r = query(w.hdb,
-                            "select site_id, datatype_site_id, site_name, datatype_id, datatype_name, unit, unit_name, "
-                            "parameter_code, source, site_digit, state, hour_shift from rsite order by datatype_site_id");
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "Do wish to replace ALL Rsite data for -30012?", "Table rsite updated.",
+                       "Do wish to replace ALL Rsite data for 4012?", "Table rsite updated.",
+                       "Do wish to replace ALL Rsite data for -4012?",
+                       "Do wish to replace ALL Rsite data for 5012?", "Table rsite updated."}));
+  db::QueryResult r =
+      query(w.hdb,
+            "select site_id, datatype_site_id, site_name, datatype_id, datatype_name, unit, unit_name, "
+            "parameter_code, source, site_digit, state, hour_shift from rsite order by datatype_site_id");
   ASSERT_EQ(r.rowCount(), 3u);
   std::vector<std::string> first;
   for (std::size_t c = 0; c < 12; ++c) first.push_back(r.cells[c].toString());
@@ -105,9 +110,11 @@ TEST(RsiteRow, TheFourRunoffRowsAfterTheQuestionAndAnEditOfOne) {
   w.b().type("txtBox(2)", "Bear Wash Lower, AZ");
   w.ui.answers = {MsgResult::Yes, MsgResult::OK};
   cmdRunoffRsiteThis_Click(w.s);
-  EXPECT_EQ(query(w.hdb, "select site_name, notes from rsite where datatype_site_id=-30012").cells[0].toString(),
-            "Bear Wash Lower, AZ");
-  EXPECT_EQ(query(w.hdb, "select notes from rsite where datatype_site_id=-30012").cells[0].toString(), "kept");
+  EXPECT_EQ(
+      query(w.hdb, "select site_name, notes from rsite where datatype_site_id=-30012").cells[0].toString(),
+      "Bear Wash Lower, AZ");
+  EXPECT_EQ(query(w.hdb, "select notes from rsite where datatype_site_id=-30012").cells[0].toString(),
+            "kept");
   EXPECT_EQ(query(w.hdb, "select * from rsite").rowCount(), 3u);
 }
 
@@ -193,17 +200,27 @@ TEST(WhatIfPanel, GoFillsTheSettingsAndTheSetupFileCancelClearsTheRun) {
     const char* name;
     double got, want;
   };
-  const Field fields[] = {{"Coefficient", double(s.Coefficient), 1},   {"StepFactor", s.StepFactor, 1.1},
-                          {"Traces", double(s.Traces), 25},            {"WriteMTables", double(s.WriteMTables), -1},
-                          {"RunID", double(s.RunID), 7},               {"AutomateCN", double(s.AutomateCN), -1},
-                          {"CompareOn", double(s.CompareOn), -1},      {"MonteType", double(s.MonteType), 2},
-                          {"MonteMean", s.MonteMean, std::log(60.0)},  {"MonteStdev", s.MonteStdev, std::log(20.0)},
-                          {"MonteMin", s.MonteMin, 30},                {"MonteMax", s.MonteMax, 90},
-                          {"MonteLogNormal", double(s.MonteLogNormal), -1}, {"Stochastic", double(s.Stochastic), -1},
-                          {"StormDuration", s.StormDuration, 6},       {"FlashyFactor", s.FlashyFactor, 1},
-                          {"MultiDuration", s.MultiDuration, 48},      {"StormCount", double(s.StormCount), 2},
+  const Field fields[] = {{"Coefficient", double(s.Coefficient), 1},
+                          {"StepFactor", s.StepFactor, 1.1},
+                          {"Traces", double(s.Traces), 25},
+                          {"WriteMTables", double(s.WriteMTables), -1},
+                          {"RunID", double(s.RunID), 7},
+                          {"AutomateCN", double(s.AutomateCN), -1},
+                          {"CompareOn", double(s.CompareOn), -1},
+                          {"MonteType", double(s.MonteType), 2},
+                          {"MonteMean", s.MonteMean, std::log(60.0)},
+                          {"MonteStdev", s.MonteStdev, std::log(20.0)},
+                          {"MonteMin", s.MonteMin, 30},
+                          {"MonteMax", s.MonteMax, 90},
+                          {"MonteLogNormal", double(s.MonteLogNormal), -1},
+                          {"Stochastic", double(s.Stochastic), -1},
+                          {"StormDuration", s.StormDuration, 6},
+                          {"FlashyFactor", s.FlashyFactor, 1},
+                          {"MultiDuration", s.MultiDuration, 48},
+                          {"StormCount", double(s.StormCount), 2},
                           {"StartDate", s.StartDate, 45446},
-                          {"StartRunID", double(s.StartRunID), 3},     {"StartTrace", double(s.StartTrace), 4}};
+                          {"StartRunID", double(s.StartRunID), 3},
+                          {"StartTrace", double(s.StartTrace), 4}};
   for (const Field& f : fields) EXPECT_NEAR(f.got, f.want, 1e-9) << f.name;
   EXPECT_NE(s.RandomMulti, 0);
   EXPECT_NEAR(s.MonteMean, 4.094, 5e-4);
@@ -212,8 +229,9 @@ TEST(WhatIfPanel, GoFillsTheSettingsAndTheSetupFileCancelClearsTheRun) {
   EXPECT_EQ(s.CompareDSID, "1001");
   EXPECT_FALSE(w.s.frmWizard.Visible);
   const std::string file = w.setupFile();
-  for (const char* key : {"What-If Coefficient=1\r\n", "What-If Traces=25\r\n", "What-If Run ID=7\r\n",
-                          "What-If Monte Carlo=2\r\n", "What-If Storm Count=2\r\n", "What-If Start Date=06/03/2024\r\n"})
+  for (const char* key :
+       {"What-If Coefficient=1\r\n", "What-If Traces=25\r\n", "What-If Run ID=7\r\n",
+        "What-If Monte Carlo=2\r\n", "What-If Storm Count=2\r\n", "What-If Start Date=06/03/2024\r\n"})
     EXPECT_NE(file.find(key), std::string::npos) << key;
 
   w.open(1);
