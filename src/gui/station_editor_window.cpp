@@ -25,6 +25,7 @@
 #include "app/station_editor.h"
 #include "gui/main_window.h"
 #include "gui/text_codec.h"
+#include "gui/wizard_window.h"
 
 namespace fw::gui {
 
@@ -251,6 +252,12 @@ void StationEditorWindow::syncText1FromWidget() {
 }
 
 void StationEditorWindow::after() {
+  if (s_.frmWizard.Visible && wizard_ == nullptr)
+    wizard_ = new WizardWindow(s_, this, [this] {
+      refresh();
+      if (auto* main = qobject_cast<MainWindow*>(parentWidget())) main->refresh();
+    });
+  if (wizard_ != nullptr) wizard_->refresh();
   refresh();
   if (auto* main = qobject_cast<MainWindow*>(parentWidget())) main->refresh();
 }

@@ -20,6 +20,8 @@ struct Session;
 
 namespace gui {
 
+class WizardWindow;
+
 class StationGridModel : public QAbstractTableModel {
   Q_OBJECT
 
@@ -44,6 +46,8 @@ class StationEditorWindow : public QWidget {
   StationEditorWindow(Session& s, QWidget* parent);
   // Every widget from the model: visibility, the grid, the in-cell editor, the frame and lists.
   void refresh();
+  // The setup wizard's window, once "Wizards" made it; null before.
+  WizardWindow* wizard() const { return wizard_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -65,6 +69,7 @@ class StationEditorWindow : public QWidget {
   QComboBox* comboAddNewLine_ = nullptr;
   QLineEdit* txtSID_ = nullptr;
   QComboBox* comboTools_ = nullptr;
+  WizardWindow* wizard_ = nullptr;  // made on the first "Wizards"
   bool refreshing_ = false;
 };
 

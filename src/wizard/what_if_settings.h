@@ -25,19 +25,19 @@ struct WhatIfSettings {
   double MonteMax = 0, MonteMin = 0, MonteMean = 0, MonteStdev = 0, MonteSkew = 0;
   int16_t MonteLogNormal = 0;
   int16_t ReverseExact = 0;
-  int16_t Stochastic = 0;          // generate rainfall instead of reading the record
-  double StormDuration = 0;        // hours
-  double FlashyFactor = 0;         // 0.2 to 4
-  double MultiDuration = 0;        // total hours over several storms
+  int16_t Stochastic = 0;    // generate rainfall instead of reading the record
+  double StormDuration = 0;  // hours
+  double FlashyFactor = 0;   // 0.2 to 4
+  double MultiDuration = 0;  // total hours over several storms
   int16_t StormCount = 0;
-  int16_t RandomMulti = 0;         // check box value: storm count drawn as count +- half
-  vb::VbDate StartDate = 0;        // end-of-day date of the start conditions; 0 = none
-  int16_t StartRunID = 0;          // run_id of the start conditions (0: the real tables)
+  int16_t RandomMulti = 0;   // check box value: storm count drawn as count +- half
+  vb::VbDate StartDate = 0;  // end-of-day date of the start conditions; 0 = none
+  int16_t StartRunID = 0;    // run_id of the start conditions (0: the real tables)
   int16_t StartTrace = 0;
-  double RainAdjustFactor = 1.0;   // rainfall adjust factor varied by coefficient 10
-  double PlottingPosition = 0;     // of the last exact sample
-  int16_t Overwrite = 0;           // a run_id already in mrun may be written over
-  bool SeedGiven = false;          // "What-If Seed=" was given: the run repeats that sequence
+  double RainAdjustFactor = 1.0;  // rainfall adjust factor varied by coefficient 10
+  double PlottingPosition = 0;    // of the last exact sample
+  int16_t Overwrite = 0;          // a run_id already in mrun may be written over
+  bool SeedGiven = false;         // "What-If Seed=" was given: the run repeats that sequence
   uint64_t Seed = 0;
   // The "What-If ...=" lines of the setup file as they were written, for the setup writer.
   std::map<std::string, std::string> SetupTexts;

@@ -190,8 +190,8 @@ TEST_F(EditorToolsTest, HelpNotepadDataTypesWizardAndQuit) {
   ui.boxes.clear();
   cmdWizards_Click(s);
   EXPECT_TRUE(s.WizardLoaded);
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, kWizardMissingText);
+  EXPECT_TRUE(s.frmWizard.Visible);  // on an empty list no page is shown, and nothing is said
+  EXPECT_TRUE(ui.boxes.empty());
 
   cmdQuit_Click(s);
   EXPECT_TRUE(s.ExitRequested);

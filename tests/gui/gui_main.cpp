@@ -10,6 +10,7 @@ namespace fw::gui::testing {
 int saveScreenshot(const std::string& path);
 int saveEditorScreenshot(const std::string& path);
 int saveGraphScreenshot(const std::string& path);
+int saveWizardScreenshot(const std::string& path);
 }
 
 int main(int argc, char** argv) {
@@ -24,13 +25,17 @@ int main(int argc, char** argv) {
   // a history run ("name_history.png").
   if (!graphScreenshot.empty()) return fw::gui::testing::saveGraphScreenshot(graphScreenshot);
   if (!screenshot.empty()) {
-    // The main window after a run, then the station-list editor beside it ("name.png" and
-    // "name_editor.png").
+    // The main window after a run, then the station-list editor beside it and the setup wizard's
+    // runoff page ("name.png", "name_editor.png" and "name_wizard.png").
     const int main = fw::gui::testing::saveScreenshot(screenshot);
-    std::string editor = screenshot;
-    const std::size_t dot = editor.rfind('.');
-    editor.insert(dot == std::string::npos ? editor.size() : dot, "_editor");
-    return main | fw::gui::testing::saveEditorScreenshot(editor);
+    auto named = [&](const char* suffix) {
+      std::string file = screenshot;
+      const std::size_t dot = file.rfind('.');
+      file.insert(dot == std::string::npos ? file.size() : dot, suffix);
+      return file;
+    };
+    return main | fw::gui::testing::saveEditorScreenshot(named("_editor")) |
+           fw::gui::testing::saveWizardScreenshot(named("_wizard"));
   }
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

@@ -30,6 +30,7 @@ inline constexpr int32_t FileNotFound = 53;         // "File not found"
 inline constexpr int32_t InputPastEndOfFile = 62;   // "Input past end of file"
 inline constexpr int32_t PathFileAccess = 75;       // "Path/File access error"
 inline constexpr int32_t PathNotFound = 76;         // "Path not found"
+inline constexpr int32_t InvalidPropertyValue = 380;  // "Invalid property value"
 }  // namespace err
 
 // Throws vb::Error with the number and VB's standard description for it.
