@@ -121,8 +121,8 @@ std::vector<std::string> qualifiersOf(const json& q) {
 std::string missingWord(const std::vector<std::string>& qualifiers) {
   for (const std::string& q : qualifiers) {
     const std::string l = lower(q);
-    if (l.find("ice") != std::string::npos) return "Ice";
-    if (l.find("eqp") != std::string::npos || l.find("equip") != std::string::npos) return "Eqp";
+    if (l == "ice") return "Ice";
+    if (l == "eqp" || l == "equip" || l == "equipment") return "Eqp";
   }
   return "";
 }
