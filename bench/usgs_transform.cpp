@@ -52,7 +52,10 @@ std::vector<std::string> pagesOf() {
   int inPage = 0;
   auto close = [&](bool last) {
     page += "], \"numberReturned\": " + std::to_string(inPage) + ", \"links\": [";
-    if (!last) page += "{\"rel\": \"next\", \"href\": \"https://api.waterdata.usgs.gov/ogcapi/v0/collections/continuous/items?cursor=x\"}";
+    if (!last)
+      page +=
+          "{\"rel\": \"next\", \"href\": "
+          "\"https://api.waterdata.usgs.gov/ogcapi/v0/collections/continuous/items?cursor=x\"}";
     page += "]}";
     pages.push_back(page);
   };
@@ -67,7 +70,8 @@ std::vector<std::string> pagesOf() {
                   "\"value\": \"%d\", \"unit_of_measure\": \"ft^3/s\", \"approval_status\": \"Provisional\", "
                   "\"qualifier\": null, \"last_modified\": \"2024-05-01T10:00:00+00:00\"}}",
                   inPage ? ", " : "", i,
-                  (vb::Format(local, "yyyy-mm-dd") + "T" + vb::Format(local, "hh:mm:ss")).c_str(), 12000 + (i % 89) * 10);
+                  (vb::Format(local, "yyyy-mm-dd") + "T" + vb::Format(local, "hh:mm:ss")).c_str(),
+                  12000 + (i % 89) * 10);
     page += f;
     if (++inPage == 10000) {
       close(false);

@@ -14,8 +14,9 @@
 #include "app/session.h"
 #include "platform/clock.h"
 #include "platform/vb/convert.h"
-#include "platform/vb/format.h"
+#include "platform/vb/date.h"
 #include "platform/vb/error.h"
+#include "platform/vb/format.h"
 #include "platform/vb/strings.h"
 #include "retrieval/get_url.h"
 #include "retrieval/service_servers.h"
@@ -33,6 +34,7 @@ constexpr int kMostPages = 100;       // pages one code may take before the line
 constexpr int kMostRetryAfterS = 60;  // the longest wait a rate limit is given
 constexpr const char* kNoData = "Gage has no matching data";
 constexpr const char* kWhere = "USGS Water Data: ";
+constexpr int64_t kUnixEpochDay = 25569;  // 1970-01-01 as a day number
 
 [[noreturn]] void fault(const std::string& what) {
   throw vb::Error(vb::err::InvalidProcedureCall, kWhere + what);
@@ -49,16 +51,6 @@ int digits(const std::string& t, std::size_t at, std::size_t n, bool& ok) {
     v = v * 10 + (t[i] - '0');
   }
   return v;
-}
-
-// Days from 1970-01-01 of a civil date (proleptic Gregorian).
-int64_t daysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
 }
 
 // "yyyy-mm-ddThh:mm[:ss[.fff]][Z|+hh:mm|-hh:mm]" (no zone is UTC); false for anything else.
@@ -87,9 +79,12 @@ bool readInstant(const std::string& t, int64_t& epoch) {
     offset = sign * (oh * 3600 + om * 60);
     at = m + 2;
   }
-  if (!ok || at != t.size() || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || sec > 60) return false;
-  epoch = daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 86400 + h * 3600 + mi * 60 +
-          sec - offset;
+  if (!ok || at != t.size() || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || sec > 60)
+    return false;
+  const vb::VbDate day = vb::fromCivil({y, mo, d, 0, 0, 0});
+  if (vb::toCivil(day).day != d) return false;  // 31 April and the like
+  const int64_t days = std::llround(day - kUnixEpochDay);
+  epoch = days * 86400 + h * 3600 + mi * 60 + sec - offset;
   return true;
 }
 
@@ -138,11 +133,16 @@ std::string canonicalUnit(const std::string& unit) {
   for (char ch : lower(unit))
     if (ch != ' ' && ch != '^' && ch != '.') u += ch;
   static const std::map<std::string, std::string> alias = {
-      {"cfs", "ft3/s"},     {"cubicfeetpersecond", "ft3/s"}, {"feet", "ft"},    {"foot", "ft"},
-      {"cms", "m3/s"},      {"meters", "m"},                 {"metres", "m"},   {"inches", "in"},
-      {"inch", "in"},       {"c", "degc"},                   {"°c", "degc"},    {"f", "degf"},
-      {"°f", "degf"},       {"percent", "%"},                {"pct", "%"},      {"mgd", "mgal/d"},
-      {"acre-ft", "acft"},  {"acre-feet", "acft"},           {"af", "acft"},    {"millimeters", "mm"},
+      {"cfs", "ft3/s"},    {"cubicfeetpersecond", "ft3/s"},
+      {"feet", "ft"},      {"foot", "ft"},
+      {"cms", "m3/s"},     {"meters", "m"},
+      {"metres", "m"},     {"inches", "in"},
+      {"inch", "in"},      {"c", "degc"},
+      {"°c", "degc"},      {"f", "degf"},
+      {"°f", "degf"},      {"percent", "%"},
+      {"pct", "%"},        {"mgd", "mgal/d"},
+      {"acre-ft", "acft"}, {"acre-feet", "acft"},
+      {"af", "acft"},      {"millimeters", "mm"},
   };
   const auto it = alias.find(u);
   return it == alias.end() ? u : it->second;
@@ -171,7 +171,8 @@ std::string onServer(const std::string& base, const std::string& href) {
 
 // Whole seconds of a Retry-After header, at most a minute (an HTTP date or nothing: a minute).
 int retryAfterSeconds(const std::string& header) {
-  if (header.empty() || !std::all_of(header.begin(), header.end(), [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)); }))
+  if (header.empty() || !std::all_of(header.begin(), header.end(),
+                                     [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)); }))
     return kMostRetryAfterS;
   return std::min(std::atoi(header.c_str()), kMostRetryAfterS);
 }
@@ -290,7 +291,8 @@ std::string waterDataRdb(const std::string& site, const std::vector<std::string>
 
 std::string utcInstantOfDay(int32_t day) {
   std::time_t t = 0;
-  if (!localTimeToEpoch(static_cast<vb::VbDate>(day), t)) t = static_cast<std::time_t>((day - 25569LL) * 86400);
+  if (!localTimeToEpoch(static_cast<vb::VbDate>(day), t))
+    t = static_cast<std::time_t>((day - kUnixEpochDay) * 86400);
   std::tm utc{};
   gmtime_r(&t, &utc);
   char text[96];
@@ -326,14 +328,14 @@ std::string waterDataReply(Session& s, SourceCall& c, const std::string& site,
         }
         if (reply.status == 429) {
           if (waited)
-            fault("the service limits requests (HTTP 429) and still did after a wait; \"USGS API Key=\" "
-                  "lifts the limit");
+            fault(
+                "the service limits requests (HTTP 429) and still did after a wait; \"USGS API Key=\" "
+                "lifts the limit");
           waited = true;
           s.clock.sleepMs(retryAfterSeconds(reply.retryAfter) * 1000);
           continue;
         }
-        if (reply.status >= 400)
-          fault("HTTP " + std::to_string(reply.status) + ": " + errorText(reply.text));
+        if (reply.status >= 400) fault("HTTP " + std::to_string(reply.status) + ": " + errorText(reply.text));
         WaterDataPage page = readContinuousPage(reply.text, k == 0 ? c.UnitText : std::string());
         ++pages;
         any = any || !page.readings.empty();

@@ -28,7 +28,8 @@ std::vector<std::string> rowsOf(const std::filesystem::path& hdb, const std::str
                           " where datatype_site_id=1101 order by date_time";
   sqlite3_stmt* st = nullptr;
   if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK)
-    while (sqlite3_step(st) == SQLITE_ROW) out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    while (sqlite3_step(st) == SQLITE_ROW)
+      out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
   sqlite3_finalize(st);
   sqlite3_close(db);
   return out;
@@ -42,14 +43,18 @@ struct Stored {
 
 // One batch run of the gauge line against a server the test set up.
 Stored runGauge(testing::LoopbackHttpServer& http, const std::vector<std::string>& extra) {
-  std::vector<std::string> settings = {"USGS Server=" + http.base(), "USGS Legacy Server=" + http.base(),
-                                       "USGS Water Data Server=" + http.base(), "START DATE=2024-06-05 13:15",
-                                       "Write Unit Values= True", "Write Hourly Avg= True"};
+  std::vector<std::string> settings = {"USGS Server=" + http.base(),
+                                       "USGS Legacy Server=" + http.base(),
+                                       "USGS Water Data Server=" + http.base(),
+                                       "START DATE=2024-06-05 13:15",
+                                       "Write Unit Values= True",
+                                       "Write Hourly Avg= True"};
   settings.insert(settings.end(), extra.begin(), extra.end());
   testing::ProgramFolder p(settings, {"09380000; 1101; Flow; Colorado R; 0; 0; "});
-  testing::execSql(p.hdb,
-                   "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
-                   "state) values ('101', 1101, 'Colorado R', 1, 'cfs', '60', 'AZ')");
+  testing::execSql(
+      p.hdb,
+      "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, "
+      "state) values ('101', 1101, 'Colorado R', 1, 'cfs', '60', 'AZ')");
   testing::ProgramRun run = p.run({"BATCH"});
   run.env["TZ"] = "America/Phoenix";  // the gauge's own zone, so local clock times agree
   const testing::ProgramResult r = runProgram(run);

@@ -54,9 +54,9 @@ TEST(WaterDataTransform, PagesGiveTheRetrievalTextOfTheSameReadingsServedAsRdb) 
   for (bool fiveMinute : {false, true}) {
     SCOPED_TRACE(fiveMinute);
     const UsgsText want = usgsTransform(rdb, kJune4, false, fiveMinute, "00060");
-    const UsgsText got = usgsTransform(waterDataRdb("09380000", {"00060"}, {pages({"continuous_page1.json",
-                                                                                  "continuous_page2.json"})}),
-                                       kJune4, false, fiveMinute, "00060");
+    const UsgsText got = usgsTransform(
+        waterDataRdb("09380000", {"00060"}, {pages({"continuous_page1.json", "continuous_page2.json"})}),
+        kJune4, false, fiveMinute, "00060");
     EXPECT_EQ(got.ValueField, want.ValueField);
     EXPECT_EQ(got.ValueField, 4);
     ASSERT_EQ(valueLines(want.text).size(), fiveMinute ? 444u : 149u);
@@ -66,15 +66,17 @@ TEST(WaterDataTransform, PagesGiveTheRetrievalTextOfTheSameReadingsServedAsRdb) 
     }
   }
   // One page: the first hundred readings of the same text.
-  const auto first = valueLines(usgsTransform(waterDataRdb("09380000", {"00060"}, {pages({"continuous_page1.json"})}),
-                                              kJune4, false, false, "00060")
-                                    .text);
+  const auto first =
+      valueLines(usgsTransform(waterDataRdb("09380000", {"00060"}, {pages({"continuous_page1.json"})}),
+                               kJune4, false, false, "00060")
+                     .text);
   const auto all = valueLines(usgsTransform(rdb, kJune4, false, false, "00060").text);
   ASSERT_EQ(first.size(), 100u);
   EXPECT_EQ(first, std::vector<std::string>(all.begin(), all.begin() + 100));
 
   WaterDataPage p1 = readContinuousPage(fixture("waterdata/continuous_page1.json"), "cfs");
-  EXPECT_EQ(p1.next.find("https://api.waterdata.usgs.gov/ogcapi/v0/collections/continuous/items?cursor="), 0u);
+  EXPECT_EQ(p1.next.find("https://api.waterdata.usgs.gov/ogcapi/v0/collections/continuous/items?cursor="),
+            0u);
   EXPECT_EQ(readContinuousPage(fixture("waterdata/continuous_page2.json"), "").next, "");
   WaterDataPage empty = readContinuousPage(fixture("waterdata/continuous_empty.json"), "cfs");
   EXPECT_TRUE(empty.readings.empty());
@@ -101,15 +103,17 @@ TEST(WaterDataTransform, TwoCodesShareOneRowPerInstantAndMissingReadingsKeepThei
   testing::ZoneGuard zone("America/Phoenix");
   const std::vector<WaterDataReading> flow = {{1717484400, "12400", "P"}, {1717485300, "Ice", "P:ICE"}};
   const std::vector<WaterDataReading> stage = {{1717484400, "10.14", "A"}};
-  const UsgsText t =
-      usgsTransform(waterDataRdb("09380000", {"00060", "00065"}, {flow, stage}), kJune4, false, false, "00060");
+  const UsgsText t = usgsTransform(waterDataRdb("09380000", {"00060", "00065"}, {flow, stage}), kJune4, false,
+                                   false, "00060");
   EXPECT_EQ(t.ValueField, 4);
-  EXPECT_EQ(valueLines(t.text), (std::vector<std::string>{"Z\t09380000\t2024-06-04 00:00\tMST\t12400\tP\t10.14\tA",
-                                                          "Z\t09380000\t2024-06-04 00:15\tMST\tIce\tP:ICE\t\t"}));
+  EXPECT_EQ(valueLines(t.text),
+            (std::vector<std::string>{"Z\t09380000\t2024-06-04 00:00\tMST\t12400\tP\t10.14\tA",
+                                      "Z\t09380000\t2024-06-04 00:15\tMST\tIce\tP:ICE\t\t"}));
 }
 
 TEST(WaterDataTransform, AFaultyReplyNamesWhatIsWrong) {
-  const std::string good = R"("time": "2024-06-04T07:00:00+00:00", "value": "12400", "unit_of_measure": "ft^3/s",
+  const std::string good =
+      R"("time": "2024-06-04T07:00:00+00:00", "value": "12400", "unit_of_measure": "ft^3/s",
     "approval_status": "Provisional", "qualifier": null)";
   struct Case {
     const char* name;
@@ -117,7 +121,8 @@ TEST(WaterDataTransform, AFaultyReplyNamesWhatIsWrong) {
     std::string error;  // empty: read
   } cases[] = {
       {"not JSON", "<html>Service Unavailable</html>", "the reply is not a FeatureCollection"},
-      {"another kind of object", R"({"type": "Feature", "properties": {}})", "the reply is not a FeatureCollection"},
+      {"another kind of object", R"({"type": "Feature", "properties": {}})",
+       "the reply is not a FeatureCollection"},
       {"no features", R"({"type": "FeatureCollection"})", "the reply is not a FeatureCollection"},
       {"a feature without properties", R"({"type": "FeatureCollection", "features": [{"type": "Feature"}]})",
        "a feature has no properties"},
@@ -128,10 +133,12 @@ TEST(WaterDataTransform, AFaultyReplyNamesWhatIsWrong) {
        "the reading of 2024-06-04T07:00:00Z has no value"},
       {"a value that is no number", onePage(R"("time": "2024-06-04T07:00:00Z", "value": "12,400")"),
        "the value \"12,400\" of 2024-06-04T07:00:00Z is not a number"},
-      {"another unit", onePage(R"("time": "2024-06-04T07:00:00Z", "value": "351", "unit_of_measure": "m^3/s")"),
+      {"another unit",
+       onePage(R"("time": "2024-06-04T07:00:00Z", "value": "351", "unit_of_measure": "m^3/s")"),
        "the unit \"m^3/s\" of 2024-06-04T07:00:00Z is not the line's unit \"cfs\""},
       {"the same unit spelt another way", onePage(good), ""},
-      {"ice without a value", onePage(R"("time": "2024-06-04T07:00:00Z", "value": null, "qualifier": ["ICE"])"), ""},
+      {"ice without a value",
+       onePage(R"("time": "2024-06-04T07:00:00Z", "value": null, "qualifier": ["ICE"])"), ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -142,30 +149,33 @@ TEST(WaterDataTransform, AFaultyReplyNamesWhatIsWrong) {
       EXPECT_EQ(e.description(), "USGS Water Data: " + c.error);
     }
   }
-  EXPECT_EQ(readContinuousPage(onePage(R"("time": "2024-06-04T07:00:00Z", "value": null, "qualifier": ["EQP"])"), "cfs")
+  EXPECT_EQ(readContinuousPage(
+                onePage(R"("time": "2024-06-04T07:00:00Z", "value": null, "qualifier": ["EQP"])"), "cfs")
                 .readings.at(0)
                 .value,
             "Eqp");
-  EXPECT_EQ(readContinuousPage(onePage(R"("time": "2024-06-04T00:00:00-07:00", "value": "5", "approval_status": "Approved", "qualifier": "e")"), "")
-                .readings.at(0)
-                .flags,
-            "A:e");
+  EXPECT_EQ(
+      readContinuousPage(
+          onePage(
+              R"("time": "2024-06-04T00:00:00-07:00", "value": "5", "approval_status": "Approved", "qualifier": "e")"),
+          "")
+          .readings.at(0)
+          .flags,
+      "A:e");
   EXPECT_TRUE(sameUnit("ft", "Feet"));
   EXPECT_FALSE(sameUnit("ft^3/s", "m^3/s"));
 }
 
-class WaterData : public testing::RetrievalFixture {
+// A run at 2024-06-05 13:15 in real time, the gauge's line asking the Water Data API.
+class WaterData : public testing::RequestFixture {
  protected:
   WaterData() {
-    s.RunDateTime = testing::kTestNow;  // 2024-06-05 13:15
-    s.RunDay = 45448;
-    s.RealtimeMode = true;
     s.UsgsWaterData = true;
     reset();
     http.route(kItems, "usgs/waterdata/continuous_page1.json");
     http.routeQuery(kItems, "cursor=", "usgs/waterdata/continuous_page2.json");
   }
-  void reset() {
+  void reset() override {
     call = SourceCall{};
     call.StationId = "09380000";
     call.ParameterCode = "60";
@@ -176,7 +186,6 @@ class WaterData : public testing::RetrievalFixture {
   void run() { GetUSGS(s, call); }
 
   testing::ZoneGuard zone{"America/Phoenix"};
-  SourceCall call;
 };
 
 TEST_F(WaterData, ALineFollowsTheNextLinkOnItsOwnServerAndGivesTheRdbRoadsText) {
@@ -211,7 +220,8 @@ TEST_F(WaterData, ALineFollowsTheNextLinkOnItsOwnServerAndGivesTheRdbRoadsText) 
 }
 
 TEST_F(WaterData, ARateLimitIsWaitedOutOnceThenTheLineSaysHowToLiftIt) {
-  http.routeOnce(kItems, R"({"code": "429", "description": "Too many requests"})", 429, {{"Retry-After", "7"}});
+  http.routeOnce(kItems, R"({"code": "429", "description": "Too many requests"})", 429,
+                 {{"Retry-After", "7"}});
   const double before = s.clock.now();
   run();
   EXPECT_EQ(call.Error, "");
@@ -240,7 +250,8 @@ TEST_F(WaterData, EmptyFaultyAndEndlessRepliesFailTheLine) {
       {"an empty collection", fixture("waterdata/continuous_empty.json"), 200, "Gage has no matching data"},
       {"an OGC error", R"({"code": "InvalidParameterValue", "description": "Invalid parameter_code"})", 400,
        "USGS Water Data: HTTP 400: Invalid parameter_code"},
-      {"another unit", onePage(R"("time": "2024-06-04T07:00:00Z", "value": "351", "unit_of_measure": "m^3/s")"), 200,
+      {"another unit",
+       onePage(R"("time": "2024-06-04T07:00:00Z", "value": "351", "unit_of_measure": "m^3/s")"), 200,
        "USGS Water Data: the unit \"m^3/s\" of 2024-06-04T07:00:00Z is not the line's unit \"cfs\""},
       {"a next link to itself", R"({"type": "FeatureCollection", "features": [], "links": [{"rel": "next",
         "href": "https://api.waterdata.usgs.gov/ogcapi/v0/collections/continuous/items?page=again"}]})",
@@ -267,7 +278,8 @@ TEST_F(WaterData, ALegacyServiceThatIsGoneSendsTheLineToTheWaterDataApiAndSaysSo
   EXPECT_EQ(http.targets()[1].find(kItems), 0u);
   EXPECT_FALSE(s.UsgsLegacyServer);
   const std::vector<std::string> once = {
-      "09380000 the USGS instantaneous-values service answered HTTP 410 (gone); gauge lines try the USGS Water "
+      "09380000 the USGS instantaneous-values service answered HTTP 410 (gone); gauge lines try the USGS "
+      "Water "
       "Data API (\"USGS Service=Water Data\")."};
   EXPECT_EQ(logged(), once);
   reset();
