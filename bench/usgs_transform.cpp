@@ -1,7 +1,10 @@
 // The stream-gauge reply turned into retrieval text: 120 days of 15-minute rows for two
 // parameters, beside a plain hand-written loop in the same process that splits the reply at LF
 // and TAB, puts "Z" for "USGS" and joins the fields again (goal: at most 2 times the loop). The
-// 5-minute rebuild of the same reply is timed too, against the same loop, with no goal.
+// 5-minute rebuild of the same reply is timed too, against the same loop, with no goal. The same
+// readings as the Water Data API's GeoJSON pages go through its transform (parse, local times,
+// the RDB text, the same transform), beside a plain loop that parses the pages with the same JSON
+// library and writes each feature's time and value as a line (goal: at most 2 times that loop).
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,6 +14,9 @@
 #include "bench_support.h"
 #include "platform/vb/format.h"
 #include "retrieval/usgs.h"
+#include "retrieval/usgs_waterdata.h"
+
+#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -37,6 +43,48 @@ std::string reply() {
     text += row;
   }
   return text;
+}
+
+// The reply's readings as pages of the continuous collection (10,000 features a page).
+std::vector<std::string> pagesOf() {
+  std::vector<std::string> pages;
+  std::string page;
+  int inPage = 0;
+  auto close = [&](bool last) {
+    page += "], \"numberReturned\": " + std::to_string(inPage) + ", \"links\": [";
+    if (!last)
+      page +=
+          "{\"rel\": \"next\", \"href\": "
+          "\"https://api.waterdata.usgs.gov/ogcapi/v0/collections/continuous/items?cursor=x\"}";
+    page += "]}";
+    pages.push_back(page);
+  };
+  for (int i = 0; i < kDays * 96; ++i) {
+    if (inPage == 0) page = "{\"type\": \"FeatureCollection\", \"features\": [";
+    const double local = kFirstDay + i / 96.0 + 7 / 24.0;  // MST is UTC-7
+    char f[512];
+    std::snprintf(f, sizeof f,
+                  "%s{\"type\": \"Feature\", \"id\": \"%08d-aaaa-bbbb\", \"geometry\": null, \"properties\": "
+                  "{\"time_series_id\": \"5f1b6d8e\", \"monitoring_location_id\": \"USGS-09380000\", "
+                  "\"parameter_code\": \"00060\", \"statistic_id\": \"00011\", \"time\": \"%s+00:00\", "
+                  "\"value\": \"%d\", \"unit_of_measure\": \"ft^3/s\", \"approval_status\": \"Provisional\", "
+                  "\"qualifier\": null, \"last_modified\": \"2024-05-01T10:00:00+00:00\"}}",
+                  inPage ? ", " : "", i,
+                  (vb::Format(local, "yyyy-mm-dd") + "T" + vb::Format(local, "hh:mm:ss")).c_str(),
+                  12000 + (i % 89) * 10);
+    page += f;
+    if (++inPage == 10000) {
+      close(false);
+      inPage = 0;
+    }
+  }
+  if (inPage) close(true);
+  return pages;
+}
+
+const std::vector<std::string>& thePages() {
+  static const std::vector<std::string> pages = pagesOf();
+  return pages;
 }
 
 const std::string& theReply() {
@@ -91,8 +139,44 @@ void BM_PlainLoop(benchmark::State& state) {
   }
 }
 
+void BM_WaterDataTransform(benchmark::State& state) {
+  const auto& pages = thePages();
+  for (auto _ : state) {
+    std::vector<fw::WaterDataReading> readings;
+    for (const std::string& page : pages) {
+      fw::WaterDataPage p = fw::readContinuousPage(page, "cfs");
+      readings.insert(readings.end(), std::make_move_iterator(p.readings.begin()),
+                      std::make_move_iterator(p.readings.end()));
+    }
+    fw::UsgsText t = fw::usgsTransform(fw::waterDataRdb("09380000", {"00060"}, {readings}),
+                                       static_cast<int32_t>(kFirstDay), false, false, "00060");
+    benchmark::DoNotOptimize(t.text.data());
+  }
+}
+
+void BM_WaterDataPlainLoop(benchmark::State& state) {
+  const auto& pages = thePages();
+  for (auto _ : state) {
+    std::string out;
+    for (const std::string& page : pages) {
+      const nlohmann::json j = nlohmann::json::parse(page);
+      for (const nlohmann::json& f : j["features"]) {
+        const nlohmann::json& p = f["properties"];
+        out += "Z\t09380000\t";
+        out += p["time"].get<std::string>();
+        out += '\t';
+        out += p["value"].get<std::string>();
+        out += '\n';
+      }
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
 }  // namespace
 
+BENCHMARK(BM_WaterDataTransform)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WaterDataPlainLoop)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Transform)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Transform5Minute)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainLoop)->Unit(benchmark::kMillisecond);
@@ -102,6 +186,7 @@ int main(int argc, char** argv) {
   fw::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.printRatios("BM_PlainLoop", {"BM_Transform"}, "plain loop", 2.0);
+  reporter.printRatios("BM_WaterDataPlainLoop", {"BM_WaterDataTransform"}, "its plain loop", 2.0);
   const double base = reporter.realOf("BM_PlainLoop");
   const double five = reporter.realOf("BM_Transform5Minute");
   if (base > 0 && five > 0)

@@ -18,7 +18,7 @@ SETUP="$1"
 HTTP_PORT="$2"
 FTP_PORT="${3:-1}"
 
-HTTP_SERVICES=("USGS" "USGS Legacy" "SNOTEL" "SNOTEL Pages" "COE" "AFWS" "Iowa Mesonet" "Wunderground"
+HTTP_SERVICES=("USGS" "USGS Legacy" "USGS Water Data" "SNOTEL" "SNOTEL Pages" "COE" "AFWS" "Iowa Mesonet" "Wunderground"
   "MesoWest" "Synoptic" "MADIS" "CDEC" "Hydromet" "Lower Colorado" "Canada Datamart" "NWPS"
   "NWS Forecast" "SpotWx" "Snowcast" "IEM" "MRMS" "NWS Radar" "Canada Radar")
 FTP_SERVICES=("CIMIS")

@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 #   libcurl4-openssl-dev                           web and FTP downloads, alert e-mail over SMTP
 #   qt6-base-dev qt6-charts-dev                    the windows, images (QtGui) and the graph
 #   libnetcdf-dev zlib1g-dev                       mesonet netCDF files, compressed downloads
-#   libcpp-httplib-dev nlohmann-json3-dev          the tests' local HTTP server, JSON replies
+#   libcpp-httplib-dev nlohmann-json3-dev          the tests' local HTTP server; JSON replies (the USGS Water Data API)
 #   python3-pyftpdlib                              the tests' local FTP server
 #   python3-aiosmtpd                               the tests' local SMTP server (alert e-mail)
 #   xvfb                                           a display for window screenshots

@@ -169,6 +169,25 @@ std::vector<SetupKey> buildKeys() {
                  [service](const Session& s) { return s.ServerSettings.at(service); },
                  [service](const Session& s) { return s.ServerSettings.count(service) > 0; }});
   }
+  // Which USGS service gauge lines ask: "NWIS" (the RDB services) or "Water Data" (the Water
+  // Data API); written back only when the file gave it. Another value leaves NWIS.
+  k.push_back({"USGS Service=", "USGS SERVICE",
+               [](Session& s, const std::string& v) {
+                 s.UsgsWaterData = vb::UCase(vb::Trim(v)) == "WATER DATA";
+                 s.UsgsServiceGiven = true;
+               },
+               [](const Session& s) { return s.UsgsWaterData ? std::string("Water Data") : std::string("NWIS"); },
+               [](const Session& s) { return s.UsgsServiceGiven; },
+               [](const std::string& v) {
+                 const std::string u = vb::UCase(vb::Trim(v));
+                 if (u == "NWIS" || u == "WATER DATA") return std::string();
+                 return std::string("is neither NWIS nor Water Data; NWIS is used");
+               }});
+  // The Water Data API's key, sent as a request header and never logged.
+  k.push_back({"USGS API Key=", "USGS API KEY",
+               [](Session& s, const std::string& v) { s.UsgsApiKey = vb::Trim(v); },
+               [](const Session& s) { return s.UsgsApiKey; },
+               [](const Session& s) { return !s.UsgsApiKey.empty(); }});
   // The Lower Colorado hourly report's path on its server.
   k.push_back(
       {"Lower Colorado Report=", "LOWER COLORADO REPORT",

@@ -95,6 +95,11 @@ std::string sizeLimitText(const Session& s) {
 }
 
 std::string GetURL(Session& s, const std::string& url, bool reload) {
+  return GetURLReply(s, url, reload).text;
+}
+
+UrlReply GetURLReply(Session& s, const std::string& url, bool reload, const net::RequestHeaders& headers) {
+  UrlReply reply;
   s.InternetFailed = false;
   InternetSession& internet = *s.services.internet;
   if (!internet.isOpen() && !internet.open(kAgent)) {
@@ -103,7 +108,7 @@ std::string GetURL(Session& s, const std::string& url, bool reload) {
       s.LastError = "No internet connection...";
       s.errlog.writeLine(s.LastError);
       if (!s.BatchMode) s.ui.msgBox(s.LastError);
-      return "";
+      return reply;
     }
   }
   s.ui.doEvents();
@@ -116,11 +121,13 @@ std::string GetURL(Session& s, const std::string& url, bool reload) {
   std::string receiveError;
   try {
     internet.setTransferLimits(downloadLimits(s));
-    handle = internet.openUrl(url, flags);
+    handle = headers.empty() ? internet.openUrl(url, flags) : internet.openUrlWith(url, flags, headers);
     s.ui.doEvents();
     if (!handle) {
       fail(s, "Internet open fail, service provider down: " + vb::Left(url, 20));
     } else {
+      reply.status = handle->status();
+      reply.retryAfter = handle->header("Retry-After");
       std::vector<char> chunk(kChunkBytes);
       while (true) {
         const net::ReadResult r = handle->read(chunk.data(), chunk.size());
@@ -153,7 +160,8 @@ std::string GetURL(Session& s, const std::string& url, bool reload) {
     internet.close();
   }
   copyForTheUser(s, url, text);
-  return text;
+  reply.text = std::move(text);
+  return reply;
 }
 
 }  // namespace fw

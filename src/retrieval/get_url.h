@@ -31,4 +31,13 @@ std::string sizeLimitText(const Session& s);
 // line ends, the text), whatever happened, and the box is unticked.
 std::string GetURL(Session& s, const std::string& url, bool reload);
 
+// What GetURL hands back, with the reply's HTTP status (0 when none came) and its Retry-After
+// header. `headers` go with this request alone and are never copied or logged.
+struct UrlReply {
+  std::string text;
+  long status = 0;
+  std::string retryAfter;
+};
+UrlReply GetURLReply(Session& s, const std::string& url, bool reload, const net::RequestHeaders& headers = {});
+
 }  // namespace fw

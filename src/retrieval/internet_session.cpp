@@ -42,11 +42,16 @@ void NetInternetSession::close() {
 }
 
 std::unique_ptr<net::UrlHandle> NetInternetSession::openUrl(const std::string& url, uint32_t flags) {
+  return openUrlWith(url, flags, {});
+}
+
+std::unique_ptr<net::UrlHandle> NetInternetSession::openUrlWith(const std::string& url, uint32_t flags,
+                                                                const net::RequestHeaders& headers) {
   if (!net_) {
     lastError_ = "the internet session is not open";
     return nullptr;
   }
-  auto handle = net_->openUrl(url, flags);
+  auto handle = net_->openUrl(url, flags, headers);
   lastError_ = net_->lastError();
   return handle;
 }

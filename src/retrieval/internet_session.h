@@ -22,6 +22,8 @@ class NetInternetSession : public InternetSession {
   void setTransferLimits(const net::TransferLimits& limits) override;
   void close() override;
   std::unique_ptr<net::UrlHandle> openUrl(const std::string& url, uint32_t flags) override;
+  std::unique_ptr<net::UrlHandle> openUrlWith(const std::string& url, uint32_t flags,
+                                              const net::RequestHeaders& headers) override;
   std::string lastOpenError() const override { return lastError_; }
 
  private:

@@ -13,6 +13,13 @@ struct RetrievalState {
   // The gauge web service gave an unusable reply once: real-time gauge requests go to the
   // legacy unit-values page until the program ends.
   bool UsgsLegacyServer = false;
+  // "USGS Service=": false for "NWIS" (the RDB services), true for "Water Data" (the Water Data
+  // API's continuous collection). "USGS API Key=" is sent as a request header only.
+  bool UsgsWaterData = false;
+  bool UsgsServiceGiven = false;
+  std::string UsgsApiKey;
+  // The legacy gauge service answered that it is gone: said once in a run's error log.
+  bool UsgsGoneNoted = false;
   // The "<Service> Server=" values the setup file gave, by service name (src/retrieval/
   // service_servers.h); a service without one uses its public host.
   std::map<std::string, std::string> ServerSettings;

@@ -45,6 +45,7 @@ const std::vector<ServiceServer>& serviceServers() {
   static const std::vector<ServiceServer> rows = {
       {kUsgsService, "https://waterservices.usgs.gov"},
       {kUsgsLegacyService, "https://waterdata.usgs.gov"},
+      {kUsgsWaterDataService, "https://api.waterdata.usgs.gov"},
       {kSnotelService, "https://wcc.sc.egov.usda.gov"},
       {kSnotelPagesService, "https://www.wcc.nrcs.usda.gov"},
       {kCimisService, "ftp://ftpcimis.water.ca.gov"},

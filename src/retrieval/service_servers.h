@@ -12,6 +12,7 @@ struct Session;
 
 inline constexpr const char* kUsgsService = "USGS";               // instantaneous and daily values
 inline constexpr const char* kUsgsLegacyService = "USGS Legacy";  // the legacy unit-values page
+inline constexpr const char* kUsgsWaterDataService = "USGS Water Data";  // the Water Data API (OGC)
 inline constexpr const char* kSnotelService = "SNOTEL";              // the snow-telemetry report generator
 inline constexpr const char* kSnotelPagesService = "SNOTEL Pages";   // the snow-telemetry history pages
 inline constexpr const char* kCimisService = "CIMIS";                // the irrigation network's FTP area

@@ -16,6 +16,7 @@
 #include "platform/vb/textfile.h"
 #include "retrieval/get_url.h"
 #include "retrieval/service_servers.h"
+#include "retrieval/usgs_waterdata.h"
 #include "run/run_services.h"
 
 namespace fw {
@@ -104,6 +105,12 @@ std::string legacyDescription(const std::string& reply) {
   if (end == 0) return kNoData;
   std::string text = vb::Mid(reply, start, end - start);
   return text.empty() ? kNoData : text;
+}
+
+// The legacy service's own word that it is gone: 404 or 410, but not its 404 for a site it
+// does not know ("No sites found matching all criteria").
+bool serviceGone(const UrlReply& answer) {
+  return (answer.status == 410 || answer.status == 404) && answer.text.find("No sites found") == std::string::npos;
 }
 
 // Appends the text with every "USGS" made "Z": data rows become value lines.
@@ -272,7 +279,9 @@ void GetUSGS(Session& s, SourceCall& c) {
 
     bool daily = false;
     int32_t beginDay = 0;
+    int32_t endDay = 0;
     std::string reply;
+    bool waterData = s.UsgsWaterData;
     for (int attempt = 0;; ++attempt) {
       std::string url;
       if (s.RealtimeMode) {
@@ -280,6 +289,8 @@ void GetUSGS(Session& s, SourceCall& c) {
         const std::string begin = vb::Format(s.RunDateTime - days, "yyyy-mm-dd");
         const std::string end = vb::Format(s.RunDateTime + 1, "yyyy-mm-dd");
         beginDay = static_cast<int32_t>(vb::Int(s.RunDateTime - days));
+        endDay = static_cast<int32_t>(vb::Int(s.RunDateTime + 1));
+        if (waterData) break;
         if (!s.UsgsLegacyServer) {
           url = serverBase(s, kUsgsService) + "/nwis/iv/?sites=" + siteText + "&parameterCd=" + codes +
                 "&startDT=" + begin + "&endDT=" + end + "&siteStatus=all&format=rdb";
@@ -292,12 +303,24 @@ void GetUSGS(Session& s, SourceCall& c) {
         const std::string begin = vb::Left(s.form.TextBegindate.Text, 10);
         const std::string end = vb::Left(s.form.TextEnddate.Text, 10);
         beginDay = static_cast<int32_t>(vb::Int(vb::CDate(begin)));
+        endDay = static_cast<int32_t>(vb::Int(vb::CDate(end)));
         daily = !unitValuesChosen;
+        if (waterData && !daily) break;
         url = serverBase(s, kUsgsService) + (daily ? "/nwis/dv/?sites=" : "/nwis/iv/?sites=") + siteText +
               (daily ? "&startDT=" : "&startDt=") + percentEncode(begin) + "&endDT=" + percentEncode(end) +
               "&parameterCd=" + codes + "&format=rdb";
       }
-      reply = GetURL(s, url, false);
+      const UrlReply answer = GetURLReply(s, url, false);
+      reply = answer.text;
+      if (!daily && serviceGone(answer)) {
+        if (!s.UsgsGoneNoted)
+          s.errlog.writeLine(site + " the USGS instantaneous-values service answered HTTP " +
+                             std::to_string(answer.status) +
+                             " (gone); gauge lines try the USGS Water Data API (\"USGS Service=Water Data\").");
+        s.UsgsGoneNoted = true;
+        waterData = true;
+        break;
+      }
       if (reply.size() >= kShortReply || holdsDataRow(reply)) break;
       // A download that failed says why itself; it says nothing about the service's servers.
       if (s.InternetFailed || !s.BrokenDownload.empty()) {
@@ -318,6 +341,10 @@ void GetUSGS(Session& s, SourceCall& c) {
       return;
     }
 
+    if (waterData && !daily) {
+      reply = waterDataReply(s, c, site, padded, beginDay, endDay);
+      if (!c.Error.empty()) return;
+    }
     UsgsText t = usgsTransform(reply, beginDay, daily, fiveMinute, padded.empty() ? "" : padded.front());
     c.RetrievalText = std::move(t.text);
     c.ValueFieldIndex = t.ValueField;

@@ -242,6 +242,12 @@ class InternetSession {
     (void)flags;
     return nullptr;
   }
+  // The same with header lines sent with this URL alone; the stand-in sends none.
+  virtual std::unique_ptr<net::UrlHandle> openUrlWith(const std::string& url, uint32_t flags,
+                                                      const net::RequestHeaders& headers) {
+    (void)headers;
+    return openUrl(url, flags);
+  }
   // Why the last openUrl failed.
   virtual std::string lastOpenError() const { return "no internet session in this program"; }
   bool isOpen() const { return open_; }

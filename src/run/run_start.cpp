@@ -91,6 +91,7 @@ StartResult startRun(Session& s, RunContext& ctx) {
   // A failed daily compaction left its text in LastError for the run's log.
   const std::string compactError = s.CompactStatus == -1 ? s.LastError : std::string();
   s.LastError.clear();
+  s.UsgsGoneNoted = false;
   s.GraphWait = false;
   s.GraphAdd = !s.GraphNext;
   f.FrameBatchVisible = false;

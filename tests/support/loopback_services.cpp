@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -133,6 +134,21 @@ LoopbackHttpServer::LoopbackHttpServer() : server_(std::make_unique<httplib::Ser
       r.target = req.target;
       for (const auto& [k, v] : req.headers) r.headers[k] = v;
       requests_.push_back(std::move(r));
+      if (auto it = once_.find(req.path); it != once_.end() && !it->second.empty()) {
+        const Reply reply = it->second.front();
+        it->second.erase(it->second.begin());
+        res.status = reply.status;
+        for (const auto& [k, v] : reply.headers) res.set_header(k, v);
+        res.set_content(reply.body, "text/plain");
+        return;
+      }
+      const std::string query = req.target.substr(std::min(req.target.size(), req.target.find('?')));
+      // The route added last wins.
+      for (auto q = queryRoutes_.rbegin(); q != queryRoutes_.rend(); ++q)
+        if (q->path == req.path && query.find(q->queryPart) != std::string::npos) {
+          res.set_content(q->body, "application/geo+json");
+          return;
+        }
       if (auto it = routes_.find(req.path); it != routes_.end()) {
         res.status = it->second.status;
         res.set_content(it->second.body, "text/plain");
@@ -214,7 +230,22 @@ void LoopbackHttpServer::route(const std::string& path, const std::string& fixtu
 
 void LoopbackHttpServer::routeText(const std::string& path, const std::string& body, int status) {
   std::lock_guard<std::mutex> lock(mutex_);
-  routes_[path] = Reply{body, status};
+  routes_[path] = Reply{body, status, {}};
+}
+
+void LoopbackHttpServer::routeQuery(const std::string& path, const std::string& queryPart,
+                                    const std::string& fixture) {
+  const std::filesystem::path file = fixturesFolder() / fixture;
+  if (!std::filesystem::is_regular_file(file)) throw std::runtime_error("no fixture " + file.string());
+  std::string body = readBytes(file);
+  std::lock_guard<std::mutex> lock(mutex_);
+  queryRoutes_.push_back(QueryRoute{path, queryPart, std::move(body)});
+}
+
+void LoopbackHttpServer::routeOnce(const std::string& path, const std::string& body, int status,
+                                   const std::map<std::string, std::string>& headers) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  once_[path].push_back(Reply{body, status, headers});
 }
 
 void LoopbackHttpServer::routeHostile(const std::string& path, const std::string& fixture, Hostile how,

@@ -69,6 +69,13 @@ class LoopbackHttpServer {
   void route(const std::string& path, const std::string& fixture);
   // Requests for `path` get this body.
   void routeText(const std::string& path, const std::string& body, int status = 200);
+  // Requests for `path` whose query holds `queryPart` get the fixture; such routes come first,
+  // the one added last before the others.
+  void routeQuery(const std::string& path, const std::string& queryPart, const std::string& fixture);
+  // The next request for `path` alone gets this answer, with these reply headers; later ones get
+  // what the path's other routes give.
+  void routeOnce(const std::string& path, const std::string& body, int status,
+                 const std::map<std::string, std::string>& headers = {});
   // Requests for `path` get one of the built-in cases ("/stall", "/silent", "/status/500", ...).
   void routeCase(const std::string& path, const std::string& builtIn);
   // Requests for `path` get the fixture (relative to tests/fixtures/) as `how` says.
@@ -82,7 +89,15 @@ class LoopbackHttpServer {
   struct Reply {
     std::string body;
     int status = 200;
+    std::map<std::string, std::string> headers;
   };
+  struct QueryRoute {
+    std::string path;
+    std::string queryPart;
+    std::string body;
+  };
+  std::vector<QueryRoute> queryRoutes_;
+  std::map<std::string, std::vector<Reply>> once_;
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
   int port_ = 0;

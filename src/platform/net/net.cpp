@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <initializer_list>
@@ -65,6 +66,11 @@ bool pathEndsInGz(const std::string& url) {
   return tail == ".gz";
 }
 
+std::string lowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
 bool isFtp(const std::string& url) {
   return startsWithNoCase(url.c_str(), url.size(), "ftp");
 }
@@ -95,7 +101,7 @@ class CurlHandle final : public UrlHandle {
   ~CurlHandle() override { release(); }
 
   // Sets the URL and the request options, and waits for the reply to begin.
-  bool open(const std::string& url, uint32_t flags, std::string& why) {
+  bool open(const std::string& url, uint32_t flags, const RequestHeaders& extra, std::string& why) {
     curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
     if (isFtp(url)) {
       // Passive mode is libcurl's own: no PORT address is ever set.
@@ -109,8 +115,9 @@ class CurlHandle final : public UrlHandle {
       if (flags & kOpenReload) {
         headers_ = curl_slist_append(headers_, "Cache-Control: no-cache");
         headers_ = curl_slist_append(headers_, "Pragma: no-cache");
-        curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headers_);
       }
+      for (const std::string& line : extra) headers_ = curl_slist_append(headers_, line.c_str());
+      if (headers_) curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headers_);
     }
     curl_multi_add_handle(multi_, easy_);
     added_ = true;
@@ -154,6 +161,15 @@ class CurlHandle final : public UrlHandle {
   bool close() override {
     release();
     return true;
+  }
+
+  long status() const override { return status_; }
+
+  std::string header(const std::string& name) const override {
+    const std::string wanted = lowerCase(name);
+    for (const auto& [key, value] : replyHeaders_)
+      if (key == wanted) return value;
+    return {};
   }
 
  private:
@@ -234,8 +250,16 @@ class CurlHandle final : public UrlHandle {
       const char* blank = static_cast<const char*>(std::memchr(data, ' ', n));
       h->status_ = blank ? std::atol(blank + 1) : 0;
       h->redirect_ = false;
+      h->replyHeaders_.clear();
     } else if (startsWithNoCase(data, n, "location:")) {
       h->redirect_ = true;
+    } else if (const char* colon = static_cast<const char*>(std::memchr(data, ':', n))) {
+      const char* const begin = data;
+      std::string value(colon + 1, static_cast<std::size_t>(begin + n - (colon + 1)));
+      const std::size_t from = value.find_first_not_of(" \t");
+      const std::size_t to = value.find_last_not_of(" \t\r\n");
+      value = from == std::string::npos ? std::string() : value.substr(from, to - from + 1);
+      h->replyHeaders_.emplace_back(lowerCase(std::string(begin, static_cast<std::size_t>(colon - begin))), std::move(value));
     } else if ((n == 2 && data[0] == '\r') || (n == 1 && data[0] == '\n')) {
       const bool interim = h->status_ < 200 || (h->status_ >= 300 && h->status_ < 400 && h->redirect_);
       if (!interim) h->replyBegun_ = true;
@@ -271,6 +295,7 @@ class CurlHandle final : public UrlHandle {
   bool replyBegun_ = false;
   bool redirect_ = false;
   long status_ = 0;
+  std::vector<std::pair<std::string, std::string>> replyHeaders_;  // of the latest reply header
   CURLcode result_ = CURLE_OK;
   Clock::time_point opened_;
   Clock::time_point lastByte_;
@@ -301,10 +326,10 @@ Session::Session(std::string agent, int32_t timeoutMs)
 
 Session::~Session() = default;
 
-std::unique_ptr<UrlHandle> Session::openUrl(const std::string& url, uint32_t flags) {
+std::unique_ptr<UrlHandle> Session::openUrl(const std::string& url, uint32_t flags, const RequestHeaders& headers) {
   lastError_.clear();
   auto handle = std::make_unique<CurlHandle>(shared_->share, agent_, timeoutMs_, limits_, onWait_);
-  if (!handle->open(url, flags, lastError_)) return nullptr;
+  if (!handle->open(url, flags, headers, lastError_)) return nullptr;
   return handle;
 }
 

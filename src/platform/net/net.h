@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace fw::net {
 
@@ -59,7 +60,18 @@ class UrlHandle {
   virtual ReadResult read(char* buffer, std::size_t size) = 0;
   // False when the handle could not be closed cleanly.
   virtual bool close() = 0;
+  // The final reply's HTTP status (0 for FTP or when none was seen).
+  virtual long status() const { return 0; }
+  // A header of the final reply by its name (any case), without the name and blanks; empty when
+  // the reply had none.
+  virtual std::string header(const std::string& name) const {
+    (void)name;
+    return {};
+  }
 };
+
+// Request header lines ("Name: value") sent with one URL only.
+using RequestHeaders = std::vector<std::string>;
 
 // The session all downloads share: the agent text, proxies from the environment (http_proxy,
 // https_proxy, no_proxy), the system's certificate store, and the connection and name caches.
@@ -81,7 +93,7 @@ class Session {
   // nullptr is an open failure: connection refused, unknown host, a malformed URL or an unknown
   // scheme, a TLS failure, an FTP login refused or file missing, or no reply in time. Any other
   // failure raises vb::Error with libcurl's text. lastError() says why in either case.
-  std::unique_ptr<UrlHandle> openUrl(const std::string& url, uint32_t flags);
+  std::unique_ptr<UrlHandle> openUrl(const std::string& url, uint32_t flags, const RequestHeaders& headers = {});
   const std::string& lastError() const { return lastError_; }
 
  private:
