@@ -8,6 +8,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPixmap>
+#include <QTextCursor>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,6 +21,7 @@
 
 #include "app/session.h"
 #include "gui/text_codec.h"
+#include "wizard/forecast_page.h"
 #include "wizard/runoff_page.h"
 #include "wizard/what_if_panel.h"
 #include "wizard/wizard_form.h"
@@ -74,13 +80,13 @@ WizardWindow::WizardWindow(Session& s, QWidget* parent, std::function<void()> af
   auto* content = new QWidget;
   auto* pagesLayout = new QVBoxLayout(content);
   pagesLayout->addWidget(runoffFrame());
-  pagesLayout->addWidget(pageFrame("FrameRadar", "txtRadar", 5));
-  pagesLayout->addWidget(pageFrame("FrameSnowmelt", "TxtSnow", 23));
-  pagesLayout->addWidget(pageFrame("FrameET", "txtET", 15));
-  pagesLayout->addWidget(pageFrame("FrameSolar", "txtSolar", 12));
-  pagesLayout->addWidget(pageFrame("FrameLong", "txtLong", 8));
-  pagesLayout->addWidget(pageFrame("FrameRatio", "txtratio", 14));
-  pagesLayout->addWidget(pageFrame("FrameForecast", "txtForecast", 8));
+  pagesLayout->addWidget(pageFrame("FrameRadar", "txtRadar", 5, "LabelRadar"));
+  pagesLayout->addWidget(pageFrame("FrameSnowmelt", "TxtSnow", 23, "LabelSnow"));
+  pagesLayout->addWidget(pageFrame("FrameET", "txtET", 15, "LabelET"));
+  pagesLayout->addWidget(pageFrame("FrameSolar", "txtSolar", 12, "LabelSolar"));
+  pagesLayout->addWidget(pageFrame("FrameLong", "txtLong", 8, "LabelLong"));
+  pagesLayout->addWidget(pageFrame("FrameRatio", "txtratio", 14, "LabelRatio"));
+  pagesLayout->addWidget(pageFrame("FrameForecast", "txtForecast", 6, ""));
   pagesLayout->addWidget(helpFrame());
   pagesLayout->addStretch(1);
   auto* scroll = new QScrollArea;
@@ -280,32 +286,228 @@ QWidget* WizardWindow::whatIfFrame() {
   return frame;
 }
 
-QWidget* WizardWindow::pageFrame(const char* frameId, const char* array, int count) {
+QWidget* WizardWindow::pageFrame(const char* frameId, const char* array, int count, const char* labels) {
   auto* frame = new QGroupBox;
   frame->setObjectName(QString::fromLatin1(frameId));
   auto* g = new QGridLayout(frame);
   for (int i = 0; i < count; ++i) {
     const std::string id = boxId(array, i);
-    g->addWidget(new QLabel(name(id)), i % 8, (i / 8) * 2);
+    auto* label = new QLabel(name(id));
+    if (*labels != '\0') {
+      const std::string labelId = boxId(labels, i);
+      refreshers_.push_back([this, label, labelId, id] {
+        const std::string& caption = s_.frmWizard.boxes[labelId].Caption;
+        label->setText(caption.empty() ? name(id) : qs(caption));
+      });
+    }
+    g->addWidget(label, i % 8, (i / 8) * 2);
     g->addWidget(lineBox(id), i % 8, (i / 8) * 2 + 1);
   }
-  if (std::string(frameId) == "FrameForecast") {
-    g->addWidget(combo("ComboForecast", false), 8, 0, 1, 2);
-    auto* history = new QPlainTextEdit;
-    history->setObjectName(QStringLiteral("txtHistoryForecast"));
-    history->setReadOnly(true);
-    g->addWidget(history, 9, 0, 1, 6);
-    refreshers_.push_back([this, history] {
-      const Box& b = s_.frmWizard.boxes["txtHistoryForecast"];
-      if (history->toPlainText() != qs(b.Text)) history->setPlainText(qs(b.Text));
-    });
-  }
+  pageExtras(frameId, g);
   const std::string fid = frameId;
   refreshers_.push_back([this, frame, fid] {
     frame->setVisible(s_.frmWizard.boxes[fid].Visible);
     frame->setTitle(qs(s_.frmWizard.boxes[fid].Caption));
   });
   return frame;
+}
+
+void WizardWindow::pageExtras(const std::string& frame, QGridLayout* g) {
+  struct Extras {
+    const char* frame;
+    std::vector<const char*> lines;
+    std::vector<const char*> checks;
+    std::vector<const char*> buttons;
+  };
+  const Extras pages[] = {
+      {"FrameRadar",
+       {"txtsetupRadar", "txtrsiteRadar", "txtBoundaryfile", "txtPointfile"},
+       {},
+       {"cmdReplaceRadar", "cmdRadarRtable", "cmdWindsAloftEdit"}},
+      {"FrameSnowmelt",
+       {"SText1", "SText2", "SText3", "SText4", "SText5"},
+       {"chkWriteSnowInfo"},
+       {"cmdReplaceSnowmelt", "cmdSnowRsite"}},
+      {"FrameET", {"txtsetupET", "txtrsiteET"}, {}, {"cmdReplaceET", "cmdEtRsite"}},
+      {"FrameSolar", {"txtsetupSolar", "txtrsiteSolar"}, {}, {"cmdReplaceSolar", "cmdSolarRsite"}},
+      {"FrameLong", {"txtsetupLong", "txtrsiteLong"}, {}, {"cmdReplaceLong", "cmdLongRsite"}},
+      {"FrameRatio",
+       {"txtsetupRatio(0)", "txtsetupRatio(1)", "txtsetupRatio(2)", "txtsetupRatio(3)"},
+       {},
+       {"cmdRatioRsiteThis"}},
+  };
+  int row = 8;
+  if (frame == "FrameRadar") {
+    auto* lists = new QHBoxLayout;
+    for (const char* id : {"ComboSites(0)", "ComboSites(1)", "ComboSites(2)", "ComboSites(3)"})
+      lists->addWidget(combo(id, false));
+    g->addLayout(lists, row++, 0, 1, 6);
+  }
+  if (frame == "FrameForecast") {
+    g->addWidget(forecastExtras(), row, 0, 1, 6);
+    return;
+  }
+  for (const Extras& e : pages) {
+    if (frame != e.frame) continue;
+    for (const char* id : e.lines) g->addWidget(lineBox(id, true), row++, 0, 1, 6);
+    auto* buttons = new QHBoxLayout;
+    for (const char* id : e.checks) buttons->addWidget(check(id));
+    for (const char* id : e.buttons) buttons->addWidget(button(id));
+    buttons->addStretch(1);
+    g->addLayout(buttons, row, 0, 1, 6);
+  }
+}
+
+namespace {
+
+// Text boxes of several lines keep CR LF line ends; the widget shows them as plain line feeds.
+QString shown(const std::string& text) {
+  return qs(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+std::string kept(const QString& text) {
+  QString t = text;
+  return toCp1252(t.replace(QStringLiteral("\n"), QStringLiteral("\r\n")));
+}
+
+QColor oleColour(vb::Color c) {
+  return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+// A picture box that reports where it was clicked.
+class PictureBox : public QLabel {
+ public:
+  std::function<void(double)> clicked;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override {
+    if (clicked) clicked(event->position().x());
+  }
+};
+
+}  // namespace
+
+QImage renderForecastPicture(const ForecastPicture& p, int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  for (const GraphLine& l : p.lines) {
+    painter.setPen(QPen(oleColour(l.colour), 1));
+    painter.drawLine(QPointF(l.x1, l.y1), QPointF(l.x2, l.y2));
+  }
+  painter.setBrush(Qt::NoBrush);
+  for (const GraphCircle& c : p.circles) {
+    painter.setPen(QPen(oleColour(c.colour), 1));
+    painter.drawEllipse(QPointF(c.x, c.y), c.radius, c.radius);
+  }
+  painter.setPen(Qt::black);
+  QFont font = painter.font();
+  font.setPointSize(8);
+  painter.setFont(font);
+  painter.drawText(QPointF(p.textX, p.textY + QFontMetricsF(font).ascent()), qs(p.text));
+  return image;
+}
+
+QWidget* WizardWindow::textColumn(const std::string& id, bool editable) {
+  auto* t = new QPlainTextEdit;
+  t->setObjectName(name(id));
+  t->setReadOnly(!editable);
+  t->setMinimumHeight(120);
+  t->setMaximumWidth(editable ? 110 : 150);
+  if (editable)
+    connect(t, &QPlainTextEdit::textChanged, this,
+            [this, t, id] { act([&] { s_.frmWizard.boxes.type(id, kept(t->toPlainText())); }); });
+  refreshers_.push_back([this, t, id] {
+    const QString text = shown(s_.frmWizard.boxes[id].Text);
+    if (t->toPlainText() != text) t->setPlainText(text);
+  });
+  return t;
+}
+
+QWidget* WizardWindow::forecastExtras() {
+  auto* box = new QWidget;
+  auto* g = new QGridLayout(box);
+  g->addWidget(lineBox("txtForecast(6)", true), 0, 0, 1, 8);
+  g->addWidget(lineBox("txtForecast(7)", true), 1, 0, 1, 8);
+  auto* row = new QHBoxLayout;
+  row->addWidget(combo("ComboForecast", false));
+  auto* siteName = new QLabel;
+  siteName->setObjectName(QStringLiteral("LabelForecast(3)"));
+  refreshers_.push_back([this, siteName] { siteName->setText(qs(s_.frmWizard.boxes["LabelForecast(3)"].Caption)); });
+  row->addWidget(siteName);
+  row->addWidget(new QLabel(tr("Days")));
+  row->addWidget(lineBox("txtDays"));
+  row->addWidget(new QLabel(tr("Forecast End Hour")));
+  row->addWidget(lineBox("txtFhours"));
+  for (const char* id : {"cmdActual", "cmdRefreshForecast", "cmdSaveForecastFile", "cmdEditForecast"})
+    row->addWidget(button(id));
+  row->addStretch(1);
+  g->addLayout(row, 2, 0, 1, 8);
+
+  auto* history = new QPlainTextEdit;
+  history->setObjectName(QStringLiteral("txtHistoryForecast"));
+  history->setReadOnly(true);
+  history->setMinimumSize(300, 260);
+  connect(history, &QPlainTextEdit::selectionChanged, this, [this, history] {
+    act([&] {
+      // The model's text has CR LF where the widget has one line feed.
+      const QTextCursor c = history->textCursor();
+      const QString text = history->toPlainText();
+      const int start = c.selectionStart(), end = c.selectionEnd();
+      const auto lineFeeds = [&](int from, int to) { return static_cast<int>(text.mid(from, to - from).count('\n')); };
+      Box& b = s_.frmWizard.boxes["txtHistoryForecast"];
+      b.SelStart = start + lineFeeds(0, start);
+      b.SelLength = end - start + lineFeeds(start, end);
+      s_.frmWizard.boxes.click("txtHistoryForecast");
+    });
+  });
+  refreshers_.push_back([this, history] {
+    const Box& b = s_.frmWizard.boxes["txtHistoryForecast"];
+    const QString text = shown(b.Text);
+    if (history->toPlainText() != text) history->setPlainText(text);
+    QPalette pal = history->palette();
+    pal.setColor(QPalette::Base, b.BackColor == Box::kWindowColor ? palette().color(QPalette::Base) : oleColour(b.BackColor));
+    history->setPalette(pal);
+  });
+  g->addWidget(history, 3, 0, 1, 2);
+
+  auto* picture = new PictureBox;
+  picture->setObjectName(QStringLiteral("Picture1"));
+  const WizardForm& w = s_.frmWizard;
+  picture->setFixedSize(static_cast<int>(w.PictureWidth), static_cast<int>(w.PictureHeight));
+  picture->clicked = [this](double x) { act([&] { Picture1_MouseDown(s_, x); }); };
+  refreshers_.push_back([this, picture] {
+    const WizardForm& form = s_.frmWizard;
+    picture->setPixmap(QPixmap::fromImage(renderForecastPicture(
+        form.Picture, static_cast<int>(form.PictureWidth), static_cast<int>(form.PictureHeight))));
+  });
+  g->addWidget(picture, 3, 2, 1, 4);
+  auto* readout = new QLabel;
+  readout->setObjectName(QStringLiteral("LabelForecast(17)"));
+  refreshers_.push_back([this, readout] { readout->setText(qs(s_.frmWizard.boxes["LabelForecast(17)"].Caption)); });
+  g->addWidget(readout, 4, 2, 1, 4);
+
+  auto* columns = new QHBoxLayout;
+  columns->addWidget(textColumn("txtSource", false));
+  columns->addWidget(textColumn("txttime", false));
+  columns->addWidget(textColumn("txtForRain", false));
+  columns->addWidget(textColumn("txtEditRain", true));
+  auto* totals = new QVBoxLayout;
+  for (int i : {13, 14, 16}) {
+    auto* total = new QLabel;
+    const std::string id = boxId("LabelForecast", i);
+    total->setObjectName(name(id));
+    refreshers_.push_back([this, total, id] { total->setText("Total: " + qs(s_.frmWizard.boxes[id].Caption)); });
+    totals->addWidget(total);
+  }
+  totals->addWidget(check("chkWriteAllForecasts"));
+  totals->addWidget(button("Command1"));
+  totals->addWidget(button("cmdReplaceForecast"));
+  totals->addStretch(1);
+  columns->addLayout(totals);
+  columns->addStretch(1);
+  g->addLayout(columns, 5, 0, 1, 8);
+  return box;
 }
 
 QWidget* WizardWindow::helpFrame() {

@@ -8,13 +8,19 @@
 #include <vector>
 
 class QCloseEvent;
+class QImage;
 class QGridLayout;
 
 namespace fw {
 
 struct Session;
 
+struct ForecastPicture;
+
 namespace gui {
+
+// The forecast graph drawn into an image of the picture's size (its units are pixels).
+QImage renderForecastPicture(const ForecastPicture& p, int width, int height);
 
 class WizardWindow : public QWidget {
   Q_OBJECT
@@ -35,7 +41,10 @@ class WizardWindow : public QWidget {
   QWidget* combo(const std::string& id, bool editable);
   QWidget* runoffFrame();
   QWidget* whatIfFrame();
-  QWidget* pageFrame(const char* frame, const char* array, int count);
+  QWidget* pageFrame(const char* frame, const char* array, int count, const char* labels);
+  void pageExtras(const std::string& frame, QGridLayout* g);
+  QWidget* forecastExtras();
+  QWidget* textColumn(const std::string& id, bool editable);
   QWidget* helpFrame();
   void act(const std::function<void()>& handler);
 

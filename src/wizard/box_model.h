@@ -26,6 +26,8 @@ struct Box {
   int Width = 0;                  // twips
   int Height = 0;                 // twips
   vb::Color BackColor = kWindowColor;
+  int SelStart = 0;  // the selection of a multi-line text box: first character, 0-based
+  int SelLength = 0;
   static constexpr vb::Color kWindowColor = -2147483643;
 };
 

@@ -256,9 +256,10 @@ void parseRatioPage(BoxModel& b, const LineFields& f, const std::string& dsid) {
       [&] {
         if (field(f, 6).empty()) return;
         ListField l(field(f, 6));
-        b.setText("txtratio(9)", l.raw(0));
-        if (l.u > 0) b.setText("txtratio(10)", l.raw(1));
-        if (l.u > 1) b.setText("txtratio(12)", l.raw(2));
+        // Trimmed, or every opening would add a blank before each value of the rebuilt line.
+        b.setText("txtratio(9)", l.trimmed(0));
+        if (l.u > 0) b.setText("txtratio(10)", l.trimmed(1));
+        if (l.u > 1) b.setText("txtratio(12)", l.trimmed(2));
       },
   });
 }

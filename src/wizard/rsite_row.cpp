@@ -37,16 +37,7 @@ bool ReplaceRsite(Session& s, const std::string& dsid, const std::string& row) {
                   "REPLACE RSITE DATA!!!") != MsgResult::Yes)
     return false;
   WizardForm& w = s.frmWizard;
-  if (!w.WizardDbOpen) {
-    auto cnn = std::make_unique<db::AdoConnection>();
-    auto rs = std::make_unique<db::AdoRecordset>();
-    std::string connString = s.HdbConnString;
-    openHDB2(s, connString, *cnn, *rs, 1);  // says its own failure
-    if (cnn->State() == db::adStateClosed) return false;
-    w.WizardCnn = std::move(cnn);
-    w.WizardRs = std::move(rs);
-    w.WizardDbOpen = true;
-  }
+  if (!openWizardDb(s)) return false;
   db::AdoRecordset& rs = *w.WizardRs;
   try {
     std::string sql = "select * from rsite where datatype_site_id=" + key + ";";

@@ -15,7 +15,14 @@
 #include "platform/vb/strings.h"
 #include "platform/vb/textfile.h"
 #include "run/sql_guard.h"
+#include "store/connection.h"
+#include "wizard/et_page.h"
+#include "wizard/forecast_page.h"
 #include "wizard/line_parse.h"
+#include "wizard/radar_adjust_page.h"
+#include "wizard/radar_page.h"
+#include "wizard/snowmelt_page.h"
+#include "wizard/solar_longwave_page.h"
 #include "wizard/runoff_page.h"
 #include "wizard/what_if_panel.h"
 
@@ -268,6 +275,12 @@ void wizardFormLoad(Session& s) {
     registerFrame(s);
     runoffPageLoad(s);
     whatIfPanelLoad(s);
+    radarPageLoad(s);
+    snowmeltPageLoad(s);
+    etPageLoad(s);
+    solarLongwavePagesLoad(s);
+    radarAdjustPageLoad(s);
+    forecastPageLoad(s);
     b["ComboDimgraph"].List.assign(kUnitGraphMethods.begin(), kUnitGraphMethods.end());
     b["ComboDimgraph"].Text = kUnitGraphPrompt;
     b["ComboForecast"].List.assign(std::begin(kStormTypes), std::end(kStormTypes));
@@ -424,6 +437,20 @@ void OpenRouteFile(Session& s, int16_t isRouting) {
   if (!file || file->empty()) return;
   w.RouteFileFolder = std::filesystem::path(*file).parent_path().string() + "/";
   openViewer(s, textEditorCommand(*file), *file);
+}
+
+bool openWizardDb(Session& s) {
+  WizardForm& w = s.frmWizard;
+  if (w.WizardDbOpen) return true;
+  auto cnn = std::make_unique<db::AdoConnection>();
+  auto rs = std::make_unique<db::AdoRecordset>();
+  std::string connString = s.HdbConnString;
+  openHDB2(s, connString, *cnn, *rs, 1);  // says its own failure
+  if (cnn->State() == db::adStateClosed) return false;
+  w.WizardCnn = std::move(cnn);
+  w.WizardRs = std::move(rs);
+  w.WizardDbOpen = true;
+  return true;
 }
 
 void loadForecastHistory(Session& s, const std::string& dsid) {

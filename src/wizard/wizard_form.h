@@ -9,6 +9,7 @@
 
 #include "platform/db/ado.h"
 #include "wizard/box_model.h"
+#include "wizard/forecast_graph.h"
 
 namespace fw {
 
@@ -40,7 +41,18 @@ struct WizardForm {
   std::unique_ptr<db::AdoConnection> WizardCnn;
   std::unique_ptr<db::AdoRecordset> WizardRs;
   bool WizardDbOpen = false;
+
+  // The forecast page: the plotted series, the last drawing of its graph and the picture's inner
+  // size in its own units (pixels), and the edit window "Edit 6-Hour Forecast" loaded.
+  ForecastSeries Forecast;
+  ForecastPicture Picture;
+  double PictureWidth = 520, PictureHeight = 260;
+  double EditStart = 0, EditEnd = 0;
 };
+
+// Opens the wizard's own connection on the first use (openHDB2 says its own failure). False when
+// it is not open.
+bool openWizardDb(Session& s);
 
 inline constexpr const char* kUnitGraphPrompt = "Select unit-graph method";
 

@@ -10,6 +10,7 @@
 #include "app/station_editor.h"
 #include "platform/process/process_runner.h"
 #include "setup_support.h"
+#include "support/radar_sites_file.h"
 
 namespace fw {
 namespace {
@@ -188,6 +189,7 @@ TEST_F(EditorToolsTest, HelpNotepadDataTypesWizardAndQuit) {
   EXPECT_EQ(grid().Rows(), 0);  // the unsaved grid is dropped; the next opening reads the file
 
   ui.boxes.clear();
+  testing::writeRadarSites(folder.path());
   cmdWizards_Click(s);
   EXPECT_TRUE(s.WizardLoaded);
   EXPECT_TRUE(s.frmWizard.Visible);  // on an empty list no page is shown, and nothing is said

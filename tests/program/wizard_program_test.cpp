@@ -12,6 +12,7 @@
 #include "platform/db/sqlite_backend.h"
 #include "program_folder.h"
 #include "run_program.h"
+#include "support/radar_sites_file.h"
 #include "support/test_hdb.h"
 #include "wizard/runoff_page.h"
 #include "wizard/what_if_panel.h"
@@ -42,6 +43,7 @@ struct WizardProgram {
     for (int h = 2; h <= 7; ++h)
       sql += "insert into rhour values (-11101, " + db::dayLiteral(kStormDay + h / 24.0) + ", 0.5, 1);";
     testing::execSql(p.hdb, sql);
+    testing::writeRadarSites(p.folder.path());
     getstationfile(s);
     s.CurrentStationRow = 1;
     cmdWizards_Click(s);

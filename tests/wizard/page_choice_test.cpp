@@ -18,7 +18,8 @@ struct PageCase {
 TEST(WizardPageChoice, EachKindOfLineShowsItsPage) {
   const PageCase cases[] = {
       {"COMPUTE-HOUR; -30752; Runoff; My Creek, NV; 0; 1, 60", {"FrameRunoff"}, "Runoff Setup Wizard", "NV"},
-      {"NEXRAD-ESX; 10752; rainfall; Wash Basin; 2", {"FrameRadar"}, "Radar Setup Wizard", ""},
+      // The radar page gives the rows its radar site's state.
+      {"NEXRAD-ESX; 10752; rainfall; Wash Basin; 2", {"FrameRadar"}, "Radar Setup Wizard", "NV"},
       {"SNOWMELT-Hour; 30005, 23005; snow; Upper Basin, ut",
        {"FrameSnowmelt"},
        "Snowmelt Setup Wizard",

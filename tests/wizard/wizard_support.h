@@ -7,6 +7,7 @@
 #include "app/editor_tools.h"
 #include "app/session.h"
 #include "app/setup_file.h"
+#include "support/radar_sites_file.h"
 #include "support/test_hdb.h"
 #include "support/test_session.h"
 #include "wizard/wizard_form.h"
@@ -30,6 +31,7 @@ struct WizardSession : TestSession {
     for (const char* table : {"Level2RGB.txt", "Level3RGB2RainRateA2m.txt"})
       std::filesystem::copy_file(std::filesystem::path(FLUMEWRIGHT_SOURCE_DIR) / "example" / table,
                                  folder / table);
+    writeRadarSites(folder.path());
     writeFile(folder / kSetupFileName, setupText(stations));
     getstationfile(s);
   }
