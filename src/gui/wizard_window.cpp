@@ -86,7 +86,7 @@ WizardWindow::WizardWindow(Session& s, QWidget* parent, std::function<void()> af
   pagesLayout->addWidget(pageFrame("FrameSolar", "txtSolar", 12, "LabelSolar"));
   pagesLayout->addWidget(pageFrame("FrameLong", "txtLong", 8, "LabelLong"));
   pagesLayout->addWidget(pageFrame("FrameRatio", "txtratio", 14, "LabelRatio"));
-  pagesLayout->addWidget(pageFrame("FrameForecast", "txtForecast", 6, ""));
+  pagesLayout->addWidget(pageFrame("FrameForecast", "txtForecast", 6, "LabelForecastBox"));
   pagesLayout->addWidget(helpFrame());
   pagesLayout->addStretch(1);
   auto* scroll = new QScrollArea;

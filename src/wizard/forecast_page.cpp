@@ -300,6 +300,8 @@ void Picture1_MouseDown(Session& s, double x) {
 
 void forecastPageLoad(Session& s) {
   BoxModel& b = s.frmWizard.boxes;
+  const char* const boxCaptions[] = {"Site_ID", "Datatype_Site_ID", "Site Name", "Time-Shift", "Latitude", "Longitude"};
+  for (int i = 0; i < 6; ++i) b[boxId("LabelForecastBox", i)].Caption = boxCaptions[i];
   for (int i = 0; i <= 7; ++i) {
     b[box(i)];
     b.onChange(box(i), [&s, i] { txtForecast_Change(s, i); });
