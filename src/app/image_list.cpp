@@ -7,10 +7,10 @@ namespace fw {
 
 namespace {
 
-constexpr std::array<std::string_view, 25> kKeys = {
-    "Flumewr", "USGS",   "CWRD",    "USCS",  "USBR", "COE", "Canada", "PWS",    "Iowa", "synoptic", "noaa2",
-    "NWS",     "Spotwx", "nohrsc2", "Route", "File", "DSS", "EPA",    "Runoff", "Snow", "Wunderg", "HMS",
-    "RAS",     "ResSim", "Shell"};
+constexpr std::array<std::string_view, 28> kKeys = {
+    "Flumewr", "USGS",   "CWRD",    "USCS",  "USBR",  "COE",      "Canada",   "PWS",      "Iowa", "synoptic",
+    "noaa2",   "NWS",    "Spotwx",  "nohrsc2", "Route", "File",   "DSS",      "EPA",      "Runoff", "Snow",
+    "Wunderg", "HMS",    "RAS",     "ResSim", "Shell", "Radar",   "MRMS-A2M", "MRMS-HRRR"};
 
 }  // namespace
 

@@ -68,6 +68,7 @@ struct RunContext {
   int16_t RunAnswer = 0;            // the one answer slot of the run's questions
   std::string IssuedAlerts;         // flood-alert messages of the run
   bool BadValueCheckOn = false;     // "Bad Value Check" for the station in work
+  double RadarConnectionStatus = 0;  // -8 once a radar pass found no connection
 
   // ---- station set-up and options, kept for the whole run ----
   bool RunoffDateChecked = false;     // the first RUNOFF line of the run has been checked
@@ -190,6 +191,8 @@ struct LineState {
   std::string StartConditionNote;  // "OFF" or "P=" and the starting value
   int32_t WhatIfPass = 0;          // passes of the line through the runoff step
   WhatIfTraces WhatIfRun;          // the line's What-If run across its traces
+  // Lines after this one that its radar pass took as its own basins: the walk passes over them.
+  int32_t GatheredLines = 0;
   // Out flags of the dispatch.
   bool RetrievalFailed = false;
   bool ComputeCanceled = false;

@@ -3,6 +3,7 @@
 #include "platform/vb/error.h"
 #include "app/session.h"
 #include "radar/image.h"
+#include "radar/radar_batch.h"
 
 namespace fw {
 
@@ -50,8 +51,8 @@ double Computations::getMonte(Session&, int32_t, int32_t) {
   throw vb::Error(vb::err::InvalidProcedureCall, notAvailable("getMonte", "Monte Carlo sampling"));
 }
 
-void RadarRain::radarrainupdate(Session&, RadarCall& c) {
-  c.Error = notAvailable("radarrainupdate", "radar rainfall");
+void RadarRain::radarrainupdate(Session& s, RadarCall& c) {
+  fw::radarrainupdate(s, c);
 }
 
 bool RadarRain::restartImages(Session& s) {

@@ -14,6 +14,7 @@
 #include "platform/mail/smtp_mail.h"
 #include "platform/net/net.h"
 #include "platform/vb/date.h"
+#include "radar/radar_pass.h"
 
 namespace fw {
 
@@ -127,6 +128,13 @@ struct RadarCall {
   int16_t ValueClass = 0;
   double HourShift = 0;
   int32_t HrrrHours = 0;
+  // The radar lines of the pass, one per basin: the calling line first, then the lines gathered
+  // after it.
+  std::vector<RadarLineRow> Rows;
+  // A history run's piece of the window (local); both 0 in real-time mode.
+  vb::VbDate WindowBegin = 0;
+  vb::VbDate WindowEnd = 0;
+  int32_t ImagesRead = 0;  // out: images read in this call
   std::string Error;
 };
 class RadarRain {

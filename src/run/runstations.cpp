@@ -63,6 +63,8 @@ Move walkLine(Session& s, RunContext& ctx, LineState& line) {
       s.errlog.writeLine(s.LastError);
       return Move::nextLine();
     }
+    // A radar line's pass took the lines after it as its basins: the walk passes over them.
+    if (move.kind == MoveKind::NextLine && line.GatheredLines > 0) return Move::skipLines(line.GatheredLines);
     if (move.kind != MoveKind::NextTrace) return move;
     move = guardedSteps(s, ctx, line, [&] { return runoffTrace(s, ctx, line); });
   }

@@ -10,6 +10,7 @@
 #include "run/hand_over.h"
 #include "run/line_kinds.h"
 #include "run/model_run.h"
+#include "run/radar_lines.h"
 #include "run/runoff_start.h"
 #include "run/runoff_step.h"
 #include "run/series_save.h"
@@ -24,18 +25,6 @@
 namespace fw {
 
 namespace {
-
-// Why a line of a kind that this version cannot handle yet fails.
-const char* unhandledKind(int16_t type) {
-  switch (type) {
-    case 9:
-    case 23:
-    case 24:
-      return "Radar lines are not handled in this version.";
-    default:
-      return nullptr;
-  }
-}
 
 bool isRadar(int16_t type) { return type == 9 || type == 23 || type == 24; }
 
@@ -77,10 +66,7 @@ std::optional<Move> retrieve(Session& s, RunContext& ctx, LineState& line) {
   }
   if (isComputedKind(ctx.SourceType)) return computedKind(s, ctx, line, caption);
   if (ctx.SourceType == 16) return shellModelLine(s, ctx, line, caption);
-  if (const char* why = unhandledKind(ctx.SourceType)) {
-    line.StationError = why;
-    return Move::endStation();
-  }
+  if (isRadar(ctx.SourceType)) return radarLine(s, ctx, line, caption);
   if (s.InternetFailed) {
     // The same service failed for the line before: this one is not retrieved, and fails with a
     // text of its own.

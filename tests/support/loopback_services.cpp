@@ -237,7 +237,10 @@ void LoopbackHttpServer::routeQuery(const std::string& path, const std::string& 
                                     const std::string& fixture) {
   const std::filesystem::path file = fixturesFolder() / fixture;
   if (!std::filesystem::is_regular_file(file)) throw std::runtime_error("no fixture " + file.string());
-  std::string body = readBytes(file);
+  routeQueryText(path, queryPart, readBytes(file));
+}
+
+void LoopbackHttpServer::routeQueryText(const std::string& path, const std::string& queryPart, std::string body) {
   std::lock_guard<std::mutex> lock(mutex_);
   queryRoutes_.push_back(QueryRoute{path, queryPart, std::move(body)});
 }

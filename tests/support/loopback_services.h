@@ -72,6 +72,8 @@ class LoopbackHttpServer {
   // Requests for `path` whose query holds `queryPart` get the fixture; such routes come first,
   // the one added last before the others.
   void routeQuery(const std::string& path, const std::string& queryPart, const std::string& fixture);
+  // The same with this body.
+  void routeQueryText(const std::string& path, const std::string& queryPart, std::string body);
   // The next request for `path` alone gets this answer, with these reply headers; later ones get
   // what the path's other routes give.
   void routeOnce(const std::string& path, const std::string& body, int status,
