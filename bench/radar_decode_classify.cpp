@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "radar_bench.h"
 #include "platform/vb/textfile.h"
 #include "radar/image.h"
 #include "radar/pixel_class.h"
@@ -25,34 +26,11 @@ namespace {
 constexpr int kSize = 1000;
 constexpr int kBasinFrom = 450, kBasinTo = 549;  // a 100 by 100 box: 10,000 pixels
 
-fw::ColourTables shippedTables() {
-  const auto example = std::filesystem::path(FLUMEWRIGHT_SCHEMA).parent_path();
-  fw::ColourTables t;
-  t.Level2ZRTable = fw::parseLevel2RGB(vb::readAllBytes(example / fw::kLevel2RGBFile)).table;
-  return t;
-}
-
-const fw::ColourTables& tables() {
-  static const fw::ColourTables t = shippedTables();
-  return t;
-}
-
-fw::RainImage n0qImage() {
-  fw::RainImage image;
-  image.RadarImageMode = 2;
-  image.Product = "N0Q";
-  image.Level2Column = 2;
-  return image;
-}
-
 // A storm field: smooth cells of reflectivity over a transparent background, drawn with the N0Q
 // colours of the table (one palette entry per 0.5 dBZ), encoded as the archive sends it.
 std::string stormPng() {
-  const auto& rows = tables().Level2ZRTable.Rows;
   QImage image(kSize, kSize, QImage::Format_Indexed8);
-  QList<QRgb> palette{0x00000000};
-  for (std::size_t i = 3; i < rows.size() && palette.size() < 256; ++i)
-    palette.push_back(fw::OleColorToArgb(rows[i].Colour[2], 255));
+  const QList<QRgb> palette = fw::bench::n0qPalette();
   image.setColorTable(palette);
   for (int y = 0; y < kSize; ++y) {
     uchar* line = image.scanLine(y);
@@ -79,7 +57,7 @@ void BM_RadarDecodeClassify(benchmark::State& state) {
   for (auto _ : state) {
     fw::ImageError error;
     const fw::RadarImage image = fw::RadarImage::fromBytes(png, error);
-    const fw::RainClassifier classify(tables(), n0qImage());
+    const fw::RainClassifier classify(fw::bench::radarTables(), fw::bench::n0qImage());
     double sum = 0;
     int points = 0;
     for (int y = kBasinFrom; y <= kBasinTo; ++y)
@@ -96,7 +74,7 @@ void BM_PlainDecodeAndLoop(benchmark::State& state) {
   const std::string& png = thePng();
   // The lookup the loop reads, made once beforehand: the first table line of each colour.
   std::unordered_map<uint32_t, double> rateOf;
-  const auto& rows = tables().Level2ZRTable.Rows;
+  const auto& rows = fw::bench::radarTables().Level2ZRTable.Rows;
   for (std::size_t i = 3; i < rows.size(); ++i) rateOf.emplace(static_cast<uint32_t>(rows[i].Colour[2]), rows[i].Rate[0]);
   for (auto _ : state) {
     QImage decoded;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "radar_bench.h"
 #include "platform/vb/textfile.h"
 #include "radar/basin_stats.h"
 #include "radar/image.h"
@@ -26,34 +27,11 @@ constexpr int kImages = 288;
 constexpr int kBasins = 20;
 constexpr int kBox = 36;  // each basin's box, its mask a disc in it
 
-fw::ColourTables shippedTables() {
-  const auto example = std::filesystem::path(FLUMEWRIGHT_SCHEMA).parent_path();
-  fw::ColourTables t;
-  t.Level2ZRTable = fw::parseLevel2RGB(vb::readAllBytes(example / fw::kLevel2RGBFile)).table;
-  return t;
-}
-
-const fw::ColourTables& tables() {
-  static const fw::ColourTables t = shippedTables();
-  return t;
-}
-
-fw::RainImage n0qImage() {
-  fw::RainImage image;
-  image.RadarImageMode = 2;
-  image.Product = "N0Q";
-  image.Level2Column = 2;
-  return image;
-}
-
 // Image k of the day: storm cells drifting east, drawn with the table's N0Q colours, as a
 // palette PNG, decoded through the image layer.
 fw::RadarImage stormImage(int k) {
-  const auto& rows = tables().Level2ZRTable.Rows;
   QImage image(kSize, kSize, QImage::Format_Indexed8);
-  QList<QRgb> palette{0x00000000};
-  for (std::size_t i = 3; i < rows.size() && palette.size() < 256; ++i)
-    palette.push_back(fw::OleColorToArgb(rows[i].Colour[2], 255));
+  const QList<QRgb> palette = fw::bench::n0qPalette();
   image.setColorTable(palette);
   for (int y = 0; y < kSize; ++y) {
     uchar* line = image.scanLine(y);
@@ -109,7 +87,7 @@ void BM_RadarPass(benchmark::State& state) {
   const auto& images = day();
   const auto& masks = basins();
   for (auto _ : state) {
-    const fw::RainClassifier classify(tables(), n0qImage());
+    const fw::RainClassifier classify(fw::bench::radarTables(), fw::bench::n0qImage());
     double total = 0;
     for (const fw::RadarImage& image : images) {
       const fw::ArgbPixels px = pixelsOf(image);
@@ -127,7 +105,7 @@ void BM_PlainLoop(benchmark::State& state) {
   const auto& masks = basins();
   for (auto _ : state) {
     std::unordered_map<uint32_t, double> rateOf;
-    const auto& rows = tables().Level2ZRTable.Rows;
+    const auto& rows = fw::bench::radarTables().Level2ZRTable.Rows;
     for (std::size_t i = 3; i < rows.size(); ++i)
       rateOf.emplace(static_cast<uint32_t>(rows[i].Colour[2]), rows[i].Rate[0]);
     double total = 0;

@@ -180,8 +180,7 @@ ImageList buildList(Session& s, const ListInputs& in, const RadarIo& io) {
 // The picture of the last image read, kept as the site's image file for the radar view.
 void keepLastImage(Session& s, const std::string& site, const std::string& product, int16_t imageMode,
                    const std::string& bytes, vb::VbDate time) {
-  const std::filesystem::path folder =
-      s.RadarBoundaryFolder.empty() ? s.programFolder : std::filesystem::path(s.RadarBoundaryFolder);
+  const std::filesystem::path folder = radarFolder(s);
   const std::filesystem::path file = folder / (site + "_" + product + (imageMode != 0 ? ".png" : "_0.gif"));
   const std::string failed = ConvertRadarImage(bytes, file);
   if (!failed.empty()) {
@@ -360,8 +359,7 @@ void radarrainupdate(Session& s, RadarCall& c) {
   pass.rainProduct = isRainProduct(product, canada);
   pass.intervalMinutes = interval;
   pass.metric = s.form.chkMetric.ticked();
-  const std::filesystem::path folder =
-      s.RadarBoundaryFolder.empty() ? s.programFolder : std::filesystem::path(s.RadarBoundaryFolder);
+  const std::filesystem::path folder = radarFolder(s);
   loadRadarBasins(pass, rows, folder);
   std::string basinErrors;
   for (const RadarBasin& b : pass.basins)

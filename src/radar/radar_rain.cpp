@@ -68,8 +68,7 @@ void saveOnRequest(Session& s, const RadarPass& pass, const RadarBasin& basin, c
            (png ? ".png" : ".gif");
   else
     name = "0_" + pass.site + "_" + pass.product + "_" + stamp + "_0.000" + (png ? ".png" : ".gif");
-  const std::filesystem::path folder =
-      s.RadarBoundaryFolder.empty() ? s.programFolder : std::filesystem::path(s.RadarBoundaryFolder);
+  const std::filesystem::path folder = radarFolder(s);
   std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
   out << bytes;
   if (!out) s.errlog.writeLine("Radar image not saved: " + (folder / name).string());
@@ -77,6 +76,10 @@ void saveOnRequest(Session& s, const RadarPass& pass, const RadarBasin& basin, c
 }
 
 }  // namespace
+
+std::filesystem::path radarFolder(const Session& s) {
+  return s.RadarBoundaryFolder.empty() ? s.programFolder : std::filesystem::path(s.RadarBoundaryFolder);
+}
 
 std::string pointFileName(const std::string& site, const std::string& dsid, const std::string& product,
                           int16_t imageMode, bool fileList) {

@@ -29,6 +29,10 @@ std::string pointFileName(const std::string& site, const std::string& dsid, cons
 // file found in the folder whatever the case of its name; empty when there is none.
 std::filesystem::path boundaryFileFor(const std::filesystem::path& pointFile);
 
+// The folder of the point, boundary and image files: "Radar Boundary File folder=", else the
+// program folder.
+std::filesystem::path radarFolder(const Session& s);
+
 struct RadarBasin {
   RadarLineRow row;
   std::filesystem::path pointFile;
