@@ -20,7 +20,7 @@ FTP_PORT="${3:-1}"
 
 HTTP_SERVICES=("USGS" "USGS Legacy" "USGS Water Data" "SNOTEL" "SNOTEL Pages" "COE" "AFWS" "Iowa Mesonet" "Wunderground"
   "MesoWest" "Synoptic" "MADIS" "CDEC" "Hydromet" "Lower Colorado" "Canada Datamart" "NWPS"
-  "NWS Forecast" "SpotWx" "Snowcast" "IEM" "MRMS" "NWS Radar" "Canada Radar")
+  "NWS Forecast" "SpotWx" "Snowcast" "IEM" "MRMS" "NWS Radar" "Canada Radar" "Aviation Weather")
 FTP_SERVICES=("CIMIS")
 
 keys=()

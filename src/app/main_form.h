@@ -193,6 +193,7 @@ struct MainForm {
   CheckBox chkDeleteTMP;          // delete temporary internet files
   CheckBox chkLoopBoundarys;      // loop radar boundaries
   CheckBox chk30R70;              // "Use Nowcast 30R70 line"
+  CheckBox chkNowcastOFF;         // "Turn off radar Nowcasts"
   CheckBox chkCompactRepair;      // "HDB Compact"
   CheckBox chkNoAsks;             // "No Asks"
   CheckBox chkWindsaloftgraphic;  // "Winds Aloft Graphic"

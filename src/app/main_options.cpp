@@ -13,6 +13,7 @@
 #include "platform/vb/error.h"
 #include "platform/vb/format.h"
 #include "platform/vb/strings.h"
+#include "radar/winds_aloft.h"
 
 namespace fw::main_options {
 
@@ -33,8 +34,7 @@ void viewLog(Session& s, const std::string& name) {
 }
 
 void editRadarFile(Session& s, const std::string& name) {
-  std::string path = s.SkyvantorFolder.empty() ? ParentFolder(s.programFolder.string()) + "Skyvantor/" + name
-                                               : s.SkyvantorFolder + name;
+  std::string path = windsAloftFolder(s) + name;
   if (!s.CurrentRadarSite.empty()) {
     path = vb::Replace(path, "RRR", s.CurrentRadarSite);
     path = vb::Replace(path, "PPP", s.CurrentRadarProduct);

@@ -11,6 +11,7 @@
 #include "app/error_log.h"
 #include "app/graph_window.h"
 #include "app/main_form.h"
+#include "app/radar_form.h"
 #include "app/setup_state.h"
 #include "app/startup_state.h"
 #include "platform/clock.h"
@@ -38,6 +39,7 @@ struct Session : StoreState, RunState, GraphState, SetupState, ColourTables, Rad
   std::filesystem::path programFolder;  // FLUMEWRIGHT_HOME, else the current directory
   ErrorLog errlog;
   MainForm form;
+  RadarForm Form3;  // the radar window
   WhatIfSettings WhatIf;
   WhatIfRandom WhatIfRng;  // seeded when a What-If run starts
   std::shared_ptr<ProcessRunner> processes = defaultProcessRunner();  // companions, editors, xdg-open; tests record

@@ -4,6 +4,7 @@
 
 #include "app/editor_tools.h"
 #include "app/main_options.h"
+#include "app/radar_form.h"
 #include "app/session.h"
 #include "app/startup.h"
 #include "platform/process/process_runner.h"
@@ -20,10 +21,6 @@ constexpr std::size_t kTipBytes = 63;
 void restore(Session& s) {
   s.form.State = WindowState::Normal;
   s.form.show();
-}
-
-void notBuilt(Session& s, const std::string& what) {
-  logPaneLine(s, what + " is not available in this version.");
 }
 
 }  // namespace
@@ -63,7 +60,7 @@ void menuItem_Click(Session& s, int index) {
       break;
     }
     case 2:
-      if (!s.services.radarWindow->showLastImage()) notBuilt(s, "The radar view");
+      if (!s.services.radarWindow->showLastImage()) logPaneLine(s, kNoRadarYet);
       break;
     case 3:
       main_options::cmdShowNowcastCounts_Click(s);

@@ -10,6 +10,7 @@
 #include "gui/main_window.h"
 #include "gui/qt_tray_icon.h"
 #include "gui/qt_ui.h"
+#include "gui/radar_window.h"
 #include "retrieval/web_retrievers.h"
 
 namespace fw::gui {
@@ -27,6 +28,7 @@ int runWithWindow(int& argc, char** argv, const std::string& commandLine,
   installWebServices(s);
   MainWindow window(s);
   ui.attach(s, &window, [&window] { window.refresh(); });
+  s.services.radarWindow = std::make_shared<QtRadarWindow>(s, *window.radarWindow());
   s.services.tray = std::make_shared<QtTrayIcon>(s, [&window] { window.refresh(); });
 
   Form_Load(s, commandLine);

@@ -26,6 +26,7 @@
 #include "app/station_editor.h"
 #include "gui/date_dialog.h"
 #include "gui/graph_window_view.h"
+#include "gui/radar_window.h"
 #include "gui/station_editor_window.h"
 #include "gui/text_codec.h"
 
@@ -106,6 +107,7 @@ MainWindow::MainWindow(Session& s, QWidget* parent) : QMainWindow(parent), s_(s)
   rl->addWidget(addCheck("chkLoopBoundarys", "Loop Boundaries", f.chkLoopBoundarys), 2, 1);
   rl->addWidget(addCheck("chk30R70", "Use Nowcast 30R70 line", f.chk30R70), 3, 0);
   rl->addWidget(addCheck("chkWindsaloftgraphic", "Winds Aloft Graphic", f.chkWindsaloftgraphic), 3, 1);
+  rl->addWidget(addCheck("chkNowcastOFF", "Turn off radar Nowcasts", f.chkNowcastOFF), 3, 2, 1, 2);
   const char* listings[] = {"Nexrad full directory listing", "Nexrad short listing",
                             "Iowa 24hrs and historical"};
   for (int i = 0; i < 3; ++i) {
@@ -174,6 +176,7 @@ MainWindow::MainWindow(Session& s, QWidget* parent) : QMainWindow(parent), s_(s)
       {"cmdEditWindsAloft", "Edit Winds Aloft", main_options::cmdEditWindsAloft_Click},
       {"cmdNowcastExpires", "Edit Nowcast Expires", main_options::cmdNowcastExpires_Click},
       {"cmdMenuPic", "Menu Graphic", main_options::cmdMenuPic_Click},
+      {"cmdShowRadar", "View Last Radar", cmdShowRadar_Click},
       {"cmdHelp", "Help", main_options::cmdHelp_Click},
   };
   int n = 0;
@@ -204,6 +207,7 @@ MainWindow::MainWindow(Session& s, QWidget* parent) : QMainWindow(parent), s_(s)
   setCentralWidget(central);
   editor_ = new StationEditorWindow(s_, this);
   graph_ = new GraphWindowView(s_, this);
+  radar_ = new RadarWindowView(s_, this);
   date_ = new DateDialogView(s_, this);
   s_.onShowDateForm = [this] {
     date_->refresh();

@@ -26,6 +26,7 @@ namespace gui {
 class StationEditorWindow;
 class GraphWindowView;
 class DateDialogView;
+class RadarWindowView;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -40,6 +41,7 @@ class MainWindow : public QMainWindow {
   StationEditorWindow* stationEditor() const { return editor_; }
   GraphWindowView* graphWindow() const { return graph_; }
   DateDialogView* dateDialog() const { return date_; }
+  RadarWindowView* radarWindow() const { return radar_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -73,6 +75,7 @@ class MainWindow : public QMainWindow {
   StationEditorWindow* editor_ = nullptr;
   GraphWindowView* graph_ = nullptr;
   DateDialogView* date_ = nullptr;
+  RadarWindowView* radar_ = nullptr;
   QGroupBox* frameBatch_ = nullptr;
   QWidget* history_ = nullptr;
   QLabel* image_ = nullptr;

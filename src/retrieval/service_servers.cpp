@@ -68,6 +68,7 @@ const std::vector<ServiceServer>& serviceServers() {
       {kMrmsService, "https://mesonet.agron.iastate.edu"},
       {kNwsRadarService, "https://radar.weather.gov"},
       {kCanadaRadarService, "https://dd.weather.gc.ca"},
+      {kAviationWeatherService, "https://aviationweather.gov"},
   };
   return rows;
 }

@@ -35,6 +35,7 @@ inline constexpr const char* kIemRadarService = "IEM";             // radar arch
 inline constexpr const char* kMrmsService = "MRMS";                // the multi-radar rate map service (A2M)
 inline constexpr const char* kNwsRadarService = "NWS Radar";       // the Ridge image folders
 inline constexpr const char* kCanadaRadarService = "Canada Radar";  // the Canadian CAPPI radar images
+inline constexpr const char* kAviationWeatherService = "Aviation Weather";  // the winds-aloft forecast table
 
 struct ServiceServer {
   const char* service;      // the key is this name followed by " Server="

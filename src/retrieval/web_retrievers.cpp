@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/session.h"
+#include "radar/radar_form_hooks.h"
 #include "retrieval/canada.h"
 #include "retrieval/cdec.h"
 #include "retrieval/hydromet.h"
@@ -116,6 +117,7 @@ void installWebServices(Session& s) {
   s.EToHourly = serviceRowEt;
   s.services.retrievers = std::make_shared<WebRetrievers>();
   s.services.internet = std::make_shared<NetInternetSession>([&s] { s.ui.doEvents(); });
+  s.RadarHooks = std::make_shared<RadarFormHooks>(s);  // the radar window and the nowcast
 }
 
 }  // namespace fw

@@ -81,7 +81,7 @@ TEST_F(TrayTest, TheMenuItemsInOrder) {
   EXPECT_EQ(launcher->started[1].back(), f + "/Flumewright_Alert.txt");
   EXPECT_EQ(launcher->started[2], (std::vector<std::string>{"xdg-open", f}));
   EXPECT_EQ(launcher->started[3].back(), f + "/Flumewright_errlog.txt");
-  EXPECT_NE(s.form.Text1.Text.find("The radar view is not available in this version."), std::string::npos);
+  EXPECT_NE(s.form.Text1.Text.find(kNoRadarYet), std::string::npos);
   // The companions' items are the station editor's launchers: with no folder known they ask for it.
   ASSERT_FALSE(t.ui.prompts.empty());
   EXPECT_NE(t.ui.prompts.front().find("Enter Plotwerks.exe folder name"), std::string::npos);

@@ -12,6 +12,7 @@ int saveEditorScreenshot(const std::string& path);
 int saveGraphScreenshot(const std::string& path);
 int saveWizardScreenshot(const std::string& path);
 int saveWizardForecastScreenshot(const std::string& path);
+int saveRadarScreenshot(const std::string& path);
 }
 
 int main(int argc, char** argv) {
@@ -27,8 +28,8 @@ int main(int argc, char** argv) {
   if (!graphScreenshot.empty()) return fw::gui::testing::saveGraphScreenshot(graphScreenshot);
   if (!screenshot.empty()) {
     // The main window after a run, then the station-list editor beside it and the setup wizard's
-    // runoff page and forecast page ("name.png", "name_editor.png", "name_wizard.png" and
-    // "name_forecast.png").
+    // runoff and forecast pages, and the radar window over a served image ("name.png",
+    // "name_editor.png", "name_wizard.png", "name_forecast.png" and "name_radar.png").
     const int main = fw::gui::testing::saveScreenshot(screenshot);
     auto named = [&](const char* suffix) {
       std::string file = screenshot;
@@ -38,7 +39,8 @@ int main(int argc, char** argv) {
     };
     return main | fw::gui::testing::saveEditorScreenshot(named("_editor")) |
            fw::gui::testing::saveWizardScreenshot(named("_wizard")) |
-           fw::gui::testing::saveWizardForecastScreenshot(named("_forecast"));
+           fw::gui::testing::saveWizardForecastScreenshot(named("_forecast")) |
+           fw::gui::testing::saveRadarScreenshot(named("_radar"));
   }
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

@@ -209,7 +209,7 @@ TEST(MainOptionsWindow, TrayActionsInOrderAndRestoreDoesNotHideAgain) {
                                                    {"xdg-open", dir + "Flumewright_Alert.txt"},
                                                    {"xdg-open", f.folder.path().string()},
                                                    {"xdg-open", dir + "Flumewright_errlog.txt"}}));
-  EXPECT_TRUE(f.find<QPlainTextEdit>("Text1")->toPlainText().contains("The radar view is not available"));
+  EXPECT_TRUE(f.find<QPlainTextEdit>("Text1")->toPlainText().contains(kNoRadarYet));
   EXPECT_TRUE(f.window.isVisible());
   ASSERT_TRUE(choose(0));  // "&Restore" through the menu
   EXPECT_TRUE(f.window.isVisible());

@@ -29,24 +29,21 @@ constexpr uint32_t kA1 = 16713216;  // 0.0236 in/hr
 constexpr uint32_t kA2 = 16714752;  // 0.0472
 constexpr uint32_t kA3 = 16753152;  // 0.6378
 
-// A 40 by 40 palette PNG (index 0 transparent) whose basin box (10,10)-(13,12) takes its colours
-// from `colourAt` (0 = transparent); a frame of 50 dBZ around the box that no mask holds.
-std::string palettePng(const std::function<uint32_t(int k)>& colourAt) {
+// A 40 by 40 palette PNG (index 0 transparent) with the colour of each pixel from `colourAt`.
+std::string palettePngWith(const std::function<uint32_t(int x, int y)>& colourAt) {
   QImage im(40, 40, QImage::Format_Indexed8);
   QVector<QRgb> table{qRgba(0, 0, 0, 0)};
-  auto index = [&](uint32_t c) {
-    if (c == 0) return 0;
-    const QRgb rgb = qRgb(static_cast<int>(c & 255), static_cast<int>((c >> 8) & 255), static_cast<int>((c >> 16) & 255));
-    for (int i = 1; i < table.size(); ++i)
-      if (table[i] == rgb) return i;
-    table.push_back(rgb);
-    return static_cast<int>(table.size() - 1);
-  };
   std::vector<int> cells(40 * 40, 0);
-  for (int y = 9; y <= 13; ++y)
-    for (int x = 9; x <= 14; ++x) cells[static_cast<size_t>(y * 40 + x)] = index(k50);
-  for (int y = 10; y <= 12; ++y)
-    for (int x = 10; x <= 13; ++x) cells[static_cast<size_t>(y * 40 + x)] = index(colourAt((y - 10) * 4 + (x - 10)));
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) {
+      const uint32_t c = colourAt(x, y);
+      if (c == 0) continue;
+      const QRgb rgb = qRgb(static_cast<int>(c & 255), static_cast<int>((c >> 8) & 255), static_cast<int>((c >> 16) & 255));
+      int i = 1;
+      while (i < table.size() && table[i] != rgb) ++i;
+      if (i == table.size()) table.push_back(rgb);
+      cells[static_cast<size_t>(y * 40 + x)] = i;
+    }
   im.setColorTable(table);
   for (int y = 0; y < 40; ++y)
     for (int x = 0; x < 40; ++x) im.setPixel(x, y, static_cast<uint>(cells[static_cast<size_t>(y * 40 + x)]));
@@ -55,6 +52,15 @@ std::string palettePng(const std::function<uint32_t(int k)>& colourAt) {
   buffer.open(QIODevice::WriteOnly);
   im.save(&buffer, "PNG");
   return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+// A 40 by 40 palette PNG whose basin box (10,10)-(13,12) takes its colours from `colourAt`
+// (0 = transparent); a frame of 50 dBZ around the box that no mask holds.
+std::string palettePng(const std::function<uint32_t(int k)>& colourAt) {
+  return palettePngWith([&](int x, int y) {
+    if (x >= 10 && x <= 13 && y >= 10 && y <= 12) return colourAt((y - 10) * 4 + (x - 10));
+    return x >= 9 && x <= 14 && y >= 9 && y <= 13 ? k50 : 0u;
+  });
 }
 
 std::vector<std::string> rowsOf(const std::filesystem::path& hdb, const std::string& table, int dsid,
@@ -178,6 +184,75 @@ TEST(RadarProgram, NexradAndA2mLinesStoreTheirRowsFromServedImages) {
   EXPECT_NE(log.find("NexradPointFSX-10030Q.txt"), std::string::npos) << log;
   EXPECT_NE(r.output.find("Stored values for 3 of 4 station lines; 1 bad stations, 0 warnings."), std::string::npos)
       << r.output;
+}
+
+}  // namespace
+}  // namespace fw
+
+namespace fw {
+namespace {
+
+// A 40 by 40 palette PNG with 50 dBZ in columns 2 to 13 of rows 10 to 12: the basin box
+// (10,10)-(13,12) lies in the east end of the storm.
+std::string stormPng() {
+  return palettePngWith([](int x, int y) { return x >= 2 && x <= 13 && y >= 10 && y <= 12 ? k50 : 0u; });
+}
+
+TEST(RadarProgram, NowcastLineStoresTheNextHourFromTheWindsAloft) {
+  testing::LoopbackHttpServer http;
+  http.routeText("/json/radar", "{\"scans\": [{\"ts\": \"2024-06-05T20:10Z\"}, {\"ts\": \"2024-06-05T20:15Z\"}]}");
+  http.routeText(std::string(kArchive) + "202406052010.png", stormPng());
+  http.routeText(std::string(kArchive) + "202406052015.png", stormPng());
+  http.routeText("/api/data/windtemp", testing::readFile(testing::fixturesFolder() / "radar/winds/windtemp.txt"));
+
+  testing::ProgramFolder p({"IEM Server=" + http.base(), "Aviation Weather Server=" + http.base(),
+                            "START DATE=2024-06-05 13:15"},
+                           {"NEXRAD-ESX; -10012; Radar rain; Wash A; ; NOWCAST T1 E3 LAS; "});
+  testing::writeFile(p.folder / "RadarSitesMosaics.txt",
+                     "State\tSite\tName\tLatitude\tLongitude\tElevation\r\nNV\tESX\tLas Vegas\t35.7011\t-114.8914\t1483\r\n");
+  testing::writeFile(p.folder / "NexradPointESX-10012Q.txt", "10,10,13,12\r\n1 1 1 1\r\n1 1 1 1\r\n1 1 1 1\r\n");
+  testing::writeFile(p.folder / "NexradBoundaryESX-10012Q.txt", "10,10\r\n13,10\r\n13,12\r\n10,12\r\n10,10\r\n\r\n");
+  // The LAS wind at 39000 ft is 270 degrees at 65 knots (its 6-character group "276547"); three
+  // hours of it move a point at 36 N 115.2 W 4.012 degrees of longitude west, which this world
+  // file makes 36 pixels: 0.2 pixels a minute, one pixel east every 5-minute image.
+  const auto sky = p.folder / "Skyvantor";
+  std::filesystem::create_directories(sky);
+  const auto setup = p.folder / "Flumewright_setup.txt";
+  testing::writeFile(setup, "Skyvantor.exe folder=" + sky.string() + "/\r\n" + testing::readFile(setup));
+  testing::writeFile(sky / "WindsAloft_ESX_N0Q.txt",
+                     "ESX N0Q storm motion : title\r\n39000 : Altitude ft\r\n36.0 : Lat\r\n-115.2 : Lon\r\n");
+  testing::writeFile(sky / "ESX_N0Q.pgw", "0.111444459533\r\n0\r\n0\r\n-1.0\r\n-120.0\r\n40.0\r\n");
+  testing::execSql(p.hdb,
+                   "insert into rsite (site_id, datatype_site_id, site_name, datatype_id, unit, parameter_code, state) "
+                   "values ('012', -10012, 'Wash A', 10, 'inches', 'N0Q-RIDGE', 'NV');"
+                   "insert into rupdate (datatype_site_id, note, updated, value) values (-10012, 'Wash A', "
+                   "#06/05/2024 13:05:00#, 3);");
+  testing::ProgramRun run = p.run({"BATCH"});
+  run.env["TZ"] = "America/Phoenix";
+  const testing::ProgramResult r = runProgram(run);
+  ASSERT_FALSE(r.timedOut);
+  EXPECT_EQ(r.status, 0) << r.output << p.log();
+
+  // Observed: twelve 50 dBZ pixels, 2.4959 in/hr / 12 = 0.20799 in 5 minutes.
+  // Nowcast (one hour less one image, as the last image is at minute 15: 11 images): image k
+  // reads the box k pixels west, in the storm for k <= 8, then 9, 6 and 3 of its 12 pixels.
+  // Adjust type 3: thirds of the indexes 2..12 are 2-5, 6-8 and 9-12; the last third has 4
+  // values of 0.05 and more, so it is damped by 0.6 (within 120 minutes of the run):
+  // 0.2079917, 0.1559937, 0.1039958 and 0.0519979 become 0.124795, 0.093596, 0.062398, 0.031199.
+  EXPECT_EQ(rowsOf(p.hdb, "runit", -10012),
+            (Rows{"13:10 0.20799 14", "13:15 0.20799 14", "13:20 0.20799 14", "13:25 0.20799 14", "13:30 0.20799 14",
+                  "13:35 0.20799 14", "13:40 0.20799 14", "13:45 0.20799 14", "13:50 0.20799 14", "13:55 0.12479 14",
+                  "14:00 0.09359 14", "14:05 0.06240 14", "14:10 0.03120 14"}))
+      << p.log() << r.output;
+  const std::string nowcast = testing::readFile(sky / "NowCast_ESX_N0Q.txt");
+  EXPECT_NE(nowcast.find("2024-06-05 13:15 :Date\r\n"), std::string::npos) << nowcast;
+  EXPECT_NE(nowcast.find(" :X pixels per minute east\r\n"), std::string::npos);
+  EXPECT_NE(nowcast.find("75 MPH East 90\u00B0 ALT 39000', 18000', "), std::string::npos) << nowcast;
+  EXPECT_EQ(testing::readFile(p.folder / "Flumewright_StormCount.txt"),
+            "4 3 4 NNY Diff: 4, 3 2024/06/05 13:15 ESX -10012 DIFF check = -4 batch interval= 30 min Storm "
+            "Count>0.05\r\n");
+  EXPECT_NE(r.output.find("-----NOWCASTS-----"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("Count: 4 3 4 NNY Diff: 4, 3"), std::string::npos) << r.output;
 }
 
 }  // namespace
