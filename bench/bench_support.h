@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <set>
@@ -146,11 +147,15 @@ inline void initializeRepeated(int argc, char** argv, int repetitions) {
 }
 
 // The whole main of a benchmark program with one goal: runs its benchmarks and prints each named
-// one's ratio to the baseline.
+// one's ratio to the baseline. With `repetitions`, each benchmark runs that many times, interleaved,
+// and the ratio is of their medians; `prepare` runs before any timing.
 inline int runWithRatios(int argc, char** argv, const std::string& base, std::initializer_list<const char*> names,
-                         const char* baseText, double goal) {
-  benchmark::Initialize(&argc, argv);
+                         const char* baseText, double goal, int repetitions = 0,
+                         const std::function<void()>& prepare = {}) {
+  if (repetitions > 0) initializeRepeated(argc, argv, repetitions);
+  else benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (prepare) prepare();
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.printRatios(base, names, baseText, goal);

@@ -88,10 +88,5 @@ BENCHMARK(BM_PlainLoop)->Unit(benchmark::kMillisecond);
 // Unless the command line says otherwise, nine repetitions with the two benchmarks interleaved, so
 // that the ratio printed is of medians taken over the same stretch of a shared machine's load.
 int main(int argc, char** argv) {
-  fw::bench::initializeRepeated(argc, argv, 9);
-  fw::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printRatios("BM_PlainLoop", {"BM_CdecTransform"}, "plain loop", 2.0);
-  benchmark::Shutdown();
-  return 0;
+  return fw::bench::runWithRatios(argc, argv, "BM_PlainLoop", {"BM_CdecTransform"}, "plain loop", 2.0, 9);
 }

@@ -123,11 +123,8 @@ BENCHMARK(BM_hdbunit)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 
+// Nine interleaved repetitions: the ratio is of medians over the same stretch of the machine's load.
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  fw::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printRatios("BM_plainLibpq/iterations:3", {"BM_hdbunit/iterations:3"}, "plain libpq prepared statements", 1.5);
-  benchmark::Shutdown();
-  return 0;
+  return fw::bench::runWithRatios(argc, argv, "BM_plainLibpq/iterations:3", {"BM_hdbunit/iterations:3"},
+                                  "plain libpq prepared statements", 1.5, 9);
 }

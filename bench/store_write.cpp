@@ -94,11 +94,8 @@ BENCHMARK(BM_hdbdailyDAO)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
+// Nine interleaved repetitions: the ratio is of medians over the same stretch of the machine's load.
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  fw::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printRatios("BM_plainSqlite", {"BM_hdbdaily", "BM_hdbdailyDAO"}, "plain prepared sqlite3", 1.25);
-  benchmark::Shutdown();
-  return 0;
+  return fw::bench::runWithRatios(argc, argv, "BM_plainSqlite", {"BM_hdbdaily", "BM_hdbdailyDAO"},
+                                  "plain prepared sqlite3", 1.25, 9);
 }

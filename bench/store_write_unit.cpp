@@ -110,12 +110,8 @@ BENCHMARK(BM_hdbunitOverwrite)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
+// Nine interleaved repetitions: the ratio is of medians over the same stretch of the machine's load.
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  fw::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.printRatios("BM_plainSqlite", {"BM_hdbunit", "BM_hdbunitDAO", "BM_hdbunitOverwrite"},
-                       "plain prepared sqlite3", 1.25);
-  benchmark::Shutdown();
-  return 0;
+  return fw::bench::runWithRatios(argc, argv, "BM_plainSqlite", {"BM_hdbunit", "BM_hdbunitDAO", "BM_hdbunitOverwrite"},
+                                  "plain prepared sqlite3", 1.25, 9);
 }

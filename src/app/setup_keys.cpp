@@ -5,6 +5,7 @@
 
 #include "app/session.h"
 #include "app/what_if_keys.h"
+#include "platform/db/sqlite_backend.h"
 #include "platform/vb/convert.h"
 #include "platform/vb/format.h"
 #include "platform/vb/strings.h"
@@ -204,6 +205,28 @@ std::vector<SetupKey> buildKeys() {
                [](Session& s, const std::string& v) { s.DownloadSizeLimitMegabytes = std::max(vb::Val(v), 0.0); },
                [](const Session& s) { return vb::CStr(s.DownloadSizeLimitMegabytes); },
                [](const Session& s) { return s.DownloadSizeLimitMegabytes > 0; }});
+
+  // The SQLite file's journal: the write-ahead log on a local disk, or the rollback journal
+  // everywhere; written back only when the file gave it.
+  k.push_back({"SQLite Journal=", "SQLITE JOURNAL",
+               [](Session& s, const std::string& v) {
+                 s.SqliteJournal = vb::UCase(vb::Trim(v)) == "ROLLBACK" ? "Rollback" : "WAL";
+                 db::setSqliteWriteAheadLog(s.SqliteJournal == "WAL");
+               },
+               [](const Session& s) { return s.SqliteJournal; },
+               [](const Session& s) { return !s.SqliteJournal.empty(); },
+               [](const std::string& v) {
+                 const std::string u = vb::UCase(vb::Trim(v));
+                 if (u == "WAL" || u == "ROLLBACK") return std::string();
+                 return std::string("is neither WAL nor Rollback; WAL is used");
+               }});
+  // Downloads side by side; written back only when the file gave it.
+  k.push_back({"Parallel Downloads=", "PARALLEL DOWNLOADS",
+               [](Session& s, const std::string& v) {
+                 s.ParallelDownloadsSetting = static_cast<int32_t>(std::clamp(vb::Val(v), 1.0, 64.0));
+               },
+               [](const Session& s) { return std::to_string(s.ParallelDownloadsSetting); },
+               [](const Session& s) { return s.ParallelDownloadsSetting > 0; }});
 
   addWhatIfKeys(k);
 

@@ -11,6 +11,7 @@
 #include "app/setup_file.h"
 #include "app/setup_keys.h"
 #include "common/proper_name.h"
+#include "platform/db/sqlite_backend.h"
 #include "platform/vb/error.h"
 #include "platform/vb/strings.h"
 #include "platform/vb/textfile.h"
@@ -259,6 +260,9 @@ void getstationfile(Session& s) {
   s.AlertStartTime = -1;
   s.ServerSettings.clear();
   s.DownloadTimeLimitSeconds = s.DownloadSizeLimitMegabytes = 0;
+  s.ParallelDownloadsSetting = 0;
+  s.SqliteJournal.clear();
+  db::setSqliteWriteAheadLog(true);
   s.StationLineFaults.clear();
   s.StartDateInvalid = false;
   SetupReport report;

@@ -69,6 +69,8 @@ struct SetupState {
   std::string SwmmLibrary;
   std::string HecHmsProgram;
   std::string HecResSimProgram;
+  // "SQLite Journal=": "WAL" (the default) or "Rollback"; empty when the file gave none.
+  std::string SqliteJournal;
   std::optional<vb::VbDate> StartDateSetting;  // "START DATE": the run's time when given
   std::string NowcastTrackFile;                // nowcast track file of the first NEXRAD line (product N0B)
   std::string FolderTag;      // name of the folder holding the program folder, at most 12 characters

@@ -135,7 +135,7 @@ void GetCanada(Session& s, SourceCall& c) {
     c.RetrievalText = canadaTransform(file, climate, column, beginDay, endDay);
     c.RetrievalKey = key;
     c.RetrievalCacheId = c.StationId;
-    vb::writeAllBytes(s.inProgramFolder(kCanadaCopyName), c.RetrievalText);
+    vb::writeScratchBytes(s.inProgramFolder(kCanadaCopyName), c.RetrievalText);
   } catch (const std::exception& e) {
     const vb::Error* ve = dynamic_cast<const vb::Error*>(&e);
     c.RetrievalText = std::string(kCanadaTitle) + "\n";

@@ -71,7 +71,7 @@ void copyForTheUser(Session& s, const std::string& url, const std::string& text)
   if (!s.form.chkdownloadtxt.ticked() || downloadCopyExempt(s, url)) return;
   s.form.chkdownloadtxt.Value = 0;
   try {
-    vb::writeAllBytes(s.inProgramFolder(kDownloadCopyName), url + "\r\n\r\n" + text);
+    vb::writeScratchBytes(s.inProgramFolder(kDownloadCopyName), url + "\r\n\r\n" + text);
   } catch (const std::exception& e) {
     notify(s, std::string(kDownloadCopyName) + " was not written: " + describe(e));
     return;
@@ -94,6 +94,30 @@ std::string sizeLimitText(const Session& s) {
   return vb::CStr(static_cast<double>(downloadLimits(s).maxBytes) / kBytesPerMegabyte) + " MB";
 }
 
+namespace {
+
+uint32_t openFlags(const std::string& url, bool reload) {
+  return vb::LCase(vb::Left(url, 3)) == "ftp" ? net::kOpenPassiveFtp : reload ? net::kOpenReload : 0u;
+}
+
+// The session the run downloads over, opened when it is not; false when none can be had.
+bool openSession(Session& s, InternetSession& internet) {
+  if (internet.isOpen() || internet.open(kAgent)) return true;
+  s.ui.doEvents();
+  return internet.open(kAgent);
+}
+
+}  // namespace
+
+void fetchURLAhead(Session& s, const std::string& url, bool reload) {
+  InternetSession& internet = *s.services.internet;
+  if (s.parallelDownloads() <= 1) return;
+  if (!internet.isOpen() && !internet.open(kAgent)) return;
+  internet.setParallel(s.parallelDownloads());
+  internet.setTransferLimits(downloadLimits(s));
+  internet.fetchAhead(url, openFlags(url, reload));
+}
+
 std::string GetURL(Session& s, const std::string& url, bool reload) {
   return GetURLReply(s, url, reload).text;
 }
@@ -102,19 +126,14 @@ UrlReply GetURLReply(Session& s, const std::string& url, bool reload, const net:
   UrlReply reply;
   s.InternetFailed = false;
   InternetSession& internet = *s.services.internet;
-  if (!internet.isOpen() && !internet.open(kAgent)) {
-    s.ui.doEvents();
-    if (!internet.open(kAgent)) {
-      s.LastError = "No internet connection...";
-      s.errlog.writeLine(s.LastError);
-      if (!s.BatchMode) s.ui.msgBox(s.LastError);
-      return reply;
-    }
+  if (!openSession(s, internet)) {
+    s.LastError = "No internet connection...";
+    s.errlog.writeLine(s.LastError);
+    if (!s.BatchMode) s.ui.msgBox(s.LastError);
+    return reply;
   }
   s.ui.doEvents();
-  const uint32_t flags = vb::LCase(vb::Left(url, 3)) == "ftp" ? net::kOpenPassiveFtp
-                         : reload                             ? net::kOpenReload
-                                                              : 0u;
+  const uint32_t flags = openFlags(url, reload);
   std::string text;
   std::unique_ptr<net::UrlHandle> handle;
   bool received = true;

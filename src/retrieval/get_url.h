@@ -40,4 +40,9 @@ struct UrlReply {
 };
 UrlReply GetURLReply(Session& s, const std::string& url, bool reload, const net::RequestHeaders& headers = {});
 
+// Starts the download of a URL a later GetURL will ask for with the same `reload`, in the
+// background beside the run ("Parallel Downloads=", default 8; 1 fetches nothing ahead). That
+// GetURL then takes the reply when it arrived whole; everything else it does is as without.
+void fetchURLAhead(Session& s, const std::string& url, bool reload);
+
 }  // namespace fw

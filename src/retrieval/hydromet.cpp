@@ -107,7 +107,7 @@ HydrometText hydrometTransform(const std::string& reply, const HydrometRead& rea
       }
       if (read.FiveMinute) {
         f.insert(f.begin(), "Z");
-        steps.add(std::move(f), 1, out.text);
+        steps.add(f, 1, out.text);
       } else {
         out.text += "Z\t" + vb::Join(f, "\t") + "\n";
       }

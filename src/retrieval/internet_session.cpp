@@ -20,6 +20,7 @@ bool NetInternetSession::open(const std::string& agent) {
   }
   net_->setWaitCallback(onWait_);
   net_->setLimits(limits_);
+  net_->setParallel(parallel_);
   agent_ = agent;
   timeoutMs_ = ownTimeoutMs_;
   open_ = true;
@@ -54,6 +55,19 @@ std::unique_ptr<net::UrlHandle> NetInternetSession::openUrlWith(const std::strin
   auto handle = net_->openUrl(url, flags, headers);
   lastError_ = net_->lastError();
   return handle;
+}
+
+void NetInternetSession::setParallel(int downloads) {
+  parallel_ = downloads;
+  if (net_) net_->setParallel(downloads);
+}
+
+void NetInternetSession::fetchAhead(const std::string& url, uint32_t flags) {
+  if (net_) net_->fetchAhead(url, flags);
+}
+
+void NetInternetSession::dropFetchedAhead() {
+  if (net_) net_->dropFetchedAhead();
 }
 
 }  // namespace fw

@@ -25,8 +25,12 @@ class NetInternetSession : public InternetSession {
   std::unique_ptr<net::UrlHandle> openUrlWith(const std::string& url, uint32_t flags,
                                               const net::RequestHeaders& headers) override;
   std::string lastOpenError() const override { return lastError_; }
+  void setParallel(int downloads) override;
+  void fetchAhead(const std::string& url, uint32_t flags) override;
+  void dropFetchedAhead() override;
 
  private:
+  int parallel_ = 1;
   std::function<void()> onWait_;
   int32_t ownTimeoutMs_;
   std::unique_ptr<net::Session> net_;

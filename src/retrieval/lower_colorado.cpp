@@ -112,7 +112,7 @@ void UsbrLC(Session& s, SourceCall& c) {
       c.RetrievalText = lowerColoradoDatabase(GetURL(s, url, false));
     }
     c.RetrievalCacheId = c.StationId;
-    vb::writeAllBytes(std::filesystem::current_path() / kLowerColoradoCopyName, c.RetrievalText);
+    vb::writeScratchBytes(std::filesystem::current_path() / kLowerColoradoCopyName, c.RetrievalText);
   } catch (const vb::Error& e) {
     c.Error = e.description();
   } catch (const std::exception& e) {

@@ -214,7 +214,7 @@ void Spotwx(Session& s, SourceCall& c) {
     }
     const std::string rows = spotwxRows(reply, model, step, s.RunDateTime, c.LastDay, s.MetricUnits);
     std::string result = spotwxExpand(rows, m.header, step, s.RunDateTime, c.LastDay);
-    vb::writeAllBytes(s.inProgramFolder(kSpotwxCopyName), result);
+    vb::writeScratchBytes(s.inProgramFolder(kSpotwxCopyName), result);
     c.RetrievalText = std::move(result);
   } catch (const std::exception& e) {
     const vb::Error* ve = dynamic_cast<const vb::Error*>(&e);

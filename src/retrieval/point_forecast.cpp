@@ -226,7 +226,7 @@ void GetNWSForecast(Session& s, SourceCall& c) {
     if (s.form.chkBeep.ticked())
       for (int k = 0; k < t.capped; ++k) s.ui.beep();
     c.RetrievalText = std::move(t.text);
-    vb::writeAllBytes(s.inProgramFolder(kForecastCopyName), c.RetrievalText);
+    vb::writeScratchBytes(s.inProgramFolder(kForecastCopyName), c.RetrievalText);
     const std::string firstLine =
         vb::Left(c.RetrievalText, std::max(vb::InStr(c.RetrievalText, "\r\n") - 1, 0));
     c.ValueFieldIndex = dwmlValueField(firstLine, c.DatatypeCode, true);

@@ -27,6 +27,10 @@ struct RetrievalState {
   // them; 0 when it gave none (the defaults of downloadLimits then hold).
   double DownloadTimeLimitSeconds = 0;
   double DownloadSizeLimitMegabytes = 0;
+  // "Parallel Downloads=": how many downloads go side by side (the line's own and those fetched
+  // ahead for the lines after it); 1 fetches one after another. 0 when the file gave none.
+  int32_t ParallelDownloadsSetting = 0;
+  int parallelDownloads() const { return ParallelDownloadsSetting > 0 ? ParallelDownloadsSetting : 8; }
   // The Synoptic service's token, taken from the first Synoptic line's base1; only a token too
   // short to be one clears it.
   std::string SynopticToken;

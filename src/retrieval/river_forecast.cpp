@@ -152,7 +152,7 @@ void GetNWPSForecast(Session& s, SourceCall& c) {
     if (!t.anyRecord) {
       s.form.Text1.append("No forecast issued.\r\n");
     } else {
-      vb::writeAllBytes(s.inProgramFolder(kForecastCopyName), c.RetrievalText);
+      vb::writeScratchBytes(s.inProgramFolder(kForecastCopyName), c.RetrievalText);
     }
   } catch (const vb::Error& e) {
     c.Error = e.description();

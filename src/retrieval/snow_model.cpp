@@ -130,7 +130,7 @@ void Snowcast(Session& s, SourceCall& c) {
       int at = vb::InStr(reply, "Cover</th>");
       if (at == 0) at = vb::InStr(reply, "Forest Density");
       std::string text = snowcastTransform(vb::Mid(reply, at), choice, code, s.MetricUnits, c.FirstDay, tz);
-      vb::writeAllBytes(std::filesystem::current_path() / kSnowcastCopyName, text + "\r\n");
+      vb::writeScratchBytes(std::filesystem::current_path() / kSnowcastCopyName, text + "\r\n");
       c.RetrievalText = std::move(text);
     }
   } catch (const vb::Error& e) {

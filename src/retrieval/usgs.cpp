@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <string_view>
 #include <vector>
@@ -30,11 +31,6 @@ constexpr const char* kNoData = "Gage has no matching data";
 
 bool isValueLine(const std::vector<std::string>& f) {
   return f.size() >= 3 && f[0] == "Z";
-}
-
-// Whole seconds from a to b (dates as days).
-int64_t secondsBetween(vb::VbDate a, vb::VbDate b) {
-  return std::llround((b - a) * 86400.0);
 }
 
 bool allDigits(std::string_view text) {
@@ -202,25 +198,98 @@ std::string unitRows(const std::string& reply, int32_t beginDay, const std::stri
   }
 }
 
+// A 5-minute step's date, "mm-dd-yyyy hh:mm", from whole seconds since the calendar's day 0.
+void appendStepDate(std::string& out, int64_t seconds) {
+  int64_t days = seconds / 86400;
+  int64_t rest = seconds % 86400;
+  if (rest < 0) {
+    rest += 86400;
+    --days;
+  }
+  const vb::CivilDateTime c = vb::toCivil(static_cast<vb::VbDate>(days));
+  const int minutes = static_cast<int>(rest / 60);
+  char text[24];
+  std::snprintf(text, sizeof text, "%02d-%02d-%04d %02d:%02d", c.month, c.day, c.year, minutes / 60, minutes % 60);
+  out += text;
+}
+
+// Two to four digits at text[at..at+n) as a number, or -1.
+int digitsAt(std::string_view text, std::size_t at, std::size_t n) {
+  int value = 0;
+  for (std::size_t i = at; i < at + n; ++i) {
+    if (text[i] < '0' || text[i] > '9') return -1;
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+// A row's date: the "yyyy-mm-dd hh:mm" the service writes is read directly; any other form goes
+// through the general date reader.
+vb::VbDate rowDate(const std::string& text) {
+  if (text.size() == 16 && text[4] == '-' && text[7] == '-' && text[10] == ' ' && text[13] == ':') {
+    const int year = digitsAt(text, 0, 4), month = digitsAt(text, 5, 2), day = digitsAt(text, 8, 2);
+    const int hour = digitsAt(text, 11, 2), minute = digitsAt(text, 14, 2);
+    if (year >= 100 && month >= 1 && month <= 12 && day >= 1 && day <= vb::daysInMonth(year, month) &&
+        hour >= 0 && hour < 24 && minute >= 0 && minute < 60)
+      return vb::fromCivil({year, month, day, hour, minute, 0});
+  }
+  return vb::CDate(text);
+}
+
+// Splits a line at TAB into fields, reusing the strings of the last line.
+void splitFields(std::string_view line, std::vector<std::string>& f) {
+  std::size_t n = 0;
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t tab = line.find('\t', from);
+    const std::string_view field = line.substr(from, tab == std::string_view::npos ? std::string_view::npos : tab - from);
+    if (n == f.size()) f.emplace_back();
+    f[n++].assign(field);
+    if (tab == std::string_view::npos) break;
+    from = tab + 1;
+  }
+  f.resize(n);
+}
+
+// The real-time request of a gauge line: the instantaneous-values service, or the older page once
+// the run has switched to it.
+std::string realtimeAddress(const Session& s, const std::string& siteText, const std::string& codes, int32_t days) {
+  const std::string begin = vb::Format(s.RunDateTime - days, "yyyy-mm-dd");
+  const std::string end = vb::Format(s.RunDateTime + 1, "yyyy-mm-dd");
+  if (!s.UsgsLegacyServer)
+    return serverBase(s, kUsgsService) + "/nwis/iv/?sites=" + siteText + "&parameterCd=" + codes + "&startDT=" + begin +
+           "&endDT=" + end + "&siteStatus=all&format=rdb";
+  return serverBase(s, kUsgsLegacyService) + "/nwis/uv?cb_" + codes + "=on&format=rdb&site_no=" + siteText +
+         "&legacy=1&period=&begin_date=" + begin + "&end_date=" + end;
+}
+
 }  // namespace
 
-void FiveMinuteSteps::add(std::vector<std::string> f, std::size_t dateField, std::string& out) {
-  const vb::VbDate when = vb::CDate(f.at(dateField));
+void FiveMinuteSteps::add(const std::vector<std::string>& f, std::size_t dateField, std::string& out) {
+  add(f, dateField, vb::CDate(f.at(dateField)), out);
+}
+
+void FiveMinuteSteps::add(const std::vector<std::string>& f, std::size_t dateField, vb::VbDate when,
+                          std::string& out) {
+  const int64_t at = std::llround(when * 86400.0);
   if (!started_) {
-    expected_ = when;
+    expected_ = at;
     started_ = true;
     return;
   }
   int steps = 0;
-  while (secondsBetween(expected_, when) > 60 && steps < kMaxFillSteps) {
-    expected_ = vb::DateAdd("n", 5, expected_);
-    f[dateField] = vb::Format(expected_, "mm-dd-yyyy hh:mm");
-    out += vb::Join(f, "\t");
+  while (at - expected_ > 60 && steps < kMaxFillSteps) {
+    expected_ += 300;
+    for (std::size_t k = 0; k < f.size(); ++k) {
+      if (k) out += '\t';
+      if (k == dateField) appendStepDate(out, expected_);
+      else out += f[k];
+    }
     out += '\n';
     ++steps;
   }
   // After a gap longer than the fill, the next row's steps start from this row's time.
-  if (secondsBetween(expected_, when) > 60) expected_ = when;
+  if (at - expected_ > 60) expected_ = at;
 }
 
 UsgsText usgsTransform(const std::string& reply, int32_t beginDay, bool daily, bool fiveMinute,
@@ -236,26 +305,41 @@ UsgsText usgsTransform(const std::string& reply, int32_t beginDay, bool daily, b
     out.text = lineCount >= kMinLines ? unitRows(reply, beginDay, parameterCode, out) : agencyToZ(reply);
     return out;
   }
-  std::vector<std::string> lines = vb::Split(agencyToZ(reply), "\n");
+  const std::string text = agencyToZ(reply);
   std::string result = "USGS data at 5-min step\n";
+  result.reserve(text.size() * 3);
   if (lineCount >= kMinLines) {
     std::vector<std::string> header;
+    std::vector<std::string> f;
+    std::string line;
     std::string latest;
     FiveMinuteSteps steps;
-    for (std::string& line : lines) {
-      std::vector<std::string> f = vb::Split(line, "\t");
+    for (std::size_t start = 0; start <= text.size();) {
+      std::size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      line.assign(text, start, end - start);
+      start = end + 1;
+      splitFields(line, f);
       noteHeader(line, f, header);
       if (!isValueLine(f)) continue;
       if (out.ValueField == 0) out.ValueField = valueColumn(f, header, parameterCode);
-      const vb::VbDate when = vb::CDate(f[2]);
+      const vb::VbDate when = rowDate(f[2]);
       if (vb::Int(when) < beginDay) continue;
       noteRepeat(f[2], latest, out);
       if (f.size() <= 3) continue;
-      steps.add(std::move(f), 2, result);
+      steps.add(f, 2, when, result);
     }
   }
   out.text = std::move(result);
   return out;
+}
+
+std::string usgsRequestAddress(const Session& s, const SourceCall& c) {
+  if (!s.RealtimeMode || s.UsgsWaterData) return {};
+  std::string site = c.StationId;
+  if (const int comma = vb::InStr(site, ","); comma > 0) site = vb::Trim(vb::Left(site, comma - 1));
+  return realtimeAddress(s, percentEncode(site), joinEncoded(paddedCodes(c.ParameterCode)),
+                         c.DayCount == 0 ? 1 : c.DayCount);
 }
 
 void GetUSGS(Session& s, SourceCall& c) {
@@ -286,19 +370,10 @@ void GetUSGS(Session& s, SourceCall& c) {
       std::string url;
       if (s.RealtimeMode) {
         const int32_t days = c.DayCount == 0 ? 1 : c.DayCount;
-        const std::string begin = vb::Format(s.RunDateTime - days, "yyyy-mm-dd");
-        const std::string end = vb::Format(s.RunDateTime + 1, "yyyy-mm-dd");
         beginDay = static_cast<int32_t>(vb::Int(s.RunDateTime - days));
         endDay = static_cast<int32_t>(vb::Int(s.RunDateTime + 1));
         if (waterData) break;
-        if (!s.UsgsLegacyServer) {
-          url = serverBase(s, kUsgsService) + "/nwis/iv/?sites=" + siteText + "&parameterCd=" + codes +
-                "&startDT=" + begin + "&endDT=" + end + "&siteStatus=all&format=rdb";
-        } else {
-          url = serverBase(s, kUsgsLegacyService) + "/nwis/uv?cb_" + codes +
-                "=on&format=rdb&site_no=" + siteText + "&legacy=1&period=&begin_date=" + begin +
-                "&end_date=" + end;
-        }
+        url = realtimeAddress(s, siteText, codes, days);
       } else {
         const std::string begin = vb::Left(s.form.TextBegindate.Text, 10);
         const std::string end = vb::Left(s.form.TextEnddate.Text, 10);
@@ -336,7 +411,7 @@ void GetUSGS(Session& s, SourceCall& c) {
         s.UsgsLegacyServer = true;
         continue;
       }
-      vb::writeAllBytes(s.inProgramFolder(kUsgsCopyName), reply);
+      vb::writeScratchBytes(s.inProgramFolder(kUsgsCopyName), reply);
       c.Error = legacyDescription(reply);
       return;
     }
@@ -353,7 +428,7 @@ void GetUSGS(Session& s, SourceCall& c) {
                          ": " + vb::CStr(t.RepeatedReadings) +
                          " readings of the hour the clock repeats when daylight time ends were not stored "
                          "(one reading is kept per clock time).");
-    vb::writeAllBytes(s.inProgramFolder(kUsgsCopyName), c.RetrievalText);
+    vb::writeScratchBytes(s.inProgramFolder(kUsgsCopyName), c.RetrievalText);
   } catch (const vb::Error& e) {
     c.Error = e.description();
   } catch (const std::exception& e) {

@@ -32,12 +32,18 @@ struct UsgsText {
 class FiveMinuteSteps {
  public:
   // `fields` is a value line split at TAB; its date is fields[dateField].
-  void add(std::vector<std::string> fields, std::size_t dateField, std::string& out);
+  void add(const std::vector<std::string>& fields, std::size_t dateField, std::string& out);
+  // The same with the row's date already read from fields[dateField].
+  void add(const std::vector<std::string>& fields, std::size_t dateField, vb::VbDate when, std::string& out);
 
  private:
   bool started_ = false;
-  vb::VbDate expected_ = 0;
+  int64_t expected_ = 0;  // the last step written, in whole seconds
 };
+
+// The address of a gauge line's first request in a real-time run, as GetUSGS will ask it; empty
+// when that is not known before the call (history runs, the Water Data road).
+std::string usgsRequestAddress(const Session& s, const SourceCall& c);
 
 // The reply's rows for the gauge line. `beginDay` (a whole day) empties earlier unit-value rows;
 // `daily` replies have their value in field 3; `fiveMinute` rebuilds unit values at a 5-minute

@@ -19,6 +19,7 @@
 #include "retrieval/snotel.h"
 #include "retrieval/coe.h"
 #include "retrieval/eto_hourly.h"
+#include "retrieval/get_url.h"
 #include "retrieval/kiwis.h"
 #include "retrieval/afws.h"
 #include "retrieval/cimis.h"
@@ -26,6 +27,17 @@
 #include "retrieval/weather_station.h"
 
 namespace fw {
+
+std::string WebRetrievers::requestAddress(const Session& s, const SourceCall& c) {
+  // Stream gauges are most of a large station list, and their address follows from the line.
+  if (c.SourceType == 2) return usgsRequestAddress(s, c);
+  return {};
+}
+
+void WebRetrievers::fetchAhead(Session& s, const SourceCall& c) {
+  const std::string url = requestAddress(s, c);
+  if (!url.empty()) fetchURLAhead(s, url, false);
+}
 
 void WebRetrievers::GetUSGS(Session& s, SourceCall& c) {
   fw::GetUSGS(s, c);

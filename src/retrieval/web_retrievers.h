@@ -7,6 +7,8 @@ namespace fw {
 
 class WebRetrievers : public Retrievers {
  public:
+  std::string requestAddress(const Session& s, const SourceCall& c) override;
+  void fetchAhead(Session& s, const SourceCall& c) override;
   void GetUSGS(Session& s, SourceCall& c) override;
   void GetSNOTEL(Session& s, SourceCall& c) override;
   void GetCOE(Session& s, SourceCall& c) override;

@@ -53,6 +53,10 @@ struct RunContext {
   // ---- carried from line to line ----
   int16_t SourceType = 0;  // kept: an id like "08MF005" takes the previous line's type
   int16_t PreviousSourceType = 0;
+  // Downloads side by side: the next line not yet looked at for a download to fetch ahead, and
+  // the source type of the line before it.
+  int32_t AheadNext = 0;
+  int16_t AheadType = 0;
   std::string RetrievalText;        // the last download; a retriever may reuse it for the same station
   std::string RetrievalCacheId;     // the station whose download RetrievalText holds
   std::string RetrievalKey;         // what that text was built for, where a retriever names it

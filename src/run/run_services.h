@@ -85,6 +85,19 @@ struct SourceCall {
 class Retrievers {
  public:
   virtual ~Retrievers() = default;
+  // The address the call's first download will have, known before the call, so that the run can
+  // fetch it ahead while earlier lines are worked on; empty when the service cannot say it (the
+  // call then fetches as always). SourceType, StationId, ParameterCode and DayCount are set.
+  virtual std::string requestAddress(const Session& s, const SourceCall& c) {
+    (void)s;
+    (void)c;
+    return {};
+  }
+  // Starts the download of requestAddress in the background; the stand-in has none.
+  virtual void fetchAhead(Session& s, const SourceCall& c) {
+    (void)s;
+    (void)c;
+  }
   virtual void GetCanada(Session& s, SourceCall& c);
   virtual void GetWxStation(Session& s, SourceCall& c);
   virtual void GetWxDaily(Session& s, SourceCall& c);
@@ -256,6 +269,14 @@ class InternetSession {
     (void)headers;
     return openUrl(url, flags);
   }
+  // Downloads side by side (net::Session::setParallel, fetchAhead, dropFetchedAhead); the stand-in
+  // fetches nothing ahead.
+  virtual void setParallel(int downloads) { (void)downloads; }
+  virtual void fetchAhead(const std::string& url, uint32_t flags) {
+    (void)url;
+    (void)flags;
+  }
+  virtual void dropFetchedAhead() {}
   // Why the last openUrl failed.
   virtual std::string lastOpenError() const { return "no internet session in this program"; }
   bool isOpen() const { return open_; }

@@ -10,6 +10,7 @@
 #include "platform/file_lock.h"
 #include "platform/vb/format.h"
 #include "platform/vb/math.h"
+#include "run/fetch_ahead.h"
 #include "run/run_end.h"
 #include "run/run_start.h"
 #include "run/station_end.h"
@@ -88,6 +89,11 @@ void walkStations(Session& s, RunContext& ctx) {
       return;
     }
     showProgress(s, walk);
+    try {
+      fetchAheadOf(s, ctx, walk.index(), walk.last());
+    } catch (const std::exception&) {
+      // Fetching ahead only saves time: a line it cannot foresee fetches its own download.
+    }
     ctx.BadValueCheckOn = s.form.Checkbadvalue.ticked();
     LineState line;
     Move move;
@@ -165,6 +171,7 @@ void runstations(Session& s) {
     walkStations(s, ctx);
   else
     cancelPath(s, ctx);
+  s.services.internet->dropFetchedAhead();
   s.RunActive = false;
 }
 

@@ -122,6 +122,12 @@ std::string columnText(const Session& s, int column, int32_t row) {
 
 }  // namespace
 
+int32_t findSiteRow(const Session& s, const std::string& dsid) {
+  for (int32_t row = 1; row <= s.SiteCount && row < s.SiteList.rows(); ++row)
+    if (cellIs(s.SiteList(1, row), dsid)) return row;
+  return 0;
+}
+
 bool isCanadianState(const std::string& state) {
   static constexpr std::array<std::string_view, 9> kProvinces = {"BC", "AB", "SK", "MB", "ON",
                                                                  "QC", "NB", "NL", "NS"};
@@ -144,13 +150,7 @@ std::optional<Move> stationSetUp(Session& s, RunContext& ctx, LineState& line) {
   pickDsidOfPair(ctx, line);
 
   if (line.Dsid != "0") {
-    line.SiteRow = 0;
-    for (int32_t row = 1; row <= s.SiteCount && row < s.SiteList.rows(); ++row) {
-      if (cellIs(s.SiteList(1, row), line.Dsid)) {
-        line.SiteRow = row;
-        break;
-      }
-    }
+    line.SiteRow = findSiteRow(s, line.Dsid);
     if (line.SiteRow == 0) {
       const std::string notFound = line.Dsid + " Site not found in database table RSite.";
       if (!s.BatchMode) {

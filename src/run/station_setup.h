@@ -15,6 +15,9 @@ struct Session;
 // Sets the line up; gives the move that ends it when it cannot be set up.
 std::optional<Move> stationSetUp(Session& s, RunContext& ctx, LineState& line);
 
+// The row of the site list that holds the DSID (rows 1 to SiteCount); 0 when none does.
+int32_t findSiteRow(const Session& s, const std::string& dsid);
+
 // A site lies in a Canadian province when its state, trimmed and upper-cased, is one of "BC",
 // "AB", "SK", "MB", "ON", "QC", "NB", "NL", "NS".
 bool isCanadianState(const std::string& state);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 
@@ -240,6 +241,65 @@ TEST(ExampleEngines, TheExampleStoresTheSameRowsAndLogsTheSameLinesOnEveryEngine
     }
   }
   if (!cluster) GTEST_SKIP() << "the workbook agrees; PostgreSQL was not compared: " << whyNot;
+}
+
+// Every file a run leaves in its folder but the database, the error log and the setup file (which
+// differs by the setting compared), by name.
+std::map<std::string, std::string> runFiles(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+    if (!e.is_regular_file()) continue;
+    const std::string name = fs::relative(e.path(), folder).generic_string();
+    if (name.rfind("Flumewright_HDB", 0) == 0 || name == kErrorLogName || name == "Flumewright_setup.txt") continue;
+    files[name] = vb::readAllBytes(e.path());
+  }
+  return files;
+}
+
+// Downloads side by side change nothing a run does with them: the same rows, the same log lines,
+// the same files, and no address is asked for twice.
+TEST(ExampleEngines, DownloadsSideBySideStoreTheSameRowsLogsAndFilesAsOneAfterAnother) {
+  testing::LoopbackFtpServer ftp(kExample / "services");
+  if (!ftp.running()) GTEST_SKIP() << "python3 with pyftpdlib is needed for the FTP tests";
+  testing::LoopbackHttpServer http;
+  serveExampleServices(http);
+  const std::string connString =
+      "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Flumewright_HDB.db;User Id=admin;Password=;";
+  struct Side {
+    int downloads;
+    std::unique_ptr<ExampleFolder> folder;
+    std::vector<std::string> targets;
+  } sides[] = {{1, nullptr, {}}, {8, nullptr, {}}};
+  for (Side& side : sides) {
+    side.folder = std::make_unique<ExampleFolder>(http, ftp, connString);
+    const fs::path setup = side.folder->folder / "Flumewright_setup.txt";
+    std::string text = testing::readFile(setup);
+    const std::string key = "Database Connection String=";
+    text.insert(text.find(key), "Parallel Downloads=" + std::to_string(side.downloads) + "\r\n");
+    testing::writeFile(setup, text);
+    testing::execSql(testing::makeHdb(side.folder->folder.path(), "Flumewright_HDB.db"), side.folder->sites());
+    http.clearRequests();
+    const testing::ProgramResult r = side.folder->run();
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.status, 0) << side.folder->log() << r.output;
+    side.targets = http.targets();
+    std::sort(side.targets.begin(), side.targets.end());
+  }
+  const ExampleFolder& one = *sides[0].folder;
+  const ExampleFolder& eight = *sides[1].folder;
+  const Tables expected = databaseRows(one.folder / "Flumewright_HDB.db");
+  const Tables got = databaseRows(eight.folder / "Flumewright_HDB.db");
+  EXPECT_FALSE(expected.at("runit").empty());
+  for (const std::string& table : schemaTables()) {
+    const auto rows = [&](const Tables& t) {
+      const auto it = t.find(table);
+      return it == t.end() ? std::multiset<std::string>{} : it->second;
+    };
+    EXPECT_EQ(difference(rows(got), rows(expected)), "") << table;
+  }
+  EXPECT_EQ(logLines(eight.log()), logLines(one.log()));
+  EXPECT_EQ(runFiles(eight.folder.path()), runFiles(one.folder.path()));
+  EXPECT_EQ(sides[1].targets, sides[0].targets);
 }
 
 }  // namespace

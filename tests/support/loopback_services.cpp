@@ -122,12 +122,15 @@ void keepLoopbackOffProxies() {
 
 LoopbackHttpServer::LoopbackHttpServer() : server_(std::make_unique<httplib::Server>()) {
   keepLoopbackOffProxies();
+  // A kept-alive connection holds its thread: downloads side by side need more than the default.
+  server_->new_task_queue = [] { return new httplib::ThreadPool(32); };
   // True when the server is stopping.
   auto waitForStop = [this](std::chrono::milliseconds most) {
     std::unique_lock<std::mutex> lock(mutex_);
     return stopping_.wait_for(lock, most, [this] { return stop_; });
   };
   server_->Get(".*", [this, waitForStop](const httplib::Request& req, httplib::Response& res) {
+    if (const auto delay = std::chrono::milliseconds(delayMs_.load()); delay.count() > 0) waitForStop(delay);
     {
       std::lock_guard<std::mutex> lock(mutex_);
       RecordedRequest r;

@@ -16,6 +16,8 @@
 //   /silent            accepts the request and never answers
 // A hostile route (routeHostile) serves a fixture the way a broken or hostile server would.
 // Every request is recorded as received (path and query, undecoded).
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <map>
@@ -83,6 +85,9 @@ class LoopbackHttpServer {
   // Requests for `path` get the fixture (relative to tests/fixtures/) as `how` says.
   void routeHostile(const std::string& path, const std::string& fixture, Hostile how, std::size_t extra = 0);
 
+  // Every reply waits this long before it is sent (a service far away).
+  void delayReplies(std::chrono::milliseconds delay) { delayMs_ = delay.count(); }
+
   std::vector<RecordedRequest> requests() const;
   std::vector<std::string> targets() const;
   void clearRequests();
@@ -114,6 +119,7 @@ class LoopbackHttpServer {
   std::map<std::string, HostileReply> hostile_;
   std::map<std::string, std::string> cases_;
   std::vector<RecordedRequest> requests_;
+  std::atomic<long long> delayMs_{0};
 };
 
 // pyftpdlib over tests/fixtures/ftp/ or another folder (anonymous read access, and user "fw" with

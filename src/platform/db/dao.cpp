@@ -130,6 +130,14 @@ void DaoEngine::CompactDatabase(const std::string& source, const std::string& de
     if (ec) raise(err::EngineFailure, ec.message() + ": " + destination);
     return;
   }
+  // A write-ahead log left by a run that was killed still holds committed passes: one writable
+  // open and close moves them into the file. A log that stays belongs to another program's open
+  // connection, and the file must not be moved under it.
+  std::filesystem::path log = file;
+  log += "-wal";
+  if (std::filesystem::exists(log, ec)) SqliteBackend(file, false).close();
+  if (std::filesystem::exists(log, ec))
+    raise(err::DatabaseInUse, "The database '" + file.string() + "' is open in another program; it cannot be compacted while it is in use.");
   SqliteBackend backend(file, true);
   backend.compactInto(dest);
   backend.close();

@@ -1,8 +1,10 @@
 #include "platform/db/sqlite_backend.h"
 
 #include <sqlite3.h>
+#include <sys/vfs.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <map>
 #include <mutex>
@@ -32,6 +34,27 @@ void registerOpen(const std::string& key, int delta) {
   auto& r = registry();
   r[key] += delta;
   if (r[key] <= 0) r.erase(key);
+}
+
+// Runs one pragma and gives its first result column ("" when it has none or fails).
+std::string pragmaResult(sqlite3* db, const char* sql) {
+  sqlite3_stmt* st = nullptr;
+  std::string result;
+  if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
+    const unsigned char* text = sqlite3_column_text(st, 0);
+    if (text) result = reinterpret_cast<const char*>(text);
+  }
+  sqlite3_finalize(st);
+  return vb::LCase(result);
+}
+
+// A change of journal mode needs the file to itself: another program reading it must not hold the
+// run up for the whole busy wait, so the change is tried briefly and left as it was when refused.
+std::string switchJournal(sqlite3* db, const char* sql) {
+  sqlite3_busy_timeout(db, 250);
+  std::string mode = pragmaResult(db, sql);
+  sqlite3_busy_timeout(db, SqliteBackend::kBusyTimeoutMs);
+  return mode;
 }
 
 [[noreturn]] void raiseEngine(int extended, const std::string& message) {
@@ -190,6 +213,14 @@ SqliteBackend::SqliteBackend(const std::filesystem::path& file, bool readOnly) :
   // The recordsets' batches nest savepoints inside the writers' transactions; their
   // sub-journals stay in memory instead of going through a temporary file page by page.
   sqlite3_exec(db_, "PRAGMA temp_store=MEMORY;", nullptr, nullptr, nullptr);
+  // A write-ahead log commits a pass with no sync of its own and still leaves each pass whole or
+  // absent after a crash; its shared memory does not work across machines, so a database on a
+  // network file system keeps the rollback journal with full syncs.
+  if (!readOnly && sqliteWriteAheadLog() && !onNetworkFileSystem(file) &&
+      switchJournal(db_, "PRAGMA journal_mode=WAL;") == "wal") {
+    wal_ = true;
+    sqlite3_exec(db_, "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
+  }
   registerOpen(registryKey(file_), 1);
 }
 
@@ -215,6 +246,10 @@ void SqliteBackend::close() {
   cache_.clear();
   if (!levels_.empty()) sqlite3_exec(db_, "ROLLBACK;", nullptr, nullptr, nullptr);
   levels_.clear();
+  // Between runs the file goes back to the rollback journal, so other programs and machines that
+  // open it find a database file on its own, without log or shared-memory files beside it.
+  if (wal_ && openCount(file_) <= 1) switchJournal(db_, "PRAGMA journal_mode=DELETE;");
+  wal_ = false;
   sqlite3_close_v2(db_);
   db_ = nullptr;
   if (!file_.empty()) registerOpen(registryKey(file_), -1);
@@ -487,6 +522,43 @@ void createSqliteDatabase(const std::filesystem::path& file, const std::string& 
     std::filesystem::remove(file, ec);
     raiseEngine(code, failure);
   }
+}
+
+namespace {
+std::atomic<bool> writeAheadLog{true};
+}  // namespace
+
+void setSqliteWriteAheadLog(bool on) { writeAheadLog = on; }
+bool sqliteWriteAheadLog() { return writeAheadLog; }
+
+bool isNetworkFileSystemType(long type) {
+  switch (static_cast<unsigned long>(type) & 0xffffffffUL) {
+    case 0x6969UL:       // NFS
+    case 0x517BUL:       // SMB
+    case 0xFF534D42UL:   // CIFS
+    case 0xFE534D42UL:   // SMB2
+    case 0x65735546UL:   // FUSE (sshfs and other remote mounts)
+    case 0x73757245UL:   // Coda
+    case 0x5346414FUL:   // AFS
+    case 0x6B414653UL:   // kAFS
+    case 0x00C36400UL:   // Ceph
+    case 0x01021997UL:   // 9P
+    case 0x01161970UL:   // GFS2
+    case 0x7461636FUL:   // OCFS2
+    case 0x0BD00BD0UL:   // Lustre
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool onNetworkFileSystem(const std::filesystem::path& file) {
+  struct statfs info {};
+  std::filesystem::path folder = file.parent_path();
+  if (folder.empty()) folder = ".";
+  // A folder that cannot be examined is treated as shared: the rollback journal is safe anywhere.
+  if (::statfs(folder.c_str(), &info) != 0) return true;
+  return isNetworkFileSystemType(static_cast<long>(info.f_type));
 }
 
 int openCount(const std::filesystem::path& file) {

@@ -75,6 +75,7 @@ class SqliteBackend : public Backend {
   sqlite3* db_ = nullptr;
   std::filesystem::path file_;
   bool readOnly_ = false;
+  bool wal_ = false;
   std::unordered_map<std::string, Stmt> cache_;
   TransactionLevels levels_;
   size_t lastRowCount_ = 0;
@@ -92,5 +93,16 @@ void createSqliteDatabase(const std::filesystem::path& file, const std::string& 
 // How many backends of this process hold the file open (compaction refuses an open file: on Linux
 // a rename under an open connection would send its later writes to the moved file).
 int openCount(const std::filesystem::path& file);
+
+// Whether databases opened for writing on a local disk use the write-ahead log (the default);
+// false keeps the rollback journal with full syncs for every file, for a local folder that other
+// machines reach through a share.
+void setSqliteWriteAheadLog(bool on);
+bool sqliteWriteAheadLog();
+
+// Whether a statfs file-system type is one that other machines share (NFS, SMB/CIFS, remote FUSE
+// mounts, cluster file systems), and whether the file's folder lies on one.
+bool isNetworkFileSystemType(long type);
+bool onNetworkFileSystem(const std::filesystem::path& file);
 
 }  // namespace fw::db

@@ -96,12 +96,25 @@ class Session {
   std::unique_ptr<UrlHandle> openUrl(const std::string& url, uint32_t flags, const RequestHeaders& headers = {});
   const std::string& lastError() const { return lastError_; }
 
+  // Downloads side by side: with more than one, fetchAhead starts the URL's transfer in the
+  // background (up to parallel − 1 at once beside the caller's own), and the openUrl of the same
+  // URL, flags and headers takes its reply instead of fetching again, once it has arrived whole
+  // and within the bounds in force when it was asked for. A transfer ahead that fails is fetched
+  // again by that openUrl, which then says why as it always does. 1 (the default) fetches nothing
+  // ahead.
+  void setParallel(int downloads) { parallel_ = downloads > 1 ? downloads : 1; }
+  int parallel() const { return parallel_; }
+  void fetchAhead(const std::string& url, uint32_t flags = 0, const RequestHeaders& headers = {});
+  // Drops the replies fetched ahead that no openUrl took.
+  void dropFetchedAhead();
+
  private:
   struct Shared;
   std::string agent_;
   int32_t timeoutMs_;
   TransferLimits limits_;
   std::function<void()> onWait_;
+  int parallel_ = 1;
   std::unique_ptr<Shared> shared_;
   std::string lastError_;
 };

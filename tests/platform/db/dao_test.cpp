@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/db/ado.h"
 #include "platform/db/connection_string.h"
 #include "platform/db/dao.h"
 #include "platform/db/error.h"
+#include "platform/db/sqlite_backend.h"
+#include "platform/vb/strings.h"
 #include "support/test_hdb.h"
 #include "support/test_session.h"
 
@@ -141,6 +145,49 @@ TEST_F(DaoTest, CompactDatabaseWritesANewFileAndRefusesAnOpenSource) {
   engine.CompactDatabase(file.string(), dest.string());
   EXPECT_EQ(countRows(dest, "select * from rhour"), 3);
   EXPECT_EQ(errorNumber([&] { engine.CompactDatabase(file.string(), dest.string()); }), err::DatabaseExists);
+}
+
+std::string journalMode(const std::filesystem::path& file) {
+  SqliteBackend b(file, true);
+  const QueryResult r = b.run("PRAGMA journal_mode;");
+  return r.rowCount() ? vb::LCase(r.cells.at(0).toString()) : "";
+}
+
+// A database written on a local disk uses the write-ahead log while it is open and is a file on
+// its own (rollback journal, no log beside it) once the last connection closes; shared folders
+// keep the rollback journal throughout.
+TEST_F(DaoTest, AWrittenDatabaseLogsAheadWhileOpenAndIsWholeInItsFileWhenClosed) {
+  EXPECT_EQ(journalMode(file), "wal");
+  db.Execute("insert into rhour values (1001, #06/05/2024 13:00#, 3, 2)");
+  db.Close();
+  EXPECT_EQ(journalMode(file), "delete");
+  EXPECT_FALSE(std::filesystem::exists(file.string() + "-wal"));
+  EXPECT_EQ(countRows(file, "select * from rhour"), 4);
+
+  for (long type : {0x6969L, 0x517BL, 0xFF534D42L, 0xFE534D42L, 0x65735546L})
+    EXPECT_TRUE(isNetworkFileSystemType(type)) << std::hex << type;
+  for (long type : {0xEF53L, 0x01021994L, 0x58465342L, 0x9123683EL})  // ext4, tmpfs, XFS, Btrfs
+    EXPECT_FALSE(isNetworkFileSystemType(type)) << std::hex << type;
+}
+
+// A run killed after its commit leaves its passes in the log beside the file: compaction takes
+// them over, and the log is not left to be applied to the compacted file.
+TEST_F(DaoTest, CompactionKeepsThePassesAKilledRunLeftInItsLog) {
+  db.Close();
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    SqliteBackend b(file, false);
+    b.run("insert into rhour values (1001, '2024-06-05 13:00:00', 3, 2);");
+    ::_exit(0);  // no close: the log stays as a killed run leaves it
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(std::filesystem::exists(file.string() + "-wal"));
+  const std::filesystem::path dest = folder / "hdb_new.mdb";
+  engine.CompactDatabase(file.string(), dest.string());
+  EXPECT_EQ(countRows(dest, "select * from rhour"), 4);
+  EXPECT_FALSE(std::filesystem::exists(file.string() + "-wal"));
 }
 
 TEST(ConnectionString, ProvidersAndWindowsPaths) {

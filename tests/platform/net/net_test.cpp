@@ -91,6 +91,52 @@ TEST_F(NetHttp, SendsTheAgentAndOnReloadAsksPastAnyCache) {
   EXPECT_EQ(requests[1].headers["Pragma"], "no-cache");
 }
 
+// Fetched ahead, a reply is the live one (body, status, headers) from a single request; one that
+// broke, or one asked for with other flags, is fetched live again and fails as a live one does.
+TEST_F(NetHttp, RepliesFetchedAheadAreTakenWholeAndBrokenOnesAreFetchedAgain) {
+  server.routeOnce("/limited", "slow down", 429, {{"Retry-After", "7"}});
+  Session ahead{"Mozilla/5.0 (Windows NT)", 10000};
+  ahead.setParallel(4);
+  const std::string big = server.base() + "/bytes/1000000";
+  ahead.fetchAhead(big);
+  ahead.fetchAhead(server.base() + "/limited");
+  ahead.fetchAhead(server.base() + "/short");
+  ahead.fetchAhead(server.base() + "/bytes/10", kOpenReload);
+
+  Fetched f = fetch(ahead, big);
+  EXPECT_TRUE(f.ok);
+  EXPECT_TRUE(f.body == bytesPattern(1000000));
+  auto limited = ahead.openUrl(server.base() + "/limited", 0);
+  ASSERT_TRUE(limited);
+  EXPECT_EQ(limited->status(), 429);
+  EXPECT_EQ(limited->header("retry-after"), "7");
+  Fetched shortBody = fetch(ahead, server.base() + "/short");
+  EXPECT_FALSE(shortBody.ok);
+  EXPECT_EQ(shortBody.failure, ReadFailure::CutShort);
+  EXPECT_EQ(fetch(ahead, server.base() + "/bytes/10").body, bytesPattern(10));
+
+  auto count = [&](const std::string& target) {
+    int n = 0;
+    for (const std::string& t : server.targets()) n += t == target;
+    return n;
+  };
+  EXPECT_EQ(count("/bytes/1000000"), 1);
+  EXPECT_EQ(count("/limited"), 1);
+  EXPECT_EQ(count("/short"), 2);     // the broken reply ahead, then the live one
+  EXPECT_EQ(count("/bytes/10"), 2);  // fetched ahead with reload, asked for without it
+}
+
+// With one download at a time nothing is fetched ahead; replies not taken are dropped.
+TEST_F(NetHttp, OneDownloadAtATimeFetchesNothingAheadAndUntakenRepliesAreDropped) {
+  session.fetchAhead(server.base() + "/bytes/10");
+  EXPECT_TRUE(server.targets().empty());
+  Session ahead{"Mozilla/5.0 (Windows NT)", 10000};
+  ahead.setParallel(2);
+  ahead.fetchAhead(server.base() + "/bytes/20");
+  ahead.dropFetchedAhead();
+  EXPECT_EQ(fetch(ahead, server.base() + "/bytes/20").body, bytesPattern(20));
+}
+
 TEST_F(NetHttp, UnreachableServicesAndBadUrlsAreOpenFailures) {
   for (const std::string& url :
        {std::string("http://127.0.0.1:1/x"), std::string("http://"), std::string("gopher://127.0.0.1/x"),
