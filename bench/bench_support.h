@@ -133,6 +133,20 @@ class RatioReporter : public benchmark::ConsoleReporter {
   std::set<std::string> medians;
 };
 
+// The comment lines an instantaneous-values reply of the gauge service starts with, padded with "#"
+// lines to the length of a real reply's head.
+inline std::string gaugeReplyComments() {
+  std::string text =
+      "# ---------------------------------- WARNING ----------------------------------------\n"
+      "# Some of the data that you have obtained from this U.S. Geological Survey database\n"
+      "# may not have received Director's approval.\n"
+      "#\n"
+      "# Data for the following 1 site(s) are contained in this file\n"
+      "#    USGS 09380000 COLORADO RIVER AT LEES FERRY, AZ\n";
+  while (text.size() < 1600) text += "#\n";
+  return text;
+}
+
 // Initializes the library with `repetitions` runs of each benchmark, interleaved at random and only
 // their aggregates shown, so that a loaded machine does not swing a ratio across its goal; flags on
 // the command line still win.

@@ -31,14 +31,7 @@ constexpr int kReadings = 329;                 // fifteen-minute values, the las
 
 // An instantaneous-values reply of the service for one gauge.
 std::string gaugeReply() {
-  std::string text =
-      "# ---------------------------------- WARNING ----------------------------------------\n"
-      "# Some of the data that you have obtained from this U.S. Geological Survey database\n"
-      "# may not have received Director's approval.\n"
-      "#\n"
-      "# Data for the following 1 site(s) are contained in this file\n"
-      "#    USGS 09380000 COLORADO RIVER AT LEES FERRY, AZ\n";
-  while (text.size() < 1600) text += "#\n";
+  std::string text = fw::bench::gaugeReplyComments();
   text +=
       "agency_cd\tsite_no\tdatetime\ttz_cd\t69928_00060\t69928_00060_cd\n"
       "5s\t15s\t20d\t6s\t14n\t10s\n";

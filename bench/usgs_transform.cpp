@@ -24,14 +24,7 @@ constexpr double kFirstDay = 45292;  // 01/01/2024
 constexpr int kDays = 120;
 
 std::string reply() {
-  std::string text =
-      "# ---------------------------------- WARNING ----------------------------------------\n"
-      "# Some of the data that you have obtained from this U.S. Geological Survey database\n"
-      "# may not have received Director's approval.\n"
-      "#\n"
-      "# Data for the following 1 site(s) are contained in this file\n"
-      "#    USGS 09380000 COLORADO RIVER AT LEES FERRY, AZ\n";
-  while (text.size() < 1600) text += "#\n";
+  std::string text = fw::bench::gaugeReplyComments();
   text +=
       "agency_cd\tsite_no\tdatetime\ttz_cd\t69928_00060\t69928_00060_cd\t69929_00065\t69929_00065_cd\n"
       "5s\t15s\t20d\t6s\t14n\t10s\t14n\t10s\n";

@@ -9,6 +9,7 @@
 #include "run/line_kinds.h"
 #include "run/source_type.h"
 #include "run/station_road.h"
+#include "run/station_options.h"
 #include "run/station_setup.h"
 
 namespace fw {
@@ -17,24 +18,19 @@ namespace {
 
 constexpr int16_t kStreamGauge = 2;
 
-std::string siteText(const Session& s, int column, int32_t row) {
-  const vb::Variant& v = s.SiteList(column, row);
-  return v.isNull() ? std::string() : v.toString();
-}
-
 // The call a plain gauge line of a real-time run will make, as far as its first download goes;
 // false when the line is another kind or its call cannot be foreseen from its text and site row.
 bool gaugeCall(const Session& s, const LineState& line, SourceCall& c) {
   if (line.Dsid.empty() || line.Dsid == "0" || !line.DsidList.empty()) return false;
   const int32_t row = findSiteRow(s, line.Dsid);
-  if (row == 0 || isCanadianState(vb::UCase(siteText(s, 5, row)))) return false;
+  if (row == 0 || isCanadianState(vb::UCase(siteColumn(s, 5, row)))) return false;
   // Runoff series take their window from their last update.
-  if (vb::CInt(vb::Val(siteText(s, 2, row))) == 30) return false;
+  if (vb::CInt(vb::Val(siteColumn(s, 2, row))) == 30) return false;
   int32_t days = std::max(0, leadingLong(s.form.Text2.Text));
-  if (s.form.Check3.ticked() && vb::Val(siteText(s, 6, row)) > 0) ++days;
+  if (s.form.Check3.ticked() && vb::Val(siteColumn(s, 6, row)) > 0) ++days;
   c.SourceType = kStreamGauge;
   c.StationId = line.StationId;
-  c.ParameterCode = siteText(s, 4, row);
+  c.ParameterCode = siteColumn(s, 4, row);
   c.DayCount = days;
   return true;
 }

@@ -16,6 +16,12 @@
 
 namespace fw {
 
+std::string siteColumn(const Session& s, int column, int32_t row) {
+  if (row < 0 || row >= s.SiteList.rows()) return std::string();
+  const vb::Variant& v = s.SiteList(column, row);
+  return v.isNull() ? std::string() : v.toString();
+}
+
 namespace {
 
 const char* const kCrLf = "\r\n";
@@ -55,12 +61,6 @@ void countTriples(Session& s, LineState& line) {
     line.FormulaUsesN = false;
     line.FormulaCount = 0;
   }
-}
-
-std::string siteColumn(const Session& s, int column, int32_t row) {
-  if (row < 0 || row >= s.SiteList.rows()) return std::string();
-  const vb::Variant& v = s.SiteList(column, row);
-  return v.isNull() ? std::string() : v.toString();
 }
 
 void siteValues(Session& s, const RunContext& ctx, LineState& line) {

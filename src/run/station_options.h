@@ -6,6 +6,7 @@
 // and a site without a parameter list ends the run.
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "run/run_context.h"
 #include "run/walk.h"
@@ -28,5 +29,8 @@ void emptyTraceSeries(Session& s, const LineState& line);
 
 // The line's window in days (WindowDays, FirstDay, LastDay and DaySlots) from DaysBack and the run.
 void windowDays(Session& s, RunContext& ctx, LineState& line);
+
+// Column `column` of the site list's row `row` as a text; "" for a null cell or a row outside it.
+std::string siteColumn(const Session& s, int column, int32_t row);
 
 }  // namespace fw
